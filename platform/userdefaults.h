@@ -1,0 +1,37 @@
+// The user's persistent defaults: a per-user key-value store shared by every Sumwise process.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+/// Wraps an INI file under $XDG_CONFIG_HOME/Sumwise. Writes are merged with what other
+/// processes wrote meanwhile and the file is replaced atomically under a lock file, so
+/// concurrent writers lose no key and a reader never sees a half-written file.
+class UserDefaults {
+public:
+    /// The application's store ("Sumwise"/"Sumwise"), created on first use.
+    static UserDefaults &standardUserDefaults();
+
+    /// A store kept in the given INI file.
+    explicit UserDefaults(const QString &fileName);
+
+    UserDefaults(const UserDefaults &) = delete;
+    UserDefaults &operator=(const UserDefaults &) = delete;
+
+    /// The object stored under key, or an invalid QVariant when there is none.
+    QVariant objectForKey(const QString &key) const;
+    void setObject(const QVariant &value, const QString &key);
+    /// Stores value under key; storing the value already held changes nothing on disk.
+    void setDouble(double value, const QString &key);
+    void removeObjectForKey(const QString &key);
+
+    /// Writes pending changes and picks up those of other processes. False when the file
+    /// could not be read or written.
+    bool synchronize();
+
+    QString fileName() const { return m_settings.fileName(); }
+
+private:
+    mutable QSettings m_settings;
+};

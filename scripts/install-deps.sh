@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and benchmarking need.
+# Idempotent: when everything is present it only runs dpkg-query and exits.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools
+  libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libmuparser-dev libqalculate-dev qalc bc hyperfine python3
+  dbus dbus-x11 xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ $status == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "error: missing packages and not root; run: sudo $0" >&2
+    exit 1
+  fi
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,103 @@
+#include "charactersets.h"
+
+#include <QChar>
+
+#include <array>
+
+namespace textlib {
+
+namespace {
+
+using Bitmap = std::array<std::uint8_t, CharacterSetRepSize>;
+
+// Sets the bit of every unit whose general category passes the filter. Surrogate units stand
+// for no character, so they are never members.
+template<typename Filter> Bitmap bitmapOfCategories(Filter inClass) {
+    Bitmap bits{};
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        if (inClass(QChar::category(c)))
+            bits[c >> 3] |= std::uint8_t(1u << (c & 7));
+    }
+    return bits;
+}
+
+bool isLetterOrMark(QChar::Category cat) {
+    return (cat >= QChar::Mark_NonSpacing && cat <= QChar::Mark_Enclosing)
+           || (cat >= QChar::Letter_Uppercase && cat <= QChar::Letter_Other);
+}
+
+bool isNumber(QChar::Category cat) {
+    return cat >= QChar::Number_DecimalDigit && cat <= QChar::Number_Other;
+}
+
+bool isSeparator(QChar::Category cat) {
+    return cat >= QChar::Separator_Space && cat <= QChar::Separator_Paragraph;
+}
+
+} // namespace
+
+CharacterSetRep emptyCharacterSetRep() {
+    static constinit const Bitmap bits{};
+    return bits.data();
+}
+
+CharacterSetRep spaceCharacterSetRep() {
+    static const Bitmap bits = [] {
+        Bitmap b =
+            bitmapOfCategories([](QChar::Category cat) { return cat == QChar::Separator_Space; });
+        b[0] |= 0x01; // NUL
+        b[1] |= 0x02; // TAB
+        return b;
+    }();
+    return bits.data();
+}
+
+CharacterSetRep whiteCharacterSetRep() {
+    static const Bitmap bits = [] {
+        Bitmap b = bitmapOfCategories(isSeparator);
+        for (char16_t c : {u'\x0A', u'\x0B', u'\x0C', u'\x0D', u'\x85'})
+            b[c >> 3] |= std::uint8_t(1u << (c & 7));
+        b[0] |= 0x09;    // NUL, U+0003
+        b[1] |= 0x36;    // TAB, LF, FF, CR
+        b[20] |= 0x01;   // U+00A0
+        b[1029] |= 0x03; // U+2028, U+2029
+        b[8159] |= 0x80; // U+FEFF
+        b[8191] |= 0x10; // U+FFFC
+        return b;
+    }();
+    return bits.data();
+}
+
+CharacterSetRep alphaCharacterSetRep() {
+    static const Bitmap bits = bitmapOfCategories(isLetterOrMark);
+    return bits.data();
+}
+
+CharacterSetRep alphaNumCharacterSetRep() {
+    static const Bitmap bits = bitmapOfCategories(
+        [](QChar::Category cat) { return isLetterOrMark(cat) || isNumber(cat); });
+    return bits.data();
+}
+
+CharacterSetRep digitCharacterSetRep() {
+    static const Bitmap bits =
+        bitmapOfCategories([](QChar::Category cat) { return cat == QChar::Number_DecimalDigit; });
+    return bits.data();
+}
+
+CharacterSetRep lowerCharacterSetRep() {
+    static const Bitmap bits =
+        bitmapOfCategories([](QChar::Category cat) { return cat == QChar::Letter_Lowercase; });
+    return bits.data();
+}
+
+CharacterSetRep upperCharacterSetRep() {
+    static const Bitmap bits = bitmapOfCategories([](QChar::Category cat) {
+        return cat == QChar::Letter_Uppercase || cat == QChar::Letter_Titlecase;
+    });
+    return bits.data();
+}
+
+} // namespace textlib
