@@ -5,7 +5,7 @@
 set -euo pipefail
 
 build=${1:-./build}
-sumwise=$(realpath "$build/bin/sumwise")
+sumwise=$(realpath -m "$build/bin/sumwise")
 [[ -x $sumwise ]] || { echo "error: $sumwise not built" >&2; exit 1; }
 for tool in hyperfine bc qalc python3; do
   command -v "$tool" >/dev/null || { echo "error: $tool not found" >&2; exit 1; }

@@ -4,6 +4,7 @@
 #include "platform/userdefaults.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace {
 
 Sumwise &evaluator() {
     // Assignments write the store on every change; tmpfs keeps that cheap.
-    static QTemporaryDir dir(QDir::exists(QStringLiteral("/dev/shm"))
+    static QTemporaryDir dir(QFileInfo::exists(QStringLiteral("/dev/shm"))
                                  ? QStringLiteral("/dev/shm/sumwise-fuzz-XXXXXX")
                                  : QDir::tempPath() + QStringLiteral("/sumwise-fuzz-XXXXXX"));
     static UserDefaults defaults(dir.filePath(QStringLiteral("Sumwise.conf")));
