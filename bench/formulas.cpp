@@ -3,6 +3,8 @@
 //
 // Usage: bench_formulas [--seconds=S] [--only=sumwise|muparser|libqalculate]
 // --only times one engine and skips the cross-check, for short profiling runs.
+#include "harness.h"
+
 #include "evaluator/sumwise.h"
 #include "platform/userdefaults.h"
 
@@ -19,14 +21,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::printRate;
+using bench::sink;
+using bench::timeAll;
+using bench::Timed;
 
 // One formula as each engine spells it. The peers' columns change syntax only, never the
 // arithmetic; every translation is named on its row. Common to all rows: the peers read "1.5"
@@ -83,9 +88,6 @@ constexpr Formula corpus[] = {
     {"asin(0,5)*6", "asin(0.5)*6", "asin(0.5)*6"},
 };
 constexpr std::size_t corpusSize = std::size(corpus);
-
-// Keeps results alive so the optimiser cannot drop the work.
-volatile double sink;
 
 double fact(double x) {
     double product = 1.0;
@@ -244,40 +246,6 @@ int crossCheck(SumwiseEngine &sumwise, MuparserEngine &muparser, QalculateEngine
     return mismatches;
 }
 
-// Calls once repeatedly for at least minSeconds; returns the operations per second, where
-// each call counts perCall operations.
-double timeRound(const std::function<void()> &once, std::size_t perCall, double minSeconds) {
-    once(); // warm caches and lazy initialisation
-    std::size_t calls = 0;
-    const Clock::time_point start = Clock::now();
-    double elapsed = 0.0;
-    do {
-        once();
-        ++calls;
-        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (elapsed < minSeconds);
-    return double(calls * perCall) / elapsed;
-}
-
-struct Timed {
-    const char *label;
-    std::function<void()> once;
-    std::size_t perCall;
-    double best = 0.0;
-};
-
-// Best of three rounds; the rounds go round the engines so drift hits them alike.
-void timeAll(std::vector<Timed> &timed, double minSeconds) {
-    for (int round = 0; round < 3; ++round) {
-        for (Timed &t : timed)
-            t.best = std::max(t.best, timeRound(t.once, t.perCall, minSeconds));
-    }
-}
-
-void printRate(const Timed &t, const char *unit) {
-    std::printf("  %-44s %12.0f %s/s  (%.3f us each)\n", t.label, t.best, unit, 1e6 / t.best);
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -325,15 +293,16 @@ int main(int argc, char *argv[]) {
 
     std::vector<Timed> timed;
     if (want("sumwise"))
-        timed.push_back({"Sumwise::doSumwise", [&] { sumwise.runCorpus(); }, corpusSize});
+        timed.push_back({"Sumwise::doSumwise", [&] { sumwise.runCorpus(); }, double(corpusSize)});
     if (want("muparser")) {
-        timed.push_back({"muparser SetExpr+Eval", [&] { muparser.runCorpus(); }, corpusSize});
+        timed.push_back(
+            {"muparser SetExpr+Eval", [&] { muparser.runCorpus(); }, double(corpusSize)});
         timed.push_back({"muparser SetExpr+Eval+\"%.12g\" text",
-                         [&] { muparser.runCorpusFormatted(); }, corpusSize});
+                         [&] { muparser.runCorpusFormatted(); }, double(corpusSize)});
     }
     if (qalculate)
         timed.push_back(
-            {"libqalculate calculate+print", [&] { qalculate->runCorpus(); }, corpusSize});
+            {"libqalculate calculate+print", [&] { qalculate->runCorpus(); }, double(corpusSize)});
     timeAll(timed, minSeconds);
 
     std::printf("\nFormulas per second (same corpus, same process):\n");

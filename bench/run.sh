@@ -12,4 +12,6 @@ cmake --build "$build"
 
 "$build/bin/bench_formulas"
 echo
+"$build/bin/bench_textlib"
+echo
 "$root/bench/command.sh" "$build"

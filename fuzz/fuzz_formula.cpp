@@ -1,5 +1,7 @@
 // Feeds arbitrary selections to the evaluator: it must answer every one, promptly, with
 // either a result or a message, and keep its state consistent.
+#include "fuzzinput.h"
+
 #include "evaluator/sumwise.h"
 #include "platform/userdefaults.h"
 
@@ -25,14 +27,7 @@ Sumwise &evaluator() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    // The first byte picks the encoding, so UTF-16 units outside valid UTF-8 are reached too.
-    QString formula;
-    if (size > 0 && data[0] == 0xFE)
-        formula = QString::fromUtf16(reinterpret_cast<const char16_t *>(data + 1), (size - 1) / 2);
-    else
-        formula = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    if (formula.isNull())
-        formula = QString(QLatin1StringView(""));
+    const QString formula = fuzzText(data, size);
 
     Sumwise &sumwise = evaluator();
     const QString result = sumwise.doSumwise(formula);

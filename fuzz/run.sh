@@ -6,16 +6,20 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 seconds=${1:-60}
+# Targets to run: the rest of the arguments, or all of them.
+shift || true
+targets=("$@")
+((${#targets[@]})) || targets=(formula lines whitespace)
 build=${BUILD_DIR:-$root/build-fuzz}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSUMWISE_BUILD_FUZZ=ON -DSUMWISE_BUILD_TESTS=OFF -DSUMWISE_SANITIZE=ON >/dev/null
-cmake --build "$build" --target fuzz_formula >/dev/null
+cmake --build "$build" --target "${targets[@]/#/fuzz_}" >/dev/null
 
 status=0
-for target in formula; do
+for target in "${targets[@]}"; do
     work=$(mktemp -d)
-    cp -r "$here/corpus/$target/." "$work/"
+    [[ -d $here/corpus/$target ]] && cp -r "$here/corpus/$target/." "$work/"
     dict=()
     [[ -f $here/$target.dict ]] && dict=(-dict="$here/$target.dict")
     log=$work/log

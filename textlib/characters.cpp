@@ -3,7 +3,10 @@
 #include "conversiontables.h"
 #include "editing.h"
 #include "unitscan_p.h"
+#include "whitespace.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace textlib {
@@ -115,6 +118,46 @@ qsizetype findOneOf(QStringView s, QStringView group, qsizetype start, Qt::CaseS
     return findFoldedOneOf(s, group, start, [upper](char16_t u) { return upper[u]; });
 }
 
+bool containsCharacter(QStringView s, char16_t c, qsizetype start, Qt::CaseSensitivity cs) {
+    return findCharacter(s, c, start, cs) != NotFound;
+}
+
+bool countLT(QStringView s, qsizetype *lt, qsizetype *gt) {
+    const char16_t *begin = s.utf16();
+    const char16_t *end = begin + s.size();
+    const qsizetype opening = detail::countUnit(begin, end, u'<');
+    const qsizetype closing = detail::countUnit(begin, end, u'>');
+    if (lt)
+        *lt = opening;
+    if (gt)
+        *gt = closing;
+    return opening == closing && opening != 0;
+}
+
+bool containsCharacters(QStringView s, CharacterFlags mask) {
+    // Bit for each ASCII unit that a flag names; 0 for every other unit.
+    static constexpr auto bits = [] {
+        std::array<unsigned char, 128> table{};
+        table['.'] = 1;
+        table['@'] = 2;
+        table['/'] = 4;
+        table['?'] = 8;
+        table[';'] = 16;
+        table['_'] = 32;
+        table['*'] = 64;
+        table['$'] = 128;
+        return table;
+    }();
+    unsigned missing = mask.toInt();
+    if (missing == 0 || missing > 0xFF)
+        return false;
+    for (QChar c : s) {
+        if (c.unicode() < 128 && (missing &= ~unsigned(bits[c.unicode()])) == 0)
+            return true;
+    }
+    return false;
+}
+
 QString stringByReplacingCharacter(const QString &s, char16_t from, char16_t to,
                                    Qt::CaseSensitivity cs) {
     if (s.isEmpty() || from == to)
@@ -133,6 +176,38 @@ QString stringByReplacingString(const QString &s, const QString &target, const Q
         return s;
     QString result = s;
     replaceString(result, target, replacement, cs);
+    return result;
+}
+
+QString stringByRemovingCharacters(const QString &s, char16_t c) {
+    QString result = s;
+    removeCharacters(result, c);
+    return result;
+}
+
+QString stringByRemovingCharactersOfString(const QString &s, QStringView units) {
+    QString result = s;
+    removeCharactersOfString(result, units);
+    return result;
+}
+
+QString sByR(const QString &s, quint64 n) {
+    const char16_t k = char16_t(n % 26);
+    if (k == 0)
+        return s;
+    const auto isLetter = [](char16_t c) { return (c | 0x20) >= u'a' && (c | 0x20) <= u'z'; };
+    const char16_t *units = QStringView(s).utf16();
+    const char16_t *first = std::find_if(units, units + s.size(), isLetter);
+    if (first == units + s.size())
+        return s;
+    QString result = s;
+    char16_t *d = reinterpret_cast<char16_t *>(result.data());
+    for (char16_t *p = d + (first - units), *end = d + result.size(); p != end; ++p) {
+        if (isLetter(*p)) {
+            const char16_t a = *p & 0x20 ? u'a' : u'A';
+            *p = char16_t(a + (*p - a + k) % 26);
+        }
+    }
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "charactersets.h"
 #include "conversiontables.h"
 
+#include <QFlags>
 #include <QString>
 #include <QStringView>
 
@@ -24,6 +25,31 @@ qsizetype findLastCharacter(QStringView s, char16_t c, qsizetype start = 0,
 /// Lowest index at or after start whose unit occurs in group, or NotFound.
 qsizetype findOneOf(QStringView s, QStringView group, qsizetype start = 0,
                     Qt::CaseSensitivity cs = Qt::CaseSensitive);
+/// Whether c occurs at or after start.
+bool containsCharacter(QStringView s, char16_t c, qsizetype start = 0,
+                       Qt::CaseSensitivity cs = Qt::CaseSensitive);
+
+/// Counts "<" and ">" in s into lt and gt, each when given; true when both counts are equal and
+/// not 0, as in a balanced run of markup.
+bool countLT(QStringView s, qsizetype *lt = nullptr, qsizetype *gt = nullptr);
+
+/// The characters containsCharacters() can ask for, one bit each.
+enum class CharacterFlag : unsigned {
+    Period = 1,      ///< "."
+    At = 2,          ///< "@"
+    Slash = 4,       ///< "/"
+    Question = 8,    ///< "?"
+    Semicolon = 16,  ///< ";"
+    Underscore = 32, ///< "_"
+    Asterisk = 64,   ///< "*"
+    Dollar = 128,    ///< "$"
+};
+Q_DECLARE_FLAGS(CharacterFlags, CharacterFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(CharacterFlags)
+
+/// Whether every character selected by mask occurs in s. An empty mask or s gives false, and so
+/// does a mask with any bit above Dollar: no character answers it.
+bool containsCharacters(QStringView s, CharacterFlags mask);
 
 /// s with every occurrence of from replaced by to; s itself (shared) when nothing changes.
 QString stringByReplacingCharacter(const QString &s, char16_t from, char16_t to,
@@ -32,5 +58,22 @@ QString stringByReplacingCharacter(const QString &s, char16_t from, char16_t to,
 /// from s or either argument is null.
 QString stringByReplacingString(const QString &s, const QString &target, const QString &replacement,
                                 Qt::CaseSensitivity cs = Qt::CaseSensitive);
+
+// Both return s itself (shared) when nothing goes.
+/// s without any occurrence of c.
+QString stringByRemovingCharacters(const QString &s, char16_t c);
+/// s without any unit that occurs in units; nothing goes for an empty or null units.
+QString stringByRemovingCharactersOfString(const QString &s, QStringView units);
+
+/// s with the ASCII letters rotated n places through the alphabet (case kept, everything else
+/// untouched); s itself when n is a multiple of 26 or s holds no ASCII letter.
+QString sByR(const QString &s, quint64 n);
+inline QString stringByRotating(const QString &s, quint64 n) {
+    return sByR(s, n);
+}
+/// ROT13, its own inverse.
+inline QString stringByRotating13(const QString &s) {
+    return sByR(s, 13);
+}
 
 } // namespace textlib

@@ -3,6 +3,7 @@
 #include <QChar>
 
 #include <array>
+#include <bit>
 
 namespace textlib {
 
@@ -98,6 +99,32 @@ CharacterSetRep upperCharacterSetRep() {
         return cat == QChar::Letter_Uppercase || cat == QChar::Letter_Titlecase;
     });
     return bits.data();
+}
+
+namespace {
+
+// Bytes are walked in the given direction and, within a byte, its bits in the same direction.
+char16_t extremeMember(CharacterSetRep rep, bool lowest) {
+    for (int i = 0; i < CharacterSetRepSize; ++i) {
+        const int byte = lowest ? i : CharacterSetRepSize - 1 - i;
+        if (const unsigned bits = rep[byte]) {
+            const int bit = lowest ? std::countr_zero(bits) : 31 - std::countl_zero(bits);
+            return char16_t(byte * 8 + bit);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+char16_t firstAlphaCharacter() {
+    static const char16_t first = extremeMember(alphaCharacterSetRep(), true);
+    return first;
+}
+
+char16_t lastAlphaCharacter() {
+    static const char16_t last = extremeMember(alphaCharacterSetRep(), false);
+    return last;
 }
 
 } // namespace textlib

@@ -37,4 +37,9 @@ CharacterSetRep lowerCharacterSetRep();
 /// Categories Lu and Lt.
 CharacterSetRep upperCharacterSetRep();
 
+/// Lowest member of alphaCharacterSetRep(), or 0 when it has none; computed once.
+char16_t firstAlphaCharacter();
+/// Highest member of alphaCharacterSetRep(), or 0 when it has none; computed once.
+char16_t lastAlphaCharacter();
+
 } // namespace textlib

@@ -1,8 +1,10 @@
 #include "editing.h"
 
+#include "charactersets.h"
 #include "conversiontables.h"
 #include "unitscan_p.h"
 
+#include <QChar>
 #include <QStringView>
 
 #include <algorithm>
@@ -38,6 +40,14 @@ qsizetype indexOfIgnoringCase(QStringView s, QStringView target, qsizetype from)
 
 qsizetype indexOf(QStringView s, QStringView target, qsizetype from, Qt::CaseSensitivity cs) {
     return cs == Qt::CaseSensitive ? s.indexOf(target, from) : indexOfIgnoringCase(s, target, from);
+}
+
+bool inWord(char32_t c) {
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c);
+}
+
+bool isApostrophe(char32_t c) {
+    return c == u'\'' || c == u'\u2019';
 }
 
 } // namespace
@@ -118,6 +128,98 @@ qsizetype replaceString(QString &s, const QString &target, const QString &replac
     result.append(source.sliced(copied));
     s = std::move(result);
     return n;
+}
+
+qsizetype replaceStringWithFormatted(QString &s, const QString &target, const QString &formatted) {
+    return formatted.isNull() ? 0 : replaceString(s, target, formatted);
+}
+
+qsizetype deleteString(QString &s, const QString &target) {
+    return replaceString(s, target, QString());
+}
+
+void appendSubstring(QString &s, QStringView other, Range range) {
+    if (range.length < 1 || range.location < 0 || range.location >= other.size())
+        return;
+    s.append(other.sliced(range.location, std::min(range.length, other.size() - range.location)));
+}
+
+void appendTrimmedString(QString &s, QStringView other) {
+    const CharacterSetRep white = whiteCharacterSetRep();
+    const char16_t *begin = other.utf16();
+    const char16_t *end = begin + other.size();
+    while (begin != end && isMember(white, *begin))
+        ++begin;
+    while (end != begin && isMember(white, end[-1]))
+        --end;
+    if (begin != end)
+        s.append(QStringView(begin, end));
+}
+
+void appendUnichar(QString &s, char16_t c) {
+    s.append(QChar(c));
+}
+
+void appendUnichars(QString &s, const char16_t *units, qsizetype count) {
+    if (units && count > 0)
+        s.append(QStringView(units, count));
+}
+
+void insertCharacter(QString &s, char16_t c, qsizetype index) {
+    if (index >= 0 && index <= s.size())
+        s.insert(index, QChar(c));
+}
+
+void removeCharacterAtIndex(QString &s, qsizetype index) {
+    if (index >= 0 && index < s.size())
+        s.remove(index, 1);
+}
+
+// QString's case conversions leave an unchanged string shared and convert an unshared one in
+// place.
+void lowercase(QString &s) {
+    s = std::move(s).toLower();
+}
+
+void uppercase(QString &s) {
+    s = std::move(s).toUpper();
+}
+
+void capitalize(QString &s) {
+    // Lowercasing first may change the length (U+0130 becomes two units), so words are found in
+    // the lowered text; titlecasing one letter in it never does.
+    QString lowered = s.toLower();
+    const qsizetype size = lowered.size();
+    bool word = false;
+    for (qsizetype i = 0; i < size;) {
+        const char16_t u = lowered.at(i).unicode();
+        char32_t c = u;
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(u) && i + 1 < size && lowered.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(u, lowered.at(i + 1).unicode());
+            width = 2;
+        }
+        if (inWord(c)) {
+            const char32_t title = QChar::toTitleCase(c);
+            if (!word && QChar::isLetter(c) && title != c
+                && QChar::requiresSurrogates(title) == (width == 2)) {
+                QChar *d = lowered.data() + i;
+                if (width == 2) {
+                    d[0] = QChar::highSurrogate(title);
+                    d[1] = QChar::lowSurrogate(title);
+                } else {
+                    d[0] = QChar(char16_t(title));
+                }
+            }
+            word = true;
+        } else if (!(word && isApostrophe(c) && i + 1 < size && lowered.at(i + 1).isLetter())) {
+            // An apostrophe between letters keeps the word going: "don't", not "Don'T".
+            word = false;
+        }
+        i += width;
+    }
+    if (lowered.constData() != s.constData() && lowered != s)
+        s = std::move(lowered);
 }
 
 } // namespace textlib

@@ -36,6 +36,7 @@ TEST_P(ScanTest, CountsAndFindsFromStart) {
     EXPECT_EQ(textlib::countCharacter(s, k.c, k.start, k.cs), k.count);
     EXPECT_EQ(textlib::findCharacter(s, k.c, k.start, k.cs), k.first);
     EXPECT_EQ(textlib::findLastCharacter(s, k.c, k.start, k.cs), k.last);
+    EXPECT_EQ(textlib::containsCharacter(s, k.c, k.start, k.cs), k.first != NotFound);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -208,5 +209,70 @@ INSTANTIATE_TEST_SUITE_P(
                     ReplaceCase{u".."sv, u"."sv, u""sv, CS, u""sv, false},
                     ReplaceCase{u"aXbx"sv, u"x"sv, u"--"sv, CI, u"a--b--"sv, false},
                     ReplaceCase{u"Stra\u00DFe"sv, u"SS"sv, u"x"sv, CI, u"Stra\u00DFe"sv, true}));
+
+TEST(CountLT, CountsBothBrackets) {
+    const struct {
+        std::u16string_view text;
+        bool balanced;
+        qsizetype lt, gt;
+    } rows[] = {{u"a<b>"sv, true, 1, 1},          {u"<<>"sv, false, 2, 1}, {u"><"sv, true, 1, 1},
+                {u"\uFF1C\u2039"sv, false, 0, 0}, {u""sv, false, 0, 0},    {{}, false, 0, 0}};
+    for (const auto &k : rows) {
+        qsizetype lt = -1, gt = -1;
+        EXPECT_EQ(textlib::countLT(makeText(k.text), &lt, &gt), k.balanced) << quoted(k.text);
+        EXPECT_EQ(lt, k.lt) << quoted(k.text);
+        EXPECT_EQ(gt, k.gt) << quoted(k.text);
+        EXPECT_EQ(textlib::countLT(makeText(k.text)), k.balanced); // counters are optional
+    }
+}
+
+TEST(ContainsCharacters, NeedsEverySelectedCharacter) {
+    const struct {
+        std::u16string_view text;
+        unsigned mask;
+        bool expected;
+    } rows[] = {{u"2*3.5"sv, 65, true},
+                {u"2*3"sv, 65, false},
+                {u"2*3.5"sv, 256, false},
+                {u"2*3.5"sv, 257, false},
+                {u"2*3.5"sv, 0, false},
+                {u"$*_;?/@."sv, 255, true},
+                {u"$*_;?/@"sv, 255, false},
+                {u"a@b"sv, 2, true},
+                // Units whose low byte is "." or "@" are not those characters.
+                {u"\u012E\u0140\uFF0E"sv, 3, false},
+                {u""sv, 1, false},
+                {{}, 1, false}};
+    for (const auto &k : rows) {
+        const auto mask = textlib::CharacterFlags::fromInt(k.mask);
+        EXPECT_EQ(textlib::containsCharacters(makeText(k.text), mask), k.expected)
+            << quoted(k.text) << " mask " << k.mask;
+    }
+}
+
+TEST(Rotate, RotatesAsciiLettersOnly) {
+    const struct {
+        std::u16string_view text;
+        quint64 n;
+        std::u16string_view expected;
+        bool same;
+    } rows[] = {{u"Hello, World"sv, 13, u"Uryyb, Jbeyq"sv, false},
+                {u"Hello"sv, 26, u"Hello"sv, true},
+                {u"Hello"sv, 0, u"Hello"sv, true},
+                {u"azAZ"sv, 27, u"baBA"sv, false},
+                {u"a"sv, ~quint64(0), u"p"sv, false}, // 2^64 - 1 is 15 modulo 26
+                {u"@[`{\u00E4\uFF41"sv, 1, u"@[`{\u00E4\uFF41"sv, true},
+                {u""sv, 13, u""sv, true},
+                {{}, 13, {}, true}};
+    for (const auto &k : rows) {
+        const QString s = makeText(k.text);
+        const QString r =
+            k.n == 13 ? textlib::stringByRotating13(s) : textlib::stringByRotating(s, k.n);
+        EXPECT_EQ(r, makeText(k.expected)) << quoted(k.text) << " by " << k.n;
+        EXPECT_EQ(r.isNull(), s.isNull());
+        EXPECT_EQ(r.constData() == s.constData(), k.same) << quoted(k.text) << " by " << k.n;
+        EXPECT_EQ(textlib::stringByRotating(r, 26 - k.n % 26), s); // rotating back restores
+    }
+}
 
 } // namespace

@@ -62,4 +62,13 @@ TEST(CharacterSets, EveryUnitMatchesItsDefinition) {
     }
 }
 
+TEST(CharacterSets, AlphaBoundsAreTheOuterMembers) {
+    EXPECT_EQ(unsigned(textlib::firstAlphaCharacter()), unsigned(u'A'));
+    EXPECT_EQ(textlib::firstAlphaCharacter(), textlib::firstAlphaCharacter());
+    char16_t last = 0xFFFF;
+    while (!QChar::isLetter(last) && !QChar::isMark(last))
+        --last;
+    EXPECT_EQ(unsigned(textlib::lastAlphaCharacter()), unsigned(last));
+}
+
 } // namespace

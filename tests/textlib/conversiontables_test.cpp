@@ -8,6 +8,8 @@
 
 #include <vector>
 
+using textlib::ConversionTable;
+
 namespace {
 
 struct CaseRow {
@@ -78,6 +80,60 @@ TEST(CaseTables, IgnoringCaseComparesUpperForms) {
     EXPECT_TRUE(textlib::hasCase(0x1E9E));
     EXPECT_FALSE(textlib::hasCase(0x00DF));
     EXPECT_FALSE(textlib::hasCase(u'+'));
+}
+
+TEST(FoldTables, DropDiacriticsAndKeepOrChangeCase) {
+    const struct {
+        char16_t c, umlauts, upperUmlauts, lowerUmlauts, ascii, upperAscii, lowerAscii;
+    } rows[] = {{0x00E4, u'a', u'A', u'a', u'a', u'A', u'a'},
+                {0x00DF, 0x00DF, 0x00DF, 0x00DF, u' ', u' ', u' '},
+                {0x1E9B, 0x017F, u'S', 0x017F, u' ', u' ', u' '},
+                {0x01C4, 0x01C4, 0x01C4, 0x01C6, u' ', u' ', u' '},
+                {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, u' ', u' ', u' '}};
+    for (const auto &k : rows) {
+        const std::vector<unsigned> got = {
+            textlib::umlautsToAscii(k.c),      textlib::umlautsToUpperAscii(k.c),
+            textlib::umlautsToLowerAscii(k.c), textlib::toAscii(k.c),
+            textlib::toUpperAscii(k.c),        textlib::toLowerAscii(k.c)};
+        const std::vector<unsigned> want = {k.umlauts, k.upperUmlauts, k.lowerUmlauts,
+                                            k.ascii,   k.upperAscii,   k.lowerAscii};
+        EXPECT_EQ(got, want) << "U+" << std::hex << unsigned(k.c);
+    }
+}
+
+// Decomposing through NFD is a different road to the same rule than the table builder's.
+char16_t withoutDiacritics(char16_t c) {
+    if (!QChar::isLetter(c) && !QChar::isMark(c))
+        return c;
+    QString base;
+    for (QChar part : QString(QChar(c)).normalized(QString::NormalizationForm_D)) {
+        if (!part.isMark())
+            base += part;
+    }
+    return base.size() == 1 ? base[0].unicode() : c;
+}
+
+TEST(FoldTables, EveryEntryFollowsItsRule) {
+    const ConversionTable umlauts = textlib::initUmlautsCharsTable();
+    const ConversionTable lower = textlib::initLowerCharsTable();
+    const ConversionTable upper = textlib::initUpperCharsTable();
+    const ConversionTable lowerUmlauts = textlib::initLowerUmlautsCharsTable();
+    const ConversionTable upperUmlauts = textlib::initUpperUmlautsCharsTable();
+    ASSERT_EQ(umlauts, textlib::initUmlautsCharsTable());
+    ASSERT_EQ(lowerUmlauts, textlib::initLowerUmlautsCharsTable());
+    ASSERT_EQ(upperUmlauts, textlib::initUpperUmlautsCharsTable());
+    int wrong = 0;
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+        const char16_t u = char16_t(c);
+        const bool ok = umlauts[u] == withoutDiacritics(u) && lowerUmlauts[u] == lower[umlauts[u]]
+                        && upperUmlauts[u] == upper[umlauts[u]] && textlib::toAscii(u) <= 0x7F
+                        && (textlib::toAscii(u) == umlauts[u] || textlib::toAscii(u) == u' ')
+                        && QChar(textlib::toUpperAscii(u)) == QChar(textlib::toAscii(u)).toUpper()
+                        && QChar(textlib::toLowerAscii(u)) == QChar(textlib::toAscii(u)).toLower();
+        if (!ok && ++wrong <= 5)
+            ADD_FAILURE() << "U+" << std::hex << unsigned(c);
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 } // namespace

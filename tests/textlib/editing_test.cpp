@@ -91,4 +91,74 @@ INSTANTIATE_TEST_SUITE_P(
                     EditCase{u""sv, u"a"sv, u"b"sv, CS, u""sv, 0},
                     EditCase{{}, u"a"sv, u"b"sv, CS, {}, 0}));
 
+// The small edits: each row applies an edit in place.
+using namespace textlib;
+
+TextOpCase edit(std::u16string_view text, std::u16string_view expected, void (*f)(QString &)) {
+    return {{"edit", f, nullptr}, text, expected};
+}
+
+class SmallEditTest : public testing::TestWithParam<TextOpCase> {};
+TEST_P(SmallEditTest, EditsInPlace) {
+    expectTextOp(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SmallEditTest,
+    testing::Values(
+        edit(u"x"sv, u"x12"sv,
+             [](QString &s) {
+                 appendSubstring(s, u"0123", {1, 2});
+             }),
+        edit(u"x"sv, u"x23"sv,
+             [](QString &s) {
+                 appendSubstring(s, u"0123", {2, 1LL << 62});
+             }),
+        edit(u"x"sv, u"x"sv,
+             [](QString &s) {
+                 appendSubstring(s, u"0123", {1, 0});
+             }),
+        edit(u"x"sv, u"x"sv,
+             [](QString &s) {
+                 appendSubstring(s, u"0123", {4, 1});
+             }),
+        edit(u"x"sv, u"x"sv,
+             [](QString &s) {
+                 appendSubstring(s, u"0123", {-1, 2});
+             }),
+        edit(u"x"sv, u"xa b"sv, [](QString &s) { appendTrimmedString(s, u"\n a b\u00A0\t"); }),
+        edit(u"x"sv, u"x"sv, [](QString &s) { appendTrimmedString(s, u" \r\n"); }),
+        edit({}, {}, [](QString &s) { appendTrimmedString(s, {}); }),
+        edit(u"a"sv, u"a\0"sv, [](QString &s) { appendUnichar(s, 0); }),
+        edit(u"a"sv, u"abc"sv, [](QString &s) { appendUnichars(s, u"bcd", 2); }),
+        edit(u"a"sv, u"a"sv, [](QString &s) { appendUnichars(s, nullptr, 3); }),
+        edit(u"ab"sv, u"ab!"sv, [](QString &s) { insertCharacter(s, u'!', 2); }),
+        edit(u"ab"sv, u"ab"sv, [](QString &s) { insertCharacter(s, u'!', 3); }),
+        edit(u"ab"sv, u"a"sv, [](QString &s) { removeCharacterAtIndex(s, 1); }),
+        edit(u"ab"sv, u"ab"sv, [](QString &s) { removeCharacterAtIndex(s, 2); }),
+        edit(u"aabbab"sv, u"ab"sv,
+             [](QString &s) { EXPECT_EQ(deleteString(s, QStringLiteral("ab")), 2); }),
+        edit(u"1.5."sv, u"1252"sv,
+             [](QString &s) {
+                 const QString two = QStringLiteral("%1").arg(2);
+                 EXPECT_EQ(replaceStringWithFormatted(s, QStringLiteral("."), two), 2);
+             }),
+        edit(u"1.5"sv, u"1.5"sv,
+             [](QString &s) {
+                 EXPECT_EQ(replaceStringWithFormatted(s, QStringLiteral("."), QString()), 0);
+             }),
+        edit(u"\u0130A\u00C4"sv, u"i\u0307a\u00E4"sv, lowercase),
+        edit(u"stra\u00DFe"sv, u"STRASSE"sv, uppercase),
+        edit(u"hello wORLD"sv, u"Hello World"sv, capitalize),
+        edit(u"don't-stop 3d x2 \u00E9lan"sv, u"Don't-Stop 3d X2 \u00C9lan"sv, capitalize),
+        edit(u"'quoted' \u01C6emal"sv, u"'Quoted' \u01C5emal"sv, capitalize),
+        // A letter outside the BMP is titlecased as one code point.
+        edit(u"\U00010428\U00010400"sv, u"\U00010400\U00010428"sv, capitalize),
+        edit(u"Ab Cd"sv, u"Ab Cd"sv, capitalize), edit({}, {}, capitalize),
+        edit(u"a\uFFFCb"sv, u"a\uFFFCb"sv, [](QString &s) {
+            removeAttachments(s);
+            removeLinks(s);
+            removeAttribute(s, u"link");
+        })));
+
 } // namespace

@@ -5,42 +5,69 @@
 #include <gtest/gtest.h>
 
 using namespace std::literals;
+using namespace textlib;
 
 namespace {
 
-struct NormalizeCase {
-    std::u16string_view text, expected;
-};
-
-std::ostream &operator<<(std::ostream &os, const NormalizeCase &k) {
-    return os << quoted(k.text);
+template<NormalForm Form> void normalize(QString &s) {
+    normalizeString(s, Form);
 }
+template<NormalForm Form> QString normalized(const QString &s) {
+    return normalizedString(s, Form);
+}
+const TextOp formC{"C", [](QString &s) { normalizeString(s); },
+                   [](const QString &s) { return normalizedString(s); }};
+const TextOp formD{"D", normalize<NormalForm::D>, normalized<NormalForm::D>};
+const TextOp formKD{"KD", normalize<NormalForm::KD>, normalized<NormalForm::KD>};
+const TextOp formKC{"KC", normalize<NormalForm::KC>, normalized<NormalForm::KC>};
+const TextOp lower{"lower", normalizeLowercaseString, normalizedLowercaseString};
+const TextOp upper{"upper", normalizeUppercaseString, normalizedUppercaseString};
+const TextOp fixed{"fixed", fixAndNormalizeString, fixedAndNormalizedString};
+const TextOp ligatures{"ligatures", convertLigaturesToCharacters, nullptr};
+const TextOp plain{"nonUmlauted", nullptr, nonUmlautedString};
+const TextOp plainLower{"lowercaseNonUmlauted", nullptr, lowercaseNonUmlautedString};
+const TextOp plainUpper{"uppercaseNonUmlauted", nullptr, uppercaseNonUmlautedString};
+const TextOp plainC{"nonUmlautedNormalized", nullptr, nonUmlautedNormalizedString};
+const TextOp plainLowerC{"lower...Normalized", nullptr, lowercaseNonUmlautedNormalizedString};
+const TextOp plainUpperC{"upper...Normalized", nullptr, uppercaseNonUmlautedNormalizedString};
+const TextOp ascii{"ascii", nullptr, asciiString};
+const TextOp asciiLower{"lowercaseAscii", nullptr, lowercaseAsciiString};
+const TextOp asciiUpper{"uppercaseAscii", nullptr, uppercaseAsciiString};
 
-class NormalizeStringTest : public testing::TestWithParam<NormalizeCase> {};
-
-TEST_P(NormalizeStringTest, ComposesCanonically) {
-    const NormalizeCase &k = GetParam();
-    const QString original = makeText(k.text);
-    QString s = original;
-    textlib::normalizeString(s);
-    EXPECT_EQ(s, makeText(k.expected));
-    EXPECT_EQ(s.isNull(), k.expected.data() == nullptr);
-    if (s == original) {
-        EXPECT_EQ(s.constData(), original.constData());
-    }
+using C = TextOpCase;
+class NormalizeTest : public testing::TestWithParam<C> {};
+TEST_P(NormalizeTest, ConvertsEveryUnit) {
+    expectTextOp(GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, NormalizeStringTest,
-    testing::Values(NormalizeCase{u"a\u0308"sv, u"\u00E4"sv},
-                    NormalizeCase{u"\u00E4rger"sv, u"\u00E4rger"sv},
-                    NormalizeCase{u"\u212B"sv, u"\u00C5"sv},
-                    NormalizeCase{u"\u1100\u1161"sv, u"\uAC00"sv},
-                    // Marks are reordered by combining class before composing.
-                    NormalizeCase{u"e\u0301\u0327"sv, u"\u0229\u0301"sv},
-                    // Form C keeps compatibility characters (form KC would not).
-                    NormalizeCase{u"\uFB01\u00B2"sv, u"\uFB01\u00B2"sv},
-                    NormalizeCase{u"\xD800x"sv, u"\xD800x"sv}, NormalizeCase{u""sv, u""sv},
-                    NormalizeCase{{}, {}}));
+    Cases, NormalizeTest,
+    testing::Values(
+        C{formC, u"a\u0308"sv, u"\u00E4"sv}, C{formC, u"\u00E4rger"sv, u"\u00E4rger"sv},
+        C{formC, u"\u212B"sv, u"\u00C5"sv}, C{formC, u"\u1100\u1161"sv, u"\uAC00"sv},
+        // Marks are reordered by combining class before composing.
+        C{formC, u"e\u0301\u0327"sv, u"\u0229\u0301"sv},
+        // Form C keeps compatibility characters; the K forms do not.
+        C{formC, u"\uFB01\u00B2"sv, u"\uFB01\u00B2"sv}, C{formKC, u"\uFB01\u00E4"sv, u"fi\u00E4"sv},
+        C{formKD, u"\uFB01\u00E4"sv, u"fia\u0308"sv},
+        C{formD, u"\uFB01\u00E4"sv, u"\uFB01a\u0308"sv}, C{formC, u"\xD800x"sv, u"\xD800x"sv},
+        C{formC, u""sv, u""sv}, C{formD, {}, {}},
+        C{lower, u"A\u0308BC\u0130"sv, u"\u00E4bci\u0307"sv},
+        C{upper, u"stra\u00DFe"sv, u"STRASSE"sv}, C{upper, u"A1"sv, u"A1"sv}, C{lower, {}, {}},
+        // Each half of a pair becomes a space, and only the private block F400-F8FF does.
+        C{fixed, u"\U0001F600a\u0308\0"sv, u"  \u00E4 "sv},
+        C{fixed, u"\uF3FF\uF400\uF8FF\xDC00"sv, u"\uF3FF   "sv}, C{fixed, u"ok"sv, u"ok"sv},
+        C{fixed, {}, {}}, C{ligatures, u"\uFB00\uFB01\uFB02\uFB03\uFB04"sv, u"fffiflffiffl"sv},
+        C{ligatures, u"\uFB05\uFB06 \u0132\u0133"sv, u"ftst IJij"sv},
+        C{ligatures, u"fi\uFB07"sv, u"fi\uFB07"sv}, C{ligatures, {}, {}},
+        C{plain, u"\u00C4rger"sv, u"Arger"sv}, C{plain, u"Arger"sv, u"Arger"sv},
+        // Without form C a combining mark is no letter and stays.
+        C{plain, u"A\u0308"sv, u"A\u0308"sv}, C{plainC, u"A\u0308"sv, u"A"sv},
+        C{plainLower, u"\u00C4\u00DF"sv, u"a\u00DF"sv},
+        C{plainUpper, u"\u00E4\u00DF"sv, u"A\u00DF"sv}, C{plainLowerC, u"E\u0301"sv, u"e"sv},
+        C{plainUpperC, u"e\u0301"sv, u"E"sv}, C{ascii, u"Stra\u00DFe"sv, u"Stra e"sv},
+        C{ascii, u"a\u0308\u20AC\U0001F600"sv, u"a   "sv},
+        C{asciiLower, u"\u00C9COLE"sv, u"ecole"sv}, C{asciiUpper, u"\u00E9t\u00E9"sv, u"ETE"sv},
+        C{plain, u""sv, u""sv}, C{ascii, {}, {}}));
 
 } // namespace

@@ -4,13 +4,18 @@
 
 #include <QString>
 
+#include <gtest/gtest.h>
+
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 inline QString makeText(std::u16string_view text) {
-    return text.data() ? QString::fromUtf16(text.data(), qsizetype(text.size())) : QString();
+    // Not fromUtf16(): it would drop a leading U+FEFF as a byte-order mark.
+    return text.data()
+               ? QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()))
+               : QString();
 }
 
 // ASCII as is, everything else as \uXXXX, so failure messages show exactly which units differ.
@@ -37,4 +42,42 @@ inline std::string quoted(const QString &s) {
 
 inline void PrintTo(const QString &s, std::ostream *os) {
     *os << quoted(s);
+}
+
+// A named edit of a text, in place and/or as a copy (either may be null). A row pairs it with an
+// input and the output both forms must give; an output equal to the input must still share the
+// input's data, so an edit that changes nothing neither detaches nor copies.
+struct TextOp {
+    const char *name;
+    void (*inPlace)(QString &);
+    QString (*copy)(const QString &);
+};
+
+struct TextOpCase {
+    TextOp op;
+    std::u16string_view text, expected;
+};
+
+inline std::ostream &operator<<(std::ostream &os, const TextOpCase &k) {
+    return os << k.op.name << " " << quoted(k.text);
+}
+
+inline void expectText(const QString &original, const QString &result,
+                       std::u16string_view expected) {
+    EXPECT_EQ(result, makeText(expected));
+    EXPECT_EQ(result.isNull(), expected.data() == nullptr);
+    if (result == original) {
+        EXPECT_EQ(result.constData(), original.constData());
+    }
+}
+
+inline void expectTextOp(const TextOpCase &k) {
+    const QString original = makeText(k.text);
+    if (k.op.inPlace) {
+        QString s = original;
+        k.op.inPlace(s);
+        expectText(original, s, k.expected);
+    }
+    if (k.op.copy)
+        expectText(original, k.op.copy(original), k.expected);
 }
