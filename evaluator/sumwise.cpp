@@ -1,9 +1,12 @@
 #include "sumwise.h"
 
 #include "builtins.h"
+#include "platform/beep.h"
 #include "platform/doublevalue.h"
 #include "platform/localization.h"
 #include "platform/userdefaults.h"
+#include "service/alerts.h"
+#include "service/pasteboard.h"
 #include "textlib/characters.h"
 #include "textlib/editing.h"
 #include "textlib/normalization.h"
@@ -439,4 +442,75 @@ double Sumwise::function(qint32 code, double x) {
     default:
         qFatal("-[Sumwise function:expr:] Sumwise: NO");
     }
+}
+
+// The services' failure report: a beep, and the message for the requester.
+static void fail(QString *error, const QString &message)
+{
+    beep();
+    // Without any text to evaluate there is no message of this run to give.
+    if (error)
+        *error = QStringLiteral("Error: %1")
+                     .arg(message.isNull() ? localizedString(SyntaxError) : message);
+}
+
+void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error)
+{
+    Q_UNUSED(userData);
+    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString result = doSumwise(text);
+    if (!result.isNull() && success)
+        writeString(result, pboard);
+    else
+        fail(error, errorMsg);
+}
+
+void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error)
+{
+    Q_UNUSED(userData);
+    const PasteboardText selection = getStringOfPboard(pboard, TextForm::Attributed);
+    const QString result = doSumwise(characters(selection));
+    if (result.isNull() || !success) {
+        fail(error, errorMsg);
+        return;
+    }
+    PasteboardText copy = mutableCopyOfPboardString(selection);
+    const QString appended = QStringLiteral(" = %1").arg(result);
+    if (auto *styled = std::get_if<AttributedString>(&copy))
+        styled->appendString(appended);
+    else if (auto *plain = std::get_if<QString>(&copy))
+        *plain += appended;
+    writeString(copy, pboard);
+}
+
+void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error)
+{
+    Q_UNUSED(userData);
+    Q_UNUSED(error);
+    const QString formula = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString result = doSumwise(formula);
+    const bool ok = !result.isNull() && success;
+    const QString ok_ = localizedString("OK");
+    const QString copy = localizedString("Copy");
+    const QString formulaLabel = localizedString("Formula");
+    const QString resultLabel = localizedString("Result");
+    const QString shown = ok ? result : errorMsg;
+    const int answer = runAlertPanel(QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
+                                     {formulaLabel, formula, resultLabel, shown}, ok_, copy);
+    // After a failure there is no result the user saw; copying "0" would invent one.
+    if (answer == 0 && ok)
+        writeString(result, generalPasteboard());
+    // The serving loop ends the program at the end of this slice, once the reply is out.
+    m_terminate = true;
+}
+
+void Sumwise::doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error)
+{
+    Q_UNUSED(userData);
+    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString result = doSumwise(text);
+    if (!result.isNull() && success)
+        writeString(result, generalPasteboard());
+    else
+        fail(error, errorMsg);
 }

@@ -3,6 +3,8 @@
 
 #include "service/service.h"
 
+class Pasteboard;
+
 #include <QString>
 #include <QtGlobal>
 
@@ -26,6 +28,18 @@ public:
     /// The result text of formula, or a null string when formula is null (then nothing
     /// changes). When the formula fails the text is "0": check succeeded() and errorMessage().
     QString doSumwise(const QString &formula);
+
+    // The four services. Each reads the selection from the request's pasteboard; Substitute
+    // and Add write their result back to it, Show shows formula and result in a panel, Copy
+    // puts the result on the clipboard. Substitute, Add and Copy set *error ("Error: " and
+    // the message) and beep when they fail.
+    void doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error);
+    void doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error);
+    void doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error);
+    void doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error);
+
+    /// Set once Show's panel has closed: the program should end.
+    bool terminationRequested() const { return m_terminate; }
 
     bool succeeded() const { return success; }
     /// The localised message of the last error of the last run; null when it succeeded.
@@ -59,4 +73,5 @@ private:
     double curr_number = 0.0;
     bool success = false;
     int depth = 0;
+    bool m_terminate = false;
 };

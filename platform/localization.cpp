@@ -14,10 +14,16 @@ QString localizedString(const char *key) {
 }
 
 void installTranslations() {
-    static QTranslator translator;
     const QString folder = dataPath(QStringLiteral("translations"));
     if (folder.isEmpty())
         return;
-    if (translator.load(QLocale(), QStringLiteral("sumwise"), QStringLiteral("_"), folder))
-        QCoreApplication::installTranslator(&translator);
+    // English spells out the symbolic keys for every language without a table of its own;
+    // the user's language, installed last, is asked first.
+    static QTranslator english;
+    if (english.load(QStringLiteral("sumwise_en"), folder))
+        QCoreApplication::installTranslator(&english);
+    static QTranslator user;
+    if (user.load(QLocale(), QStringLiteral("sumwise"), QStringLiteral("_"), folder)
+        && user.filePath() != english.filePath())
+        QCoreApplication::installTranslator(&user);
 }

@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 /// Wraps an INI file under $XDG_CONFIG_HOME/Sumwise. Writes are merged with what other
@@ -24,6 +25,14 @@ public:
     void setObject(const QVariant &value, const QString &key);
     /// Stores value under key; storing the value already held changes nothing on disk.
     void setDouble(double value, const QString &key);
+    void setInteger(qint64 value, const QString &key);
+    /// The integer stored under key, truncated toward zero and clamped to the range. A text
+    /// counts only when it is a number in full ("." as the decimal point, no grouping);
+    /// "true" and "false" count as 1 and 0. defaultValue when nothing is stored or the object
+    /// is no number.
+    qint64 integerForKey(const QString &key, qint64 defaultValue) const;
+    /// Every key held, sub-keys written as "group/key".
+    QStringList allKeys() const;
     void removeObjectForKey(const QString &key);
 
     /// Writes pending changes and picks up those of other processes. False when the file

@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools
   libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev libqalculate-dev qalc bc hyperfine python3
-  dbus dbus-x11 xvfb xauth
+  dbus dbus-x11 xvfb xauth libxcb1-dev xclip
+  poppler-utils desktop-file-utils fonts-dejavu-core
 )
 
 missing=()

@@ -1,11 +1,19 @@
 #include "commands.h"
 
 #include "evaluator/sumwise.h"
+#include "pasteboard.h"
+#include "provider.h"
 
-#include <QString>
+#include <QDBusConnection>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusReply>
 
-// The selection's final line break, so line-based editor filters keep their lines.
-static QByteArray trailingLineBreak(const QByteArray &text) {
+#include <climits>
+
+QByteArray trailingLineBreak(const QByteArray &text)
+{
     if (text.endsWith("\r\n"))
         return QByteArrayLiteral("\r\n");
     if (text.endsWith('\n'))
@@ -15,12 +23,107 @@ static QByteArray trailingLineBreak(const QByteArray &text) {
     return {};
 }
 
-FilterResult substituteFilter(Sumwise &sumwise, const QByteArray &selection) {
-    QString text = QString::fromUtf8(selection);
-    if (text.isNull())
-        text = QString(QLatin1StringView(""));
-    const QString result = sumwise.doSumwise(text);
-    if (!sumwise.succeeded())
-        return {selection, "Error: " + sumwise.errorMessage().toUtf8() + '\n', 1};
-    return {result.toUtf8() + trailingLineBreak(selection), {}, 0};
+namespace {
+
+struct Outcome {
+    bool served = false; // false: nobody could take the request
+    QString error;
+    QMap<QString, QByteArray> pboard;
+};
+
+// The request over the session bus; not served when no bus or no provider answers.
+Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &flavours)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return {};
+    const QString method = QStringLiteral("doCalc%1%2Service")
+                               .arg(command.service.left(1).toUpper(), command.service.mid(1));
+    QDBusMessage call = QDBusMessage::createMethodCall(Bus::Name, Bus::Path, Bus::Interface, method);
+    QVariantMap map;
+    for (auto it = flavours.begin(); it != flavours.end(); ++it)
+        map.insert(it.key(), it.value());
+    call << map << QString();
+    // The panel waits for the user; the other services answer at once.
+    const int timeout = command.service == u"show" ? INT_MAX : 25000;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, timeout);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        if (reply.errorName() == Bus::Error)
+            return {true, reply.errorMessage(), {}};
+        return {};
+    }
+    Outcome outcome{true, {}, {}};
+    const QVariantMap answer = qdbus_cast<QVariantMap>(reply.arguments().value(0));
+    for (auto it = answer.begin(); it != answer.end(); ++it)
+        outcome.pboard.insert(it.key(), it.value().toByteArray());
+    return outcome;
+}
+
+Outcome inProcess(const ServiceCommand &command, const QMap<QString, QByteArray> &flavours)
+{
+    Sumwise sumwise;
+    MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(flavours);
+    QString error;
+    (sumwise.*serviceEntry(command.service))(pboard, QString(), &error);
+    return {true, error, pboard.toMimeData()};
+}
+
+// The selection as a request's flavours, with a plain selection's final line break held back
+// so that the result keeps the line structure of the text it replaces.
+QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteArray *lineBreak)
+{
+    QMap<QString, QByteArray> flavours;
+    if (command.selection) {
+        const Pasteboard &primary = Pasteboard::selectionPasteboard();
+        for (const QString &type : primary.types())
+            flavours.insert(type, primary.dataForType(type));
+        return flavours;
+    }
+    QString type = command.type.isEmpty() ? PasteboardType::String
+                                          : PasteboardType::canonical(command.type);
+    if (command.type.isEmpty() && command.input.startsWith("{\\rtf"))
+        type = PasteboardType::RTF;
+    QByteArray data = command.input;
+    if (type == PasteboardType::String) {
+        *lineBreak = trailingLineBreak(data);
+        data.chop(lineBreak->size());
+    }
+    flavours.insert(type, data);
+    return flavours;
+}
+
+} // namespace
+
+FilterResult runServiceCommand(const ServiceCommand &command)
+{
+    QByteArray lineBreak;
+    const QMap<QString, QByteArray> flavours = requestFlavours(command, &lineBreak);
+
+    Outcome outcome = viaBus(command, flavours);
+    if (!outcome.served)
+        outcome = inProcess(command, flavours);
+
+    const QByteArray unchanged = command.selection ? QByteArray() : command.input;
+    if (!outcome.error.isEmpty())
+        return {command.fromArguments ? QByteArray() : unchanged, outcome.error.toUtf8() + '\n', 1};
+    if (command.service != u"substitute" && command.service != u"add")
+        return {unchanged, {}, 0};
+
+    // The one flavour the service wrote back.
+    QString type;
+    for (const QString &candidate : {PasteboardType::RTFD, PasteboardType::RTF, PasteboardType::String}) {
+        if (outcome.pboard.contains(candidate)) {
+            type = candidate;
+            break;
+        }
+    }
+    const QByteArray data = outcome.pboard.value(type);
+    if (command.selection) {
+        Pasteboard &clipboard = Pasteboard::generalPasteboard();
+        clipboard.declareTypes({type});
+        if (!clipboard.setData(data, type))
+            return {{}, "Error: the clipboard cannot be written\n", 1};
+        return {};
+    }
+    return {type == PasteboardType::String ? data + lineBreak : data, {}, 0};
 }

@@ -1,9 +1,33 @@
-// Base class of the object that serves the desktop's service requests.
+// Base class of the object that serves the desktop's service requests: reads the selection
+// from a pasteboard in its richest form and writes results back.
 #pragma once
+
+#include "pasteboard.h"
+#include "styledtext/attributedstring.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+#include <variant>
 
 class QObject;
 
-class Service {
+/// Text as a pasteboard holds it: absent, plain, or styled.
+using PasteboardText = std::variant<std::monostate, QString, AttributedString>;
+
+/// Lines of plain or styled text, each with its own terminator.
+using PasteboardLines = std::variant<std::monostate, QStringList, QList<AttributedString>>;
+
+/// Which form of the selection a reader wants.
+enum class TextForm { Characters, Attributed };
+
+/// The characters of any pasteboard text; null when absent.
+QString characters(const PasteboardText &text);
+
+class Service
+{
 public:
     Service() = default;
     virtual ~Service() = default;
@@ -12,7 +36,35 @@ public:
     void didPerformService() { m_didPerformService = true; }
     bool hasPerformedService() const { return m_didPerformService; }
 
+    /// The selection: styled text from the attachment flavour, else from RTF, else plain text;
+    /// with TextForm::Characters the styled text's characters alone. Only one rich flavour is
+    /// tried: rich data that cannot be parsed falls back to plain text.
+    PasteboardText getStringOfPboard(const Pasteboard &pboard, TextForm form,
+                                     QVariantMap *documentAttributes = nullptr);
+    /// An editable copy of the text read in its styled form.
+    PasteboardText getMutableStringOfPboard(const Pasteboard &pboard);
+    /// An empty text of the kind the pasteboard holds, and its lines.
+    PasteboardText getEmptyMutableStringAndLines(PasteboardLines *lines, const Pasteboard &pboard);
+    static PasteboardText mutableCopyOfPboardString(const PasteboardText &text);
+
+    /// Writes text in the one flavour that fits it. While the mail application is in front, a
+    /// write to a service pasteboard goes to the clipboard first, too.
+    void writeString(const PasteboardText &text, Pasteboard &pboard);
+
+    /// False once a request has been served. Otherwise the program was started by hand: shows
+    /// the launch panel, opens the help on request, and answers true (time to quit).
+    bool launchedAsApplication();
+
+    /// Reserved for subclasses; nothing here uses it.
+    QObject *servicesMenu() const { return m_servicesMenu; }
+
+    /// Where the desktop clipboard and the active application come from; tests replace them.
+    std::function<Pasteboard &()> generalPasteboard = &Pasteboard::generalPasteboard;
+    std::function<QString()> activeApplication;
+
 protected:
-    QObject *servicesMenu = nullptr; // reserved for subclasses
+    void _writeString(const PasteboardText &text, Pasteboard &pboard);
+
+    QObject *m_servicesMenu = nullptr;
     bool m_didPerformService = false;
 };

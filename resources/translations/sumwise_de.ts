@@ -19,5 +19,45 @@
         <source>Overflow</source>
         <translation>Überlauf</translation>
     </message>
+    <message>
+        <source>Sumwise</source>
+        <translation>Sumwise</translation>
+    </message>
+    <message>
+        <source>SERVICE_LAUNCH</source>
+        <translation>Sumwise berechnet die Formel, die Sie in einem beliebigen Programm auswählen, etwa 2*(3+4)^2.
+
+Wählen Sie eine Formel aus und drücken Sie dann das Tastenkürzel eines der Dienste: „Einsetzen“ setzt das Ergebnis an die Stelle der Formel, „Anhängen“ fügt „ = “ und das Ergebnis an, „Anzeigen“ zeigt Formel und Ergebnis in einem Fenster, und „Kopieren“ legt das Ergebnis in die Zwischenablage.
+
+Die Hilfe erklärt, wie Sie die Tastenkürzel einrichten und welche Formeln Sumwise versteht.</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Formula</source>
+        <translation>Formel</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Never ask me again</source>
+        <translation>Nicht mehr fragen</translation>
+    </message>
 </context>
 </TS>

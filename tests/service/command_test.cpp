@@ -26,6 +26,9 @@ protected:
         e.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         e.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         e.remove(QStringLiteral("LANGUAGE"));
+        // No provider on a bus: the command serves the request itself.
+        e.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
+        e.remove(QStringLiteral("DISPLAY"));
         for (const QString &kv : env)
             e.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
         p->setProcessEnvironment(e);
@@ -155,7 +158,10 @@ TEST_F(CommandTest, HelpVersionAndUsageErrors) {
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^sumwise \\d+\\.\\d+\\.\\d+\\n$"))
                     .match(QString::fromUtf8(r.out))
                     .hasMatch());
-    for (const QStringList &args : {QStringList{}, QStringList{QStringLiteral("frobnicate")}}) {
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("frobnicate")},
+          QStringList{QStringLiteral("substitute"), QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("substitute"), QStringLiteral("--type")}}) {
         r = run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.out.isEmpty());

@@ -1,0 +1,78 @@
+// Feeds arbitrary bytes to the RTF reader: it must answer every input promptly with styled text
+// or "cannot be parsed", and what it reads must survive the writer and the reader again. The
+// same bytes as text, cut into styled runs, must survive the writer too.
+#include "fuzzinput.h"
+
+#include "styledtext/attributedstring.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// Without attachments, which plain RTF leaves out.
+AttributedString withoutAttachments(const AttributedString &s) {
+    AttributedString result;
+    qsizetype start = 0;
+    for (const AttributedString::Run &run : s.runs()) {
+        QString characters = s.string().mid(start, run.length);
+        TextAttributes attributes = run.attributes;
+        if (attributes.attachment) {
+            characters.remove(QChar(0xFFFC));
+            attributes.attachment.reset();
+        }
+        result.append(AttributedString(characters, attributes));
+        start += run.length;
+    }
+    return result;
+}
+
+void checkRoundTrip(const AttributedString &s, const QVariantMap &document) {
+    QVariantMap readBack;
+    const std::optional<AttributedString> rtfd =
+        AttributedString::fromRTFD(s.RTFDFromRange(0, s.length(), document), &readBack);
+    if (!rtfd || *rtfd != s || readBack != document)
+        std::abort();
+    const std::optional<AttributedString> rtf =
+        AttributedString::fromRTF(s.RTFFromRange(0, s.length(), document));
+    if (!rtf || *rtf != withoutAttachments(s))
+        std::abort();
+}
+
+// Runs of up to eight units whose attributes come from the units themselves.
+AttributedString styledText(const QString &text) {
+    AttributedString s;
+    for (qsizetype i = 0; i < text.size();) {
+        const char16_t key = text[i].unicode();
+        const qsizetype length = std::min<qsizetype>(1 + key % 8, text.size() - i);
+        TextAttributes a;
+        a.bold = key & 1;
+        a.italic = key & 2;
+        a.underline = key & 4;
+        if (key & 8)
+            a.fontSize = 6 + (key >> 8) % 40 / 2.0;
+        // The reader trims family names, as no font is named with surrounding blanks.
+        if (const QString family = text.mid(i, length).trimmed(); key & 16 && !family.isEmpty())
+            a.fontFamily = family;
+        if (key & 32)
+            a.foregroundColor = QColor::fromRgb(0x10000u * key + key);
+        if (key & 64)
+            a.link = QUrl(QStringLiteral("https://example.com/%1").arg(key));
+        if (key & 128)
+            a.spaceBefore = (key >> 8) / 4.0;
+        s.append(AttributedString(text.mid(i, length), a));
+        i += length;
+    }
+    return s;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    QVariantMap document;
+    if (const std::optional<AttributedString> s = AttributedString::fromRTF(bytes, &document))
+        checkRoundTrip(*s, document);
+    checkRoundTrip(styledText(fuzzText(data, size)), {});
+    return 0;
+}

@@ -1,0 +1,45 @@
+#include "beep.h"
+
+#include <QApplication>
+#include <QThread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// Platforms that draw nowhere a user could hear or see a bell.
+bool hasDisplay() {
+    const QString platform = QGuiApplication::platformName();
+    return !platform.isEmpty() && platform != u"offscreen" && platform != u"minimal"
+           && platform != u"minimalegl";
+}
+
+// A terminal that is not reading (stopped output, full buffer) must not hold us up.
+void ringBell(int fd) {
+    pollfd request{fd, POLLOUT, 0};
+    if (::poll(&request, 1, 0) == 1 && (request.revents & POLLOUT)) {
+        [[maybe_unused]] const ssize_t written = ::write(fd, "\a", 1);
+    }
+}
+
+} // namespace
+
+void beep() {
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (qobject_cast<const QApplication *>(app) && QThread::currentThread() == app->thread()
+        && hasDisplay()) {
+        QApplication::beep();
+        return;
+    }
+    if (::isatty(STDERR_FILENO)) {
+        ringBell(STDERR_FILENO);
+        return;
+    }
+    const int tty = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (tty < 0)
+        return;
+    ringBell(tty);
+    ::close(tty);
+}

@@ -1,0 +1,103 @@
+#include "provider.h"
+
+#include "evaluator/sumwise.h"
+#include "pasteboard.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+
+QMap<QString, QByteArray> toFlavours(const QVariantMap &map)
+{
+    QMap<QString, QByteArray> flavours;
+    for (auto it = map.begin(); it != map.end(); ++it)
+        flavours.insert(it.key(), it.value().toByteArray());
+    return flavours;
+}
+
+QVariantMap toVariantMap(const QMap<QString, QByteArray> &flavours)
+{
+    QVariantMap map;
+    for (auto it = flavours.begin(); it != flavours.end(); ++it)
+        map.insert(it.key(), it.value());
+    return map;
+}
+
+} // namespace
+
+ServiceProvider::ServiceProvider(Sumwise &sumwise, QObject *parent)
+    : QObject(parent)
+    , m_sumwise(sumwise)
+{
+}
+
+QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QString &userData)
+{
+    MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(toFlavours(map));
+    QString error;
+    (m_sumwise.*entry)(pboard, userData, &error);
+    if (!error.isEmpty()) {
+        sendErrorReply(Bus::Error, error);
+        return {};
+    }
+    return toVariantMap(pboard.toMimeData());
+}
+
+QVariantMap ServiceProvider::doCalcSubstituteService(const QVariantMap &pboard,
+                                                     const QString &userData)
+{
+    return serve(&Sumwise::doCalcSubstituteService, pboard, userData);
+}
+
+QVariantMap ServiceProvider::doCalcAddService(const QVariantMap &pboard, const QString &userData)
+{
+    return serve(&Sumwise::doCalcAddService, pboard, userData);
+}
+
+QVariantMap ServiceProvider::doCalcShowService(const QVariantMap &pboard, const QString &userData)
+{
+    return serve(&Sumwise::doCalcShowService, pboard, userData);
+}
+
+QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const QString &userData)
+{
+    return serve(&Sumwise::doCalcCopyService, pboard, userData);
+}
+
+void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QString &, QString *)
+{
+    if (command == u"substitute")
+        return &Sumwise::doCalcSubstituteService;
+    if (command == u"add")
+        return &Sumwise::doCalcAddService;
+    if (command == u"show")
+        return &Sumwise::doCalcShowService;
+    if (command == u"copy")
+        return &Sumwise::doCalcCopyService;
+    return nullptr;
+}
+
+int runProvider(Sumwise &sumwise)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ServiceProvider provider(sumwise);
+    bus.registerObject(Bus::Path, &provider, QDBusConnection::ExportAllSlots);
+    // Whether or not the bus took the name, the slices run as usual.
+    bus.registerService(Bus::Name);
+
+    for (int slice = 0; slice < 5; ++slice) {
+        QEventLoop loop;
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (sumwise.terminationRequested() || sumwise.launchedAsApplication())
+            break;
+    }
+
+    bus.unregisterService(Bus::Name);
+    bus.unregisterObject(Bus::Path);
+    return 0;
+}

@@ -1,0 +1,47 @@
+// The provider on the session bus: the four services as D-Bus methods.
+#pragma once
+
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+class Pasteboard;
+class Sumwise;
+
+namespace Bus {
+inline const QString Name = QStringLiteral("org.sumwise.Sumwise");
+inline const QString Path = QStringLiteral("/org/sumwise/Sumwise");
+inline const QString Interface = QStringLiteral("org.sumwise.Sumwise");
+/// The error a failed service answers with; its message is the error text.
+inline const QString Error = QStringLiteral("org.sumwise.Sumwise.Error");
+} // namespace Bus
+
+/// A request's pasteboard travels as a map from MIME type to bytes, and comes back the same way.
+class ServiceProvider : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.sumwise.Sumwise")
+
+public:
+    explicit ServiceProvider(Sumwise &sumwise, QObject *parent = nullptr);
+
+public Q_SLOTS:
+    QVariantMap doCalcSubstituteService(const QVariantMap &pboard, const QString &userData);
+    QVariantMap doCalcAddService(const QVariantMap &pboard, const QString &userData);
+    QVariantMap doCalcShowService(const QVariantMap &pboard, const QString &userData);
+    QVariantMap doCalcCopyService(const QVariantMap &pboard, const QString &userData);
+
+private:
+    using Entry = void (Sumwise::*)(Pasteboard &, const QString &, QString *);
+    QVariantMap serve(Entry entry, const QVariantMap &pboard, const QString &userData);
+
+    Sumwise &m_sumwise;
+};
+
+/// Serves requests on the session bus in one-second slices, at most five, as the provider
+/// application; shows the launch panel when nothing came in the first slice. Returns 0.
+int runProvider(Sumwise &sumwise);
+
+/// The service entry for a command name ("substitute", "add", "show", "copy"); null if none.
+void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QString &, QString *);

@@ -1,0 +1,145 @@
+#include "service.h"
+
+#include "alerts.h"
+#include "platform/activeapplication.h"
+#include "platform/beep.h"
+#include "platform/localization.h"
+#include "platform/resources.h"
+#include "textlib/lines.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+
+QString characters(const PasteboardText &text)
+{
+    if (const auto *plain = std::get_if<QString>(&text))
+        return *plain;
+    if (const auto *styled = std::get_if<AttributedString>(&text))
+        return styled->string();
+    return QString();
+}
+
+PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, TextForm form,
+                                          QVariantMap *documentAttributes)
+{
+    const QStringList types = pboard.types();
+    didPerformService();
+    if (documentAttributes)
+        documentAttributes->clear();
+
+    std::optional<AttributedString> styled;
+    QByteArray data;
+    if (types.contains(PasteboardType::RTFD)
+        && !(data = pboard.dataForType(PasteboardType::RTFD)).isNull())
+        styled = AttributedString::fromRTFD(data, documentAttributes);
+    else if (types.contains(PasteboardType::RTF)
+             && !(data = pboard.dataForType(PasteboardType::RTF)).isNull())
+        styled = AttributedString::fromRTF(data, documentAttributes);
+
+    if (styled) {
+        if (form == TextForm::Attributed)
+            return *std::move(styled);
+        return styled->string();
+    }
+    if (types.contains(PasteboardType::String)) {
+        const QString plain = pboard.stringForType(PasteboardType::String);
+        if (!plain.isNull())
+            return plain;
+    }
+    return {};
+}
+
+PasteboardText Service::getMutableStringOfPboard(const Pasteboard &pboard)
+{
+    return mutableCopyOfPboardString(getStringOfPboard(pboard, TextForm::Attributed));
+}
+
+PasteboardText Service::mutableCopyOfPboardString(const PasteboardText &text)
+{
+    // Values copy on write, so a copy is already the caller's own.
+    return text;
+}
+
+// Styled lines cut where the plain ones are, except that an attachment stays inside its line.
+static QList<AttributedString> styledLines(const AttributedString &text)
+{
+    QList<AttributedString> result;
+    const QString &s = text.string();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        const bool feed = textlib::isFeed(c) && c != u'\uFFFC';
+        if (feed && c == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n')
+            ++i;
+        if (feed || i + 1 == s.size()) {
+            result.append(text.attributedSubstringFromRange(start, i + 1 - start));
+            start = i + 1;
+        }
+    }
+    return result;
+}
+
+PasteboardText Service::getEmptyMutableStringAndLines(PasteboardLines *lines,
+                                                      const Pasteboard &pboard)
+{
+    const PasteboardText text = getStringOfPboard(pboard, TextForm::Attributed);
+    didPerformService();
+    if (const auto *styled = std::get_if<AttributedString>(&text)) {
+        if (lines)
+            *lines = styledLines(*styled);
+        return AttributedString();
+    }
+    if (const auto *plain = std::get_if<QString>(&text)) {
+        if (lines)
+            *lines = textlib::lines(*plain);
+        return QString(QLatin1StringView(""));
+    }
+    if (lines)
+        *lines = std::monostate();
+    return {};
+}
+
+void Service::writeString(const PasteboardText &text, Pasteboard &pboard)
+{
+    didPerformService();
+    if (pboard.name() != GeneralPboard) {
+        const QString active = activeApplication ? activeApplication() : activeApplicationName();
+        if (active == u"Mail")
+            _writeString(text, generalPasteboard());
+    }
+    _writeString(text, pboard);
+}
+
+void Service::_writeString(const PasteboardText &text, Pasteboard &pboard)
+{
+    if (const auto *styled = std::get_if<AttributedString>(&text)) {
+        const bool attachments = styled->containsAttachments();
+        const QString type = attachments ? PasteboardType::RTFD : PasteboardType::RTF;
+        const QByteArray data = attachments ? styled->RTFDFromRange(0, styled->length())
+                                            : styled->RTFFromRange(0, styled->length());
+        if (data.isEmpty())
+            return;
+        pboard.declareTypes({type});
+        pboard.setData(data, type);
+    } else if (const auto *plain = std::get_if<QString>(&text)) {
+        pboard.declareTypes({PasteboardType::String});
+        pboard.setString(*plain, PasteboardType::String);
+    }
+}
+
+bool Service::launchedAsApplication()
+{
+    if (m_didPerformService)
+        return false;
+    const QString title = QCoreApplication::applicationName();
+    const QString text = localizedString("SERVICE_LAUNCH");
+    const QString quit = localizedString("Quit");
+    const QString help = localizedString("Help");
+    if (runAlertPanel(title, text, {}, quit, help) == 0) {
+        const QString manual = dataPath(QStringLiteral("help/Read Me.pdf"));
+        if (manual.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+            beep();
+    }
+    return true;
+}

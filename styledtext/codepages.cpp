@@ -1,0 +1,125 @@
+#include "styledtext/codepages_p.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ucnv_err.h>
+
+#include <string>
+
+namespace styledtext {
+
+namespace {
+
+// ICU's own substitute is U+001A for many single-byte pages; readers expect U+FFFD.
+void substituteReplacementCharacter(const void *, UConverterToUnicodeArgs *args, const char *,
+                                    int32_t, UConverterCallbackReason reason, UErrorCode *error) {
+    if (reason > UCNV_IRREGULAR)
+        return; // reset, close and clone need nothing
+    static const UChar replacement = 0xFFFD;
+    *error = U_ZERO_ERROR;
+    ucnv_cbToUWriteUChars(args, &replacement, 1, 0, error);
+}
+
+} // namespace
+
+int codePageForCharset(int charset) {
+    switch (charset) {
+    case 77: return 10000;   // Mac Roman
+    case 78: return 10001;   // Mac Japanese
+    case 79: return 10003;   // Mac Korean
+    case 80: return 10008;   // Mac Simplified Chinese
+    case 81: return 10002;   // Mac Traditional Chinese
+    case 83: return 10005;   // Mac Hebrew
+    case 84: return 10004;   // Mac Arabic
+    case 85: return 10006;   // Mac Greek
+    case 86: return 10081;   // Mac Turkish
+    case 87: return 10021;   // Mac Thai
+    case 88: return 10029;   // Mac Central European
+    case 89: return 10007;   // Mac Cyrillic
+    case 128: return 932;    // Shift-JIS
+    case 129: return 949;    // Hangul
+    case 130: return 1361;   // Johab
+    case 134: return 936;    // GB2312 / GBK
+    case 136: return 950;    // Big5
+    case 161: return 1253;   // Greek
+    case 162: return 1254;   // Turkish
+    case 163: return 1258;   // Vietnamese
+    case 177: return 1255;   // Hebrew
+    case 178: return 1256;   // Arabic
+    case 186: return 1257;   // Baltic
+    case 204: return 1251;   // Cyrillic
+    case 222: return 874;    // Thai
+    case 238: return 1250;   // Central European
+    case 254: return 437;    // PC 437
+    case 255: return 850;    // OEM
+    default: return 0;       // ANSI, default, symbol: the document's code page
+    }
+}
+
+void CodePageDecoder::Closer::operator()(UConverter *converter) const {
+    ucnv_close(converter);
+}
+
+CodePageDecoder::CodePageDecoder() = default;
+CodePageDecoder::~CodePageDecoder() = default;
+
+UConverter *CodePageDecoder::converter(int codePage) {
+    auto found = m_converters.find(codePage);
+    if (found != m_converters.end())
+        return found->second.get();
+    // ICU knows Windows and Mac pages as "windows-N", the DOS ones as "ibm-N".
+    std::string names[3] = {"windows-" + std::to_string(codePage), "ibm-" + std::to_string(codePage),
+                            "cp" + std::to_string(codePage)};
+    if (codePage == 65001)
+        names[0] = "UTF-8";
+    // ICU lacks the Mac CJK pages; their Windows counterparts cover the same characters.
+    const int windowsCJK = codePage == 10001   ? 932
+                           : codePage == 10002 ? 950
+                           : codePage == 10003 ? 949
+                           : codePage == 10008 ? 936
+                                               : 0;
+    if (windowsCJK)
+        names[1] = "windows-" + std::to_string(windowsCJK);
+    UConverter *opened = nullptr;
+    for (const std::string &name : names) {
+        UErrorCode error = U_ZERO_ERROR;
+        opened = ucnv_open(name.c_str(), &error);
+        if (U_SUCCESS(error) && opened)
+            break;
+        if (opened)
+            ucnv_close(opened);
+        opened = nullptr;
+    }
+    if (opened) {
+        UErrorCode error = U_ZERO_ERROR;
+        ucnv_setToUCallBack(opened, substituteReplacementCharacter, nullptr, nullptr, nullptr,
+                            &error);
+    }
+    m_converters.emplace(codePage, Converter(opened));
+    return opened;
+}
+
+QString CodePageDecoder::decode(const QByteArray &bytes, int codePage) {
+    if (bytes.isEmpty())
+        return QString();
+    if (bytes.size() > 0x3FFFFFFF)
+        return QString::fromLatin1(bytes);
+    UConverter *cnv = converter(codePage);
+    if (!cnv && codePage != 1252)
+        cnv = converter(1252);
+    if (!cnv)
+        return QString::fromLatin1(bytes);
+    ucnv_reset(cnv);
+    // Every byte gives at most two UTF-16 units.
+    QString result(bytes.size() * 2, Qt::Uninitialized);
+    UErrorCode error = U_ZERO_ERROR;
+    const int32_t written =
+        ucnv_toUChars(cnv, reinterpret_cast<UChar *>(result.data()), int32_t(result.size()),
+                      bytes.constData(), int32_t(bytes.size()), &error);
+    if (U_FAILURE(error))
+        return QString::fromLatin1(bytes);
+    result.truncate(written);
+    return result;
+}
+
+} // namespace styledtext

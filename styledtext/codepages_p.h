@@ -1,0 +1,41 @@
+// Windows and Mac code pages as RTF names them, decoded through ICU.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <map>
+#include <memory>
+
+struct UConverter;
+
+namespace styledtext {
+
+/// The code page that an RTF \fcharsetN stands for; 0 when it means "the document's".
+int codePageForCharset(int charset);
+
+/// Decodes bytes in Windows code pages (1252, 932...), Mac code pages (10000...) and the
+/// DOS ones (437, 850...). Unknown code pages decode as 1252. Converters are opened on first
+/// use and kept for the life of the decoder.
+class CodePageDecoder
+{
+public:
+    CodePageDecoder();
+    ~CodePageDecoder();
+    CodePageDecoder(const CodePageDecoder &) = delete;
+    CodePageDecoder &operator=(const CodePageDecoder &) = delete;
+
+    /// Bytes that form no character become U+FFFD.
+    QString decode(const QByteArray &bytes, int codePage);
+
+private:
+    struct Closer {
+        void operator()(UConverter *converter) const;
+    };
+    using Converter = std::unique_ptr<UConverter, Closer>;
+    UConverter *converter(int codePage);
+
+    std::map<int, Converter> m_converters;
+};
+
+} // namespace styledtext

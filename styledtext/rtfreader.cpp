@@ -1,0 +1,1024 @@
+// Reading RTF into styled text: a tokenizer and a stack of group states.
+#include "styledtext/attributedstring.h"
+#include "styledtext/codepages_p.h"
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QSizeF>
+
+#include <algorithm>
+#include <limits>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace styledtext {
+namespace {
+
+struct Token {
+    enum Type { GroupStart, GroupEnd, ControlWord, ControlSymbol, HexByte, Text, Binary, End, Bad };
+    Type type = End;
+    QByteArrayView word; // control word name; text or binary bytes
+    bool hasParameter = false;
+    int parameter = 0;
+    char symbol = 0;
+    uchar byte = 0;
+
+    static Token of(Type type) {
+        Token token;
+        token.type = type;
+        return token;
+    }
+};
+
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+int hexValue(char c) {
+    if (isDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+class Tokenizer
+{
+public:
+    explicit Tokenizer(QByteArrayView data)
+        : m_data(data) {}
+
+    qsizetype position() const { return m_pos; }
+
+    Token next() {
+        const qsizetype size = m_data.size();
+        while (m_pos < size) {
+            const char c = m_data[m_pos];
+            switch (c) {
+            case '{':
+                ++m_pos;
+                return Token::of(Token::GroupStart);
+            case '}':
+                ++m_pos;
+                return Token::of(Token::GroupEnd);
+            case '\r':
+            case '\n':
+                ++m_pos; // line breaks in the source carry no meaning
+                continue;
+            case '\\': {
+                if (m_pos + 1 >= size)
+                    return Token::of(Token::Bad);
+                const char d = m_data[m_pos + 1];
+                if (isLetter(d))
+                    return controlWord();
+                if (d == '\'') {
+                    if (m_pos + 3 < size && hexValue(m_data[m_pos + 2]) >= 0
+                        && hexValue(m_data[m_pos + 3]) >= 0) {
+                        Token token = Token::of(Token::HexByte);
+                        token.byte = uchar(hexValue(m_data[m_pos + 2]) * 16
+                                           + hexValue(m_data[m_pos + 3]));
+                        m_pos += 4;
+                        return token;
+                    }
+                    // A broken escape is dropped; what follows reads as text.
+                    m_pos += 2;
+                    continue;
+                }
+                Token token = Token::of(Token::ControlSymbol);
+                token.symbol = d;
+                m_pos += 2;
+                return token;
+            }
+            default: {
+                const qsizetype start = m_pos;
+                while (m_pos < size) {
+                    const char t = m_data[m_pos];
+                    if (t == '{' || t == '}' || t == '\\' || t == '\r' || t == '\n')
+                        break;
+                    ++m_pos;
+                }
+                Token token = Token::of(Token::Text);
+                token.word = m_data.sliced(start, m_pos - start);
+                return token;
+            }
+            }
+        }
+        return Token::of(Token::End);
+    }
+
+    /// Whether only white space and NULs are left.
+    bool atBlankEnd() const {
+        for (qsizetype i = m_pos; i < m_data.size(); ++i) {
+            const char c = m_data[i];
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\0')
+                return false;
+        }
+        return true;
+    }
+
+private:
+    Token controlWord() {
+        const qsizetype size = m_data.size();
+        qsizetype pos = m_pos + 1;
+        const qsizetype start = pos;
+        while (pos < size && isLetter(m_data[pos]))
+            ++pos;
+        Token token = Token::of(Token::ControlWord);
+        // Names are at most 32 letters; longer ones match nothing.
+        token.word = m_data.sliced(start, std::min<qsizetype>(pos - start, 33));
+        bool negative = false;
+        if (pos + 1 < size && m_data[pos] == '-' && isDigit(m_data[pos + 1])) {
+            negative = true;
+            ++pos;
+        }
+        if (pos < size && isDigit(m_data[pos])) {
+            qint64 value = 0;
+            while (pos < size && isDigit(m_data[pos])) {
+                value = std::min<qint64>(value * 10 + (m_data[pos] - '0'), qint64(1) << 40);
+                ++pos;
+            }
+            if (negative)
+                value = -value;
+            token.hasParameter = true;
+            token.parameter = int(std::clamp<qint64>(value, std::numeric_limits<int>::min(),
+                                                      std::numeric_limits<int>::max()));
+        }
+        if (pos < size && m_data[pos] == ' ')
+            ++pos; // the delimiting space belongs to the word
+        m_pos = pos;
+        if (token.word == "bin" && token.hasParameter) {
+            // Raw bytes follow; a count past the end means the data was cut off.
+            if (token.parameter < 0 || token.parameter > size - m_pos)
+                return Token::of(Token::Bad);
+            Token binary = Token::of(Token::Binary);
+            binary.word = m_data.sliced(m_pos, token.parameter);
+            m_pos += token.parameter;
+            return binary;
+        }
+        return token;
+    }
+
+    QByteArrayView m_data;
+    qsizetype m_pos = 0;
+};
+
+enum class Dest {
+    Text,              // visible text
+    Skip,              // ignored, with everything inside
+    UprAnsi,           // the ANSI half of \upr, ignored unless its \ud follows
+    FontTable,
+    ColorTable,
+    Info,
+    InfoField,         // \title, \author... inside \info
+    FieldInstruction,  // \fldinst
+    Picture,
+    PictureProperties, // \picprop
+    ShapeProperty,     // \sp
+    ShapeName,         // \sn
+    ShapeValue,        // \sv
+};
+
+struct State {
+    Dest dest = Dest::Text;
+    Dest uprOuter = Dest::Text;
+    TextAttributes attributes; // fontFamily comes from fontIndex
+    int fontIndex = -1;        // -1: the document's default font
+    int unicodeSkip = 1;
+    int fieldIndex = -1;
+    bool ownsField = false;
+    bool ownsShapeProperty = false;
+    bool starred = false; // \* seen: an unknown destination word skips the group
+    QString infoKey;
+};
+
+struct Font {
+    QString name;
+    int codePage = 0;
+};
+
+struct Picture {
+    QString mimeType;
+    QString name;
+    QByteArray data;
+    int pendingNibble = -1;
+    bool tooLarge = false;
+};
+
+double twipsToPoints(int twips) {
+    return twips / 20.0;
+}
+
+// The control words this reader acts on.
+enum class Word {
+    Unknown,
+    SkippedDestination, // a destination whose contents are not text, even without \*
+    Character,          // stands for one character
+    Underline,          // \ul and its dotted, double, wavy... kinds
+    Fonttbl, Colortbl, Info, Title, Author, Subject, Keywords, Doccomm,
+    Field, Fldinst, Fldrslt, Pict, Shppict, Picprop, Sp, Sn, Sv, Upr, Ud,
+    F, Fcharset, Cpg, U, Uc, Red, Green, Blue,
+    Pngblip, Jpegblip, Emfblip, Wmetafile, Macpict, Dibitmap,
+    Ansi, Mac, Pc, Pca, Ansicpg, Deff, Paperw, Paperh, Margl, Margr, Margt, Margb, Deftab,
+    Plain, Fs, B, I, Ulnone, Cf, Cb, Highlight, Pard, Sb, Sa, Par,
+};
+
+struct WordInfo {
+    Word word = Word::Unknown;
+    char16_t character = 0;
+};
+
+WordInfo lookUp(QByteArrayView name) {
+    static const std::unordered_map<std::string_view, WordInfo> words = [] {
+        std::unordered_map<std::string_view, WordInfo> table;
+        const std::pair<const char *, Word> plain[] = {
+            {"fonttbl", Word::Fonttbl}, {"colortbl", Word::Colortbl}, {"info", Word::Info},
+            {"title", Word::Title},     {"author", Word::Author},     {"subject", Word::Subject},
+            {"keywords", Word::Keywords}, {"doccomm", Word::Doccomm}, {"field", Word::Field},
+            {"fldinst", Word::Fldinst}, {"fldrslt", Word::Fldrslt},   {"pict", Word::Pict},
+            {"shppict", Word::Shppict}, {"picprop", Word::Picprop},   {"sp", Word::Sp},
+            {"sn", Word::Sn},           {"sv", Word::Sv},             {"upr", Word::Upr},
+            {"ud", Word::Ud},           {"f", Word::F},               {"fcharset", Word::Fcharset},
+            {"cpg", Word::Cpg},         {"u", Word::U},               {"uc", Word::Uc},
+            {"red", Word::Red},         {"green", Word::Green},       {"blue", Word::Blue},
+            {"pngblip", Word::Pngblip}, {"jpegblip", Word::Jpegblip}, {"emfblip", Word::Emfblip},
+            {"wmetafile", Word::Wmetafile}, {"macpict", Word::Macpict},
+            {"dibitmap", Word::Dibitmap}, {"ansi", Word::Ansi},       {"mac", Word::Mac},
+            {"pc", Word::Pc},           {"pca", Word::Pca},           {"ansicpg", Word::Ansicpg},
+            {"deff", Word::Deff},       {"paperw", Word::Paperw},     {"paperh", Word::Paperh},
+            {"margl", Word::Margl},     {"margr", Word::Margr},       {"margt", Word::Margt},
+            {"margb", Word::Margb},     {"deftab", Word::Deftab},     {"plain", Word::Plain},
+            {"fs", Word::Fs},           {"b", Word::B},               {"i", Word::I},
+            {"ulnone", Word::Ulnone},   {"cf", Word::Cf},             {"cb", Word::Cb},
+            {"chcbpat", Word::Cb},      {"highlight", Word::Highlight}, {"pard", Word::Pard},
+            {"sb", Word::Sb},           {"sa", Word::Sa},             {"par", Word::Par},
+        };
+        for (const auto &[name, word] : plain)
+            table[name] = WordInfo{word, 0};
+        for (const char *name :
+             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
+              "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
+              "ulwave"})
+            table[name] = WordInfo{Word::Underline, 0};
+        for (const char *name :
+             {"stylesheet", "listtable", "listoverridetable", "revtbl", "rsidtbl", "filetbl",
+              "pgdsctbl", "themedata", "colorschememapping", "latentstyles", "datastore",
+              "xmlnstbl", "generator", "header", "headerl", "headerr", "headerf", "footer",
+              "footerl", "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor",
+              "atntime", "atnref", "atrfstart", "atrfend", "xe", "tc", "txe", "rxe", "bkmkstart",
+              "bkmkend", "template", "docvar", "userprops", "objdata", "objclass", "objname",
+              "pn", "pntxta", "pntxtb", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
+              "aftncn", "nonshppict", "shpinst", "mmathPr", "fchars", "lchars", "background",
+              "wgrffmtfilter", "listpicture", "protusertbl", "fname", "falt", "panose",
+              "leveltext", "levelnumbers", "blipuid", "passwordhash", "pgptbl", "oldcprops",
+              "oldpprops", "oldsprops", "oldtprops", "defchp", "defpap"})
+            table[name] = WordInfo{Word::SkippedDestination, 0};
+        const std::pair<const char *, char16_t> characters[] = {
+            {"tab", u'\t'},        {"line", 0x2028},      {"page", 0x000C},
+            {"emdash", 0x2014},    {"endash", 0x2013},    {"bullet", 0x2022},
+            {"lquote", 0x2018},    {"rquote", 0x2019},    {"ldblquote", 0x201C},
+            {"rdblquote", 0x201D}, {"emspace", 0x2003},   {"enspace", 0x2002},
+            {"qmspace", 0x2005},   {"zwj", 0x200D},       {"zwnj", 0x200C},
+            {"ltrmark", 0x200E},   {"rtlmark", 0x200F},   {"zwbo", 0x200B},
+            // Tables read as tab-separated cells, one row a line.
+            {"cell", u'\t'},       {"nestcell", u'\t'},   {"row", u'\n'},
+            {"nestrow", u'\n'},
+        };
+        for (const auto &[name, character] : characters)
+            table[name] = WordInfo{Word::Character, character};
+        return table;
+    }();
+    const auto found = words.find(std::string_view(name.data(), size_t(name.size())));
+    return found == words.end() ? WordInfo{} : found->second;
+}
+
+QString infoKeyFor(Word word) {
+    switch (word) {
+    case Word::Title: return DocumentAttribute::Title;
+    case Word::Author: return DocumentAttribute::Author;
+    case Word::Subject: return DocumentAttribute::Subject;
+    case Word::Keywords: return DocumentAttribute::Keywords;
+    case Word::Doccomm: return DocumentAttribute::Comment;
+    default: return QString();
+    }
+}
+
+QString pictureMimeType(Word word) {
+    switch (word) {
+    case Word::Pngblip: return QStringLiteral("image/png");
+    case Word::Jpegblip: return QStringLiteral("image/jpeg");
+    case Word::Emfblip: return QStringLiteral("image/emf");
+    case Word::Wmetafile: return QStringLiteral("image/wmf");
+    case Word::Macpict: return QStringLiteral("image/x-pict");
+    case Word::Dibitmap: return QStringLiteral("image/x-dib");
+    default: return QString();
+    }
+}
+
+QString defaultPictureName(const QString &mimeType) {
+    if (mimeType == QLatin1StringView("image/png"))
+        return QStringLiteral("image.png");
+    if (mimeType == QLatin1StringView("image/jpeg"))
+        return QStringLiteral("image.jpg");
+    if (mimeType == QLatin1StringView("image/emf"))
+        return QStringLiteral("image.emf");
+    if (mimeType == QLatin1StringView("image/wmf"))
+        return QStringLiteral("image.wmf");
+    if (mimeType == QLatin1StringView("image/x-pict"))
+        return QStringLiteral("image.pict");
+    return QStringLiteral("image.dib");
+}
+
+// The address of a HYPERLINK field instruction: HYPERLINK "url" \l "anchor" \o "tip"...
+std::optional<QUrl> hyperlinkTarget(const QString &instruction) {
+    QStringList words;
+    const qsizetype size = instruction.size();
+    for (qsizetype i = 0; i < size;) {
+        const QChar c = instruction[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == u'"') {
+            const qsizetype end = instruction.indexOf(u'"', i + 1);
+            const qsizetype stop = end < 0 ? size : end;
+            words.append(instruction.mid(i + 1, stop - i - 1));
+            i = stop + 1;
+        } else {
+            qsizetype end = i;
+            while (end < size && !instruction[end].isSpace() && instruction[end] != u'"')
+                ++end;
+            words.append(instruction.mid(i, end - i));
+            i = end;
+        }
+    }
+    if (words.isEmpty() || words.first().compare(QLatin1StringView("HYPERLINK"),
+                                                 Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    QString address;
+    QString anchor;
+    bool haveAddress = false;
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QString &w = words[i];
+        if (w.size() == 2 && w[0] == u'\\') {
+            const char16_t option = w[1].toLower().unicode();
+            // \l names a bookmark; \o, \t and \m take an argument that is no address.
+            if (option == u'l' && i + 1 < words.size())
+                anchor = words[++i];
+            else if ((option == u'o' || option == u't' || option == u'm') && i + 1 < words.size())
+                ++i;
+        } else if (!haveAddress) {
+            address = w;
+            haveAddress = true;
+        }
+    }
+    if (!anchor.isEmpty())
+        address += u'#' + anchor;
+    if (address.isEmpty())
+        return std::nullopt;
+    const QUrl url(address);
+    if (!url.isValid() || url.isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+} // namespace
+
+class RtfReader
+{
+public:
+    explicit RtfReader(QByteArrayView data)
+        : m_tokens(data) {}
+
+    std::optional<AttributedString> read(QVariantMap *documentAttributes);
+
+private:
+    State &state() { return m_states.back(); }
+    bool handleToken(const Token &token);
+    bool groupStart();
+    bool groupEnd();
+    void controlWord(QByteArrayView name, bool hasParameter, int parameter);
+    void controlSymbol(char symbol);
+    void unicodeCharacter(bool hasParameter, int parameter);
+    void textBytes(QByteArrayView bytes);
+    void binaryBytes(QByteArrayView bytes);
+    void flushPending();
+    void emitText(const QString &text);
+    int currentCodePage() const;
+    TextAttributes currentAttributes() const;
+    void commitFont();
+    void commitColor();
+    void finishPicture();
+    std::optional<QColor> colorAt(int index) const;
+
+    Tokenizer m_tokens;
+    std::vector<State> m_states;
+    AttributedString m_result;
+    QVariantMap m_document;
+    CodePageDecoder m_decoder;
+    QByteArray m_pending; // text bytes waiting to be decoded together (multi-byte code pages)
+    int m_skip = 0;       // fallback bytes left to skip after \u
+    int m_documentCodePage = 1252;
+    int m_defaultFont = -1;
+    bool m_rootClosed = false;
+
+    QHash<int, Font> m_fonts;
+    int m_tableFont = -1; // the font table entry being read
+    QString m_tableFontName;
+
+    QList<std::optional<QColor>> m_colors;
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colorSet = false;
+
+    std::vector<QString> m_fieldInstructions;
+    Picture m_picture;
+    QString m_shapeName, m_shapeValue;
+    QString m_infoText;
+    std::optional<int> m_paperWidth, m_paperHeight;
+};
+
+std::optional<AttributedString> RtfReader::read(QVariantMap *documentAttributes) {
+    // The header: "{\rtf" before anything else but white space.
+    Token token = m_tokens.next();
+    while (token.type == Token::Text && QByteArrayView(token.word).trimmed().isEmpty())
+        token = m_tokens.next();
+    if (token.type != Token::GroupStart)
+        return std::nullopt;
+    token = m_tokens.next();
+    if (token.type != Token::ControlWord || token.word != "rtf")
+        return std::nullopt;
+    m_states.push_back(State{});
+    for (;;) {
+        token = m_tokens.next();
+        if (token.type == Token::End || token.type == Token::Bad)
+            return std::nullopt; // cut off before the outermost group closed
+        if (!handleToken(token))
+            return std::nullopt;
+        if (m_rootClosed)
+            break;
+    }
+    if (!m_tokens.atBlankEnd())
+        return std::nullopt;
+    if (m_paperWidth || m_paperHeight)
+        m_document.insert(DocumentAttribute::PaperSize,
+                          QSizeF(twipsToPoints(m_paperWidth.value_or(12240)),
+                                 twipsToPoints(m_paperHeight.value_or(15840))));
+    if (documentAttributes)
+        *documentAttributes = m_document;
+    return std::move(m_result);
+}
+
+bool RtfReader::handleToken(const Token &token) {
+    if (token.type == Token::GroupStart || token.type == Token::GroupEnd) {
+        flushPending();
+        m_skip = 0;
+        return token.type == Token::GroupStart ? groupStart() : groupEnd();
+    }
+    if (m_skip > 0) {
+        // The fallback after \u: each byte, escape or control word counts as one.
+        if (token.type == Token::Text) {
+            const qsizetype taken = std::min<qsizetype>(m_skip, token.word.size());
+            m_skip -= int(taken);
+            if (taken < token.word.size())
+                textBytes(token.word.sliced(taken));
+        } else {
+            --m_skip;
+        }
+        return true;
+    }
+    switch (token.type) {
+    case Token::ControlWord:
+        flushPending();
+        controlWord(token.word, token.hasParameter, token.parameter);
+        break;
+    case Token::ControlSymbol:
+        // Escaped \ { } are text bytes and may end a multi-byte character.
+        if (token.symbol != '\\' && token.symbol != '{' && token.symbol != '}')
+            flushPending();
+        controlSymbol(token.symbol);
+        break;
+    case Token::HexByte: {
+        const char byte = char(token.byte);
+        textBytes(QByteArrayView(&byte, 1));
+        break;
+    }
+    case Token::Text:
+        textBytes(token.word);
+        break;
+    case Token::Binary:
+        flushPending();
+        binaryBytes(token.word);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool RtfReader::groupStart() {
+    if (int(m_states.size()) >= AttributedString::MaximumGroupDepth)
+        return false;
+    State inner = state();
+    inner.ownsField = false;
+    inner.ownsShapeProperty = false;
+    inner.starred = false;
+    m_states.push_back(std::move(inner));
+    return true;
+}
+
+bool RtfReader::groupEnd() {
+    if (m_states.size() == 1) {
+        m_rootClosed = true;
+        return true;
+    }
+    const State closing = state();
+    m_states.pop_back();
+    switch (closing.dest) {
+    case Dest::FontTable:
+        if (state().dest != Dest::FontTable)
+            commitFont(); // the last entry may lack its ";"
+        break;
+    case Dest::InfoField:
+        if (state().dest != Dest::InfoField && !closing.infoKey.isEmpty()) {
+            m_document.insert(closing.infoKey, m_infoText);
+            m_infoText.clear();
+        }
+        break;
+    case Dest::Picture:
+        if (state().dest != Dest::Picture)
+            finishPicture();
+        break;
+    default:
+        break;
+    }
+    if (closing.ownsField && !m_fieldInstructions.empty())
+        m_fieldInstructions.pop_back();
+    if (closing.ownsShapeProperty && m_shapeName == QLatin1StringView("wzName"))
+        m_picture.name = m_shapeValue;
+    return true;
+}
+
+std::optional<QColor> RtfReader::colorAt(int index) const {
+    if (index < 0 || index >= m_colors.size())
+        return std::nullopt;
+    return m_colors[index];
+}
+
+void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int parameter) {
+    State &s = state();
+    const bool starred = s.starred;
+    s.starred = false;
+    const int value = hasParameter ? parameter : 1;
+    const WordInfo info = lookUp(name);
+    const Word word = info.word;
+
+    if (s.dest == Dest::UprAnsi && word == Word::Ud) {
+        s.dest = s.uprOuter;
+        return;
+    }
+    if (s.dest == Dest::Skip || s.dest == Dest::UprAnsi)
+        return;
+
+    // Destinations.
+    switch (word) {
+    case Word::Fonttbl:
+        s.dest = Dest::FontTable;
+        m_tableFont = -1;
+        return;
+    case Word::Colortbl:
+        s.dest = Dest::ColorTable;
+        return;
+    case Word::Info:
+        s.dest = Dest::Info;
+        return;
+    default:
+        break;
+    }
+    if (s.dest == Dest::Info) {
+        const QString key = infoKeyFor(word);
+        if (!key.isEmpty()) {
+            s.dest = Dest::InfoField;
+            s.infoKey = key;
+            m_infoText.clear();
+        } else if (starred) {
+            s.dest = Dest::Skip;
+        }
+        return;
+    }
+    switch (word) {
+    case Word::Field:
+        if (s.dest == Dest::Text) {
+            s.fieldIndex = int(m_fieldInstructions.size());
+            s.ownsField = true;
+            m_fieldInstructions.emplace_back();
+        }
+        return;
+    case Word::Fldinst:
+        s.dest = s.fieldIndex >= 0 && s.dest == Dest::Text ? Dest::FieldInstruction : Dest::Skip;
+        return;
+    case Word::Fldrslt:
+        if (s.dest == Dest::Text && s.fieldIndex >= 0
+            && s.fieldIndex < int(m_fieldInstructions.size())) {
+            if (const std::optional<QUrl> url = hyperlinkTarget(m_fieldInstructions[s.fieldIndex]))
+                s.attributes.link = url;
+        }
+        return;
+    case Word::Pict:
+        if (s.dest == Dest::Text) {
+            s.dest = Dest::Picture;
+            m_picture = Picture{};
+        } else {
+            s.dest = Dest::Skip;
+        }
+        return;
+    case Word::Shppict:
+        return; // the preferred picture: read like text
+    case Word::Picprop:
+        s.dest = s.dest == Dest::Picture ? Dest::PictureProperties : Dest::Skip;
+        return;
+    default:
+        break;
+    }
+    if (s.dest == Dest::PictureProperties || s.dest == Dest::ShapeProperty) {
+        if (word == Word::Sp && s.dest == Dest::PictureProperties) {
+            s.dest = Dest::ShapeProperty;
+            s.ownsShapeProperty = true;
+            m_shapeName.clear();
+            m_shapeValue.clear();
+        } else if (word == Word::Sn && s.dest == Dest::ShapeProperty) {
+            s.dest = Dest::ShapeName;
+        } else if (word == Word::Sv && s.dest == Dest::ShapeProperty) {
+            s.dest = Dest::ShapeValue;
+        }
+        return;
+    }
+    if (word == Word::Upr) {
+        s.uprOuter = s.dest;
+        s.dest = Dest::UprAnsi;
+        return;
+    }
+    if (word == Word::SkippedDestination || word == Word::Ud) {
+        s.dest = Dest::Skip;
+        return;
+    }
+
+    // Inside tables and pictures only their own words count.
+    switch (s.dest) {
+    case Dest::FontTable:
+        if (word == Word::F) {
+            commitFont();
+            m_tableFont = value;
+            m_tableFontName.clear();
+            m_fonts[m_tableFont] = Font{};
+        } else if (word == Word::Fcharset && m_tableFont >= 0) {
+            if (const int codePage = codePageForCharset(value))
+                m_fonts[m_tableFont].codePage = codePage;
+        } else if (word == Word::Cpg && m_tableFont >= 0 && hasParameter && parameter > 0) {
+            m_fonts[m_tableFont].codePage = parameter;
+        } else if (word == Word::U) {
+            unicodeCharacter(hasParameter, parameter);
+        } else if (word == Word::Uc) {
+            s.unicodeSkip = std::clamp(value, 0, 1 << 20);
+        } else if (starred) {
+            s.dest = Dest::Skip;
+        }
+        return;
+    case Dest::ColorTable:
+        if (word == Word::Red)
+            m_red = std::clamp(value, 0, 255), m_colorSet = true;
+        else if (word == Word::Green)
+            m_green = std::clamp(value, 0, 255), m_colorSet = true;
+        else if (word == Word::Blue)
+            m_blue = std::clamp(value, 0, 255), m_colorSet = true;
+        return;
+    case Dest::Picture:
+        if (const QString mimeType = pictureMimeType(word); !mimeType.isEmpty())
+            m_picture.mimeType = mimeType;
+        else if (starred)
+            s.dest = Dest::Skip;
+        return;
+    default:
+        break;
+    }
+
+    if (starred) {
+        s.dest = Dest::Skip; // an optional destination this reader does not know
+        return;
+    }
+
+    TextAttributes &a = s.attributes;
+    switch (word) {
+    // Document settings.
+    case Word::Ansi:
+        m_documentCodePage = 1252;
+        break;
+    case Word::Mac:
+        m_documentCodePage = 10000;
+        break;
+    case Word::Pc:
+        m_documentCodePage = 437;
+        break;
+    case Word::Pca:
+        m_documentCodePage = 850;
+        break;
+    case Word::Ansicpg:
+        if (hasParameter && parameter > 0)
+            m_documentCodePage = parameter;
+        break;
+    case Word::Deff:
+        m_defaultFont = value;
+        break;
+    case Word::Paperw:
+        m_paperWidth = value;
+        break;
+    case Word::Paperh:
+        m_paperHeight = value;
+        break;
+    case Word::Margl:
+        m_document.insert(DocumentAttribute::LeftMargin, twipsToPoints(value));
+        break;
+    case Word::Margr:
+        m_document.insert(DocumentAttribute::RightMargin, twipsToPoints(value));
+        break;
+    case Word::Margt:
+        m_document.insert(DocumentAttribute::TopMargin, twipsToPoints(value));
+        break;
+    case Word::Margb:
+        m_document.insert(DocumentAttribute::BottomMargin, twipsToPoints(value));
+        break;
+    case Word::Deftab:
+        m_document.insert(DocumentAttribute::DefaultTabInterval, twipsToPoints(value));
+        break;
+    // Character formatting.
+    case Word::Plain:
+        a.fontSize.reset();
+        a.bold = a.italic = a.underline = false;
+        a.foregroundColor.reset();
+        a.backgroundColor.reset();
+        s.fontIndex = -1;
+        break;
+    case Word::F:
+        s.fontIndex = value;
+        break;
+    case Word::Fs:
+        if (!hasParameter)
+            a.fontSize = 12.0;
+        else if (parameter > 0)
+            a.fontSize = parameter / 2.0;
+        break;
+    case Word::B:
+        a.bold = value != 0;
+        break;
+    case Word::I:
+        a.italic = value != 0;
+        break;
+    case Word::Ulnone:
+        a.underline = false;
+        break;
+    case Word::Underline:
+        a.underline = value != 0;
+        break;
+    case Word::Cf:
+        a.foregroundColor = colorAt(value);
+        break;
+    case Word::Cb:
+        a.backgroundColor = colorAt(value);
+        break;
+    case Word::Highlight:
+        // \highlight0 is "none" even when the first colour is a real one.
+        a.backgroundColor = value > 0 ? colorAt(value) : std::nullopt;
+        break;
+    case Word::Uc:
+        s.unicodeSkip = std::clamp(value, 0, 1 << 20);
+        break;
+    // Paragraphs.
+    case Word::Pard:
+        a.spaceBefore.reset();
+        a.spaceAfter.reset();
+        break;
+    case Word::Sb:
+        a.spaceBefore = twipsToPoints(value);
+        break;
+    case Word::Sa:
+        a.spaceAfter = twipsToPoints(value);
+        break;
+    // Characters.
+    case Word::Par:
+        emitText(QStringLiteral("\n"));
+        break;
+    case Word::U:
+        unicodeCharacter(hasParameter, parameter);
+        break;
+    case Word::Character:
+        emitText(QString(QChar(info.character)));
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfReader::unicodeCharacter(bool hasParameter, int parameter) {
+    // A signed 16-bit number; negative values stand for units above U+7FFF.
+    if (hasParameter && parameter >= -32768 && parameter <= 0xFFFF)
+        emitText(QString(QChar(char16_t(parameter < 0 ? parameter + 65536 : parameter))));
+    m_skip = state().unicodeSkip;
+}
+
+void RtfReader::controlSymbol(char symbol) {
+    State &s = state();
+    if (symbol == '*') {
+        s.starred = true;
+        return;
+    }
+    s.starred = false;
+    switch (symbol) {
+    case '\\':
+    case '{':
+    case '}':
+        textBytes(QByteArrayView(&symbol, 1));
+        break;
+    case '~':
+        emitText(QString(QChar(0x00A0)));
+        break;
+    case '-':
+        emitText(QString(QChar(0x00AD)));
+        break;
+    case '_':
+        emitText(QString(QChar(0x2011)));
+        break;
+    case '\n':
+    case '\r':
+        emitText(QStringLiteral("\n")); // a backslash before a line break is \par
+        break;
+    case '\t':
+        emitText(QStringLiteral("\t"));
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfReader::textBytes(QByteArrayView bytes) {
+    State &s = state();
+    s.starred = false;
+    switch (s.dest) {
+    case Dest::Skip:
+    case Dest::UprAnsi:
+    case Dest::Info:
+    case Dest::PictureProperties:
+    case Dest::ShapeProperty:
+        return;
+    case Dest::ColorTable:
+        for (const char c : bytes) {
+            if (c == ';')
+                commitColor();
+        }
+        return;
+    case Dest::Picture:
+        for (const char c : bytes) {
+            const int nibble = hexValue(c);
+            if (nibble < 0)
+                continue;
+            if (m_picture.pendingNibble < 0) {
+                m_picture.pendingNibble = nibble;
+                continue;
+            }
+            if (m_picture.data.size() >= AttributedString::MaximumPictureSize)
+                m_picture.tooLarge = true;
+            else
+                m_picture.data.append(char(m_picture.pendingNibble * 16 + nibble));
+            m_picture.pendingNibble = -1;
+        }
+        return;
+    case Dest::FontTable:
+        for (const char c : bytes) {
+            if (c == ';') {
+                flushPending();
+                commitFont();
+            } else {
+                m_pending.append(c);
+            }
+        }
+        return;
+    default:
+        for (const char c : bytes) {
+            if (uchar(c) >= 0x20)
+                m_pending.append(c);
+            else if (c == '\t')
+                m_pending.append(c);
+        }
+        return;
+    }
+}
+
+void RtfReader::binaryBytes(QByteArrayView bytes) {
+    if (state().dest != Dest::Picture)
+        return;
+    if (m_picture.data.size() + bytes.size() > AttributedString::MaximumPictureSize)
+        m_picture.tooLarge = true;
+    else
+        m_picture.data.append(bytes);
+}
+
+void RtfReader::flushPending() {
+    if (m_pending.isEmpty())
+        return;
+    const QString text = m_decoder.decode(m_pending, currentCodePage());
+    m_pending.clear();
+    emitText(text);
+}
+
+void RtfReader::emitText(const QString &text) {
+    State &s = state();
+    switch (s.dest) {
+    case Dest::Text:
+        m_result.appendRun(text, currentAttributes());
+        break;
+    case Dest::FontTable:
+        if (m_tableFont >= 0)
+            m_tableFontName += text;
+        break;
+    case Dest::InfoField:
+        m_infoText += text;
+        break;
+    case Dest::FieldInstruction:
+        if (s.fieldIndex >= 0 && s.fieldIndex < int(m_fieldInstructions.size()))
+            m_fieldInstructions[s.fieldIndex] += text;
+        break;
+    case Dest::ShapeName:
+        m_shapeName += text;
+        break;
+    case Dest::ShapeValue:
+        m_shapeValue += text;
+        break;
+    default:
+        break;
+    }
+}
+
+int RtfReader::currentCodePage() const {
+    const State &s = m_states.back();
+    const int font = s.dest == Dest::FontTable ? m_tableFont
+                     : s.fontIndex >= 0        ? s.fontIndex
+                                               : m_defaultFont;
+    const auto found = m_fonts.constFind(font);
+    if (found != m_fonts.constEnd() && found->codePage > 0)
+        return found->codePage;
+    return m_documentCodePage;
+}
+
+TextAttributes RtfReader::currentAttributes() const {
+    const State &s = m_states.back();
+    TextAttributes attributes = s.attributes;
+    const auto found = m_fonts.constFind(s.fontIndex >= 0 ? s.fontIndex : m_defaultFont);
+    if (found != m_fonts.constEnd() && !found->name.isEmpty())
+        attributes.fontFamily = found->name;
+    return attributes;
+}
+
+void RtfReader::commitFont() {
+    if (m_tableFont < 0)
+        return;
+    const QString name = m_tableFontName.trimmed();
+    if (!name.isEmpty())
+        m_fonts[m_tableFont].name = name;
+    m_tableFontName.clear();
+    m_tableFont = -1;
+}
+
+void RtfReader::commitColor() {
+    // An entry without components is "auto": the reader's default colour.
+    m_colors.append(m_colorSet ? std::optional<QColor>(QColor(m_red, m_green, m_blue))
+                               : std::nullopt);
+    m_red = m_green = m_blue = 0;
+    m_colorSet = false;
+}
+
+void RtfReader::finishPicture() {
+    Picture picture = std::move(m_picture);
+    m_picture = Picture{};
+    if (state().dest != Dest::Text || picture.tooLarge || picture.data.isEmpty()
+        || picture.mimeType.isEmpty())
+        return;
+    TextAttachment attachment;
+    attachment.mimeType = picture.mimeType;
+    attachment.preferredFilename =
+        picture.name.isEmpty() ? defaultPictureName(picture.mimeType) : picture.name;
+    attachment.contents = std::move(picture.data);
+    TextAttributes attributes = currentAttributes();
+    attributes.attachment = std::move(attachment);
+    m_result.appendRun(QString(QChar(0xFFFC)), attributes);
+}
+
+} // namespace styledtext
+
+std::optional<AttributedString> AttributedString::fromRTF(const QByteArray &rtf,
+                                                          QVariantMap *documentAttributes) {
+    styledtext::RtfReader reader(rtf);
+    std::optional<AttributedString> result = reader.read(documentAttributes);
+    if (!result && documentAttributes)
+        documentAttributes->clear();
+    return result;
+}

@@ -1,0 +1,381 @@
+// Writing styled text as RTF: tables first, then the runs with the fewest control words that
+// take the reader from one run's attributes to the next.
+#include "styledtext/attributedstring.h"
+
+#include <QBuffer>
+#include <QHash>
+#include <QImage>
+#include <QImageReader>
+#include <QSizeF>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr char16_t AttachmentCharacter = 0xFFFC;
+
+qint64 roundedClamped(double value) {
+    if (!std::isfinite(value))
+        return 0;
+    return qint64(std::llround(std::clamp<double>(value, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max())));
+}
+
+struct Picture {
+    const char *word;
+    QByteArray data;
+};
+
+// The blip word and bytes for an attachment, or no word when it cannot be a picture.
+Picture pictureFor(const TextAttachment &attachment) {
+    const QString type = attachment.mimeType.toLower();
+    if (attachment.contents.isEmpty())
+        return {nullptr, {}};
+    static const struct {
+        const char *mimeType;
+        const char *word;
+    } kept[] = {
+        {"image/png", "pngblip"},   {"image/jpeg", "jpegblip"},  {"image/jpg", "jpegblip"},
+        {"image/emf", "emfblip"},   {"image/x-emf", "emfblip"},  {"image/wmf", "wmetafile8"},
+        {"image/x-wmf", "wmetafile8"}, {"image/x-pict", "macpict"}, {"image/pict", "macpict"},
+        {"image/x-dib", "dibitmap0"},
+    };
+    for (const auto &entry : kept) {
+        if (type == QLatin1StringView(entry.mimeType))
+            return {entry.word, attachment.contents};
+    }
+    // Other images travel as PNG, the one lossless format every reader takes.
+    if (type.startsWith(QLatin1StringView("image/"))) {
+        QImage image;
+        if (image.loadFromData(attachment.contents)) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            if (image.save(&buffer, "PNG"))
+                return {"pngblip", png};
+        }
+    }
+    return {nullptr, {}};
+}
+
+class RtfWriter
+{
+public:
+    QByteArray out;
+
+    void word(const char *name) {
+        out += '\\';
+        out += name;
+        m_needDelimiter = true;
+    }
+    void word(const char *name, qint64 parameter) {
+        word(name);
+        out += QByteArray::number(parameter);
+    }
+    void raw(const char *bytes) {
+        out += bytes;
+        m_needDelimiter = false;
+    }
+    void character(char16_t c) {
+        switch (c) {
+        case u'\\':
+            return raw("\\\\");
+        case u'{':
+            return raw("\\{");
+        case u'}':
+            return raw("\\}");
+        case u'\n':
+            word("par");
+            return raw("\n");
+        case u'\t':
+            return word("tab");
+        case 0x000C:
+            return word("page");
+        case 0x2028:
+            return word("line");
+        case 0x00A0:
+            return raw("\\~");
+        case 0x00AD:
+            return raw("\\-");
+        case 0x2011:
+            return raw("\\_");
+        default:
+            break;
+        }
+        if (c >= 0x20 && c < 0x7F) {
+            if (m_needDelimiter)
+                out += ' ';
+            out += char(c);
+            m_needDelimiter = false;
+            return;
+        }
+        unicode(c);
+    }
+    void unicode(char16_t c) {
+        // \u takes a signed 16-bit number; "?" stands in for readers without Unicode.
+        word("u", c > 0x7FFF ? qint64(c) - 0x10000 : qint64(c));
+        raw("\\'3f");
+    }
+    void text(QStringView s) {
+        for (const QChar c : s)
+            character(c.unicode());
+    }
+
+private:
+    bool m_needDelimiter = false;
+};
+
+} // namespace
+
+QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
+                                      const QVariantMap &documentAttributes,
+                                      bool withAttachments) const {
+    // The whole text, the usual case, is written without a copy.
+    const bool whole = location == 0 && length >= m_string.size();
+    const AttributedString cut =
+        whole ? AttributedString() : attributedSubstringFromRange(location, length);
+    const AttributedString &part = whole ? *this : cut;
+
+    // Tables, in order of first use.
+    QStringList fonts;
+    QHash<QString, int> fontIndex;
+    QList<QRgb> colors;
+    QHash<QRgb, int> colorIndex;
+    bool someWithoutFont = false;
+    for (const Run &run : part.m_runs) {
+        const TextAttributes &a = run.attributes;
+        if (!a.fontFamily) {
+            someWithoutFont = true;
+        } else if (!fontIndex.contains(*a.fontFamily)) {
+            fontIndex.insert(*a.fontFamily, int(fonts.size()));
+            fonts.append(*a.fontFamily);
+        }
+        for (const std::optional<QColor> &color : {a.foregroundColor, a.backgroundColor}) {
+            if (color && !colorIndex.contains(color->rgb())) {
+                colorIndex.insert(color->rgb(), int(colors.size()));
+                colors.append(color->rgb());
+            }
+        }
+    }
+    // Text without a font must read back without one, so \deff0 then names no font.
+    const int firstFont = someWithoutFont ? 1 : 0;
+    const std::optional<QString> defaultFamily =
+        firstFont == 0 && !fonts.isEmpty() ? std::optional<QString>(fonts.first()) : std::nullopt;
+    auto fontNumber = [&](const QString &family) { return firstFont + fontIndex.value(family); };
+    auto colorNumber = [&](const std::optional<QColor> &color) {
+        return color ? colorIndex.value(color->rgb()) + 1 : 0;
+    };
+
+    RtfWriter w;
+    w.raw("{");
+    w.word("rtf", 1);
+    w.word("ansi");
+    w.word("ansicpg", 1252);
+    w.word("deff", 0);
+    w.word("uc", 1);
+    w.raw("\n{");
+    w.word("fonttbl");
+    for (qsizetype i = 0; i < fonts.size(); ++i) {
+        w.raw("{");
+        w.word("f", firstFont + i);
+        w.word("fnil");
+        w.word("fcharset", 0);
+        // A ";" would end the name early and the font table knows no \par or \tab; \u keeps
+        // every such character inside the name.
+        for (const QChar c : fonts[i]) {
+            if (c == u';' || c.unicode() < 0x20 || c.unicode() >= 0x7F)
+                w.unicode(c.unicode());
+            else
+                w.character(c.unicode());
+        }
+        w.raw(";}");
+    }
+    w.raw("}\n");
+    if (!colors.isEmpty()) {
+        w.raw("{");
+        w.word("colortbl");
+        w.raw(";");
+        for (const QRgb rgb : colors) {
+            w.word("red", qRed(rgb));
+            w.word("green", qGreen(rgb));
+            w.word("blue", qBlue(rgb));
+            w.raw(";");
+        }
+        w.raw("}\n");
+    }
+
+    // Document settings.
+    static const struct {
+        const QString *key;
+        const char *word;
+    } infoFields[] = {
+        {&DocumentAttribute::Title, "title"},       {&DocumentAttribute::Author, "author"},
+        {&DocumentAttribute::Subject, "subject"},   {&DocumentAttribute::Keywords, "keywords"},
+        {&DocumentAttribute::Comment, "doccomm"},
+    };
+    bool anyInfo = false;
+    for (const auto &field : infoFields) {
+        if (documentAttributes.contains(*field.key)) {
+            if (!anyInfo) {
+                w.raw("{");
+                w.word("info");
+                anyInfo = true;
+            }
+            w.raw("{");
+            w.word(field.word);
+            w.text(documentAttributes.value(*field.key).toString());
+            w.raw("}");
+        }
+    }
+    if (anyInfo)
+        w.raw("}\n");
+    auto twips = [](double points) { return roundedClamped(points * 20); };
+    if (documentAttributes.contains(DocumentAttribute::PaperSize)) {
+        const QSizeF paper = documentAttributes.value(DocumentAttribute::PaperSize).toSizeF();
+        w.word("paperw", twips(paper.width()));
+        w.word("paperh", twips(paper.height()));
+    }
+    static const struct {
+        const QString *key;
+        const char *word;
+    } lengths[] = {
+        {&DocumentAttribute::LeftMargin, "margl"},
+        {&DocumentAttribute::RightMargin, "margr"},
+        {&DocumentAttribute::TopMargin, "margt"},
+        {&DocumentAttribute::BottomMargin, "margb"},
+        {&DocumentAttribute::DefaultTabInterval, "deftab"},
+    };
+    for (const auto &entry : lengths) {
+        if (documentAttributes.contains(*entry.key))
+            w.word(entry.word, twips(documentAttributes.value(*entry.key).toDouble()));
+    }
+    w.raw("\n");
+
+    // The runs. `current` is what the reader holds at this point of the output.
+    TextAttributes current;
+    current.fontFamily = defaultFamily;
+    TextAttributes outsideLink;
+    bool inLink = false;
+    qsizetype start = 0;
+    for (const Run &run : part.m_runs) {
+        const TextAttributes &a = run.attributes;
+        const QStringView characters = QStringView(part.m_string).mid(start, run.length);
+        start += run.length;
+        const bool hasAttachment = a.attachment.has_value();
+        const Picture picture =
+            hasAttachment && withAttachments ? pictureFor(*a.attachment) : Picture{nullptr, {}};
+        // Attachments that cannot be written leave their U+FFFC out.
+        if (hasAttachment && !picture.word
+            && std::all_of(characters.begin(), characters.end(),
+                           [](QChar c) { return c == AttachmentCharacter; }))
+            continue;
+
+        if (a.link != current.link) {
+            if (inLink) {
+                w.raw("}}");
+                current = outsideLink;
+                inLink = false;
+            }
+            if (a.link) {
+                outsideLink = current;
+                w.raw("{");
+                w.word("field");
+                w.raw("{\\*");
+                w.word("fldinst");
+                w.raw("{HYPERLINK \"");
+                w.text(a.link->toString(QUrl::FullyEncoded));
+                w.raw("\"}}{");
+                w.word("fldrslt");
+                current.link = a.link;
+                inLink = true;
+            }
+        }
+
+        if ((current.fontFamily && !a.fontFamily) || (current.fontSize && !a.fontSize)) {
+            w.word("plain");
+            current.fontFamily = defaultFamily;
+            current.fontSize.reset();
+            current.bold = current.italic = current.underline = false;
+            current.foregroundColor.reset();
+            current.backgroundColor.reset();
+        }
+        if (a.fontFamily != current.fontFamily)
+            w.word("f", fontNumber(*a.fontFamily));
+        if (a.fontSize != current.fontSize)
+            w.word("fs", std::max<qint64>(1, roundedClamped(*a.fontSize * 2)));
+        if (a.bold != current.bold)
+            a.bold ? w.word("b") : w.word("b", 0);
+        if (a.italic != current.italic)
+            a.italic ? w.word("i") : w.word("i", 0);
+        if (a.underline != current.underline)
+            w.word(a.underline ? "ul" : "ulnone");
+        if (a.foregroundColor != current.foregroundColor)
+            w.word("cf", colorNumber(a.foregroundColor));
+        if (a.backgroundColor != current.backgroundColor) {
+            // Word reads \chcbpat, older readers \cb.
+            w.word("cb", colorNumber(a.backgroundColor));
+            w.word("chcbpat", colorNumber(a.backgroundColor));
+        }
+        if ((current.spaceBefore && !a.spaceBefore) || (current.spaceAfter && !a.spaceAfter)) {
+            w.word("pard");
+            current.spaceBefore.reset();
+            current.spaceAfter.reset();
+        }
+        if (a.spaceBefore != current.spaceBefore)
+            w.word("sb", twips(*a.spaceBefore));
+        if (a.spaceAfter != current.spaceAfter)
+            w.word("sa", twips(*a.spaceAfter));
+        const std::optional<QUrl> link = current.link;
+        current = a;
+        current.link = link;
+        current.attachment.reset();
+
+        for (const QChar c : characters) {
+            if (c != AttachmentCharacter || !hasAttachment) {
+                w.character(c.unicode());
+                continue;
+            }
+            if (!picture.word)
+                continue;
+            w.raw("{");
+            w.word("pict");
+            if (!a.attachment->preferredFilename.isEmpty()) {
+                w.raw("{\\*");
+                w.word("picprop");
+                w.raw("{");
+                w.word("sp");
+                w.raw("{");
+                w.word("sn");
+                w.text(u"wzName");
+                w.raw("}{");
+                w.word("sv");
+                w.text(a.attachment->preferredFilename);
+                w.raw("}}}");
+            }
+            w.word(picture.word);
+            QBuffer buffer;
+            buffer.setData(picture.data);
+            buffer.open(QIODevice::ReadOnly);
+            const QSize pixels = QImageReader(&buffer).size();
+            if (pixels.isValid()) {
+                // Goal sizes in twips at 96 pixels per inch.
+                w.word("picw", pixels.width());
+                w.word("pich", pixels.height());
+                w.word("picwgoal", qint64(pixels.width()) * 15);
+                w.word("pichgoal", qint64(pixels.height()) * 15);
+            }
+            const QByteArray hex = picture.data.toHex();
+            for (qsizetype i = 0; i < hex.size(); i += 128) {
+                w.out += '\n';
+                w.out += hex.mid(i, 128);
+            }
+            w.raw("}");
+        }
+    }
+    if (inLink)
+        w.raw("}}");
+    w.raw("}");
+    return w.out;
+}

@@ -1,0 +1,90 @@
+// The compiled translations and the help document, as the program finds them in the data
+// folder share/sumwise.
+
+#include <QFile>
+#include <QString>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr char Context[] = "Localizable";
+
+QString dataFile(const char *relativePath) {
+    return QStringLiteral(SUMWISE_BUILD_DATADIR "/") + QString::fromUtf8(relativePath);
+}
+
+// Loads share/sumwise/translations/sumwise_<language>.qm.
+void loadTranslation(QTranslator &translator, const char *language) {
+    const QString path = dataFile("translations/sumwise_") + QString::fromLatin1(language) + ".qm";
+    ASSERT_TRUE(translator.load(path)) << path.toStdString();
+}
+
+// Every text that the user can see, looked up with the English text or a symbolic key.
+constexpr const char *UserVisibleKeys[] = {"Syntax error",   "Division by zero",
+                                           "Undefined",      "Overflow",
+                                           "SERVICE_LAUNCH", "Quit",
+                                           "Help",           "OK",
+                                           "Copy",           "Formula",
+                                           "Result",         "Never ask me again",
+                                           "Sumwise"};
+
+TEST(ResourceTranslations, GermanTranslatesTheEvaluatorMessages) {
+    QTranslator german;
+    loadTranslation(german, "de");
+    EXPECT_EQ(german.translate(Context, "Syntax error"), u"Syntaxfehler");
+    EXPECT_EQ(german.translate(Context, "Division by zero"), u"Division durch null");
+    EXPECT_EQ(german.translate(Context, "Overflow"), u"Überlauf");
+}
+
+TEST(ResourceTranslations, GermanHasAnEntryForEveryUserVisibleText) {
+    QTranslator german;
+    loadTranslation(german, "de");
+    // An empty answer means the entry is missing or unfinished; the key would show.
+    for (const char *key : UserVisibleKeys)
+        EXPECT_FALSE(german.translate(Context, key).isEmpty()) << key;
+    EXPECT_EQ(german.translate(Context, "Sumwise"), u"Sumwise");
+    EXPECT_NE(german.translate(Context, "Quit"), u"Quit");
+    EXPECT_NE(german.translate(Context, "Copy"), u"Copy");
+}
+
+TEST(ResourceTranslations, TranslationsLiveInTheDefaultContextOnly) {
+    QTranslator german;
+    loadTranslation(german, "de");
+    EXPECT_TRUE(german.translate("QObject", "Syntax error").isEmpty());
+    EXPECT_TRUE(german.translate("", "Syntax error").isEmpty());
+}
+
+TEST(ResourceTranslations, EnglishSpellsOutTheLaunchText) {
+    QTranslator english;
+    loadTranslation(english, "en");
+    const QString text = english.translate(Context, "SERVICE_LAUNCH");
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_NE(text, u"SERVICE_LAUNCH");
+    EXPECT_TRUE(text.contains(u"Sumwise"));
+    // English texts are their own keys: the table must not rename them.
+    EXPECT_TRUE(english.translate(Context, "Syntax error").isEmpty());
+}
+
+TEST(ResourceTranslations, LaunchTextsHoldNoFormatDirectives) {
+    // The launch panel uses the text as a format without values.
+    for (const char *language : {"en", "de"}) {
+        QTranslator translator;
+        loadTranslation(translator, language);
+        const QString text = translator.translate(Context, "SERVICE_LAUNCH");
+        EXPECT_FALSE(text.contains(u'%')) << language;
+    }
+}
+
+TEST(ResourceHelp, ReadMeIsAPdfDocument) {
+    QFile pdf(dataFile("help/Read Me.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << pdf.fileName().toStdString();
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
+    // The guide runs over several pages; an empty document is a few hundred bytes.
+    EXPECT_GT(bytes.size(), 10000);
+}
+
+} // namespace

@@ -1,0 +1,476 @@
+#include "platform/userdefaults.h"
+#include "service/alerts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+// A translation table without .qm files: German for a few keys.
+class FakeTranslator : public QTranslator {
+public:
+    QString translate(const char *, const char *source, const char *, int) const override {
+        static const std::map<QString, QString> table{
+            {"Never ask me again", "Nie wieder fragen"},
+            {"OK", "Gut"},
+            {"Copy", "Kopieren"},
+            {"Sure?", "Sicher?"},
+            {"%@ files", "%@ Dateien"},
+        };
+        const auto found = table.find(QString::fromUtf8(source));
+        return found == table.end() ? QString() : found->second;
+    }
+    bool isEmpty() const override { return false; }
+};
+
+QStringList titlesByCode(const QMessageBox &alert) {
+    QStringList titles;
+    for (int code : {AlertDefaultReturn, AlertAlternateReturn, AlertOtherReturn}) {
+        if (const QAbstractButton *button = alertButton(alert, code))
+            titles << button->text().replace("&&", "&");
+    }
+    return titles;
+}
+
+QString checkBoxTitle(const QMessageBox &alert) {
+    return alert.checkBox() ? alert.checkBox()->text() : QString();
+}
+
+// Runs the real modal loop and acts on the shown alert from inside it.
+int runDoing(QMessageBox &alert, std::function<void()> action) {
+    QTimer::singleShot(0, &alert, std::move(action));
+    return runModal(alert);
+}
+
+int runPressing(QMessageBox &alert, int code) {
+    return runDoing(alert, [&alert, code] {
+        QAbstractButton *button = alertButton(alert, code);
+        ASSERT_NE(button, nullptr) << code;
+        button->click();
+    });
+}
+
+int runWithKey(QMessageBox &alert, Qt::Key key) {
+    return runDoing(alert, [&alert, key] {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&alert, &press);
+    });
+}
+
+class ScopedAnswerer {
+public:
+    explicit ScopedAnswerer(AlertAnswerer answerer)
+        : m_previous(setAlertAnswerer(std::move(answerer))) {}
+    ~ScopedAnswerer() { setAlertAnswerer(std::move(m_previous)); }
+
+private:
+    AlertAnswerer m_previous;
+};
+
+class Alerts : public testing::Test {
+protected:
+    void SetUp() override {
+        QCoreApplication::installTranslator(&m_translator);
+        // A modal loop that nobody ends would hang the suite; end it and fail instead.
+        m_watchdog.setInterval(3000);
+        QObject::connect(&m_watchdog, &QTimer::timeout, [] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                ADD_FAILURE() << "alert left open";
+                dialog->reject();
+            }
+        });
+        m_watchdog.start();
+    }
+    void TearDown() override {
+        QCoreApplication::removeTranslator(&m_translator);
+        qunsetenv("SUMWISE_ALERT_ANSWER");
+        qunsetenv("SUMWISE_ALERT_LOG");
+    }
+
+    // Answers with code, ticking the checkbox first when asked; counts the alerts shown.
+    AlertAnswerer answering(int code, bool tick = false) {
+        return [this, code, tick](QMessageBox &alert) {
+            ++shown;
+            lastCheckBox = checkBoxTitle(alert);
+            if (tick && alert.checkBox())
+                alert.checkBox()->setChecked(true);
+            return code;
+        };
+    }
+
+    QTemporaryDir m_dir;
+    UserDefaults defaults{m_dir.filePath("defaults.conf")};
+    int shown = 0;
+    QString lastCheckBox;
+
+private:
+    FakeTranslator m_translator;
+    QTimer m_watchdog;
+};
+
+TEST(AlertFormat, FillsPlaceholdersInOrder) {
+    const struct {
+        const char *format;
+        QStringList values;
+        QString expected;
+    } cases[] = {
+        {"", {}, ""},
+        {"%@", {}, ""},
+        {"a%@b%@c", {"1"}, "a1bc"},
+        {"%@", {"x", "y"}, "x"},
+        {"100%%", {}, "100%"},
+        {"%%@", {"x"}, "%@"},
+        {"50%", {}, "50%"},
+        {"%d %@", {"x"}, "%d x"},
+        {"%2$@ %1$@", {"a", "b"}, "b a"},
+        {"%3$@|", {"a"}, "|"},
+        {"%0$@", {"a"}, "%0$@"},
+        {"%99999999999999999999$@.", {"a"}, "."},
+        {"%@%@", {"%@", "%%"}, "%@%%"},
+        {"\u00e9%@\u00fc", {"\U0001F600"}, "\u00e9\U0001F600\u00fc"},
+    };
+    for (const auto &c : cases) {
+        const QString text = stringWithFormat(QString::fromUtf8(c.format), c.values);
+        EXPECT_EQ(text, c.expected) << c.format;
+        EXPECT_FALSE(text.isNull()) << c.format;
+    }
+    EXPECT_TRUE(stringWithFormat(QString(), {"x"}).isNull());
+}
+
+TEST_F(Alerts, ButtonsGetFixedCodesAndAbsentTitlesAreSkipped) {
+    const QString none;
+    const struct {
+        QString def, alt, other;
+        QStringList titles;
+    } cases[] = {
+        {"OK", "Copy", none, {"OK", "Copy"}},
+        {"Yes", "No", "Later", {"Yes", "No", "Later"}},
+        {none, none, "Other", {"Other"}},
+        {none, "Cancel", none, {"Cancel"}},
+        {"", none, none, {""}},
+        {none, none, none, {}},
+    };
+    for (const auto &c : cases) {
+        auto alert =
+            alertWithMessageText("Q", c.def, c.alt, c.other, SuppressionButton::Hidden, QString());
+        ASSERT_TRUE(alert);
+        EXPECT_EQ(titlesByCode(*alert), c.titles);
+        EXPECT_EQ(alert->buttons().size(), c.titles.size());
+        EXPECT_EQ(alert->checkBox(), nullptr);
+        for (int code : {AlertDefaultReturn, AlertAlternateReturn, AlertOtherReturn}) {
+            if (alertButton(*alert, code)) {
+                EXPECT_EQ(runPressing(*alert, code), code) << c.titles.join(',').toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(Alerts, EnterPressesTheFirstButtonAndEscapeOrCloseGiveNoAnswer) {
+    const QString none;
+    const struct {
+        QString def, alt;
+        Qt::Key key;
+        int expected;
+    } cases[] = {
+        {"OK", "Copy", Qt::Key_Return, AlertDefaultReturn},
+        {none, "Cancel", Qt::Key_Return, AlertAlternateReturn},
+        {"OK", none, Qt::Key_Escape, AlertNoAnswer}, // Qt would press a lone button
+        {"OK", "Cancel", Qt::Key_Escape, AlertNoAnswer},
+    };
+    for (const auto &c : cases) {
+        auto alert = alertWithMessageText("Q", c.def, c.alt, none, SuppressionButton::Hidden, none);
+        EXPECT_EQ(runWithKey(*alert, c.key), c.expected) << c.key;
+    }
+    auto alert = alertWithMessageText("Q", "OK", none, none, SuppressionButton::Hidden, none);
+    EXPECT_EQ(runDoing(*alert, [&] { alert->close(); }), AlertNoAnswer);
+    // A second run does not report the first run's button.
+    EXPECT_EQ(runPressing(*alert, AlertDefaultReturn), AlertDefaultReturn);
+    EXPECT_EQ(runWithKey(*alert, Qt::Key_Escape), AlertNoAnswer);
+    // Closing counts as no answer also for a box the factory did not make.
+    QMessageBox plain;
+    plain.addButton("OK", QMessageBox::AcceptRole);
+    EXPECT_EQ(runDoing(plain, [&] { plain.close(); }), AlertNoAnswer);
+}
+
+TEST_F(Alerts, QtsOwnOkButtonCountsAsTheDefault) {
+    auto bare = newAlert();
+    EXPECT_EQ(runDoing(*bare, [&] { bare->buttons().value(0)->click(); }), AlertDefaultReturn);
+}
+
+TEST_F(Alerts, LocalizingTranslatesTheCallersTextsButNotTheValues) {
+    const QString none;
+    for (Localize localize : {Localize::No, Localize::Yes}) {
+        const bool yes = localize == Localize::Yes;
+        auto alert = alertWithMessageText(localize, "Sure?", "OK", "Copy", "Untranslated",
+                                          SuppressionButton::Shown, "%@ files", {"OK"});
+        EXPECT_EQ(alert->text(), yes ? "Sicher?" : "Sure?");
+        EXPECT_EQ(alert->informativeText(), yes ? "OK Dateien" : "OK files");
+        EXPECT_EQ(titlesByCode(*alert), yes ? QStringList({"Gut", "Kopieren", "Untranslated"})
+                                            : QStringList({"OK", "Copy", "Untranslated"}));
+        // The checkbox is translated either way, and starts unticked.
+        EXPECT_EQ(checkBoxTitle(*alert), "Nie wieder fragen");
+        EXPECT_FALSE(shouldSuppress(*alert));
+    }
+}
+
+TEST_F(Alerts, TextsAreShownAsTheyAreNotAsMarkupOrMnemonics) {
+    auto alert = alertWithMessageText("<b>1<2</b>", "&Save", QString(), QString(),
+                                      SuppressionButton::Hidden, "%@", {"<i>a</i>&b"});
+    EXPECT_EQ(alert->informativeText(), "<i>a</i>&b");
+    for (const char *name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+        const auto *label = alert->findChild<QLabel *>(name);
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << name;
+    }
+    const auto *save = qobject_cast<QPushButton *>(alertButton(*alert, AlertDefaultReturn));
+    EXPECT_TRUE(save->shortcut().isEmpty());
+    EXPECT_EQ(titlesByCode(*alert), QStringList{"&Save"});
+
+    auto noFormat = alertWithMessageText("Q", QString());
+    EXPECT_TRUE(noFormat->informativeText().isEmpty());
+}
+
+TEST_F(Alerts, ShorthandsForwardWithTheirOwnButtonsAndCheckbox) {
+    const QString none;
+    const auto box = SuppressionButton::Shown;
+    struct Row {
+        std::unique_ptr<QMessageBox> alert;
+        QStringList titles;
+        bool checkBox;
+    };
+    const Row plain[] = {
+        {alertWithMessageText("Sure?", "%@ files", {"2"}), {"OK"}, false},
+        {alertWithMessageText("Sure?", box, "%@ files", {"2"}), {"OK"}, true},
+    };
+    const Row localized[] = {
+        {localizedAlertWithMessageText("Sure?", "%@ files", {"2"}), {"Gut"}, false},
+        {localizedAlertWithMessageText("Sure?", box, "%@ files", {"2"}), {"Gut"}, true},
+        {localizedAlertWithMessageText("Sure?", "Copy", "OK", none, "%@ files", {"2"}),
+         {"Kopieren", "Gut"},
+         false},
+        {localizedAlertWithMessageText("Sure?", "Copy", none, "OK", box, "%@ files", {"2"}),
+         {"Kopieren", "Gut"},
+         true},
+    };
+    const auto check = [](const Row &row, bool translated) {
+        ASSERT_TRUE(row.alert);
+        EXPECT_EQ(titlesByCode(*row.alert), row.titles);
+        EXPECT_EQ(row.alert->text(), translated ? "Sicher?" : "Sure?");
+        EXPECT_EQ(row.alert->informativeText(), translated ? "2 Dateien" : "2 files");
+        EXPECT_EQ(row.alert->checkBox() != nullptr, row.checkBox);
+    };
+    for (const Row &row : plain)
+        check(row, false);
+    for (const Row &row : localized)
+        check(row, true);
+}
+
+TEST_F(Alerts, SuppressionNeedsAVisibleTickedCheckbox) {
+    auto without = alertWithMessageText("Q", SuppressionButton::Hidden, QString());
+    EXPECT_FALSE(shouldSuppress(*without));
+    auto alert = alertWithMessageText("Q", SuppressionButton::Shown, QString());
+    QCheckBox *box = alert->checkBox();
+    box->setChecked(true);
+    EXPECT_TRUE(shouldSuppress(*alert));
+    box->setTristate(true);
+    box->setCheckState(Qt::PartiallyChecked);
+    EXPECT_FALSE(shouldSuppress(*alert));
+    box->setCheckState(Qt::Checked);
+    box->hide();
+    EXPECT_FALSE(shouldSuppress(*alert));
+}
+
+TEST_F(Alerts, KeysHoldTheUntranslatedMessageAndFormat) {
+    EXPECT_EQ(autoSuppressKey("Delete?", "%@ files"),
+              R"(NSAlert AutoSuppress "Delete?" "%@ files")");
+    EXPECT_EQ(autoSuppressKey("Delete?", QString()), R"(NSAlert AutoSuppress "Delete?")");
+    EXPECT_EQ(autoSuppressKey("Delete?", ""), R"(NSAlert AutoSuppress "Delete?" "")");
+    EXPECT_EQ(autoSuppressKey("100%", "%%"), R"(NSAlert AutoSuppress "100%" "%%")");
+}
+
+TEST_F(Alerts, RunnerRemembersOnlyTickedAnswers) {
+    const struct {
+        int answer;
+        bool tick;
+        bool remembered;
+    } cases[] = {
+        {AlertDefaultReturn, false, false}, {AlertDefaultReturn, true, true},
+        {AlertAlternateReturn, true, true}, {AlertOtherReturn, true, true},
+        {AlertNoAnswer, true, false},
+    };
+    for (const auto &c : cases) {
+        resetAlerts(defaults);
+        shown = 0;
+        {
+            ScopedAnswerer answerer(answering(c.answer, c.tick));
+            EXPECT_EQ(autoSuppressAlertWithMessageText(defaults, Localize::No, "Delete?", "OK",
+                                                       "Cancel", "Later", "%@ files", {"3"}),
+                      c.answer);
+        }
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(lastCheckBox, "Nie wieder fragen");
+        EXPECT_EQ(shouldResetAlerts(defaults), c.remembered) << c.answer;
+
+        // Other values, same question: asked again unless remembered.
+        ScopedAnswerer answerer(answering(7));
+        const int again = autoSuppressAlertWithMessageText(defaults, Localize::No, "Delete?", "OK",
+                                                           "Cancel", "Later", "%@ files", {"99"});
+        EXPECT_EQ(again, c.remembered ? c.answer : 7) << c.answer;
+        EXPECT_EQ(shown, c.remembered ? 1 : 2) << c.answer;
+    }
+    // Remembered answers outlive this store, as for a later process, until reset.
+    shown = 0;
+    ScopedAnswerer answerer(answering(AlertOtherReturn, true));
+    autoSuppressAlertWithMessageText(defaults, Localize::No, "Delete?", "OK", QString(), QString(),
+                                     "%@");
+    UserDefaults later(defaults.fileName());
+    EXPECT_EQ(later.integerForKey(R"(NSAlert AutoSuppress "Delete?" "%@")", 5), AlertOtherReturn);
+    resetAlerts(later);
+    EXPECT_EQ(autoSuppressAlertWithMessageText(later, Localize::No, "Delete?", "OK", QString(),
+                                               QString(), "%@"),
+              AlertOtherReturn);
+    EXPECT_EQ(shown, 2);
+}
+
+TEST_F(Alerts, RunnerTellsQuestionsApartByMessageAndFormat) {
+    ScopedAnswerer answerer(answering(AlertDefaultReturn, true));
+    const QString none;
+    const struct {
+        QString message, format;
+        Localize localize;
+    } questions[] = {
+        {"Delete?", "%@ files", Localize::No}, {"Delete?", none, Localize::No},
+        {"Delete?", "", Localize::No},         {"a/b\\c", "%%", Localize::No},
+        {"x=\"1\"; [#]", none, Localize::No},
+    };
+    for (const auto &q : questions) {
+        const int before = shown;
+        autoSuppressAlertWithMessageText(defaults, q.localize, q.message, "OK", none, none,
+                                         q.format);
+        EXPECT_EQ(shown, before + 1) << q.message.toStdString() << " is a new question";
+    }
+    // Each was remembered under its own key, also across the file.
+    UserDefaults reread(defaults.fileName());
+    for (const auto &q : questions) {
+        const int before = shown;
+        EXPECT_EQ(autoSuppressAlertWithMessageText(reread, q.localize, q.message, "OK", none, none,
+                                                   q.format),
+                  AlertDefaultReturn);
+        EXPECT_EQ(shown, before) << q.message.toStdString();
+    }
+    // A translated alert is remembered under its untranslated texts.
+    autoSuppressAlertWithMessageText(defaults, Localize::Yes, "Sure?", "OK", none, none, none);
+    EXPECT_NE(defaults.objectForKey(R"(NSAlert AutoSuppress "Sure?")"), QVariant());
+}
+
+TEST_F(Alerts, ResetFindsAndRemovesTheThreePrefixesOnly) {
+    const struct {
+        QStringList keys;
+        bool found;
+        QStringList kept;
+    } cases[] = {
+        {{}, false, {}},
+        {{"Other", "dontask", "X DontAsk", "NSAlert Auto"},
+         false,
+         {"NSAlert Auto", "Other", "X DontAsk", "dontask"}},
+        {{"DontCheckSpelling"}, true, {}},
+        {{"DontAsk/sub", "Keep"}, true, {"Keep"}},
+        {{R"(NSAlert AutoSuppress "a")", "NSAlert AutoSuppressX", "nsalert autosuppress"},
+         true,
+         {"nsalert autosuppress"}},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        UserDefaults store(dir.filePath("d.conf"));
+        for (const QString &key : c.keys)
+            store.setInteger(1, key);
+        EXPECT_EQ(shouldResetAlerts(store), c.found) << c.keys.join(',').toStdString();
+        resetAlerts(store);
+        EXPECT_FALSE(shouldResetAlerts(store));
+        QStringList kept = store.allKeys();
+        kept.sort();
+        EXPECT_EQ(kept, c.kept);
+    }
+}
+
+TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
+    const QString log = m_dir.filePath("alerts.jsonl");
+    qputenv("SUMWISE_ALERT_LOG", QFile::encodeName(log));
+    const struct {
+        const char *answer;
+        int expected;
+    } panels[] = {
+        {"default", AlertDefaultReturn}, {"alternate", AlertAlternateReturn},
+        {"close", AlertNoAnswer},        {"other", AlertNoAnswer}, // no such button
+        {"nonsense", AlertNoAnswer},
+    };
+    for (const auto &p : panels) {
+        qputenv("SUMWISE_ALERT_ANSWER", p.answer);
+        // The panel's texts come translated and must not be translated again.
+        EXPECT_EQ(runAlertPanel("Sure?", "%@:\n\t%@", {"Formula", "1+1"}, "OK", "Copy"), p.expected)
+            << p.answer;
+    }
+    // Ticking through the environment makes the runner remember.
+    qputenv("SUMWISE_ALERT_ANSWER", "check+alternate");
+    EXPECT_EQ(autoSuppressAlertWithMessageText(defaults, Localize::No, "Go?", "Yes", "No",
+                                               QString(), QString()),
+              AlertAlternateReturn);
+    EXPECT_EQ(defaults.integerForKey(R"(NSAlert AutoSuppress "Go?")", 9), AlertAlternateReturn);
+
+    // An answerer takes precedence over the environment.
+    {
+        ScopedAnswerer answerer(answering(AlertOtherReturn));
+        EXPECT_EQ(runAlertPanel("Sumwise", "x", {}, "OK", "Copy"), AlertOtherReturn);
+    }
+
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), std::size(panels) + 2);
+    for (std::size_t i = 0; i < std::size(panels); ++i) {
+        const QJsonObject entry = QJsonDocument::fromJson(lines[i]).object();
+        EXPECT_EQ(entry["answer"].toInt(), panels[i].expected);
+        EXPECT_EQ(entry["title"].toString(), "Sure?");
+        EXPECT_EQ(entry["informativeText"].toString(), "Formula:\n\t1+1");
+        EXPECT_EQ(entry["buttons"].toArray(), QJsonArray({"OK", "Copy"}));
+        EXPECT_TRUE(entry["checkbox"].isNull());
+        EXPECT_EQ(entry["style"].toString(), "informational");
+    }
+    const QJsonObject ticked = QJsonDocument::fromJson(lines[std::size(panels)]).object();
+    EXPECT_EQ(ticked["checkbox"].toString(), "Nie wieder fragen");
+    EXPECT_TRUE(ticked["checked"].toBool());
+    EXPECT_EQ(ticked["style"].toString(), "none");
+    EXPECT_EQ(QJsonDocument::fromJson(lines.last()).object()["answer"].toInt(), AlertOtherReturn);
+}
+
+TEST(AlertsWithoutWidgets, NoAlertOffTheGuiThread) {
+    std::unique_ptr<QMessageBox> alert;
+    int code = 0;
+    QThread *thread = QThread::create([&] {
+        alert = alertWithMessageText("Q", QString());
+        code = runAlertPanel("Q", "%@", {}, "OK", "Copy");
+    });
+    thread->start();
+    thread->wait();
+    delete thread;
+    EXPECT_EQ(alert, nullptr);
+    EXPECT_EQ(code, AlertNoAnswer);
+}
+
+} // namespace
