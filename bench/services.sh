@@ -7,7 +7,7 @@
 set -euo pipefail
 
 build=$(realpath -m "${1:-./build}")
-rounds=${2:-7}
+rounds=${2:-10}
 sumwise=$build/bin/sumwise
 config=$build/share/sumwise/test-session-bus.conf
 [[ -x $sumwise && -f $config ]] || { echo "error: build $build first" >&2; exit 1; }
@@ -36,35 +36,41 @@ bus_pid=$!
 for _ in $(seq 50); do [[ -s $tmp/address ]] && break; sleep 0.1; done
 bus=$(head -n1 "$tmp/address")
 
-now() { date +%s%N; }
-# Milliseconds one command takes, its output discarded.
-timed() {
-  local start end
-  start=$(now)
-  printf '2*(3+4)^2' | "$@" >/dev/null 2>&1 || true
-  end=$(now)
-  echo $(((end - start) / 1000))
+printf '2*(3+4)^2' >"$tmp/formula"
+export BUS=$bus SUMWISE=$sumwise
+# Helpers hyperfine runs before each timed run; they are not timed.
+cat >"$tmp/gone" <<'SH'
+#!/bin/sh
+# Wait until no provider owns the name, so the next call activates one.
+while DBUS_SESSION_BUS_ADDRESS=$BUS dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+    org.freedesktop.DBus.NameHasOwner string:org.sumwise.Sumwise 2>/dev/null | grep -q true; do
+  sleep 0.2
+done
+SH
+cat >"$tmp/warm" <<'SH'
+#!/bin/sh
+# A running provider that will still be there for the next call: a fresh one lives 5 s.
+"$(dirname "$0")/gone"
+printf 1 | DBUS_SESSION_BUS_ADDRESS=$BUS "$SUMWISE" substitute >/dev/null 2>&1
+SH
+chmod +x "$tmp/gone" "$tmp/warm"
+
+median() { # hyperfine JSON -> median in ms
+  python3 -c 'import json,sys; print("%.1f" % (1000*json.load(open(sys.argv[1]))["results"][0]["median"]))' "$1"
 }
-median() { sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'; }
-provider_running() {
-  DBUS_SESSION_BUS_ADDRESS=$bus dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-    org.freedesktop.DBus.NameHasOwner string:org.sumwise.Sumwise 2>/dev/null | grep -q true
+run() { # name prepare command
+  hyperfine --runs "$rounds" --warmup 1 --style none ${2:+--prepare "$2"} \
+    --export-json "$tmp/$1.json" "$3" >/dev/null 2>&1
+  median "$tmp/$1.json"
 }
 
 printf '%-11s %12s %12s %12s\n' service in-process running activation
 for service in substitute add show copy; do
-  : >"$tmp/inproc"; : >"$tmp/running"; : >"$tmp/activation"
-  for _ in $(seq "$rounds"); do
-    DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent timed "$sumwise" "$service" >>"$tmp/inproc"
-    # The provider lives about five seconds; wait until it is gone so the call activates anew.
-    while provider_running; do sleep 0.2; done
-    DBUS_SESSION_BUS_ADDRESS=$bus timed "$sumwise" "$service" >>"$tmp/activation"
-    # Show ends its provider, so another request starts one first.
-    while provider_running && [[ $service == show ]]; do sleep 0.2; done
-    provider_running || DBUS_SESSION_BUS_ADDRESS=$bus timed "$sumwise" substitute >/dev/null
-    DBUS_SESSION_BUS_ADDRESS=$bus timed "$sumwise" "$service" >>"$tmp/running"
-  done
-  printf '%-11s %12s %12s %12s\n' "$service" "$(median <"$tmp/inproc")" \
-    "$(median <"$tmp/running")" "$(median <"$tmp/activation")"
+  cmd="$sumwise $service < $tmp/formula"
+  inproc=$(run inproc "" "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent $cmd")
+  running=$(run running "$tmp/warm" "DBUS_SESSION_BUS_ADDRESS=$bus $cmd")
+  activation=$(run activation "$tmp/gone" "DBUS_SESSION_BUS_ADDRESS=$bus $cmd")
+  printf '%-11s %12s %12s %12s\n' "$service" "$inproc" "$running" "$activation"
 done
-echo "(milliseconds, median of $rounds runs each; panels answered at once)"
+echo "(milliseconds, median of $rounds hyperfine runs each, shell start-up subtracted;"
+echo " panels answered at once)"

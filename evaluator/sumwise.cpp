@@ -445,8 +445,7 @@ double Sumwise::function(qint32 code, double x) {
 }
 
 // The services' failure report: a beep, and the message for the requester.
-static void fail(QString *error, const QString &message)
-{
+static void fail(QString *error, const QString &message) {
     beep();
     // Without any text to evaluate there is no message of this run to give.
     if (error)
@@ -454,8 +453,7 @@ static void fail(QString *error, const QString &message)
                      .arg(message.isNull() ? localizedString(SyntaxError) : message);
 }
 
-void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error)
-{
+void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
     const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
     const QString result = doSumwise(text);
@@ -465,8 +463,7 @@ void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userDat
         fail(error, errorMsg);
 }
 
-void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error)
-{
+void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
     const PasteboardText selection = getStringOfPboard(pboard, TextForm::Attributed);
     const QString result = doSumwise(characters(selection));
@@ -483,8 +480,7 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
     writeString(copy, pboard);
 }
 
-void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error)
-{
+void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
     Q_UNUSED(error);
     const QString formula = characters(getStringOfPboard(pboard, TextForm::Characters));
@@ -495,8 +491,9 @@ void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QSt
     const QString formulaLabel = localizedString("Formula");
     const QString resultLabel = localizedString("Result");
     const QString shown = ok ? result : errorMsg;
-    const int answer = runAlertPanel(QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
-                                     {formulaLabel, formula, resultLabel, shown}, ok_, copy);
+    const int answer =
+        runAlertPanel(QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
+                      {formulaLabel, formula, resultLabel, shown}, ok_, copy);
     // After a failure there is no result the user saw; copying "0" would invent one.
     if (answer == 0 && ok)
         writeString(result, generalPasteboard());
@@ -504,8 +501,7 @@ void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QSt
     m_terminate = true;
 }
 
-void Sumwise::doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error)
-{
+void Sumwise::doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
     const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
     const QString result = doSumwise(text);

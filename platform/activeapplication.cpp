@@ -11,13 +11,11 @@
 
 namespace {
 
-template<typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template<typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 // A property's bytes, or null when the window or the property does not exist.
 QByteArray property(xcb_connection_t *c, xcb_window_t window, xcb_atom_t name, xcb_atom_t type,
-                    uint32_t maxLongs)
-{
+                    uint32_t maxLongs) {
     xcb_generic_error_t *error = nullptr;
     Reply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, maxLongs), &error),
@@ -29,8 +27,7 @@ QByteArray property(xcb_connection_t *c, xcb_window_t window, xcb_atom_t name, x
                       xcb_get_property_value_length(reply.get()));
 }
 
-xcb_atom_t existingAtom(xcb_connection_t *c, const char *name)
-{
+xcb_atom_t existingAtom(xcb_connection_t *c, const char *name) {
     Reply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(strlen(name)), name), nullptr),
         &std::free);
@@ -38,8 +35,7 @@ xcb_atom_t existingAtom(xcb_connection_t *c, const char *name)
 }
 
 // WM_CLASS is Latin-1 by convention, though some programs write UTF-8.
-QString decode(const QByteArray &bytes)
-{
+QString decode(const QByteArray &bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(bytes);
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
@@ -47,8 +43,7 @@ QString decode(const QByteArray &bytes)
 
 } // namespace
 
-QString activeApplicationName()
-{
+QString activeApplicationName() {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return {};
     int screenNumber = 0;

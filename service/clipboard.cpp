@@ -20,33 +20,28 @@ namespace {
 // An owner that does not answer within this time is treated as offering nothing.
 constexpr int ReplyTimeoutMs = 3000;
 
-bool guiOn(QStringView platform)
-{
+bool guiOn(QStringView platform) {
     return qobject_cast<QGuiApplication *>(QCoreApplication::instance())
            && QGuiApplication::platformName().startsWith(platform);
 }
 
-bool x11Usable()
-{
+bool x11Usable() {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return false;
     return guiOn(u"xcb") || x11DisplayAvailable();
 }
 
-bool waylandTool(const QString &tool)
-{
+bool waylandTool(const QString &tool) {
     return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
            && !QStandardPaths::findExecutable(tool).isEmpty();
 }
 
-QByteArray nonNull(const QByteArray &bytes)
-{
+QByteArray nonNull(const QByteArray &bytes) {
     return bytes.isNull() ? QByteArray("") : bytes;
 }
 
 // The flavours of a selection as the desktop names them (MIME types, some X11 target names).
-class Source
-{
+class Source {
 public:
     virtual ~Source() = default;
     virtual QStringList offered() = 0;
@@ -54,28 +49,22 @@ public:
     virtual QByteArray fetch(const QString &name) = 0;
 };
 
-class NoSource : public Source
-{
+class NoSource : public Source {
 public:
     QStringList offered() override { return {}; }
     QByteArray fetch(const QString &) override { return {}; }
 };
 
-class QtSource : public Source
-{
+class QtSource : public Source {
 public:
     explicit QtSource(ClipboardSelection selection)
         : m_mode(selection == ClipboardSelection::Primary ? QClipboard::Selection
-                                                          : QClipboard::Clipboard)
-    {
-    }
-    QStringList offered() override
-    {
+                                                          : QClipboard::Clipboard) {}
+    QStringList offered() override {
         const QMimeData *mime = QGuiApplication::clipboard()->mimeData(m_mode);
         return mime ? mime->formats() : QStringList();
     }
-    QByteArray fetch(const QString &name) override
-    {
+    QByteArray fetch(const QString &name) override {
         const QMimeData *mime = QGuiApplication::clipboard()->mimeData(m_mode);
         if (!mime || !mime->hasFormat(name))
             return {};
@@ -90,11 +79,9 @@ private:
 };
 
 // Asks the selection's owner over a connection of its own, for processes without a Qt GUI.
-class X11Source : public Source
-{
+class X11Source : public Source {
 public:
-    explicit X11Source(ClipboardSelection selection)
-    {
+    explicit X11Source(ClipboardSelection selection) {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             return;
         int screenNumber = 0;
@@ -118,14 +105,12 @@ public:
                           XCB_CW_EVENT_MASK, &events);
         m_open = m_selection != XCB_ATOM_NONE && m_property != XCB_ATOM_NONE;
     }
-    ~X11Source() override
-    {
+    ~X11Source() override {
         if (m_c)
             xcb_disconnect(m_c);
     }
 
-    QStringList offered() override
-    {
+    QStringList offered() override {
         if (!hasOwner())
             return {};
         const QByteArray list = convert(atom("TARGETS", false));
@@ -146,8 +131,7 @@ public:
         return names;
     }
 
-    QByteArray fetch(const QString &name) override
-    {
+    QByteArray fetch(const QString &name) override {
         if (!hasOwner())
             return {};
         const xcb_atom_t target = atom(name.toLatin1(), true);
@@ -155,8 +139,7 @@ public:
     }
 
 private:
-    bool hasOwner()
-    {
+    bool hasOwner() {
         if (!m_open)
             return false;
         std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
@@ -165,8 +148,7 @@ private:
         return reply && reply->owner != XCB_WINDOW_NONE;
     }
 
-    xcb_atom_t atom(const QByteArray &name, bool onlyIfExists)
-    {
+    xcb_atom_t atom(const QByteArray &name, bool onlyIfExists) {
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
             xcb_intern_atom_reply(
                 m_c, xcb_intern_atom(m_c, onlyIfExists, uint16_t(name.size()), name.constData()),
@@ -178,8 +160,7 @@ private:
     // The next event of the given kind for which accept() holds; null on timeout or error.
     template<typename Event, typename Accept>
     std::unique_ptr<Event, decltype(&std::free)> waitFor(uint8_t kind, Accept accept,
-                                                         QDeadlineTimer deadline)
-    {
+                                                         QDeadlineTimer deadline) {
         xcb_flush(m_c);
         for (;;) {
             while (xcb_generic_event_t *event = xcb_poll_for_event(m_c)) {
@@ -198,8 +179,7 @@ private:
     }
 
     // Reads and deletes the transfer property; the type tells an INCR transfer apart.
-    QByteArray takeProperty(xcb_atom_t *type)
-    {
+    QByteArray takeProperty(xcb_atom_t *type) {
         QByteArray data("");
         *type = XCB_ATOM_NONE;
         uint32_t offset = 0; // in 32-bit units
@@ -224,8 +204,7 @@ private:
         return data;
     }
 
-    QByteArray convert(xcb_atom_t target)
-    {
+    QByteArray convert(xcb_atom_t target) {
         if (target == XCB_ATOM_NONE)
             return {};
         xcb_delete_property(m_c, m_window, m_property);
@@ -272,15 +251,11 @@ private:
     bool m_open = false;
 };
 
-class WaylandSource : public Source
-{
+class WaylandSource : public Source {
 public:
     explicit WaylandSource(ClipboardSelection selection)
-        : m_primary(selection == ClipboardSelection::Primary)
-    {
-    }
-    QStringList offered() override
-    {
+        : m_primary(selection == ClipboardSelection::Primary) {}
+    QStringList offered() override {
         const QByteArray list = run({QStringLiteral("--list-types")});
         QStringList names;
         for (const QByteArray &line : list.split('\n')) {
@@ -289,14 +264,12 @@ public:
         }
         return names;
     }
-    QByteArray fetch(const QString &name) override
-    {
+    QByteArray fetch(const QString &name) override {
         return run({QStringLiteral("--no-newline"), QStringLiteral("--type"), name});
     }
 
 private:
-    QByteArray run(QStringList args)
-    {
+    QByteArray run(QStringList args) {
         if (m_primary)
             args.prepend(QStringLiteral("--primary"));
         QProcess paste;
@@ -316,8 +289,7 @@ private:
     bool m_primary;
 };
 
-std::unique_ptr<Source> readSource(ClipboardSelection selection, ClipboardBackend backend)
-{
+std::unique_ptr<Source> readSource(ClipboardSelection selection, ClipboardBackend backend) {
     switch (backend) {
     case ClipboardBackend::X11:
         // Asking over a connection of our own while this process owns the selection would
@@ -344,8 +316,7 @@ std::unique_ptr<Source> readSource(ClipboardSelection selection, ClipboardBacken
     return std::make_unique<NoSource>();
 }
 
-ClipboardBackend writeBackend(ClipboardBackend backend)
-{
+ClipboardBackend writeBackend(ClipboardBackend backend) {
     if (backend != ClipboardBackend::Automatic)
         return backend;
     if (x11Usable())
@@ -355,8 +326,7 @@ ClipboardBackend writeBackend(ClipboardBackend backend)
     return ClipboardBackend::None;
 }
 
-bool waylandCopy(const QString &type, const QByteArray &data, ClipboardSelection selection)
-{
+bool waylandCopy(const QString &type, const QByteArray &data, ClipboardSelection selection) {
     QStringList args{QStringLiteral("--type"), type};
     if (selection == ClipboardSelection::Primary)
         args.prepend(QStringLiteral("--primary"));
@@ -381,17 +351,14 @@ bool waylandCopy(const QString &type, const QByteArray &data, ClipboardSelection
 
 ClipboardPasteboard::ClipboardPasteboard(ClipboardSelection selection, ClipboardBackend backend)
     : m_selection(selection)
-    , m_backend(backend)
-{
+    , m_backend(backend) {
 }
 
-QString ClipboardPasteboard::name() const
-{
+QString ClipboardPasteboard::name() const {
     return m_selection == ClipboardSelection::Primary ? SelectionPboard : GeneralPboard;
 }
 
-QStringList ClipboardPasteboard::types() const
-{
+QStringList ClipboardPasteboard::types() const {
     QStringList types;
     for (const QString &offered : readSource(m_selection, m_backend)->offered()) {
         // Latin-1 text can be read as UTF-8; other X11 target names are no flavours.
@@ -403,8 +370,7 @@ QStringList ClipboardPasteboard::types() const
     return types;
 }
 
-QByteArray ClipboardPasteboard::dataForType(const QString &type) const
-{
+QByteArray ClipboardPasteboard::dataForType(const QString &type) const {
     const QString wanted = PasteboardType::canonical(type);
     const std::unique_ptr<Source> source = readSource(m_selection, m_backend);
     const QStringList offered = source->offered();
@@ -431,15 +397,13 @@ QByteArray ClipboardPasteboard::dataForType(const QString &type) const
     return {};
 }
 
-void ClipboardPasteboard::declareTypes(const QStringList &types)
-{
+void ClipboardPasteboard::declareTypes(const QStringList &types) {
     m_declared.clear();
     for (const QString &type : types)
         m_declared.append(PasteboardType::canonical(type));
 }
 
-bool ClipboardPasteboard::setData(const QByteArray &data, const QString &type)
-{
+bool ClipboardPasteboard::setData(const QByteArray &data, const QString &type) {
     const QString canonical = PasteboardType::canonical(type);
     if (!m_declared.contains(canonical))
         return false;
@@ -455,8 +419,7 @@ bool ClipboardPasteboard::setData(const QByteArray &data, const QString &type)
     return false;
 }
 
-QString ClipboardPasteboard::desktopType(const QString &type)
-{
+QString ClipboardPasteboard::desktopType(const QString &type) {
     const QString canonical = PasteboardType::canonical(type);
     return canonical == PasteboardType::RTFD ? PasteboardType::RTF : canonical;
 }

@@ -30,8 +30,7 @@ enum class ClipboardBackend {
     None,
 };
 
-class ClipboardPasteboard : public Pasteboard
-{
+class ClipboardPasteboard : public Pasteboard {
 public:
     explicit ClipboardPasteboard(ClipboardSelection selection,
                                  ClipboardBackend backend = ClipboardBackend::Automatic);

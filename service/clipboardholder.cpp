@@ -19,8 +19,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -33,8 +33,7 @@ constexpr char ReadyWord[] = "ready";
 constexpr int HolderStartTimeoutMs = 15000;
 constexpr int OwnershipPollMs = 5000;
 
-QByteArray executablePath()
-{
+QByteArray executablePath() {
     if (QCoreApplication::instance()) {
         const QString path = QCoreApplication::applicationFilePath();
         if (!path.isEmpty())
@@ -47,12 +46,12 @@ QByteArray executablePath()
     return QByteArray(buffer, n);
 }
 
-bool sendAll(int fd, const QByteArray &data)
-{
+bool sendAll(int fd, const QByteArray &data) {
     qsizetype done = 0;
     while (done < data.size()) {
         // MSG_NOSIGNAL: a holder that died early must not kill the writer with SIGPIPE.
-        const ssize_t n = send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
+        const ssize_t n =
+            send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -64,8 +63,7 @@ bool sendAll(int fd, const QByteArray &data)
 
 // The holder's answer, complete once it has let go of the channel (its standard streams now
 // lead to /dev/null); empty when it stayed silent.
-QByteArray readAnswer(int fd, QDeadlineTimer deadline)
-{
+QByteArray readAnswer(int fd, QDeadlineTimer deadline) {
     QByteArray answer;
     for (;;) {
         pollfd p{fd, POLLIN, 0};
@@ -86,8 +84,7 @@ QByteArray readAnswer(int fd, QDeadlineTimer deadline)
     }
 }
 
-bool writeAllToFd(int fd, const QByteArray &bytes)
-{
+bool writeAllToFd(int fd, const QByteArray &bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.constData() + done, size_t(bytes.size() - done));
@@ -100,8 +97,7 @@ bool writeAllToFd(int fd, const QByteArray &bytes)
     return true;
 }
 
-QByteArray readAllFromFd(int fd)
-{
+QByteArray readAllFromFd(int fd) {
     QByteArray data;
     char buffer[65536];
     for (;;) {
@@ -114,8 +110,7 @@ QByteArray readAllFromFd(int fd)
     }
 }
 
-void redirectToNull(int fd)
-{
+void redirectToNull(int fd) {
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     if (null >= 0) {
         dup2(null, fd);
@@ -124,8 +119,7 @@ void redirectToNull(int fd)
 }
 
 // Called between fork and exec: async-signal-safe calls only.
-[[noreturn]] void execHolder(const char *exe, char *const argv[], int channel, int null)
-{
+[[noreturn]] void execHolder(const char *exe, char *const argv[], int channel, int null) {
     if (setsid() < 0)
         _exit(127);
     // The session leader exits at once, so the holder is adopted and never anyone's zombie,
@@ -151,8 +145,7 @@ void redirectToNull(int fd)
     _exit(127);
 }
 
-xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
-{
+xcb_atom_t internAtom(xcb_connection_t *c, const char *name) {
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr),
         &std::free);
@@ -161,14 +154,12 @@ xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
 
 // Qt's own shutdown would offer contents it may wrongly believe it still owns to a clipboard
 // manager, replacing newer contents there.
-[[noreturn]] void leave(int status)
-{
+[[noreturn]] void leave(int status) {
     std::fflush(nullptr);
     _exit(status);
 }
 
-void fillMimeData(QMimeData *mime, const QString &type, const QByteArray &data)
-{
+void fillMimeData(QMimeData *mime, const QString &type, const QByteArray &data) {
     const QString desktop = ClipboardPasteboard::desktopType(type);
     if (desktop == PasteboardType::String)
         mime->setText(QString::fromUtf8(data)); // also offers UTF8_STRING, STRING, TEXT
@@ -180,8 +171,7 @@ void fillMimeData(QMimeData *mime, const QString &type, const QByteArray &data)
 
 } // namespace
 
-bool x11DisplayAvailable()
-{
+bool x11DisplayAvailable() {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return false;
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
@@ -190,8 +180,7 @@ bool x11DisplayAvailable()
     return ok;
 }
 
-bool guiOwnsSelection(ClipboardSelection selection)
-{
+bool guiOwnsSelection(ClipboardSelection selection) {
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11)
@@ -208,8 +197,7 @@ bool guiOwnsSelection(ClipboardSelection selection)
 }
 
 bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelection selection,
-                   qint64 *holderPid)
-{
+                   qint64 *holderPid) {
     if (holderPid)
         *holderPid = 0;
     if (!x11DisplayAvailable())
@@ -254,8 +242,7 @@ bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelecti
     return true;
 }
 
-int clipboardHolderMain(int argc, char *argv[])
-{
+int clipboardHolderMain(int argc, char *argv[]) {
     const bool primary = argc == 4 && std::strcmp(argv[3], "--primary") == 0;
     if (argc < 3 || (argc == 4 && !primary) || argc > 4 || argv[2][0] == '\0') {
         std::fputs("usage: sumwise --hold-clipboard TYPE [--primary] < DATA\n", stderr);
@@ -273,7 +260,8 @@ int clipboardHolderMain(int argc, char *argv[])
     qunsetenv("SESSION_MANAGER");
     QGuiApplication::setDesktopSettingsAware(false);
     QGuiApplication app(argc, argv);
-    const ClipboardSelection which = primary ? ClipboardSelection::Primary : ClipboardSelection::Clipboard;
+    const ClipboardSelection which =
+        primary ? ClipboardSelection::Primary : ClipboardSelection::Clipboard;
     auto owned = [which] { return guiOwnsSelection(which); };
 
     const QClipboard::Mode mode = primary ? QClipboard::Selection : QClipboard::Clipboard;

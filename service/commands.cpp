@@ -4,16 +4,15 @@
 #include "pasteboard.h"
 #include "provider.h"
 
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusReply>
 
 #include <climits>
 
-QByteArray trailingLineBreak(const QByteArray &text)
-{
+QByteArray trailingLineBreak(const QByteArray &text) {
     if (text.endsWith("\r\n"))
         return QByteArrayLiteral("\r\n");
     if (text.endsWith('\n'))
@@ -32,14 +31,14 @@ struct Outcome {
 };
 
 // The request over the session bus; not served when no bus or no provider answers.
-Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &flavours)
-{
+Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &flavours) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return {};
     const QString method = QStringLiteral("doCalc%1%2Service")
                                .arg(command.service.left(1).toUpper(), command.service.mid(1));
-    QDBusMessage call = QDBusMessage::createMethodCall(Bus::Name, Bus::Path, Bus::Interface, method);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(Bus::Name, Bus::Path, Bus::Interface, method);
     QVariantMap map;
     for (auto it = flavours.begin(); it != flavours.end(); ++it)
         map.insert(it.key(), it.value());
@@ -59,8 +58,7 @@ Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &f
     return outcome;
 }
 
-Outcome inProcess(const ServiceCommand &command, const QMap<QString, QByteArray> &flavours)
-{
+Outcome inProcess(const ServiceCommand &command, const QMap<QString, QByteArray> &flavours) {
     Sumwise sumwise;
     MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(flavours);
     QString error;
@@ -70,8 +68,7 @@ Outcome inProcess(const ServiceCommand &command, const QMap<QString, QByteArray>
 
 // The selection as a request's flavours, with a plain selection's final line break held back
 // so that the result keeps the line structure of the text it replaces.
-QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteArray *lineBreak)
-{
+QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteArray *lineBreak) {
     QMap<QString, QByteArray> flavours;
     if (command.selection) {
         const Pasteboard &primary = Pasteboard::selectionPasteboard();
@@ -79,8 +76,8 @@ QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteAr
             flavours.insert(type, primary.dataForType(type));
         return flavours;
     }
-    QString type = command.type.isEmpty() ? PasteboardType::String
-                                          : PasteboardType::canonical(command.type);
+    QString type =
+        command.type.isEmpty() ? PasteboardType::String : PasteboardType::canonical(command.type);
     if (command.type.isEmpty() && command.input.startsWith("{\\rtf"))
         type = PasteboardType::RTF;
     QByteArray data = command.input;
@@ -94,8 +91,7 @@ QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteAr
 
 } // namespace
 
-FilterResult runServiceCommand(const ServiceCommand &command)
-{
+FilterResult runServiceCommand(const ServiceCommand &command) {
     QByteArray lineBreak;
     const QMap<QString, QByteArray> flavours = requestFlavours(command, &lineBreak);
 
@@ -111,7 +107,8 @@ FilterResult runServiceCommand(const ServiceCommand &command)
 
     // The one flavour the service wrote back.
     QString type;
-    for (const QString &candidate : {PasteboardType::RTFD, PasteboardType::RTF, PasteboardType::String}) {
+    for (const QString &candidate :
+         {PasteboardType::RTFD, PasteboardType::RTF, PasteboardType::String}) {
         if (outcome.pboard.contains(candidate)) {
             type = candidate;
             break;

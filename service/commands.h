@@ -14,11 +14,11 @@ struct FilterResult {
 };
 
 struct ServiceCommand {
-    QString service;   // "substitute", "add", "show" or "copy"
-    QString type;      // MIME type of the input; empty: RTF when it opens with "{\rtf", else text
+    QString service; // "substitute", "add", "show" or "copy"
+    QString type;    // MIME type of the input; empty: RTF when it opens with "{\rtf", else text
     bool selection = false; // PRIMARY in, clipboard out
     bool fromArguments = false;
-    QByteArray input;  // the selection's bytes (standard input or the arguments)
+    QByteArray input; // the selection's bytes (standard input or the arguments)
 };
 
 /// Runs one service on the selection: through the provider on the session bus (started by

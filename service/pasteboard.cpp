@@ -7,8 +7,7 @@ namespace PasteboardType {
 namespace {
 
 // MIME names ignore case and the blanks around parameters: "Text/Plain; Charset=UTF-8".
-QString normalized(const QString &mimeType)
-{
+QString normalized(const QString &mimeType) {
     QStringList parts = mimeType.split(u';');
     for (QString &part : parts)
         part = part.trimmed().toLower();
@@ -17,8 +16,7 @@ QString normalized(const QString &mimeType)
 
 } // namespace
 
-QString canonical(const QString &mimeType)
-{
+QString canonical(const QString &mimeType) {
     const QString name = normalized(mimeType);
     // X11 target names are not MIME types and keep their case.
     if (name == u"text/plain;charset=utf-8" || name == u"text/plain;charset=utf8"
@@ -33,8 +31,7 @@ QString canonical(const QString &mimeType)
     return mimeType;
 }
 
-QStringList aliases(const QString &type)
-{
+QStringList aliases(const QString &type) {
     const QString name = canonical(type);
     if (name == String)
         return {String, QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain")};
@@ -45,8 +42,7 @@ QStringList aliases(const QString &type)
 
 } // namespace PasteboardType
 
-QString Pasteboard::stringForType(const QString &type) const
-{
+QString Pasteboard::stringForType(const QString &type) const {
     const QByteArray data = dataForType(type);
     if (data.isNull())
         return {};
@@ -57,30 +53,25 @@ QString Pasteboard::stringForType(const QString &type) const
     return text;
 }
 
-bool Pasteboard::setString(const QString &text, const QString &type)
-{
+bool Pasteboard::setString(const QString &text, const QString &type) {
     return setData(text.toUtf8(), type);
 }
 
-Pasteboard &Pasteboard::generalPasteboard()
-{
+Pasteboard &Pasteboard::generalPasteboard() {
     static ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
     return clipboard;
 }
 
-Pasteboard &Pasteboard::selectionPasteboard()
-{
+Pasteboard &Pasteboard::selectionPasteboard() {
     static ClipboardPasteboard selection(ClipboardSelection::Primary);
     return selection;
 }
 
 MemoryPasteboard::MemoryPasteboard(const QString &name)
-    : m_name(name)
-{
+    : m_name(name) {
 }
 
-MemoryPasteboard MemoryPasteboard::fromMimeData(const QMap<QString, QByteArray> &flavours)
-{
+MemoryPasteboard MemoryPasteboard::fromMimeData(const QMap<QString, QByteArray> &flavours) {
     MemoryPasteboard pboard;
     for (auto it = flavours.begin(); it != flavours.end(); ++it) {
         const QString type = PasteboardType::canonical(it.key());
@@ -94,18 +85,15 @@ MemoryPasteboard MemoryPasteboard::fromMimeData(const QMap<QString, QByteArray> 
     return pboard;
 }
 
-QMap<QString, QByteArray> MemoryPasteboard::toMimeData() const
-{
+QMap<QString, QByteArray> MemoryPasteboard::toMimeData() const {
     return m_data;
 }
 
-QByteArray MemoryPasteboard::dataForType(const QString &type) const
-{
+QByteArray MemoryPasteboard::dataForType(const QString &type) const {
     return m_data.value(PasteboardType::canonical(type));
 }
 
-void MemoryPasteboard::declareTypes(const QStringList &types)
-{
+void MemoryPasteboard::declareTypes(const QStringList &types) {
     m_types.clear();
     m_data.clear();
     for (const QString &type : types) {
@@ -115,8 +103,7 @@ void MemoryPasteboard::declareTypes(const QStringList &types)
     }
 }
 
-bool MemoryPasteboard::setData(const QByteArray &data, const QString &type)
-{
+bool MemoryPasteboard::setData(const QByteArray &data, const QString &type) {
     const QString name = PasteboardType::canonical(type);
     if (!m_types.contains(name))
         return false;

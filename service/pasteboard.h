@@ -37,8 +37,7 @@ inline const QString SelectionPboard = QStringLiteral("NSSelectionPboard");
 
 /// Types passed to or returned by a pasteboard are canonical (see PasteboardType::canonical);
 /// any alias is accepted as an argument.
-class Pasteboard
-{
+class Pasteboard {
 public:
     virtual ~Pasteboard() = default;
 
@@ -64,8 +63,7 @@ public:
 };
 
 /// The pasteboard of one service request, held in memory.
-class MemoryPasteboard : public Pasteboard
-{
+class MemoryPasteboard : public Pasteboard {
 public:
     explicit MemoryPasteboard(const QString &name = QStringLiteral("NSServicesPboard"));
     /// Takes the flavours of a request; aliases become canonical types. When several names of

@@ -11,16 +11,14 @@
 
 namespace {
 
-QMap<QString, QByteArray> toFlavours(const QVariantMap &map)
-{
+QMap<QString, QByteArray> toFlavours(const QVariantMap &map) {
     QMap<QString, QByteArray> flavours;
     for (auto it = map.begin(); it != map.end(); ++it)
         flavours.insert(it.key(), it.value().toByteArray());
     return flavours;
 }
 
-QVariantMap toVariantMap(const QMap<QString, QByteArray> &flavours)
-{
+QVariantMap toVariantMap(const QMap<QString, QByteArray> &flavours) {
     QVariantMap map;
     for (auto it = flavours.begin(); it != flavours.end(); ++it)
         map.insert(it.key(), it.value());
@@ -31,12 +29,10 @@ QVariantMap toVariantMap(const QMap<QString, QByteArray> &flavours)
 
 ServiceProvider::ServiceProvider(Sumwise &sumwise, QObject *parent)
     : QObject(parent)
-    , m_sumwise(sumwise)
-{
+    , m_sumwise(sumwise) {
 }
 
-QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QString &userData)
-{
+QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QString &userData) {
     MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(toFlavours(map));
     QString error;
     (m_sumwise.*entry)(pboard, userData, &error);
@@ -48,28 +44,23 @@ QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QS
 }
 
 QVariantMap ServiceProvider::doCalcSubstituteService(const QVariantMap &pboard,
-                                                     const QString &userData)
-{
+                                                     const QString &userData) {
     return serve(&Sumwise::doCalcSubstituteService, pboard, userData);
 }
 
-QVariantMap ServiceProvider::doCalcAddService(const QVariantMap &pboard, const QString &userData)
-{
+QVariantMap ServiceProvider::doCalcAddService(const QVariantMap &pboard, const QString &userData) {
     return serve(&Sumwise::doCalcAddService, pboard, userData);
 }
 
-QVariantMap ServiceProvider::doCalcShowService(const QVariantMap &pboard, const QString &userData)
-{
+QVariantMap ServiceProvider::doCalcShowService(const QVariantMap &pboard, const QString &userData) {
     return serve(&Sumwise::doCalcShowService, pboard, userData);
 }
 
-QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const QString &userData)
-{
+QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const QString &userData) {
     return serve(&Sumwise::doCalcCopyService, pboard, userData);
 }
 
-void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QString &, QString *)
-{
+void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QString &, QString *) {
     if (command == u"substitute")
         return &Sumwise::doCalcSubstituteService;
     if (command == u"add")
@@ -81,8 +72,7 @@ void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QStrin
     return nullptr;
 }
 
-int runProvider(Sumwise &sumwise)
-{
+int runProvider(Sumwise &sumwise) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     ServiceProvider provider(sumwise);
     bus.registerObject(Bus::Path, &provider, QDBusConnection::ExportAllSlots);

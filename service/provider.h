@@ -18,8 +18,7 @@ inline const QString Error = QStringLiteral("org.sumwise.Sumwise.Error");
 } // namespace Bus
 
 /// A request's pasteboard travels as a map from MIME type to bytes, and comes back the same way.
-class ServiceProvider : public QObject, protected QDBusContext
-{
+class ServiceProvider : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.sumwise.Sumwise")
 

@@ -11,8 +11,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-QString characters(const PasteboardText &text)
-{
+QString characters(const PasteboardText &text) {
     if (const auto *plain = std::get_if<QString>(&text))
         return *plain;
     if (const auto *styled = std::get_if<AttributedString>(&text))
@@ -21,8 +20,7 @@ QString characters(const PasteboardText &text)
 }
 
 PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, TextForm form,
-                                          QVariantMap *documentAttributes)
-{
+                                          QVariantMap *documentAttributes) {
     const QStringList types = pboard.types();
     didPerformService();
     if (documentAttributes)
@@ -50,20 +48,17 @@ PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, TextForm for
     return {};
 }
 
-PasteboardText Service::getMutableStringOfPboard(const Pasteboard &pboard)
-{
+PasteboardText Service::getMutableStringOfPboard(const Pasteboard &pboard) {
     return mutableCopyOfPboardString(getStringOfPboard(pboard, TextForm::Attributed));
 }
 
-PasteboardText Service::mutableCopyOfPboardString(const PasteboardText &text)
-{
+PasteboardText Service::mutableCopyOfPboardString(const PasteboardText &text) {
     // Values copy on write, so a copy is already the caller's own.
     return text;
 }
 
 // Styled lines cut where the plain ones are, except that an attachment stays inside its line.
-static QList<AttributedString> styledLines(const AttributedString &text)
-{
+static QList<AttributedString> styledLines(const AttributedString &text) {
     QList<AttributedString> result;
     const QString &s = text.string();
     qsizetype start = 0;
@@ -81,8 +76,7 @@ static QList<AttributedString> styledLines(const AttributedString &text)
 }
 
 PasteboardText Service::getEmptyMutableStringAndLines(PasteboardLines *lines,
-                                                      const Pasteboard &pboard)
-{
+                                                      const Pasteboard &pboard) {
     const PasteboardText text = getStringOfPboard(pboard, TextForm::Attributed);
     didPerformService();
     if (const auto *styled = std::get_if<AttributedString>(&text)) {
@@ -100,8 +94,7 @@ PasteboardText Service::getEmptyMutableStringAndLines(PasteboardLines *lines,
     return {};
 }
 
-void Service::writeString(const PasteboardText &text, Pasteboard &pboard)
-{
+void Service::writeString(const PasteboardText &text, Pasteboard &pboard) {
     didPerformService();
     if (pboard.name() != GeneralPboard) {
         const QString active = activeApplication ? activeApplication() : activeApplicationName();
@@ -111,8 +104,7 @@ void Service::writeString(const PasteboardText &text, Pasteboard &pboard)
     _writeString(text, pboard);
 }
 
-void Service::_writeString(const PasteboardText &text, Pasteboard &pboard)
-{
+void Service::_writeString(const PasteboardText &text, Pasteboard &pboard) {
     if (const auto *styled = std::get_if<AttributedString>(&text)) {
         const bool attachments = styled->containsAttachments();
         const QString type = attachments ? PasteboardType::RTFD : PasteboardType::RTF;
@@ -128,8 +120,7 @@ void Service::_writeString(const PasteboardText &text, Pasteboard &pboard)
     }
 }
 
-bool Service::launchedAsApplication()
-{
+bool Service::launchedAsApplication() {
     if (m_didPerformService)
         return false;
     const QString title = QCoreApplication::applicationName();

@@ -26,8 +26,7 @@ enum class TextForm { Characters, Attributed };
 /// The characters of any pasteboard text; null when absent.
 QString characters(const PasteboardText &text);
 
-class Service
-{
+class Service {
 public:
     Service() = default;
     virtual ~Service() = default;

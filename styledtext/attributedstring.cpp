@@ -71,7 +71,7 @@ bool AttributedString::containsAttachments() const {
     return false;
 }
 
-void AttributedString::appendRun(const QString &string, const TextAttributes &attributes) {
+void AttributedString::appendRun(QStringView string, const TextAttributes &attributes) {
     if (string.isEmpty())
         return;
     m_string.append(string);

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QList>
 #include <QString>
+#include <QStringView>
 #include <QUrl>
 #include <QVariantMap>
 
@@ -59,8 +60,7 @@ struct TextAttributes {
     bool operator==(const TextAttributes &) const = default;
 };
 
-class AttributedString
-{
+class AttributedString {
 public:
     struct Run {
         qsizetype length;
@@ -121,9 +121,10 @@ public:
                                                     QVariantMap *documentAttributes = nullptr);
     // What survives writing and reading back: every attribute, with font sizes in half points,
     // paragraph spacing in twips (1/20 point), colours as opaque RGB and font family names
-    // without surrounding blanks. Attachments survive
-    // only as pictures anchored on U+FFFC: PNG, JPEG, EMF, WMF, PICT and DIB data keep their
-    // bytes, other images readable by QImage become PNG, anything else is left out.
+    // without surrounding blanks. Attachments survive only as pictures anchored on U+FFFC: PNG,
+    // JPEG, EMF, WMF, PICT and DIB data keep their bytes, other images readable by QImage become
+    // PNG, anything else is left out. The file name travels as the picture's shape name; pictures
+    // without one read back as "image.png", "image.jpg"... after their type.
 
     /// RTF of a range, attachments left out.
     QByteArray RTFFromRange(qsizetype location, qsizetype length,
@@ -136,7 +137,7 @@ public:
 
 private:
     // Appends characters with attributes, merging with the last run.
-    void appendRun(const QString &string, const TextAttributes &attributes);
+    void appendRun(QStringView string, const TextAttributes &attributes);
     // The runs that cover [from, to), cut at both ends.
     QList<Run> runsInRange(qsizetype from, qsizetype to) const;
     static void appendRuns(QList<Run> &runs, const QList<Run> &more);

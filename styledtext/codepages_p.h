@@ -17,8 +17,7 @@ int codePageForCharset(int charset);
 /// Decodes bytes in Windows code pages (1252, 932...), Mac code pages (10000...) and the
 /// DOS ones (437, 850...). Unknown code pages decode as 1252. Converters are opened on first
 /// use and kept for the life of the decoder.
-class CodePageDecoder
-{
+class CodePageDecoder {
 public:
     CodePageDecoder();
     ~CodePageDecoder();

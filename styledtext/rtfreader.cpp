@@ -47,8 +47,7 @@ int hexValue(char c) {
     return -1;
 }
 
-class Tokenizer
-{
+class Tokenizer {
 public:
     explicit Tokenizer(QByteArrayView data)
         : m_data(data) {}
@@ -80,8 +79,8 @@ public:
                     if (m_pos + 3 < size && hexValue(m_data[m_pos + 2]) >= 0
                         && hexValue(m_data[m_pos + 3]) >= 0) {
                         Token token = Token::of(Token::HexByte);
-                        token.byte = uchar(hexValue(m_data[m_pos + 2]) * 16
-                                           + hexValue(m_data[m_pos + 3]));
+                        token.byte =
+                            uchar(hexValue(m_data[m_pos + 2]) * 16 + hexValue(m_data[m_pos + 3]));
                         m_pos += 4;
                         return token;
                     }
@@ -146,7 +145,7 @@ private:
                 value = -value;
             token.hasParameter = true;
             token.parameter = int(std::clamp<qint64>(value, std::numeric_limits<int>::min(),
-                                                      std::numeric_limits<int>::max()));
+                                                     std::numeric_limits<int>::max()));
         }
         if (pos < size && m_data[pos] == ' ')
             ++pos; // the delimiting space belongs to the word
@@ -168,14 +167,14 @@ private:
 };
 
 enum class Dest {
-    Text,              // visible text
-    Skip,              // ignored, with everything inside
-    UprAnsi,           // the ANSI half of \upr, ignored unless its \ud follows
+    Text,    // visible text
+    Skip,    // ignored, with everything inside
+    UprAnsi, // the ANSI half of \upr, ignored unless its \ud follows
     FontTable,
     ColorTable,
     Info,
-    InfoField,         // \title, \author... inside \info
-    FieldInstruction,  // \fldinst
+    InfoField,        // \title, \author... inside \info
+    FieldInstruction, // \fldinst
     Picture,
     PictureProperties, // \picprop
     ShapeProperty,     // \sp
@@ -214,6 +213,7 @@ double twipsToPoints(int twips) {
 }
 
 // The control words this reader acts on.
+// clang-format off
 enum class Word {
     Unknown,
     SkippedDestination, // a destination whose contents are not text, even without \*
@@ -226,6 +226,7 @@ enum class Word {
     Ansi, Mac, Pc, Pca, Ansicpg, Deff, Paperw, Paperh, Margl, Margr, Margt, Margb, Deftab,
     Plain, Fs, B, I, Ulnone, Cf, Cb, Highlight, Pard, Sb, Sa, Par,
 };
+// clang-format on
 
 struct WordInfo {
     Word word = Word::Unknown;
@@ -235,57 +236,84 @@ struct WordInfo {
 WordInfo lookUp(QByteArrayView name) {
     static const std::unordered_map<std::string_view, WordInfo> words = [] {
         std::unordered_map<std::string_view, WordInfo> table;
+        // clang-format off
         const std::pair<const char *, Word> plain[] = {
             {"fonttbl", Word::Fonttbl}, {"colortbl", Word::Colortbl}, {"info", Word::Info},
-            {"title", Word::Title},     {"author", Word::Author},     {"subject", Word::Subject},
+            {"title", Word::Title}, {"author", Word::Author}, {"subject", Word::Subject},
             {"keywords", Word::Keywords}, {"doccomm", Word::Doccomm}, {"field", Word::Field},
-            {"fldinst", Word::Fldinst}, {"fldrslt", Word::Fldrslt},   {"pict", Word::Pict},
-            {"shppict", Word::Shppict}, {"picprop", Word::Picprop},   {"sp", Word::Sp},
-            {"sn", Word::Sn},           {"sv", Word::Sv},             {"upr", Word::Upr},
-            {"ud", Word::Ud},           {"f", Word::F},               {"fcharset", Word::Fcharset},
-            {"cpg", Word::Cpg},         {"u", Word::U},               {"uc", Word::Uc},
-            {"red", Word::Red},         {"green", Word::Green},       {"blue", Word::Blue},
+            {"fldinst", Word::Fldinst}, {"fldrslt", Word::Fldrslt}, {"pict", Word::Pict},
+            {"shppict", Word::Shppict}, {"picprop", Word::Picprop}, {"sp", Word::Sp},
+            {"sn", Word::Sn}, {"sv", Word::Sv}, {"upr", Word::Upr}, {"ud", Word::Ud},
+            {"f", Word::F}, {"fcharset", Word::Fcharset}, {"cpg", Word::Cpg}, {"u", Word::U},
+            {"uc", Word::Uc}, {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
             {"pngblip", Word::Pngblip}, {"jpegblip", Word::Jpegblip}, {"emfblip", Word::Emfblip},
             {"wmetafile", Word::Wmetafile}, {"macpict", Word::Macpict},
-            {"dibitmap", Word::Dibitmap}, {"ansi", Word::Ansi},       {"mac", Word::Mac},
-            {"pc", Word::Pc},           {"pca", Word::Pca},           {"ansicpg", Word::Ansicpg},
-            {"deff", Word::Deff},       {"paperw", Word::Paperw},     {"paperh", Word::Paperh},
-            {"margl", Word::Margl},     {"margr", Word::Margr},       {"margt", Word::Margt},
-            {"margb", Word::Margb},     {"deftab", Word::Deftab},     {"plain", Word::Plain},
-            {"fs", Word::Fs},           {"b", Word::B},               {"i", Word::I},
-            {"ulnone", Word::Ulnone},   {"cf", Word::Cf},             {"cb", Word::Cb},
-            {"chcbpat", Word::Cb},      {"highlight", Word::Highlight}, {"pard", Word::Pard},
-            {"sb", Word::Sb},           {"sa", Word::Sa},             {"par", Word::Par},
+            {"dibitmap", Word::Dibitmap}, {"ansi", Word::Ansi}, {"mac", Word::Mac},
+            {"pc", Word::Pc}, {"pca", Word::Pca}, {"ansicpg", Word::Ansicpg},
+            {"deff", Word::Deff}, {"paperw", Word::Paperw}, {"paperh", Word::Paperh},
+            {"margl", Word::Margl}, {"margr", Word::Margr}, {"margt", Word::Margt},
+            {"margb", Word::Margb}, {"deftab", Word::Deftab}, {"plain", Word::Plain},
+            {"fs", Word::Fs}, {"b", Word::B}, {"i", Word::I}, {"ulnone", Word::Ulnone},
+            {"cf", Word::Cf}, {"cb", Word::Cb}, {"chcbpat", Word::Cb},
+            {"highlight", Word::Highlight}, {"pard", Word::Pard}, {"sb", Word::Sb},
+            {"sa", Word::Sa}, {"par", Word::Par},
         };
+        // clang-format on
         for (const auto &[name, word] : plain)
             table[name] = WordInfo{word, 0};
-        for (const char *name :
-             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
-              "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
-              "ulwave"})
+        for (const char *name : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave",
+                                 "ulldash", "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd",
+                                 "ulthldash", "ululdbwave", "ulw", "ulwave"})
             table[name] = WordInfo{Word::Underline, 0};
-        for (const char *name :
-             {"stylesheet", "listtable", "listoverridetable", "revtbl", "rsidtbl", "filetbl",
-              "pgdsctbl", "themedata", "colorschememapping", "latentstyles", "datastore",
-              "xmlnstbl", "generator", "header", "headerl", "headerr", "headerf", "footer",
-              "footerl", "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor",
-              "atntime", "atnref", "atrfstart", "atrfend", "xe", "tc", "txe", "rxe", "bkmkstart",
-              "bkmkend", "template", "docvar", "userprops", "objdata", "objclass", "objname",
-              "pn", "pntxta", "pntxtb", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
-              "aftncn", "nonshppict", "shpinst", "mmathPr", "fchars", "lchars", "background",
-              "wgrffmtfilter", "listpicture", "protusertbl", "fname", "falt", "panose",
-              "leveltext", "levelnumbers", "blipuid", "passwordhash", "pgptbl", "oldcprops",
-              "oldpprops", "oldsprops", "oldtprops", "defchp", "defpap"})
+        for (const char *name : {"stylesheet",   "listtable",   "listoverridetable",
+                                 "revtbl",       "rsidtbl",     "filetbl",
+                                 "pgdsctbl",     "themedata",   "colorschememapping",
+                                 "latentstyles", "datastore",   "xmlnstbl",
+                                 "generator",    "header",      "headerl",
+                                 "headerr",      "headerf",     "footer",
+                                 "footerl",      "footerr",     "footerf",
+                                 "footnote",     "annotation",  "atnid",
+                                 "atnauthor",    "atntime",     "atnref",
+                                 "atrfstart",    "atrfend",     "xe",
+                                 "tc",           "txe",         "rxe",
+                                 "bkmkstart",    "bkmkend",     "template",
+                                 "docvar",       "userprops",   "objdata",
+                                 "objclass",     "objname",     "pn",
+                                 "pntxta",       "pntxtb",      "ftnsep",
+                                 "ftnsepc",      "ftncn",       "aftnsep",
+                                 "aftnsepc",     "aftncn",      "nonshppict",
+                                 "shpinst",      "mmathPr",     "fchars",
+                                 "lchars",       "background",  "wgrffmtfilter",
+                                 "listpicture",  "protusertbl", "fname",
+                                 "falt",         "panose",      "leveltext",
+                                 "levelnumbers", "blipuid",     "passwordhash",
+                                 "pgptbl",       "oldcprops",   "oldpprops",
+                                 "oldsprops",    "oldtprops",   "defchp",
+                                 "defpap"})
             table[name] = WordInfo{Word::SkippedDestination, 0};
         const std::pair<const char *, char16_t> characters[] = {
-            {"tab", u'\t'},        {"line", 0x2028},      {"page", 0x000C},
-            {"emdash", 0x2014},    {"endash", 0x2013},    {"bullet", 0x2022},
-            {"lquote", 0x2018},    {"rquote", 0x2019},    {"ldblquote", 0x201C},
-            {"rdblquote", 0x201D}, {"emspace", 0x2003},   {"enspace", 0x2002},
-            {"qmspace", 0x2005},   {"zwj", 0x200D},       {"zwnj", 0x200C},
-            {"ltrmark", 0x200E},   {"rtlmark", 0x200F},   {"zwbo", 0x200B},
+            {"tab", u'\t'},
+            {"line", 0x2028},
+            {"page", 0x000C},
+            {"emdash", 0x2014},
+            {"endash", 0x2013},
+            {"bullet", 0x2022},
+            {"lquote", 0x2018},
+            {"rquote", 0x2019},
+            {"ldblquote", 0x201C},
+            {"rdblquote", 0x201D},
+            {"emspace", 0x2003},
+            {"enspace", 0x2002},
+            {"qmspace", 0x2005},
+            {"zwj", 0x200D},
+            {"zwnj", 0x200C},
+            {"ltrmark", 0x200E},
+            {"rtlmark", 0x200F},
+            {"zwbo", 0x200B},
             // Tables read as tab-separated cells, one row a line.
-            {"cell", u'\t'},       {"nestcell", u'\t'},   {"row", u'\n'},
+            {"cell", u'\t'},
+            {"nestcell", u'\t'},
+            {"row", u'\n'},
             {"nestrow", u'\n'},
         };
         for (const auto &[name, character] : characters)
@@ -298,24 +326,37 @@ WordInfo lookUp(QByteArrayView name) {
 
 QString infoKeyFor(Word word) {
     switch (word) {
-    case Word::Title: return DocumentAttribute::Title;
-    case Word::Author: return DocumentAttribute::Author;
-    case Word::Subject: return DocumentAttribute::Subject;
-    case Word::Keywords: return DocumentAttribute::Keywords;
-    case Word::Doccomm: return DocumentAttribute::Comment;
-    default: return QString();
+    case Word::Title:
+        return DocumentAttribute::Title;
+    case Word::Author:
+        return DocumentAttribute::Author;
+    case Word::Subject:
+        return DocumentAttribute::Subject;
+    case Word::Keywords:
+        return DocumentAttribute::Keywords;
+    case Word::Doccomm:
+        return DocumentAttribute::Comment;
+    default:
+        return QString();
     }
 }
 
 QString pictureMimeType(Word word) {
     switch (word) {
-    case Word::Pngblip: return QStringLiteral("image/png");
-    case Word::Jpegblip: return QStringLiteral("image/jpeg");
-    case Word::Emfblip: return QStringLiteral("image/emf");
-    case Word::Wmetafile: return QStringLiteral("image/wmf");
-    case Word::Macpict: return QStringLiteral("image/x-pict");
-    case Word::Dibitmap: return QStringLiteral("image/x-dib");
-    default: return QString();
+    case Word::Pngblip:
+        return QStringLiteral("image/png");
+    case Word::Jpegblip:
+        return QStringLiteral("image/jpeg");
+    case Word::Emfblip:
+        return QStringLiteral("image/emf");
+    case Word::Wmetafile:
+        return QStringLiteral("image/wmf");
+    case Word::Macpict:
+        return QStringLiteral("image/x-pict");
+    case Word::Dibitmap:
+        return QStringLiteral("image/x-dib");
+    default:
+        return QString();
     }
 }
 
@@ -354,8 +395,8 @@ std::optional<QUrl> hyperlinkTarget(const QString &instruction) {
             i = end;
         }
     }
-    if (words.isEmpty() || words.first().compare(QLatin1StringView("HYPERLINK"),
-                                                 Qt::CaseInsensitive) != 0)
+    if (words.isEmpty()
+        || words.first().compare(QLatin1StringView("HYPERLINK"), Qt::CaseInsensitive) != 0)
         return std::nullopt;
     QString address;
     QString anchor;
@@ -364,10 +405,10 @@ std::optional<QUrl> hyperlinkTarget(const QString &instruction) {
         const QString &w = words[i];
         if (w.size() == 2 && w[0] == u'\\') {
             const char16_t option = w[1].toLower().unicode();
-            // \l names a bookmark; \o, \t and \m take an argument that is no address.
+            // \l names a bookmark; \o and \t take an argument that is no address.
             if (option == u'l' && i + 1 < words.size())
                 anchor = words[++i];
-            else if ((option == u'o' || option == u't' || option == u'm') && i + 1 < words.size())
+            else if ((option == u'o' || option == u't') && i + 1 < words.size())
                 ++i;
         } else if (!haveAddress) {
             address = w;
@@ -386,8 +427,7 @@ std::optional<QUrl> hyperlinkTarget(const QString &instruction) {
 
 } // namespace
 
-class RtfReader
-{
+class RtfReader {
 public:
     explicit RtfReader(QByteArrayView data)
         : m_tokens(data) {}
@@ -405,7 +445,8 @@ private:
     void textBytes(QByteArrayView bytes);
     void binaryBytes(QByteArrayView bytes);
     void flushPending();
-    void emitText(const QString &text);
+    void emitText(QStringView text);
+    void emitCharacter(char16_t c) { emitText(QStringView(&c, 1)); }
     int currentCodePage() const;
     TextAttributes currentAttributes() const;
     void commitFont();
@@ -806,13 +847,13 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         break;
     // Characters.
     case Word::Par:
-        emitText(QStringLiteral("\n"));
+        emitCharacter(u'\n');
         break;
     case Word::U:
         unicodeCharacter(hasParameter, parameter);
         break;
     case Word::Character:
-        emitText(QString(QChar(info.character)));
+        emitCharacter(info.character);
         break;
     default:
         break;
@@ -822,7 +863,7 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
 void RtfReader::unicodeCharacter(bool hasParameter, int parameter) {
     // A signed 16-bit number; negative values stand for units above U+7FFF.
     if (hasParameter && parameter >= -32768 && parameter <= 0xFFFF)
-        emitText(QString(QChar(char16_t(parameter < 0 ? parameter + 65536 : parameter))));
+        emitCharacter(char16_t(parameter < 0 ? parameter + 65536 : parameter));
     m_skip = state().unicodeSkip;
 }
 
@@ -840,20 +881,20 @@ void RtfReader::controlSymbol(char symbol) {
         textBytes(QByteArrayView(&symbol, 1));
         break;
     case '~':
-        emitText(QString(QChar(0x00A0)));
+        emitCharacter(0x00A0);
         break;
     case '-':
-        emitText(QString(QChar(0x00AD)));
+        emitCharacter(0x00AD);
         break;
     case '_':
-        emitText(QString(QChar(0x2011)));
+        emitCharacter(0x2011);
         break;
     case '\n':
     case '\r':
-        emitText(QStringLiteral("\n")); // a backslash before a line break is \par
+        emitCharacter(u'\n'); // a backslash before a line break is \par
         break;
     case '\t':
-        emitText(QStringLiteral("\t"));
+        emitCharacter(u'\t');
         break;
     default:
         break;
@@ -926,11 +967,11 @@ void RtfReader::flushPending() {
     if (m_pending.isEmpty())
         return;
     const QString text = m_decoder.decode(m_pending, currentCodePage());
-    m_pending.clear();
+    m_pending.truncate(0); // keeps the buffer for the next bytes
     emitText(text);
 }
 
-void RtfReader::emitText(const QString &text) {
+void RtfReader::emitText(QStringView text) {
     State &s = state();
     switch (s.dest) {
     case Dest::Text:
@@ -1009,7 +1050,7 @@ void RtfReader::finishPicture() {
     attachment.contents = std::move(picture.data);
     TextAttributes attributes = currentAttributes();
     attributes.attachment = std::move(attachment);
-    m_result.appendRun(QString(QChar(0xFFFC)), attributes);
+    m_result.appendRun(u"\uFFFC", attributes);
 }
 
 } // namespace styledtext

@@ -5,10 +5,10 @@
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
-#include <QImageReader>
 #include <QSizeF>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -37,8 +37,8 @@ Picture pictureFor(const TextAttachment &attachment) {
         const char *mimeType;
         const char *word;
     } kept[] = {
-        {"image/png", "pngblip"},   {"image/jpeg", "jpegblip"},  {"image/jpg", "jpegblip"},
-        {"image/emf", "emfblip"},   {"image/x-emf", "emfblip"},  {"image/wmf", "wmetafile8"},
+        {"image/png", "pngblip"},      {"image/jpeg", "jpegblip"},  {"image/jpg", "jpegblip"},
+        {"image/emf", "emfblip"},      {"image/x-emf", "emfblip"},  {"image/wmf", "wmetafile8"},
         {"image/x-wmf", "wmetafile8"}, {"image/x-pict", "macpict"}, {"image/pict", "macpict"},
         {"image/x-dib", "dibitmap0"},
     };
@@ -60,8 +60,53 @@ Picture pictureFor(const TextAttachment &attachment) {
     return {nullptr, {}};
 }
 
-class RtfWriter
-{
+// Width and height from a PNG or JPEG header, read by hand: a decoder would complain on
+// standard error about every broken picture it is shown.
+QSize pixelSize(const QByteArray &data) {
+    const auto byte = [&](qsizetype i) { return uint(uchar(data[i])); };
+    const auto big16 = [&](qsizetype i) { return byte(i) << 8 | byte(i + 1); };
+    const auto big32 = [&](qsizetype i) { return big16(i) << 16 | big16(i + 2); };
+    if (data.startsWith("\x89PNG\r\n\x1a\n") && data.size() >= 24 && data.mid(12, 4) == "IHDR") {
+        const uint width = big32(16), height = big32(20);
+        if (width > 0 && height > 0 && width <= 0x7FFFFFFF && height <= 0x7FFFFFFF)
+            return QSize(int(width), int(height));
+        return QSize();
+    }
+    if (!data.startsWith("\xff\xd8"))
+        return QSize();
+    // JPEG: walk the marker segments up to a start-of-frame.
+    for (qsizetype i = 2; i + 9 <= data.size();) {
+        if (byte(i) != 0xFF)
+            return QSize();
+        const uint marker = byte(i + 1);
+        if (marker == 0xFF) {
+            ++i; // fill byte
+            continue;
+        }
+        const bool startOfFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (startOfFrame) {
+            const uint height = big16(i + 5), width = big16(i + 7);
+            return width > 0 && height > 0 ? QSize(int(width), int(height)) : QSize();
+        }
+        i += 2 + big16(i + 2);
+    }
+    return QSize();
+}
+
+// The address as the instruction quotes it. Fully encoded is safest, but it does not always
+// parse back into the same address (a "#" inside the fragment becomes "%23"); then the
+// decoded form is tried. Quotes would end the instruction's argument.
+QString addressText(const QUrl &url) {
+    for (const QUrl::ComponentFormattingOption form : {QUrl::FullyEncoded, QUrl::PrettyDecoded}) {
+        const QString text = url.toString(form);
+        if (!text.contains(u'"') && QUrl(text) == url)
+            return text;
+    }
+    return url.toString(QUrl::FullyEncoded);
+}
+
+class RtfWriter {
 public:
     QByteArray out;
 
@@ -72,7 +117,9 @@ public:
     }
     void word(const char *name, qint64 parameter) {
         word(name);
-        out += QByteArray::number(parameter);
+        char digits[24];
+        const auto end = std::to_chars(std::begin(digits), std::end(digits), parameter).ptr;
+        out.append(digits, end - digits);
     }
     void raw(const char *bytes) {
         out += bytes;
@@ -159,7 +206,8 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
             }
         }
     }
-    // Text without a font must read back without one, so \deff0 then names no font.
+    // Text without a font must read back without one and show in the reader's own default
+    // font: then there is no \deff, and no font 0 that readers might take as the default.
     const int firstFont = someWithoutFont ? 1 : 0;
     const std::optional<QString> defaultFamily =
         firstFont == 0 && !fonts.isEmpty() ? std::optional<QString>(fonts.first()) : std::nullopt;
@@ -173,7 +221,8 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
     w.word("rtf", 1);
     w.word("ansi");
     w.word("ansicpg", 1252);
-    w.word("deff", 0);
+    if (firstFont == 0)
+        w.word("deff", 0);
     w.word("uc", 1);
     w.raw("\n{");
     w.word("fonttbl");
@@ -211,8 +260,8 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
         const QString *key;
         const char *word;
     } infoFields[] = {
-        {&DocumentAttribute::Title, "title"},       {&DocumentAttribute::Author, "author"},
-        {&DocumentAttribute::Subject, "subject"},   {&DocumentAttribute::Keywords, "keywords"},
+        {&DocumentAttribute::Title, "title"},     {&DocumentAttribute::Author, "author"},
+        {&DocumentAttribute::Subject, "subject"}, {&DocumentAttribute::Keywords, "keywords"},
         {&DocumentAttribute::Comment, "doccomm"},
     };
     bool anyInfo = false;
@@ -285,7 +334,7 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
                 w.raw("{\\*");
                 w.word("fldinst");
                 w.raw("{HYPERLINK \"");
-                w.text(a.link->toString(QUrl::FullyEncoded));
+                w.text(addressText(*a.link));
                 w.raw("\"}}{");
                 w.word("fldrslt");
                 current.link = a.link;
@@ -355,10 +404,7 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
                 w.raw("}}}");
             }
             w.word(picture.word);
-            QBuffer buffer;
-            buffer.setData(picture.data);
-            buffer.open(QIODevice::ReadOnly);
-            const QSize pixels = QImageReader(&buffer).size();
+            const QSize pixels = pixelSize(picture.data);
             if (pixels.isValid()) {
                 // Goal sizes in twips at 96 pixels per inch.
                 w.word("picw", pixels.width());

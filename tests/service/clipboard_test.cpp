@@ -6,14 +6,14 @@
 #include "service/clipboard.h"
 #include "service/clipboardholder.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -35,8 +35,7 @@ struct Ran {
     QByteArray out;
 };
 
-Ran run(const QString &program, const QStringList &args, const QByteArray &input = {})
-{
+Ran run(const QString &program, const QStringList &args, const QByteArray &input = {}) {
     QProcess p;
     p.setStandardErrorFile(QProcess::nullDevice());
     p.start(program, args);
@@ -52,15 +51,13 @@ Ran run(const QString &program, const QStringList &args, const QByteArray &input
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
 }
 
-Ran xclipRead(const char *selection, const QString &target)
-{
+Ran xclipRead(const char *selection, const QString &target) {
     return run(QStringLiteral("xclip"),
                {QStringLiteral("-selection"), QString::fromLatin1(selection), QStringLiteral("-o"),
                 QStringLiteral("-t"), target});
 }
 
-QStringList xclipTargets(const char *selection)
-{
+QStringList xclipTargets(const char *selection) {
     return QString::fromLatin1(xclipRead(selection, QStringLiteral("TARGETS")).out)
         .split(u'\n', Qt::SkipEmptyParts);
 }
@@ -71,8 +68,7 @@ void clearSelection(const char *selection);
 
 // xclip takes the selection from a background process of its own, after its first process
 // has ended: wait until someone owns the selection that was cleared before.
-void xclipWrite(const char *selection, const QString &target, const QByteArray &data)
-{
+void xclipWrite(const char *selection, const QString &target, const QByteArray &data) {
     clearSelection(selection);
     QProcess p;
     p.setStandardOutputFile(QProcess::nullDevice());
@@ -86,8 +82,7 @@ void xclipWrite(const char *selection, const QString &target, const QByteArray &
     ASSERT_TRUE(waitUntil([&] { return selectionOwner(selection) != XCB_WINDOW_NONE; }));
 }
 
-bool waitUntil(const std::function<bool()> &done, int ms)
-{
+bool waitUntil(const std::function<bool()> &done, int ms) {
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents();
@@ -98,14 +93,12 @@ bool waitUntil(const std::function<bool()> &done, int ms)
     return done();
 }
 
-QString self()
-{
+QString self() {
     return QCoreApplication::applicationFilePath();
 }
 
 // Fields of /proc/PID/stat after the command name: state, ppid, pgrp, session, ...
-QList<QByteArray> procStat(qint64 pid)
-{
+QList<QByteArray> procStat(qint64 pid) {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -113,14 +106,12 @@ QList<QByteArray> procStat(qint64 pid)
     return stat.mid(stat.lastIndexOf(')') + 2).split(' ');
 }
 
-bool processEnded(qint64 pid)
-{
+bool processEnded(qint64 pid) {
     const QList<QByteArray> stat = procStat(pid);
     return stat.isEmpty() || stat[0] == "Z" || stat[0] == "X";
 }
 
-QList<qint64> zombieChildren()
-{
+QList<qint64> zombieChildren() {
     QList<qint64> zombies;
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool isPid = false;
@@ -133,11 +124,9 @@ QList<qint64> zombieChildren()
 }
 
 // Sets or removes environment variables for one test.
-class Environment
-{
+class Environment {
 public:
-    ~Environment()
-    {
+    ~Environment() {
         for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
             if (it->second)
                 qputenv(it->first, *it->second);
@@ -145,20 +134,17 @@ public:
                 qunsetenv(it->first);
         }
     }
-    void set(const char *name, const QByteArray &value)
-    {
+    void set(const char *name, const QByteArray &value) {
         save(name);
         qputenv(name, value);
     }
-    void unset(const char *name)
-    {
+    void unset(const char *name) {
         save(name);
         qunsetenv(name);
     }
 
 private:
-    void save(const char *name)
-    {
+    void save(const char *name) {
         m_saved.append({name, qEnvironmentVariableIsSet(name)
                                   ? std::optional<QByteArray>(qgetenv(name))
                                   : std::nullopt});
@@ -167,44 +153,37 @@ private:
 };
 
 // A connection of the test's own to the server, for windows and selection owners.
-class X11
-{
+class X11 {
 public:
     X11()
-        : c(xcb_connect(nullptr, nullptr))
-    {
+        : c(xcb_connect(nullptr, nullptr)) {
         root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     }
     ~X11() { xcb_disconnect(c); }
 
-    xcb_atom_t atom(const char *name)
-    {
+    xcb_atom_t atom(const char *name) {
         xcb_intern_atom_reply_t *reply =
             xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
         const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
         return a;
     }
-    xcb_window_t window()
-    {
+    xcb_window_t window() {
         const xcb_window_t w = xcb_generate_id(c);
         xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 10, 10, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         return w;
     }
     void setProperty(xcb_window_t w, xcb_atom_t name, xcb_atom_t type, uint8_t format,
-                     const void *data, uint32_t units)
-    {
+                     const void *data, uint32_t units) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, name, type, format, units, data);
         sync();
     }
-    void setActive(xcb_window_t w)
-    {
+    void setActive(xcb_window_t w) {
         setProperty(root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, &w, 1);
     }
     // Leaves a selection without owner: owned by a window that is then destroyed.
-    void clearSelection(xcb_atom_t selection)
-    {
+    void clearSelection(xcb_atom_t selection) {
         const xcb_window_t w = window();
         xcb_set_selection_owner(c, w, selection, XCB_CURRENT_TIME);
         xcb_destroy_window(c, w);
@@ -216,14 +195,12 @@ public:
     xcb_window_t root;
 };
 
-xcb_atom_t selectionAtom(X11 &x, const char *selection)
-{
+xcb_atom_t selectionAtom(X11 &x, const char *selection) {
     return std::strcmp(selection, "primary") == 0 ? xcb_atom_t(XCB_ATOM_PRIMARY)
                                                   : x.atom("CLIPBOARD");
 }
 
-xcb_window_t selectionOwner(const char *selection)
-{
+xcb_window_t selectionOwner(const char *selection) {
     X11 x;
     xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
         x.c, xcb_get_selection_owner(x.c, selectionAtom(x, selection)), nullptr);
@@ -232,17 +209,14 @@ xcb_window_t selectionOwner(const char *selection)
     return owner;
 }
 
-void clearSelection(const char *selection)
-{
+void clearSelection(const char *selection) {
     X11 x;
     x.clearSelection(selectionAtom(x, selection));
 }
 
-class ClipboardTest : public testing::Test
-{
+class ClipboardTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         QString why;
         const X11Status status = startX11(&why);
         if (status == X11Status::NotInstalled)
@@ -253,8 +227,7 @@ protected:
     }
 
     // What a process without a GUI application reads, over its own X connection.
-    static Ran readWithoutGui(const char *selection, const QString &type = {})
-    {
+    static Ran readWithoutGui(const char *selection, const QString &type = {}) {
         QStringList args{QStringLiteral("--read-pasteboard"), QString::fromLatin1(selection)};
         if (!type.isEmpty())
             args.append(type);
@@ -262,8 +235,7 @@ protected:
     }
 };
 
-TEST_F(ClipboardTest, OtherProgramsReadTheOneFlavourWritten)
-{
+TEST_F(ClipboardTest, OtherProgramsReadTheOneFlavourWritten) {
     const QByteArray rtf = "{\\rtf1\\ansi 2*(3+4)^2 = {\\b 98}\\par}";
     const struct {
         QString type;
@@ -271,16 +243,24 @@ TEST_F(ClipboardTest, OtherProgramsReadTheOneFlavourWritten)
         QString target;
         QStringList absent;
     } cases[] = {
-        {PasteboardType::String, "2*(3+4)^2 = 98 \xe2\x82\xac\n", QStringLiteral("UTF8_STRING"),
+        {PasteboardType::String,
+         "2*(3+4)^2 = 98 \xe2\x82\xac\n",
+         QStringLiteral("UTF8_STRING"),
          {QStringLiteral("text/rtf")}},
         {PasteboardType::String, "\xc3\xbc", PasteboardType::String, {}},
         {QStringLiteral("text/plain"), "", QStringLiteral("UTF8_STRING"), {}},
-        {PasteboardType::RTF, rtf, QStringLiteral("text/rtf"),
+        {PasteboardType::RTF,
+         rtf,
+         QStringLiteral("text/rtf"),
          {QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain"), QStringLiteral("STRING")}},
-        {QStringLiteral("application/rtf"), rtf, QStringLiteral("text/rtf"),
+        {QStringLiteral("application/rtf"),
+         rtf,
+         QStringLiteral("text/rtf"),
          {QStringLiteral("UTF8_STRING")}},
         // Pictures travel inside the RTF; other programs know the RTF name only.
-        {PasteboardType::RTFD, rtf, QStringLiteral("text/rtf"),
+        {PasteboardType::RTFD,
+         rtf,
+         QStringLiteral("text/rtf"),
          {PasteboardType::RTFD, QStringLiteral("UTF8_STRING")}},
         {PasteboardType::HTML, "<b>98</b>", PasteboardType::HTML, {QStringLiteral("UTF8_STRING")}},
     };
@@ -305,8 +285,7 @@ TEST_F(ClipboardTest, OtherProgramsReadTheOneFlavourWritten)
     }
 }
 
-TEST_F(ClipboardTest, LargeFlavourArrivesWhole)
-{
+TEST_F(ClipboardTest, LargeFlavourArrivesWhole) {
     // Far above the size of one X request: the owner sends it in parts.
     QByteArray rtf = "{\\rtf1\\ansi ";
     while (rtf.size() < 3'000'000)
@@ -315,19 +294,19 @@ TEST_F(ClipboardTest, LargeFlavourArrivesWhole)
     ASSERT_TRUE(holdClipboard(PasteboardType::RTF, rtf));
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("text/rtf")).out, rtf);
     EXPECT_EQ(readWithoutGui("clipboard", PasteboardType::RTF).out, rtf);
-    EXPECT_TRUE(waitUntil([&] { return Pasteboard::generalPasteboard().dataForType(PasteboardType::RTF) == rtf; }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return Pasteboard::generalPasteboard().dataForType(PasteboardType::RTF) == rtf; }));
 }
 
-TEST_F(ClipboardTest, ContentsOutliveTheWriter)
-{
-    Ran writer = run(self(), {QStringLiteral("--write-clipboard"), PasteboardType::RTF}, "{\\rtf1 42}");
+TEST_F(ClipboardTest, ContentsOutliveTheWriter) {
+    Ran writer =
+        run(self(), {QStringLiteral("--write-clipboard"), PasteboardType::RTF}, "{\\rtf1 42}");
     ASSERT_EQ(writer.status, 0);
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("text/rtf")).out, "{\\rtf1 42}");
     EXPECT_TRUE(zombieChildren().isEmpty());
 }
 
-TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt)
-{
+TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt) {
     const QString sumwise = QCoreApplication::applicationDirPath() + QStringLiteral("/sumwise");
     ASSERT_TRUE(QFile::exists(sumwise));
     QProcess holder;
@@ -336,7 +315,8 @@ TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt)
     ASSERT_TRUE(holder.waitForStarted(10000));
     holder.write("7*6");
     holder.closeWriteChannel();
-    ASSERT_TRUE(waitUntil([&] { return holder.canReadLine() || holder.state() != QProcess::Running; }, 15000));
+    ASSERT_TRUE(waitUntil(
+        [&] { return holder.canReadLine() || holder.state() != QProcess::Running; }, 15000));
     EXPECT_TRUE(holder.readLine().startsWith("ready "));
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "7*6");
     EXPECT_EQ(holder.state(), QProcess::Running);
@@ -348,10 +328,10 @@ TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt)
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "other");
 }
 
-TEST_F(ClipboardTest, HolderIsDetachedAndEndsWhenReplaced)
-{
+TEST_F(ClipboardTest, HolderIsDetachedAndEndsWhenReplaced) {
     qint64 pid = 0;
-    ASSERT_TRUE(holdClipboard(PasteboardType::String, "first", ClipboardSelection::Clipboard, &pid));
+    ASSERT_TRUE(
+        holdClipboard(PasteboardType::String, "first", ClipboardSelection::Clipboard, &pid));
     ASSERT_GT(pid, 0);
     const QList<QByteArray> stat = procStat(pid);
     ASSERT_GE(stat.size(), 4);
@@ -364,11 +344,9 @@ TEST_F(ClipboardTest, HolderIsDetachedAndEndsWhenReplaced)
     }
     EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(pid)), QStringLiteral("/"));
     EXPECT_TRUE(zombieChildren().isEmpty());
-
 }
 
-TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken)
-{
+TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken) {
     const struct {
         const char *how;
         std::function<void()> take;
@@ -381,7 +359,8 @@ TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.how);
         qint64 pid = 0;
-        ASSERT_TRUE(holdClipboard(PasteboardType::String, "held", ClipboardSelection::Clipboard, &pid));
+        ASSERT_TRUE(
+            holdClipboard(PasteboardType::String, "held", ClipboardSelection::Clipboard, &pid));
         EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "held");
         c.take();
         EXPECT_TRUE(waitUntil([&] { return processEnded(pid); }))
@@ -397,8 +376,7 @@ TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken)
     EXPECT_TRUE(waitUntil([&] { return processEnded(pid); }));
 }
 
-TEST_F(ClipboardTest, HolderRefusesBadUsage)
-{
+TEST_F(ClipboardTest, HolderRefusesBadUsage) {
     const QStringList bad[] = {
         {QStringLiteral("--hold-clipboard")},
         {QStringLiteral("--hold-clipboard"), QString()},
@@ -410,15 +388,16 @@ TEST_F(ClipboardTest, HolderRefusesBadUsage)
         EXPECT_EQ(run(self(), args, "x").status, 2) << args.join(u' ').toStdString();
 }
 
-TEST_F(ClipboardTest, PrimaryIsReadableAndSeparate)
-{
+TEST_F(ClipboardTest, PrimaryIsReadableAndSeparate) {
     xclipWrite("clipboard", QStringLiteral("UTF8_STRING"), "clipboard text");
     xclipWrite("primary", QStringLiteral("UTF8_STRING"), "6*7");
     Pasteboard &selection = Pasteboard::selectionPasteboard();
     EXPECT_EQ(selection.name(), SelectionPboard);
-    EXPECT_TRUE(waitUntil([&] { return selection.stringForType(PasteboardType::String) == u"6*7"; }));
+    EXPECT_TRUE(
+        waitUntil([&] { return selection.stringForType(PasteboardType::String) == u"6*7"; }));
     EXPECT_EQ(selection.types(), QStringList{PasteboardType::String});
-    EXPECT_EQ(Pasteboard::generalPasteboard().stringForType(PasteboardType::String), u"clipboard text");
+    EXPECT_EQ(Pasteboard::generalPasteboard().stringForType(PasteboardType::String),
+              u"clipboard text");
     EXPECT_EQ(readWithoutGui("primary", QStringLiteral("text/plain")).out, "6*7");
 
     ASSERT_TRUE(holdClipboard(PasteboardType::String, "1+2", ClipboardSelection::Primary));
@@ -426,8 +405,7 @@ TEST_F(ClipboardTest, PrimaryIsReadableAndSeparate)
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "clipboard text");
 }
 
-TEST_F(ClipboardTest, ReadsWhatOtherProgramsOffer)
-{
+TEST_F(ClipboardTest, ReadsWhatOtherProgramsOffer) {
     const struct {
         QString target;
         QByteArray data;
@@ -435,13 +413,39 @@ TEST_F(ClipboardTest, ReadsWhatOtherProgramsOffer)
         QString asked;
         QByteArray expected; // null: nothing
     } cases[] = {
-        {QStringLiteral("text/rtf"), "{\\rtf1 x}", {PasteboardType::RTF}, PasteboardType::RTF, "{\\rtf1 x}"},
-        {QStringLiteral("text/rtf"), "{\\rtf1 x}", {PasteboardType::RTF}, PasteboardType::String, {}},
-        {QStringLiteral("application/rtf"), "{\\rtf1 y}", {PasteboardType::RTF}, PasteboardType::RTF, "{\\rtf1 y}"},
-        {QStringLiteral("UTF8_STRING"), "\xe2\x88\x9a" "2", {PasteboardType::String}, QStringLiteral("text/plain"), "\xe2\x88\x9a" "2"},
+        {QStringLiteral("text/rtf"),
+         "{\\rtf1 x}",
+         {PasteboardType::RTF},
+         PasteboardType::RTF,
+         "{\\rtf1 x}"},
+        {QStringLiteral("text/rtf"),
+         "{\\rtf1 x}",
+         {PasteboardType::RTF},
+         PasteboardType::String,
+         {}},
+        {QStringLiteral("application/rtf"),
+         "{\\rtf1 y}",
+         {PasteboardType::RTF},
+         PasteboardType::RTF,
+         "{\\rtf1 y}"},
+        {QStringLiteral("UTF8_STRING"),
+         "\xe2\x88\x9a"
+         "2",
+         {PasteboardType::String},
+         QStringLiteral("text/plain"),
+         "\xe2\x88\x9a"
+         "2"},
         // Latin-1 text comes back as UTF-8.
-        {QStringLiteral("STRING"), "\xe4", {PasteboardType::String}, PasteboardType::String, "\xc3\xa4"},
-        {QStringLiteral("image/png"), "\x89PNG", {QStringLiteral("image/png")}, PasteboardType::String, {}},
+        {QStringLiteral("STRING"),
+         "\xe4",
+         {PasteboardType::String},
+         PasteboardType::String,
+         "\xc3\xa4"},
+        {QStringLiteral("image/png"),
+         "\x89PNG",
+         {QStringLiteral("image/png")},
+         PasteboardType::String,
+         {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.target.toStdString() + " asked as " + c.asked.toStdString());
@@ -458,8 +462,7 @@ TEST_F(ClipboardTest, ReadsWhatOtherProgramsOffer)
     }
 }
 
-TEST_F(ClipboardTest, ReadsWhatThisProcessPutOnTheClipboardItself)
-{
+TEST_F(ClipboardTest, ReadsWhatThisProcessPutOnTheClipboardItself) {
     // Qt claims the selection with the time of the last event it saw; the claim may need
     // the newer time that events bring.
     ASSERT_TRUE(waitUntil([] {
@@ -477,9 +480,9 @@ TEST_F(ClipboardTest, ReadsWhatThisProcessPutOnTheClipboardItself)
     EXPECT_LT(timer.elapsed(), 1000);
 }
 
-TEST_F(ClipboardTest, EmptySelectionOffersNothing)
-{
-    for (Pasteboard *pboard : {&Pasteboard::generalPasteboard(), &Pasteboard::selectionPasteboard()}) {
+TEST_F(ClipboardTest, EmptySelectionOffersNothing) {
+    for (Pasteboard *pboard :
+         {&Pasteboard::generalPasteboard(), &Pasteboard::selectionPasteboard()}) {
         EXPECT_TRUE(waitUntil([&] { return pboard->types().isEmpty(); }));
         EXPECT_TRUE(pboard->dataForType(PasteboardType::String).isNull());
         EXPECT_TRUE(pboard->stringForType(PasteboardType::String).isNull());
@@ -488,8 +491,7 @@ TEST_F(ClipboardTest, EmptySelectionOffersNothing)
     EXPECT_TRUE(readWithoutGui("primary").out.isEmpty());
 }
 
-TEST_F(ClipboardTest, UndeclaredTypeLeavesClipboardAlone)
-{
+TEST_F(ClipboardTest, UndeclaredTypeLeavesClipboardAlone) {
     xclipWrite("clipboard", QStringLiteral("UTF8_STRING"), "kept");
     ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
     EXPECT_FALSE(clipboard.setData("{\\rtf1 x}", PasteboardType::RTF)); // nothing declared
@@ -498,12 +500,12 @@ TEST_F(ClipboardTest, UndeclaredTypeLeavesClipboardAlone)
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "kept");
 }
 
-TEST_F(ClipboardTest, WithoutAnyDisplayWritesFailAndReadsAreEmpty)
-{
+TEST_F(ClipboardTest, WithoutAnyDisplayWritesFailAndReadsAreEmpty) {
     Environment env;
     env.unset("DISPLAY");
     env.unset("WAYLAND_DISPLAY");
-    for (ClipboardBackend backend : {ClipboardBackend::Automatic, ClipboardBackend::X11, ClipboardBackend::None}) {
+    for (ClipboardBackend backend :
+         {ClipboardBackend::Automatic, ClipboardBackend::X11, ClipboardBackend::None}) {
         ClipboardPasteboard clipboard(ClipboardSelection::Clipboard, backend);
         clipboard.declareTypes({PasteboardType::String});
         EXPECT_FALSE(clipboard.setData("1", PasteboardType::String));
@@ -518,11 +520,9 @@ TEST_F(ClipboardTest, WithoutAnyDisplayWritesFailAndReadsAreEmpty)
 }
 
 // Stand-ins for wl-copy and wl-paste that record how they were called.
-class WaylandTest : public ClipboardTest
-{
+class WaylandClipboardTest : public ClipboardTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ClipboardTest::SetUp();
         if (IsSkipped())
             return;
@@ -553,16 +553,14 @@ cat "$file"
         env.set("PATH", QFile::encodeName(dir.path()) + ':' + qgetenv("PATH"));
     }
     void script(const QString &name, const QByteArray &text) { file(name, text, true); }
-    void file(const QString &name, const QByteArray &text, bool executable = false)
-    {
+    void file(const QString &name, const QByteArray &text, bool executable = false) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(text);
         if (executable)
             f.setPermissions(f.permissions() | QFile::ExeOwner);
     }
-    QByteArray contents(const QString &name)
-    {
+    QByteArray contents(const QString &name) {
         QFile f(dir.filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
@@ -571,8 +569,7 @@ cat "$file"
     Environment env;
 };
 
-TEST_F(WaylandTest, WritesGoToWlCopyWhenNoXServerIsReachable)
-{
+TEST_F(WaylandClipboardTest, WritesGoToWlCopyWhenNoXServerIsReachable) {
     env.unset("DISPLAY");
     const struct {
         ClipboardSelection selection;
@@ -580,9 +577,11 @@ TEST_F(WaylandTest, WritesGoToWlCopyWhenNoXServerIsReachable)
         QByteArray data;
         QByteArray args;
     } cases[] = {
-        {ClipboardSelection::Clipboard, QStringLiteral("UTF8_STRING"), QByteArray("1+1\n\0x", 6), "--type\ntext/plain;charset=utf-8\n"},
+        {ClipboardSelection::Clipboard, QStringLiteral("UTF8_STRING"), QByteArray("1+1\n\0x", 6),
+         "--type\ntext/plain;charset=utf-8\n"},
         {ClipboardSelection::Clipboard, PasteboardType::RTFD, "{\\rtf1 p}", "--type\ntext/rtf\n"},
-        {ClipboardSelection::Primary, PasteboardType::RTF, "{\\rtf1 q}", "--primary\n--type\ntext/rtf\n"},
+        {ClipboardSelection::Primary, PasteboardType::RTF, "{\\rtf1 q}",
+         "--primary\n--type\ntext/rtf\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.type.toStdString());
@@ -598,15 +597,14 @@ TEST_F(WaylandTest, WritesGoToWlCopyWhenNoXServerIsReachable)
     EXPECT_FALSE(clipboard.setData("x", PasteboardType::String));
 }
 
-TEST_F(WaylandTest, ReadsComeFromWlPaste)
-{
+TEST_F(WaylandClipboardTest, ReadsComeFromWlPaste) {
     env.unset("DISPLAY");
     file(QStringLiteral("types"), "text/plain\nUTF8_STRING\ntext/rtf\nTARGETS\nimage/png\n");
     file(QStringLiteral("data-text_plain"), "2^10");
     file(QStringLiteral("data-text_rtf"), "{\\rtf1 r}");
     ClipboardPasteboard primary(ClipboardSelection::Primary);
-    EXPECT_EQ(primary.types(),
-              (QStringList{PasteboardType::String, PasteboardType::RTF, QStringLiteral("image/png")}));
+    EXPECT_EQ(primary.types(), (QStringList{PasteboardType::String, PasteboardType::RTF,
+                                            QStringLiteral("image/png")}));
     EXPECT_EQ(primary.stringForType(PasteboardType::String), u"2^10");
     EXPECT_EQ(primary.dataForType(PasteboardType::RTF), "{\\rtf1 r}");
     EXPECT_TRUE(primary.dataForType(PasteboardType::HTML).isNull());
@@ -618,8 +616,7 @@ TEST_F(WaylandTest, ReadsComeFromWlPaste)
     EXPECT_TRUE(primary.dataForType(PasteboardType::String).isNull());
 }
 
-TEST_F(WaylandTest, ReachableXServerIsPreferred)
-{
+TEST_F(WaylandClipboardTest, ReachableXServerIsPreferred) {
     ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
     clipboard.declareTypes({PasteboardType::String});
     ASSERT_TRUE(clipboard.setData("via X", PasteboardType::String));
@@ -627,8 +624,7 @@ TEST_F(WaylandTest, ReachableXServerIsPreferred)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("copy-args"))));
 }
 
-TEST_F(WaylandTest, MissingToolsMeanNoClipboard)
-{
+TEST_F(WaylandClipboardTest, MissingToolsMeanNoClipboard) {
     env.unset("DISPLAY");
     env.set("PATH", "/nonexistent");
     ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
@@ -637,8 +633,7 @@ TEST_F(WaylandTest, MissingToolsMeanNoClipboard)
     EXPECT_TRUE(clipboard.types().isEmpty());
 }
 
-TEST_F(ClipboardTest, ActiveApplicationIsTheClassOfTheActiveWindow)
-{
+TEST_F(ClipboardTest, ActiveApplicationIsTheClassOfTheActiveWindow) {
     X11 x;
     const xcb_atom_t activeAtom = x.atom("_NET_ACTIVE_WINDOW");
     xcb_delete_property(x.c, x.root, activeAtom);

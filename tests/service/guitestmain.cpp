@@ -34,15 +34,13 @@ X11Status g_status = X11Status::Failed;
 QString g_why;
 bool g_tried = false;
 
-ClipboardSelection selectionNamed(const char *name)
-{
+ClipboardSelection selectionNamed(const char *name) {
     return std::strcmp(name, "primary") == 0 ? ClipboardSelection::Primary
                                              : ClipboardSelection::Clipboard;
 }
 
 // "--write-clipboard TYPE": writes standard input and exits at once.
-int writeClipboardMain(int argc, char **argv)
-{
+int writeClipboardMain(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QFile in;
     if (argc != 3 || !in.open(stdin, QIODevice::ReadOnly))
@@ -54,8 +52,7 @@ int writeClipboardMain(int argc, char **argv)
 
 // "--read-pasteboard clipboard|primary [TYPE]": the types, one a line, or the bytes of one
 // type (status 3 when there are none), read without a GUI application.
-int readPasteboardMain(int argc, char **argv)
-{
+int readPasteboardMain(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc < 3 || argc > 4)
         return 2;
@@ -74,8 +71,7 @@ int readPasteboardMain(int argc, char **argv)
 
 // Xvfb picks a free display itself and names it on the -displayfd pipe once it accepts
 // clients, so parallel test processes never race for a number.
-X11Status startXvfb(QString *why)
-{
+X11Status startXvfb(QString *why) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty()) {
         *why = QStringLiteral("Xvfb is not installed (scripts/install-deps.sh installs it)");
@@ -88,8 +84,8 @@ X11Status startXvfb(QString *why)
     }
     const QByteArray program = QFile::encodeName(xvfb);
     const QByteArray fdText = QByteArray::number(pipeFds[1]);
-    const char *args[] = {program.constData(), "-displayfd", fdText.constData(), "-nolisten",
-                          "tcp", "-screen", "0", "640x480x24", nullptr};
+    const char *args[] = {program.constData(), "-displayfd", fdText.constData(), "-nolisten", "tcp",
+                          "-screen",           "0",          "640x480x24",       nullptr};
     g_xvfb = fork();
     if (g_xvfb == 0) {
         // The server goes when the tests go, even when they crash.
@@ -122,8 +118,7 @@ X11Status startXvfb(QString *why)
     return X11Status::Ready;
 }
 
-void stopX11()
-{
+void stopX11() {
     g_app.reset();
     if (g_xvfb > 0) {
         kill(g_xvfb, SIGTERM);
@@ -134,8 +129,7 @@ void stopX11()
 
 } // namespace
 
-X11Status startX11(QString *why)
-{
+X11Status startX11(QString *why) {
     if (!g_tried) {
         g_tried = true;
         // A private server: the tests never touch the user's own clipboard or windows.
@@ -152,8 +146,7 @@ X11Status startX11(QString *why)
     return g_status;
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc > 1 && std::strcmp(argv[1], "--hold-clipboard") == 0)
         return clipboardHolderMain(argc, argv);
     if (argc > 1 && std::strcmp(argv[1], "--write-clipboard") == 0)

@@ -1,4 +1,3 @@
-#include "service/clipboard.h"
 #include "service/pasteboard.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +6,7 @@ namespace {
 
 using namespace PasteboardType;
 
-TEST(PasteboardType, CanonicalNames)
-{
+TEST(PasteboardType, CanonicalNames) {
     const struct {
         QString in;
         QString out;
@@ -23,7 +21,8 @@ TEST(PasteboardType, CanonicalNames)
         // X11 target names are case-sensitive; other encodings are other types.
         {QStringLiteral("utf8_string"), QStringLiteral("utf8_string")},
         {QStringLiteral("STRING"), QStringLiteral("STRING")},
-        {QStringLiteral("text/plain;charset=iso-8859-1"), QStringLiteral("text/plain;charset=iso-8859-1")},
+        {QStringLiteral("text/plain;charset=iso-8859-1"),
+         QStringLiteral("text/plain;charset=iso-8859-1")},
         {QStringLiteral("text/plainx"), QStringLiteral("text/plainx")},
         {RTF, RTF},
         {QStringLiteral("application/rtf"), RTF},
@@ -39,8 +38,7 @@ TEST(PasteboardType, CanonicalNames)
         EXPECT_EQ(canonical(c.in), c.out) << c.in.toStdString();
 }
 
-TEST(PasteboardType, AliasesStartWithTheCanonicalName)
-{
+TEST(PasteboardType, AliasesStartWithTheCanonicalName) {
     EXPECT_EQ(aliases(QStringLiteral("UTF8_STRING")),
               (QStringList{String, QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain")}));
     EXPECT_EQ(aliases(QStringLiteral("application/rtf")),
@@ -53,8 +51,7 @@ TEST(PasteboardType, AliasesStartWithTheCanonicalName)
     }
 }
 
-TEST(MemoryPasteboard, FromMimeDataMergesAliases)
-{
+TEST(MemoryPasteboard, FromMimeDataMergesAliases) {
     const struct {
         QMap<QString, QByteArray> in;
         QStringList types;
@@ -82,10 +79,9 @@ TEST(MemoryPasteboard, FromMimeDataMergesAliases)
     }
 }
 
-TEST(MemoryPasteboard, DeclareClearsEverything)
-{
-    MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(
-        {{String, "plain"}, {RTF, "{\\rtf1 x}"}});
+TEST(MemoryPasteboard, DeclareClearsEverything) {
+    MemoryPasteboard pboard =
+        MemoryPasteboard::fromMimeData({{String, "plain"}, {RTF, "{\\rtf1 x}"}});
     pboard.declareTypes({RTFD});
     EXPECT_EQ(pboard.types(), QStringList{RTFD});
     EXPECT_TRUE(pboard.dataForType(String).isNull());
@@ -98,8 +94,7 @@ TEST(MemoryPasteboard, DeclareClearsEverything)
     EXPECT_TRUE(pboard.types().isEmpty());
 }
 
-TEST(MemoryPasteboard, AWriteLeavesExactlyOneType)
-{
+TEST(MemoryPasteboard, AWriteLeavesExactlyOneType) {
     MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(
         {{QStringLiteral("text/plain"), "2+3"}, {QStringLiteral("text/html"), "<i>2+3</i>"}});
     pboard.declareTypes({QStringLiteral("text/plain"), QStringLiteral("UTF8_STRING"), String});
@@ -110,8 +105,7 @@ TEST(MemoryPasteboard, AWriteLeavesExactlyOneType)
     EXPECT_EQ(pboard.stringForType(QStringLiteral("text/plain;charset=UTF-8")), u"2+3 = 5");
 }
 
-TEST(MemoryPasteboard, UndeclaredTypesAreRefused)
-{
+TEST(MemoryPasteboard, UndeclaredTypesAreRefused) {
     MemoryPasteboard pboard;
     EXPECT_FALSE(pboard.setData("x", String));
     pboard.declareTypes({RTF});
@@ -121,8 +115,7 @@ TEST(MemoryPasteboard, UndeclaredTypesAreRefused)
     EXPECT_TRUE(pboard.toMimeData().isEmpty());
 }
 
-TEST(MemoryPasteboard, NullAndEmptyDataDiffer)
-{
+TEST(MemoryPasteboard, NullAndEmptyDataDiffer) {
     MemoryPasteboard pboard;
     pboard.declareTypes({String, RTF});
     EXPECT_TRUE(pboard.setData(QByteArray(), String));
@@ -137,14 +130,14 @@ TEST(MemoryPasteboard, NullAndEmptyDataDiffer)
     EXPECT_TRUE(pboard.stringForType(HTML).isNull());
 }
 
-TEST(MemoryPasteboard, StringsTravelAsUtf8)
-{
+TEST(MemoryPasteboard, StringsTravelAsUtf8) {
     const struct {
         QString text;
         QByteArray bytes;
     } cases[] = {
         {QStringLiteral("98"), "98"},
-        {QStringLiteral("\u221a2 \u2248 1,414"), "\xe2\x88\x9a" "2 \xe2\x89\x88 1,414"},
+        {QStringLiteral("\u221a2 \u2248 1,414"), "\xe2\x88\x9a"
+                                                 "2 \xe2\x89\x88 1,414"},
         {QString::fromUtf8("\xf0\x9f\x98\x80"), "\xf0\x9f\x98\x80"}, // outside the BMP
         {QStringView(u"a\0b", 3).toString(), QByteArray("a\0b", 3)},
     };
@@ -160,22 +153,13 @@ TEST(MemoryPasteboard, StringsTravelAsUtf8)
     EXPECT_EQ(pboard.stringForType(String), QStringLiteral("a\ufffd"));
 }
 
-TEST(Pasteboard, Names)
-{
+TEST(Pasteboard, Names) {
     EXPECT_EQ(MemoryPasteboard().name(), QStringLiteral("NSServicesPboard"));
     EXPECT_EQ(MemoryPasteboard(QStringLiteral("Find")).name(), QStringLiteral("Find"));
     EXPECT_EQ(Pasteboard::generalPasteboard().name(), QStringLiteral("NSGeneralPboard"));
     EXPECT_EQ(Pasteboard::selectionPasteboard().name(), QStringLiteral("NSSelectionPboard"));
     EXPECT_EQ(&Pasteboard::generalPasteboard(), &Pasteboard::generalPasteboard());
     EXPECT_NE(&Pasteboard::generalPasteboard(), &Pasteboard::selectionPasteboard());
-}
-
-TEST(Pasteboard, DesktopTypeOfRichTextWithPictures)
-{
-    EXPECT_EQ(ClipboardPasteboard::desktopType(RTFD), RTF);
-    EXPECT_EQ(ClipboardPasteboard::desktopType(QStringLiteral("application/rtf")), RTF);
-    EXPECT_EQ(ClipboardPasteboard::desktopType(QStringLiteral("UTF8_STRING")), String);
-    EXPECT_EQ(ClipboardPasteboard::desktopType(HTML), HTML);
 }
 
 } // namespace

@@ -105,7 +105,8 @@ TEST_P(ReplaceCharactersTest, KeepsRunsInStep) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReplaceCharactersTest,
     testing::Values(
-        ReplaceCase{"InsideOneRun", 2, 1, "xyz", styled({{"aa", plain}, {"xyzB", bold}, {"cc", italic}})},
+        ReplaceCase{"InsideOneRun", 2, 1, "xyz",
+                    styled({{"aa", plain}, {"xyzB", bold}, {"cc", italic}})},
         ReplaceCase{"AcrossRunsTakesTheFirstReplaced", 1, 2, "XY",
                     styled({{"aXY", plain}, {"B", bold}, {"cc", italic}})},
         ReplaceCase{"InsertAtStartTakesTheFollowing", 0, 0, "<",
@@ -149,7 +150,8 @@ TEST(AttributedStringTest, ReplacingByStyledTextKeepsItsAttributes) {
     EXPECT_EQ(s.runs().first(), (AttributedString::Run{4, plain}));
     s.insert(-3, styled({{"b", bold}}));
     s.insert(1000, styled({{"b", bold}}));
-    EXPECT_EQ(s.string(), QStringLiteral("baaaaricc" "b"));
+    EXPECT_EQ(s.string(), QStringLiteral("baaaaricc"
+                                         "b"));
     EXPECT_TRUE(runsAreSound(s));
 }
 
@@ -209,7 +211,8 @@ TEST_P(SubstringTest, CutsRunsAtBothEnds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SubstringTest,
-    testing::Values(SubstringCase{"Middle", 1, 4, styled({{"a", plain}, {"BB", bold}, {"c", italic}})},
+    testing::Values(SubstringCase{"Middle", 1, 4,
+                                  styled({{"a", plain}, {"BB", bold}, {"c", italic}})},
                     SubstringCase{"OneRunExactly", 2, 2, styled({{"BB", bold}})},
                     SubstringCase{"Empty", 3, 0, AttributedString()},
                     SubstringCase{"PastTheEnd", 7, 2, AttributedString()},
@@ -226,8 +229,8 @@ TEST(AttributedStringTest, AttributesAtIndexAndTheirRun) {
         TextAttributes expected;
         qsizetype runStart, runLength;
     } cases[] = {
-        {0, plain, 0, 2}, {1, plain, 0, 2}, {2, bold, 2, 2}, {5, italic, 4, 2},
-        {6, italic, 4, 2},  // past the end: the last character's
+        {0, plain, 0, 2},   {1, plain, 0, 2},  {2, bold, 2, 2},
+        {5, italic, 4, 2},  {6, italic, 4, 2}, // past the end: the last character's
         {99, italic, 4, 2}, {-1, plain, 0, 2},
     };
     for (const auto &c : cases) {
@@ -261,8 +264,8 @@ TEST(AttributedStringTest, ContainsAttachments) {
         {"plain", styled({{"abc", bold}}), false},
         {"attachment", AttributedString::withAttachment(picture), true},
         {"U+FFFC without attachment", styled({{u16(u"a\uFFFCb"), bold}}), false},
-        {"attachment on other characters", styled({{"abc", attrs().attached("p", "image/png", "x")}}),
-         false},
+        {"attachment on other characters",
+         styled({{"abc", attrs().attached("p", "image/png", "x")}}), false},
         {"attachment in the middle",
          [&] {
              AttributedString s = styled({{"before ", bold}});
@@ -290,8 +293,7 @@ TEST(AttributedStringTest, RandomEditsMatchACharacterByCharacterModel) {
         const qsizetype length = pick(5);
         // The overlap of [location, location + length) with the text.
         const qsizetype from = std::clamp<qsizetype>(location, 0, size);
-        const qsizetype count =
-            std::clamp<qsizetype>(location + length, from, size) - from;
+        const qsizetype count = std::clamp<qsizetype>(location + length, from, size) - from;
         const TextAttributes &attributes = palette[pick(int(palette.size()))];
         const QString text = QString(pick(4), QChar(u'a' + pick(26)));
         switch (pick(4)) {

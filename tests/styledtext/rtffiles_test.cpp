@@ -122,7 +122,8 @@ TEST(RtfFilesTest, TruncatedFilesCannotBeParsed) {
             rtf.chop(1);
         ASSERT_TRUE(rtf.endsWith('}')) << name;
         for (qsizetype cut = 0; cut < rtf.size(); ++cut)
-            ASSERT_EQ(AttributedString::fromRTF(rtf.first(cut)), std::nullopt) << name << " " << cut;
+            ASSERT_EQ(AttributedString::fromRTF(rtf.first(cut)), std::nullopt)
+                << name << " " << cut;
     }
 }
 

@@ -34,23 +34,23 @@ TEST_P(MalformedTest, CannotBeParsed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedTest,
-    testing::Values(
-        MalformedCase{"Empty", ""}, MalformedCase{"PlainText", "hello"},
-        MalformedCase{"NoGroup", R"(\rtf1 hello})"},
-        MalformedCase{"OtherWordFirst", R"({\ansi\rtf1 hello})"},
-        MalformedCase{"RtfPrefixOfALongerWord", R"({\rtfx hello})"},
-        MalformedCase{"TextBeforeHeader", R"(x{\rtf1 hello})"},
-        MalformedCase{"GroupNeverClosed", R"({\rtf1 hello)"},
-        MalformedCase{"InnerGroupNeverClosed", R"({\rtf1 {\b hello})"},
-        MalformedCase{"ExtraClosingBrace", R"({\rtf1 hello}})"},
-        MalformedCase{"TextAfterTheEnd", R"({\rtf1 hello} more)"},
-        MalformedCase{"BackslashAtTheEnd", "{\\rtf1 hello\\"},
-        MalformedCase{"HexEscapeCutOff", R"({\rtf1 hello\'4)"},
-        MalformedCase{"BinaryCountPastTheEnd", R"({\rtf1 {\pict\pngblip\bin999999999 abc}})"},
-        MalformedCase{"BinaryCountHuge", R"({\rtf1 \bin99999999999999999999 x})"},
-        MalformedCase{"BinaryCountNegative", R"({\rtf1 \bin-4 abcd})"},
-        MalformedCase{"CutInsideAPicture", R"({\rtf1 {\pict\pngblip 89504e)"},
-        MalformedCase{"CutInsideTheFontTable", R"({\rtf1{\fonttbl{\f0 Helv)"}),
+    testing::Values(MalformedCase{"Empty", ""}, MalformedCase{"PlainText", "hello"},
+                    MalformedCase{"NoGroup", R"(\rtf1 hello})"},
+                    MalformedCase{"OtherWordFirst", R"({\ansi\rtf1 hello})"},
+                    MalformedCase{"RtfPrefixOfALongerWord", R"({\rtfx hello})"},
+                    MalformedCase{"TextBeforeHeader", R"(x{\rtf1 hello})"},
+                    MalformedCase{"GroupNeverClosed", R"({\rtf1 hello)"},
+                    MalformedCase{"InnerGroupNeverClosed", R"({\rtf1 {\b hello})"},
+                    MalformedCase{"ExtraClosingBrace", R"({\rtf1 hello}})"},
+                    MalformedCase{"TextAfterTheEnd", R"({\rtf1 hello} more)"},
+                    MalformedCase{"BackslashAtTheEnd", "{\\rtf1 hello\\"},
+                    MalformedCase{"HexEscapeCutOff", R"({\rtf1 hello\'4)"},
+                    MalformedCase{"BinaryCountPastTheEnd",
+                                  R"({\rtf1 {\pict\pngblip\bin999999999 abc}})"},
+                    MalformedCase{"BinaryCountHuge", R"({\rtf1 \bin99999999999999999999 x})"},
+                    MalformedCase{"BinaryCountNegative", R"({\rtf1 \bin-4 abcd})"},
+                    MalformedCase{"CutInsideAPicture", R"({\rtf1 {\pict\pngblip 89504e)"},
+                    MalformedCase{"CutInsideTheFontTable", R"({\rtf1{\fonttbl{\f0 Helv)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(RtfReaderTest, AcceptsTheSmallestDocuments) {
@@ -58,11 +58,8 @@ TEST(RtfReaderTest, AcceptsTheSmallestDocuments) {
         const char *rtf;
         const char *text;
     } cases[] = {
-        {R"({\rtf1})", ""},
-        {R"({\rtf})", ""},
-        {"  \r\n{\\rtf1 x}", "x"},
-        {"{\\rtf1 x}\r\n ", "x"},
-        {R"({\rtf1{}{{}}x})", "x"},
+        {R"({\rtf1})", ""},       {R"({\rtf})", ""},          {"  \r\n{\\rtf1 x}", "x"},
+        {"{\\rtf1 x}\r\n ", "x"}, {R"({\rtf1{}{{}}x})", "x"},
     };
     for (const auto &c : cases) {
         const std::optional<AttributedString> s = AttributedString::fromRTF(c.rtf);
@@ -77,8 +74,8 @@ TEST(RtfReaderTest, NestingDepthIsCapped) {
     auto nested = [](int depth) {
         return "{\\rtf1 " + QByteArray(depth - 1, '{') + "x" + QByteArray(depth - 1, '}') + "}";
     };
-    const std::optional<AttributedString> deepest = AttributedString::fromRTF(
-        nested(AttributedString::MaximumGroupDepth));
+    const std::optional<AttributedString> deepest =
+        AttributedString::fromRTF(nested(AttributedString::MaximumGroupDepth));
     ASSERT_TRUE(deepest);
     EXPECT_EQ(deepest->string(), QStringLiteral("x"));
     EXPECT_EQ(AttributedString::fromRTF(nested(AttributedString::MaximumGroupDepth + 1)),
@@ -107,51 +104,53 @@ TEST_P(TextTest, ReadsTheCharacters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Escapes, TextTest,
-    testing::Values(
-        TextCase{"Braces", R"(\{a\}\\)", u16(u"{a}\\")},
-        TextCase{"SourceLineBreaksIgnored", "a\r\nb\nc\rd", u16(u"abcd")},
-        TextCase{"Par", R"(one\par two)", u16(u"one\ntwo")},
-        TextCase{"BackslashNewlineIsPar", "one\\\ntwo", u16(u"one\ntwo")},
-        TextCase{"LineTabPage", R"(a\line b\tab c\page d)", u16(u"a\u2028b\tc\u000Cd")},
-        TextCase{"LiteralTab", "a\tb", u16(u"a\tb")},
-        TextCase{"ControlBytesDropped", QByteArray("a\x01\x1f" "b"), u16(u"ab")},
-        TextCase{"Symbols", R"(\~\-\_)", u16(u"\u00A0\u00AD\u2011")},
-        TextCase{"Punctuation", R"(\emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote)",
-                 u16(u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D")},
-        TextCase{"Spaces", R"(\emspace\enspace\qmspace\zwj\zwnj)",
-                 u16(u"\u2003\u2002\u2005\u200D\u200C")},
-        TextCase{"DelimiterSpaceIsNotText", R"(\b a\b0  b)", u16(u"a b")},
-        TextCase{"DelimiterIsAnyNonLetter", R"(\b1x\i-2y\par!)", u16(u"xy\n!")},
-        TextCase{"MinusWithoutDigitsIsText", R"(\foo-bar)", u16(u"-bar")},
-        TextCase{"UnknownWordsIgnored", R"(\foo \bar123 x\qux-5 y)", u16(u"xy")},
-        TextCase{"OverlongWordIgnored",
-                 "\\" + QByteArray(40, 'a') + " x", u16(u"x")},
-        TextCase{"UnknownSymbolIgnored", R"(a\!b\:c\|d)", u16(u"abcd")},
-        TextCase{"BrokenHexEscapeDropped", R"(a\'zzb\'4gc)", u16(u"azzb4gc")},
-        TextCase{"HexEscape", R"(caf\'e9)", u16(u"café")},
-        TextCase{"HugeParameterSaturates", R"(\fs99999999999999999999 x)", u16(u"x")},
-        TextCase{"TablesAsTabsAndLines", R"(a\cell b\cell\row c)", u16(u"a\tb\t\nc")}),
+    testing::Values(TextCase{"Braces", R"(\{a\}\\)", u16(u"{a}\\")},
+                    TextCase{"SourceLineBreaksIgnored", "a\r\nb\nc\rd", u16(u"abcd")},
+                    TextCase{"Par", R"(one\par two)", u16(u"one\ntwo")},
+                    TextCase{"BackslashNewlineIsPar", "one\\\ntwo", u16(u"one\ntwo")},
+                    TextCase{"LineTabPage", R"(a\line b\tab c\page d)", u16(u"a\u2028b\tc\u000Cd")},
+                    TextCase{"LiteralTab", "a\tb", u16(u"a\tb")},
+                    TextCase{"ControlBytesDropped",
+                             QByteArray("a\x01\x1f"
+                                        "b"),
+                             u16(u"ab")},
+                    TextCase{"Symbols", R"(\~\-\_)", u16(u"\u00A0\u00AD\u2011")},
+                    TextCase{"Punctuation",
+                             R"(\emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote)",
+                             u16(u"\u2014\u2013\u2022\u2018\u2019\u201C\u201D")},
+                    TextCase{"Spaces", R"(\emspace\enspace\qmspace\zwj\zwnj)",
+                             u16(u"\u2003\u2002\u2005\u200D\u200C")},
+                    TextCase{"DelimiterSpaceIsNotText", R"(\b a\b0  b)", u16(u"a b")},
+                    TextCase{"DelimiterIsAnyNonLetter", R"(\b1x\i-2y\par!)", u16(u"xy\n!")},
+                    TextCase{"MinusWithoutDigitsIsText", R"(\foo-bar)", u16(u"-bar")},
+                    TextCase{"UnknownWordsIgnored", R"(\foo \bar123 x\qux-5 y)", u16(u"xy")},
+                    TextCase{"OverlongWordIgnored", "\\" + QByteArray(40, 'a') + " x", u16(u"x")},
+                    TextCase{"UnknownSymbolIgnored", R"(a\!b\:c\|d)", u16(u"abcd")},
+                    TextCase{"BrokenHexEscapeDropped", R"(a\'zzb\'4gc)", u16(u"azzb4gc")},
+                    TextCase{"HexEscape", R"(caf\'e9)", u16(u"café")},
+                    TextCase{"HugeParameterSaturates", R"(\fs99999999999999999999 x)", u16(u"x")},
+                    TextCase{"TablesAsTabsAndLines", R"(a\cell b\cell\row c)", u16(u"a\tb\t\nc")}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Unicode, TextTest,
-    testing::Values(
-        TextCase{"SkipsOneFallbackByDefault", R"(caf\u233?s)", u16(u"cafés")},
-        TextCase{"FallbackAsHexEscape", R"(caf\u233\'e9s)", u16(u"cafés")},
-        TextCase{"DelimiterSpaceBeforeFallback", R"(\u233 ?x)", u16(u"éx")},
-        TextCase{"NegativeMeansAbove7FFF", R"(\u-3913?)", u16(u"\uF0B7")},
-        TextCase{"SurrogatePair", R"(\u-10179?\u-8694?)", u16(u"\U0001F60A")},
-        TextCase{"UcZeroSkipsNothing", R"(\uc0\u233 x)", u16(u"éx")},
-        TextCase{"UcTwoSkipsTwo", R"(\uc2\u26085\'93\'fax)", u16(u"日x")},
-        TextCase{"SkipCountsAControlWord", R"(\u233\par x)", u16(u"éx")},
-        TextCase{"SkipEndsAtGroupEnd", R"({\uc3\u233 a}b)", u16(u"éb")},
-        TextCase{"SkipEndsAtGroupStart", R"(\uc3\u233{b})", u16(u"éb")},
-        TextCase{"UcIsScopedToItsGroup", R"({\uc2 x}\u233 ab)", u16(u"xéb")},
-        TextCase{"SkipTakesPartOfAText", R"(\uc2\u233 abcd)", u16(u"écd")},
-        TextCase{"HugeUcSkipsTheRestOfTheGroup", R"({\uc99999999\u233 abc}d)", u16(u"éd")},
-        TextCase{"OutOfRangeIgnoredButSkips", R"(\u70000?x\u-40000?y)", u16(u"xy")},
-        TextCase{"LowestNegative", R"(\u-32768?)", u16(u"\u8000")},
-        TextCase{"NoParameter", R"(\u?x)", u16(u"x")}),
+    testing::Values(TextCase{"SkipsOneFallbackByDefault", R"(caf\u233?s)", u16(u"cafés")},
+                    TextCase{"FallbackAsHexEscape", R"(caf\u233\'e9s)", u16(u"cafés")},
+                    TextCase{"DelimiterSpaceBeforeFallback", R"(\u233 ?x)", u16(u"éx")},
+                    TextCase{"NegativeMeansAbove7FFF", R"(\u-3913?)", u16(u"\uF0B7")},
+                    TextCase{"SurrogatePair", R"(\u-10179?\u-8694?)", u16(u"\U0001F60A")},
+                    TextCase{"UcZeroSkipsNothing", R"(\uc0\u233 x)", u16(u"éx")},
+                    TextCase{"UcTwoSkipsTwo", R"(\uc2\u26085\'93\'fax)", u16(u"日x")},
+                    TextCase{"SkipCountsAControlWord", R"(\u233\par x)", u16(u"éx")},
+                    TextCase{"SkipEndsAtGroupEnd", R"({\uc3\u233 a}b)", u16(u"éb")},
+                    TextCase{"SkipEndsAtGroupStart", R"(\uc3\u233{b})", u16(u"éb")},
+                    TextCase{"UcIsScopedToItsGroup", R"({\uc2 x}\u233 ab)", u16(u"xéb")},
+                    TextCase{"SkipTakesPartOfAText", R"(\uc2\u233 abcd)", u16(u"écd")},
+                    TextCase{"HugeUcSkipsTheRestOfTheGroup", R"({\uc99999999\u233 abc}d)",
+                             u16(u"éd")},
+                    TextCase{"OutOfRangeIgnoredButSkips", R"(\u70000?x\u-40000?y)", u16(u"xy")},
+                    TextCase{"LowestNegative", R"(\u-32768?)", u16(u"\u8000")},
+                    TextCase{"NoParameter", R"(\u?x)", u16(u"x")}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,8 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"StarredUnknownSkipped", R"({\*\unknown a{b}c}x)", u16(u"x")},
         TextCase{"StarredKnownWordStillSkips", R"({\*\b a}x)", u16(u"x")},
         TextCase{"UnstarredUnknownShown", R"({\unknown a}x)", u16(u"ax")},
-        TextCase{"HeaderFooterFootnoteSkipped",
-                 R"({\header h}{\footer f}a{\footnote n}b)", u16(u"ab")},
+        TextCase{"HeaderFooterFootnoteSkipped", R"({\header h}{\footer f}a{\footnote n}b)",
+                 u16(u"ab")},
         TextCase{"BinaryDataInTextIgnored", "a\\bin3 {}\\b", u16(u"ab")},
         TextCase{"BinaryDataInSkippedGroup", "{\\*\\x\\bin2 }}}x", u16(u"x")},
         TextCase{"ListTextShown", R"({\listtext\'b7\tab}item)", u16(u"·\titem")},
@@ -214,8 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                      R"(\f1 \'93\'fa\'96\'7b\f0  \'e9})",
                      u16(u"日本 é")},
         CodePageCase{"ShiftJisTrailByteIsAscii",
-                     R"({\rtf1\ansi{\fonttbl{\f1\fcharset128 MS Mincho;}}\f1 \'83\\})",
-                     u16(u"ソ")},
+                     R"({\rtf1\ansi{\fonttbl{\f1\fcharset128 MS Mincho;}}\f1 \'83\\})", u16(u"ソ")},
         CodePageCase{"GbkFont",
                      R"({\rtf1\ansi{\fonttbl{\f1\fcharset134 SimSun;}}\f1 \'d6\'d0\'ce\'c4})",
                      u16(u"中文")},
@@ -310,49 +308,49 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Paragraph, AttributesTest,
-    testing::Values(
-        AttributesCase{"SpacingInTwips", R"(\sb240\sa90 a\par\pard b)",
-                       styled({{"a\n", attrs().font("Helvetica").before(12).after(4.5)},
-                               {"b", helvetica}})},
-        AttributesCase{"PlainKeepsParagraph", R"(\sb20\b a\plain b)",
-                       styled({{"a", attrs().font("Helvetica").before(1).bolded()},
-                               {"b", attrs().font("Helvetica").before(1)}})},
-        AttributesCase{"PardKeepsCharacter", R"(\b\sa20 a\pard b)",
-                       styled({{"a", attrs().font("Helvetica").after(1).bolded()},
-                               {"b", attrs().font("Helvetica").bolded()}})}),
+    testing::Values(AttributesCase{"SpacingInTwips", R"(\sb240\sa90 a\par\pard b)",
+                                   styled({{"a\n", attrs().font("Helvetica").before(12).after(4.5)},
+                                           {"b", helvetica}})},
+                    AttributesCase{"PlainKeepsParagraph", R"(\sb20\b a\plain b)",
+                                   styled({{"a", attrs().font("Helvetica").before(1).bolded()},
+                                           {"b", attrs().font("Helvetica").before(1)}})},
+                    AttributesCase{"PardKeepsCharacter", R"(\b\sa20 a\pard b)",
+                                   styled({{"a", attrs().font("Helvetica").after(1).bolded()},
+                                           {"b", attrs().font("Helvetica").bolded()}})}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Links, AttributesTest,
     testing::Values(
-        AttributesCase{"PandocStyle",
-                       R"(a {\field{\*\fldinst{HYPERLINK "https://example.com/x?y=1"}})"
-                       R"({\fldrslt{\ul link}}} b)",
-                       styled({{"a ", helvetica},
-                               {"link", attrs()
-                                            .font("Helvetica")
-                                            .underlined()
-                                            .linkTo("https://example.com/x?y=1")},
-                               {" b", helvetica}})},
-        AttributesCase{"LibreOfficeStyle",
-                       R"({\field{\*\fldinst HYPERLINK "http://a.org/" }{\fldrslt {\cf1 t}}})",
-                       styled({{"t", attrs().font("Helvetica").fg(0xff0000).linkTo("http://a.org/")}})},
+        AttributesCase{
+            "PandocStyle",
+            R"(a {\field{\*\fldinst{HYPERLINK "https://example.com/x?y=1"}})"
+            R"({\fldrslt{\ul link}}} b)",
+            styled({{"a ", helvetica},
+                    {"link",
+                     attrs().font("Helvetica").underlined().linkTo("https://example.com/x?y=1")},
+                    {" b", helvetica}})},
+        AttributesCase{
+            "LibreOfficeStyle",
+            R"({\field{\*\fldinst HYPERLINK "http://a.org/" }{\fldrslt {\cf1 t}}})",
+            styled({{"t", attrs().font("Helvetica").fg(0xff0000).linkTo("http://a.org/")}})},
         AttributesCase{"UnquotedAndSwitches",
                        R"({\field{\*\fldinst HYPERLINK http://a.org/ \\o "tip" \\h}{\fldrslt t}})",
                        styled({{"t", attrs().font("Helvetica").linkTo("http://a.org/")}})},
-        AttributesCase{"BookmarkOnly",
-                       R"({\field{\*\fldinst HYPERLINK \\l "top"}{\fldrslt t}})",
+        AttributesCase{"BookmarkOnly", R"({\field{\*\fldinst HYPERLINK \\l "top"}{\fldrslt t}})",
                        styled({{"t", attrs().font("Helvetica").linkTo("#top")}})},
-        AttributesCase{"AddressAndBookmark",
-                       R"({\field{\*\fldinst {\b HYPERLINK} "http://a.org/p" \\l "s"}{\fldrslt t}})",
-                       styled({{"t", attrs().font("Helvetica").linkTo("http://a.org/p#s")}})},
+        AttributesCase{
+            "AddressAndBookmark",
+            R"({\field{\*\fldinst {\b HYPERLINK} "http://a.org/p" \\l "s"}{\fldrslt t}})",
+            styled({{"t", attrs().font("Helvetica").linkTo("http://a.org/p#s")}})},
         AttributesCase{"LowerCaseInstruction",
                        R"({\field{\*\fldinst hyperlink "mailto:a@b.org"}{\fldrslt t}})",
                        styled({{"t", attrs().font("Helvetica").linkTo("mailto:a@b.org")}})},
         AttributesCase{"OtherFieldsGiveNoLink", R"({\field{\*\fldinst PAGE}{\fldrslt 3}})",
                        styled({{"3", helvetica}})},
         AttributesCase{"EmptyAddressGivesNoLink",
-                       R"({\field{\*\fldinst HYPERLINK ""}{\fldrslt t}})", styled({{"t", helvetica}})},
+                       R"({\field{\*\fldinst HYPERLINK ""}{\fldrslt t}})",
+                       styled({{"t", helvetica}})},
         AttributesCase{"InstructionTextNotShown",
                        R"({\field{\*\fldinst HYPERLINK "http://a.org/"}})", AttributedString()},
         AttributesCase{"ResultWithoutField", R"({\fldrslt t}{\*\fldinst x}u)",
@@ -403,8 +401,8 @@ TEST(RtfReaderTest, ColourTables) {
          QColor(255, 0, 3)},
         {"missing components are zero", R"({\rtf1{\colortbl;\green128;}\cf1 x})",
          QColor(0, 128, 0)},
-        {"theme words ignored", R"({\rtf1{\colortbl;\cmaindarkone\ctint255\red9\green9\blue9;}\cf1 x})",
-         QColor(9, 9, 9)},
+        {"theme words ignored",
+         R"({\rtf1{\colortbl;\cmaindarkone\ctint255\red9\green9\blue9;}\cf1 x})", QColor(9, 9, 9)},
         {"index past the table", R"({\rtf1{\colortbl;\red9\green9\blue9;}\cf2 x})", std::nullopt},
         {"no table", R"({\rtf1\cf1 x})", std::nullopt},
     };
@@ -453,8 +451,7 @@ INSTANTIATE_TEST_SUITE_P(
                     u16(u"\uFFFC"), TextAttachment{"image.png", "image/png", pngBytes}},
         PictureCase{"OddNibbleDropped", "{\\pict\\jpegblip ffd8f}", u16(u"\uFFFC"),
                     TextAttachment{"image.jpg", "image/jpeg", QByteArray::fromHex("ffd8")}},
-        PictureCase{"BinaryData", bytesOf("{\\pict\\pngblip\\bin4 \x00{}\\}"),
-                    u16(u"\uFFFC"),
+        PictureCase{"BinaryData", bytesOf("{\\pict\\pngblip\\bin4 \x00{}\\}"), u16(u"\uFFFC"),
                     TextAttachment{"image.png", "image/png", QByteArray("\x00{}\\", 4)}},
         PictureCase{"Metafile", "{\\pict\\wmetafile8\\picw10 0100090000}", u16(u"\uFFFC"),
                     TextAttachment{"image.wmf", "image/wmf", QByteArray::fromHex("0100090000")}},

@@ -51,9 +51,18 @@ TEST(RtfWriterTest, HeaderAndTables) {
     EXPECT_TRUE(rtf.endsWith('}'));
 }
 
+TEST(RtfWriterTest, TextWithoutAFontNamesNoDefaultFont) {
+    // Readers would show such text in font 0 or in the \deff font, not in their own default.
+    const AttributedString s = styled({{"a", attrs().font("Helvetica")}, {"b", {}}});
+    const QByteArray rtf = rtfOf(s);
+    EXPECT_TRUE(rtf.startsWith(R"({\rtf1\ansi\ansicpg1252\uc1)")) << rtf.constData();
+    EXPECT_TRUE(rtf.contains(R"({\fonttbl{\f1\fnil\fcharset0 Helvetica;}})")) << rtf.constData();
+    EXPECT_EQ(roundTrip(s), s);
+}
+
 TEST(RtfWriterTest, OutputIsSevenBit) {
-    const AttributedString s = styled(
-        {{u16(u"é日€\U0001F60A\u00A0\u2028\uFFFF\u0001"), attrs().font(u16(u"Möbius"))}});
+    const AttributedString s =
+        styled({{u16(u"é日€\U0001F60A\u00A0\u2028\uFFFF\u0001"), attrs().font(u16(u"Möbius"))}});
     const QByteArray rtf = rtfOf(s);
     for (const char c : rtf)
         ASSERT_LT(uchar(c), 0x80) << rtf.constData();
@@ -80,8 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, EscapeTest,
     testing::Values(EscapeCase{"Braces", u16(u"a{b}c\\"), R"(a\{b\}c\\)"},
                     EscapeCase{"Latin", u16(u"é"), R"(\u233\'3f)"},
-                    EscapeCase{"AboveSigned16Bit", u16(u"\u8000\uFFFF"),
-                               R"(\u-32768\'3f\u-1\'3f)"},
+                    EscapeCase{"AboveSigned16Bit", u16(u"\u8000\uFFFF"), R"(\u-32768\'3f\u-1\'3f)"},
                     EscapeCase{"SurrogatePair", u16(u"\U0001F60A"), R"(\u-10179\'3f\u-8694\'3f)"},
                     EscapeCase{"ParagraphBreak", u16(u"a\nb"), "a\\par\nb"},
                     EscapeCase{"Tab", u16(u"a\tb"), R"(a\tab b)"},
@@ -105,7 +113,8 @@ TEST(RtfWriterTest, OnlyTheChangedAttributesAreWritten) {
                                        {"eee", attrs().italics().size(14).underlined()}});
     const QStringList words = controlWords(rtfOf(s));
     const qsizetype body = words.indexOf(QStringLiteral("fonttbl")) + 1; // no fonts, no colours
-    EXPECT_EQ(words.mid(body), (QStringList{"b", "i", "b0", "fs28", "ul"})) << words.join(u' ').toStdString();
+    EXPECT_EQ(words.mid(body), (QStringList{"b", "i", "b0", "fs28", "ul"}))
+        << words.join(u' ').toStdString();
 }
 
 TEST(RtfWriterTest, ResettingToTheDefaultSizeOrFontNeedsPlain) {
@@ -117,9 +126,8 @@ TEST(RtfWriterTest, ResettingToTheDefaultSizeOrFontNeedsPlain) {
 }
 
 TEST(RtfWriterTest, LinksBecomeHyperlinkFields) {
-    const AttributedString s = styled({{"see ", {}},
-                                       {"here", attrs().linkTo("https://example.com/a?b=1")},
-                                       {" now", {}}});
+    const AttributedString s =
+        styled({{"see ", {}}, {"here", attrs().linkTo("https://example.com/a?b=1")}, {" now", {}}});
     const QByteArray rtf = rtfOf(s);
     EXPECT_TRUE(rtf.contains(
         R"({\field{\*\fldinst{HYPERLINK "https://example.com/a?b=1"}}{\fldrslt here}})"))
@@ -160,40 +168,41 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair{"EverythingThenNothing", styled({{"all", everything}, {"none", {}}})},
         std::pair{"NothingThenEverythingThenNothing",
                   styled({{"none", {}}, {"all", everything}, {"none", {}}})},
-        std::pair{"FontsWithAndWithout",
-                  styled({{"a", attrs().font("A")}, {"b", {}}, {"c", attrs().font("C")},
-                          {"a", attrs().font("A")}})},
+        std::pair{"FontsWithAndWithout", styled({{"a", attrs().font("A")},
+                                                 {"b", {}},
+                                                 {"c", attrs().font("C")},
+                                                 {"a", attrs().font("A")}})},
         std::pair{"FontNamesThatNeedEscapes",
                   styled({{"a", attrs().font(u16(u"Semi;colon {braces} \\ é"))},
                           {"b", attrs().font(u16(u"line\nbreak\ttab\u00A0nbsp"))}})},
-        std::pair{"SizesUpAndDown",
-                  styled({{"a", attrs().size(8)}, {"b", attrs().size(72)}, {"c", {}},
-                          {"d", attrs().size(0.5)}})},
-        std::pair{"ColoursOnAndOff",
-                  styled({{"a", attrs().fg(0xff0000)},
-                          {"b", attrs().fg(0xff0000).bg(0x000000)},
-                          {"c", attrs().bg(0x000000)},
-                          {"d", {}},
-                          {"e", attrs().fg(0xffffff)}})},
-        std::pair{"AdjacentLinks",
-                  styled({{"one", attrs().linkTo("https://a.example/")},
-                          {"two", attrs().linkTo("https://b.example/")},
-                          {"bold", attrs().linkTo("https://b.example/").bolded()},
-                          {"end", attrs().bolded()}})},
+        std::pair{"SizesUpAndDown", styled({{"a", attrs().size(8)},
+                                            {"b", attrs().size(72)},
+                                            {"c", {}},
+                                            {"d", attrs().size(0.5)}})},
+        std::pair{"ColoursOnAndOff", styled({{"a", attrs().fg(0xff0000)},
+                                             {"b", attrs().fg(0xff0000).bg(0x000000)},
+                                             {"c", attrs().bg(0x000000)},
+                                             {"d", {}},
+                                             {"e", attrs().fg(0xffffff)}})},
+        std::pair{"AdjacentLinks", styled({{"one", attrs().linkTo("https://a.example/")},
+                                           {"two", attrs().linkTo("https://b.example/")},
+                                           {"bold", attrs().linkTo("https://b.example/").bolded()},
+                                           {"end", attrs().bolded()}})},
         std::pair{"LinksWithOddAddresses",
                   styled({{"q", attrs().linkTo("https://example.com/a b?c=\"d\"&e={f}")},
                           {"m", attrs().linkTo("mailto:someone@example.org")},
                           {"r", attrs().linkTo("#anchor")},
-                          {"u", attrs().linkTo(u16(u"https://exämple.com/päth"))}})},
-        std::pair{"ParagraphSpacing",
-                  styled({{"a\n", attrs().before(12).after(3)},
-                          {"b\n", attrs().before(12)},
-                          {"c\n", {}},
-                          {"d", attrs().after(0)}})},
-        std::pair{"SpecialCharactersInRuns",
-                  styled({{u16(u"\\{}\n\t\u2028\u000C\u00A0\u00AD\u2011"), attrs().bolded()},
-                          {u16(u" \uFFFC") + QChar(0xD83D), attrs().italics()}, // a lone surrogate too
-                          {u16(u"-1 2"), attrs().size(9)}})},
+                          {"u", attrs().linkTo(u16(u"https://exämple.com/päth"))},
+                          {"f", attrs().linkTo("http://a.org/#b#c")}})},
+        std::pair{"ParagraphSpacing", styled({{"a\n", attrs().before(12).after(3)},
+                                              {"b\n", attrs().before(12)},
+                                              {"c\n", {}},
+                                              {"d", attrs().after(0)}})},
+        std::pair{
+            "SpecialCharactersInRuns",
+            styled({{u16(u"\\{}\n\t\u2028\u000C\u00A0\u00AD\u2011"), attrs().bolded()},
+                    {u16(u" \uFFFC") + QChar(0xD83D), attrs().italics()}, // a lone surrogate too
+                    {u16(u"-1 2"), attrs().size(9)}})},
         std::pair{"ControlWordLikeText",
                   AttributedString(QStringLiteral("\\b0 {\\rtf1 \\'41 \\u65?}"))}),
     [](const auto &info) { return std::string(info.param.first); });
@@ -232,7 +241,8 @@ TEST(RtfWriterTest, DocumentAttributesRoundTrip) {
     for (auto it = document.begin(); it != document.end(); ++it)
         EXPECT_EQ(read.value(it.key()), it.value()) << it.key().toStdString();
     // Unknown keys and values of the wrong kind do no harm.
-    const QVariantMap odd{{QStringLiteral("Unknown"), 1}, {DocumentAttribute::LeftMargin, QStringLiteral("x")}};
+    const QVariantMap odd{{QStringLiteral("Unknown"), 1},
+                          {DocumentAttribute::LeftMargin, QStringLiteral("x")}};
     ASSERT_EQ(AttributedString::fromRTF(s.RTFFromRange(0, 1, odd), &read), s);
 }
 
@@ -255,7 +265,9 @@ TEST(RtfWriterTest, RtfdEmbedsPictures) {
         const char *word;
     } cases[] = {
         {"png", {"dot.png", "image/png", pngOf(3, 2, 0x00ff00)}, "\\pngblip"},
-        {"jpeg", {"a.jpg", "image/jpeg", QByteArray::fromHex("ffd8ffe000104a464946")}, "\\jpegblip"},
+        {"jpeg",
+         {"a.jpg", "image/jpeg", QByteArray::fromHex("ffd8ffe000104a464946")},
+         "\\jpegblip"},
         {"emf", {"a.emf", "image/emf", QByteArray::fromHex("01000000")}, "\\emfblip"},
         {"wmf", {"a.wmf", "image/wmf", QByteArray::fromHex("d7cdc69a")}, "\\wmetafile8"},
         {"pict", {"a.pict", "image/x-pict", QByteArray::fromHex("0011")}, "\\macpict"},
@@ -275,11 +287,38 @@ TEST(RtfWriterTest, RtfdEmbedsPictures) {
 }
 
 TEST(RtfWriterTest, PictureSizeIsWrittenForKnownFormats) {
-    const AttributedString s =
-        AttributedString::withAttachment({"p.png", "image/png", pngOf(4, 3, 0x0000ff)});
-    const QStringList words = controlWords(s.RTFDFromRange(0, 1));
-    for (const char *expected : {"picw4", "pich3", "picwgoal60", "pichgoal45"})
-        EXPECT_TRUE(words.contains(QLatin1StringView(expected))) << expected;
+    QImage image(5, 7, QImage::Format_RGB32);
+    image.fill(0xff808080);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "JPEG"));
+    QByteArray brokenPng = pngOf(4, 3, 0);
+    brokenPng[13] = 'X'; // no IHDR chunk
+    struct {
+        const char *name;
+        TextAttachment attachment;
+        QStringList expected;
+    } cases[] = {
+        {"png",
+         {"p.png", "image/png", pngOf(4, 3, 0x0000ff)},
+         {"picw4", "pich3", "picwgoal60", "pichgoal45"}},
+        {"jpeg", {"p.jpg", "image/jpeg", jpeg}, {"picw5", "pich7", "picwgoal75", "pichgoal105"}},
+        {"broken png", {"p.png", "image/png", brokenPng}, {}},
+        {"truncated jpeg", {"p.jpg", "image/jpeg", jpeg.first(20)}, {}},
+        {"metafile", {"p.wmf", "image/wmf", "\xd7\xcd\xc6\x9a"}, {}},
+    };
+    for (const auto &c : cases) {
+        const QStringList words =
+            controlWords(AttributedString::withAttachment(c.attachment).RTFDFromRange(0, 1));
+        QStringList sizes;
+        for (const QString &word : words) {
+            if (word.startsWith(QLatin1StringView("picw"))
+                || word.startsWith(QLatin1StringView("pich")))
+                sizes << word;
+        }
+        EXPECT_EQ(sizes, c.expected) << c.name;
+    }
 }
 
 TEST(RtfWriterTest, OtherImagesBecomePngAndOtherFilesAreLeftOut) {
@@ -321,10 +360,29 @@ TEST(RtfWriterTest, RandomTextsRoundTrip) {
                                                     QUrl(QStringLiteral("https://a.example/x")),
                                                     QUrl(QStringLiteral("mailto:b@c.org"))};
     const std::vector<std::optional<double>> spacings = {std::nullopt, 0.0, 6.0, 12.5};
-    const std::vector<QString> characters = {
-        "a", "Z", "7", " ", "\\", "{", "}", "\n", "\t", "?", ";", "-",
-        u16(u"\u2028"), u16(u"\u000C"), u16(u"\u00A0"), u16(u"\u00AD"), u16(u"\u2011"),
-        u16(u"é"), u16(u"€"), u16(u"日"), u16(u"\U0001F60A"), u16(u"\u0001"), u16(u"\uFFFC")};
+    const std::vector<QString> characters = {"a",
+                                             "Z",
+                                             "7",
+                                             " ",
+                                             "\\",
+                                             "{",
+                                             "}",
+                                             "\n",
+                                             "\t",
+                                             "?",
+                                             ";",
+                                             "-",
+                                             u16(u"\u2028"),
+                                             u16(u"\u000C"),
+                                             u16(u"\u00A0"),
+                                             u16(u"\u00AD"),
+                                             u16(u"\u2011"),
+                                             u16(u"é"),
+                                             u16(u"€"),
+                                             u16(u"日"),
+                                             u16(u"\U0001F60A"),
+                                             u16(u"\u0001"),
+                                             u16(u"\uFFFC")};
     const TextAttachment picture{"p.png", "image/png", pngOf(1, 1, 0)};
     for (int round = 0; round < 300; ++round) {
         AttributedString s;

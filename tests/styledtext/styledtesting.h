@@ -50,8 +50,8 @@ inline void PrintTo(const AttributedString &s, std::ostream *os) {
     for (const AttributedString::Run &run : s.runs()) {
         QString chars = s.string().mid(start, run.length);
         chars.replace(u'\n', QLatin1StringView("\\n"));
-        *os << '"' << chars.toStdString() << "\" {" << describeAttributes(run.attributes).toStdString()
-            << "} ";
+        *os << '"' << chars.toStdString() << "\" {"
+            << describeAttributes(run.attributes).toStdString() << "} ";
         start += run.length;
     }
     if (s.runs().isEmpty())
@@ -83,8 +83,7 @@ inline testing::AssertionResult runsAreSound(const AttributedString &s) {
         total += run.length;
     }
     if (total != s.length())
-        return testing::AssertionFailure()
-               << "runs cover " << total << " units of " << s.length();
+        return testing::AssertionFailure() << "runs cover " << total << " units of " << s.length();
     return testing::AssertionSuccess();
 }
 
@@ -145,8 +144,7 @@ struct attrs : TextAttributes {
 };
 
 /// The bytes of a literal, NULs included.
-template<std::size_t N>
-QByteArray bytesOf(const char (&literal)[N]) {
+template<std::size_t N> QByteArray bytesOf(const char (&literal)[N]) {
     return QByteArray(literal, qsizetype(N - 1));
 }
 

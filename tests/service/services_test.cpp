@@ -1,0 +1,166 @@
+// The four services on a request's pasteboard, with the clipboard and the panel replaced by
+// stand-ins so every outcome can be read back.
+#include "evaluator/sumwise.h"
+#include "platform/userdefaults.h"
+#include "service/alerts.h"
+#include "service/pasteboard.h"
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Services : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("Sumwise.conf"))};
+    Sumwise sumwise{defaults};
+    MemoryPasteboard clipboard{GeneralPboard};
+    QString panelText;
+    int panelAnswer = 1;
+    int panels = 0;
+
+    void SetUp() override {
+        sumwise.generalPasteboard = [this]() -> Pasteboard & { return clipboard; };
+        sumwise.activeApplication = [] { return QStringLiteral("Editor"); };
+        clipboard.declareTypes({QStringLiteral("old/type")});
+        setAlertAnswerer([this](QMessageBox &panel) {
+            ++panels;
+            panelText = panel.informativeText();
+            return panelAnswer;
+        });
+    }
+    void TearDown() override { setAlertAnswerer({}); }
+
+    static MemoryPasteboard selection(const QByteArray &text,
+                                      const QString &type = PasteboardType::String) {
+        MemoryPasteboard pboard;
+        pboard.declareTypes({type});
+        pboard.setData(text, type);
+        return pboard;
+    }
+};
+
+TEST_F(Services, SubstituteAddAndCopy) {
+    using Entry = void (Sumwise::*)(Pasteboard &, const QString &, QString *);
+    struct {
+        const char *name;
+        Entry entry;
+        QByteArray in;
+        QByteArray pboardAfter;    // the selection's flavour afterwards
+        QByteArray clipboardAfter; // null: untouched
+        QString error;
+    } const cases[] = {
+        {"substitute", &Sumwise::doCalcSubstituteService, "2*(3+4)", "14", {}, {}},
+        {"substitute fails",
+         &Sumwise::doCalcSubstituteService,
+         "1/0",
+         "1/0",
+         {},
+         QStringLiteral("Error: Division by zero")},
+        {"add", &Sumwise::doCalcAddService, "2+3", "2+3 = 5", {}, {}},
+        // The selection is extended, never changed.
+        {"add keeps the text", &Sumwise::doCalcAddService, "1,5 * 2", "1,5 * 2 = 3", {}, {}},
+        {"add fails",
+         &Sumwise::doCalcAddService,
+         "2+",
+         "2+",
+         {},
+         QStringLiteral("Error: Syntax error")},
+        {"copy", &Sumwise::doCalcCopyService, "2^10", "2^10", "1024", {}},
+        {"copy fails",
+         &Sumwise::doCalcCopyService,
+         "x",
+         "x",
+         {},
+         QStringLiteral("Error: Syntax error")},
+    };
+    for (const auto &c : cases) {
+        clipboard.declareTypes({QStringLiteral("old/type")});
+        MemoryPasteboard pboard = selection(c.in);
+        QString error;
+        (sumwise.*c.entry)(pboard, QString(), &error);
+        EXPECT_EQ(error, c.error) << c.name;
+        EXPECT_EQ(pboard.types(), QStringList{PasteboardType::String}) << c.name;
+        EXPECT_EQ(pboard.dataForType(PasteboardType::String), c.pboardAfter) << c.name;
+        if (c.clipboardAfter.isNull()) {
+            EXPECT_EQ(clipboard.types(), QStringList{QStringLiteral("old/type")}) << c.name;
+        } else {
+            EXPECT_EQ(clipboard.types(), QStringList{PasteboardType::String}) << c.name;
+            EXPECT_EQ(clipboard.dataForType(PasteboardType::String), c.clipboardAfter) << c.name;
+        }
+    }
+    EXPECT_EQ(panels, 0);
+}
+
+TEST_F(Services, AddOnRichTextAppendsInTheLastCharactersStyle) {
+    MemoryPasteboard pboard = selection("{\\rtf1\\ansi {\\b 2}+{\\i 3}}", PasteboardType::RTF);
+    QString error;
+    sumwise.doCalcAddService(pboard, QString(), &error);
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(pboard.types(), QStringList{PasteboardType::RTF});
+    const auto back = AttributedString::fromRTF(pboard.dataForType(PasteboardType::RTF));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->string(), QStringLiteral("2+3 = 5"));
+    EXPECT_TRUE(back->attributesAtIndex(0).bold);
+    EXPECT_FALSE(back->attributesAtIndex(1).bold);
+    for (qsizetype i = 2; i < back->length(); ++i)
+        EXPECT_TRUE(back->attributesAtIndex(i).italic) << i;
+}
+
+TEST_F(Services, ShowPanelAndItsCopyButton) {
+    struct {
+        const char *in;
+        int answer;
+        const char *shown;
+        QByteArray copied; // null: the clipboard stays untouched
+    } const cases[] = {
+        {"x=3", 0, "Formula:\n\tx=3\n\nResult:\n\t3", "3"},
+        {"x=3", 1, "Formula:\n\tx=3\n\nResult:\n\t3", {}},
+        {" 2 * 2 ", -2, "Formula:\n\t 2 * 2 \n\nResult:\n\t4", {}},
+        // After a failure the user saw no result, so Copy copies nothing.
+        {"1/0", 0, "Formula:\n\t1/0\n\nResult:\n\tDivision by zero", {}},
+    };
+    for (const auto &c : cases) {
+        clipboard.declareTypes({QStringLiteral("old/type")});
+        panelAnswer = c.answer;
+        MemoryPasteboard pboard = selection(c.in);
+        QString error;
+        sumwise.doCalcShowService(pboard, QString(), &error);
+        EXPECT_TRUE(error.isEmpty()) << c.in;
+        EXPECT_EQ(panelText, QString::fromUtf8(c.shown)) << c.in;
+        EXPECT_EQ(clipboard.dataForType(PasteboardType::String), c.copied) << c.in;
+        EXPECT_TRUE(sumwise.terminationRequested());
+    }
+}
+
+TEST_F(Services, MailApplicationGetsTheResultOnTheClipboardToo) {
+    sumwise.activeApplication = [] { return QStringLiteral("Mail"); };
+    MemoryPasteboard pboard = selection("6*7");
+    sumwise.doCalcSubstituteService(pboard, QString(), nullptr);
+    EXPECT_EQ(pboard.dataForType(PasteboardType::String), QByteArray("42"));
+    EXPECT_EQ(clipboard.dataForType(PasteboardType::String), QByteArray("42"));
+}
+
+TEST_F(Services, ResultsFollowTheLocale) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    MemoryPasteboard pboard = selection("1/2");
+    sumwise.doCalcAddService(pboard, QString(), nullptr);
+    EXPECT_EQ(pboard.dataForType(PasteboardType::String), QByteArray("1/2 = 0,5"));
+    QLocale::setDefault(saved);
+}
+
+TEST_F(Services, NoReadableTextFails) {
+    MemoryPasteboard pboard;
+    pboard.declareTypes({QStringLiteral("image/png")});
+    QString error;
+    sumwise.doCalcSubstituteService(pboard, QString(), &error);
+    EXPECT_EQ(error, QStringLiteral("Error: Syntax error"));
+    EXPECT_TRUE(sumwise.hasPerformedService());
+}
+
+} // namespace
