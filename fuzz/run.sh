@@ -22,7 +22,8 @@ for target in "${targets[@]}"; do
     [[ -d $here/corpus/$target ]] && cp -r "$here/corpus/$target/." "$work/"
     dict=()
     [[ -f $here/$target.dict ]] && dict=(-dict="$here/$target.dict")
-    log=$work/log
+    # Outside the corpus folder, or libFuzzer would read it as a seed.
+    log=$(mktemp)
     set +e
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         "$build/bin/fuzz_$target" "$work" "${dict[@]}" -max_total_time="$seconds" \
@@ -37,6 +38,6 @@ for target in "${targets[@]}"; do
         tail -40 "$log"
         status=1
     fi
-    rm -rf "$work"
+    rm -rf "$work" "$log"
 done
 exit $status
