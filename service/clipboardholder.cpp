@@ -1,5 +1,7 @@
 #include "clipboardholder.h"
 
+#include "platform/fdio.h"
+
 #include "clipboard.h"
 #include "pasteboard.h"
 
@@ -81,32 +83,6 @@ QByteArray readAnswer(int fd, QDeadlineTimer deadline) {
         if (n == 0)
             return answer;
         answer.append(buffer, n);
-    }
-}
-
-bool writeAllToFd(int fd, const QByteArray &bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-QByteArray readAllFromFd(int fd) {
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return data;
-        data.append(buffer, n);
     }
 }
 
@@ -249,7 +225,7 @@ int clipboardHolderMain(int argc, char *argv[]) {
         return 2;
     }
     const QString type = QString::fromUtf8(argv[2]);
-    const QByteArray data = readAllFromFd(STDIN_FILENO);
+    const QByteArray data = readAll(STDIN_FILENO);
     redirectToNull(STDIN_FILENO);
     if (!x11DisplayAvailable())
         return 1;
@@ -292,7 +268,7 @@ int clipboardHolderMain(int argc, char *argv[]) {
 
     const QByteArray ready =
         QByteArray(ReadyWord) + ' ' + QByteArray::number(qint64(getpid())) + '\n';
-    writeAllToFd(STDOUT_FILENO, ready);
+    writeAll(STDOUT_FILENO, ready);
     redirectToNull(STDOUT_FILENO);
     leave(app.exec());
 }

@@ -4,6 +4,7 @@
 #include "provider.h"
 
 #include "evaluator/sumwise.h"
+#include "platform/fdio.h"
 #include "platform/localization.h"
 
 #include <QApplication>
@@ -47,17 +48,6 @@ Examples:
   echo '2+3' | sumwise add                     # 2+3 = 5
   sumwise substitute 'x=1,5;x*3'               # 4.5 (x is remembered)
 )";
-
-bool writeAll(int fd, const QByteArray &bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 
 int usageError(const QByteArray &message) {
     std::fprintf(stderr, "sumwise: %s\nTry 'sumwise --help'.\n", message.constData());
