@@ -88,42 +88,15 @@ TEST_P(EscapeTest, WritesWhatOtherReadersUnderstand) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, EscapeTest,
     testing::Values(EscapeCase{"Braces", u16(u"a{b}c\\"), R"(a\{b\}c\\)"},
-                    EscapeCase{"Latin", u16(u"é"), R"(\u233\'3f)"},
                     EscapeCase{"AboveSigned16Bit", u16(u"\u8000\uFFFF"), R"(\u-32768\'3f\u-1\'3f)"},
                     EscapeCase{"SurrogatePair", u16(u"\U0001F60A"), R"(\u-10179\'3f\u-8694\'3f)"},
                     EscapeCase{"ParagraphBreak", u16(u"a\nb"), "a\\par\nb"},
                     EscapeCase{"Tab", u16(u"a\tb"), R"(a\tab b)"},
-                    EscapeCase{"LineSeparator", u16(u"a\u2028b"), R"(a\line b)"},
-                    EscapeCase{"PageBreak", u16(u"a\u000Cb"), R"(a\page b)"},
                     EscapeCase{"NoBreakSpace", u16(u"a\u00A0b"), R"(a\~b)"},
-                    EscapeCase{"SoftHyphen", u16(u"a\u00ADb"), R"(a\-b)"},
-                    EscapeCase{"NonBreakingHyphen", u16(u"a\u2011b"), R"(a\_b)"},
                     EscapeCase{"ControlCharacter", u16(u"a\u0001b"), R"(a\u1\'3fb)"},
                     EscapeCase{"SpaceAfterAControlWord", u16(u"\t x"), R"(\tab  x)"},
-                    EscapeCase{"DigitAfterAControlWord", u16(u"\t1"), R"(\tab 1)"},
                     EscapeCase{"MinusAfterAControlWord", u16(u"\t-1"), R"(\tab -1)"}),
     [](const auto &info) { return std::string(info.param.name); });
-
-TEST(RtfWriterTest, OnlyTheChangedAttributesAreWritten) {
-    const TextAttributes bold = attrs().bolded();
-    const AttributedString s = styled({{"aaa", bold},
-                                       {"bbb", attrs().bolded().italics()},
-                                       {"ccc", attrs().italics()},
-                                       {"ddd", attrs().italics().size(14)},
-                                       {"eee", attrs().italics().size(14).underlined()}});
-    const QStringList words = controlWords(rtfOf(s));
-    const qsizetype body = words.indexOf(QStringLiteral("fonttbl")) + 1; // no fonts, no colours
-    EXPECT_EQ(words.mid(body), (QStringList{"b", "i", "b0", "fs28", "ul"}))
-        << words.join(u' ').toStdString();
-}
-
-TEST(RtfWriterTest, ResettingToTheDefaultSizeOrFontNeedsPlain) {
-    const AttributedString s = styled({{"a", attrs().size(20).bolded()}, {"b", attrs().bolded()}});
-    const QStringList words = controlWords(rtfOf(s));
-    const qsizetype body = words.indexOf(QStringLiteral("fonttbl")) + 1; // no fonts, no colours
-    EXPECT_EQ(words.mid(body), (QStringList{"fs40", "b", "plain", "b"}))
-        << words.join(u' ').toStdString();
-}
 
 TEST(RtfWriterTest, LinksBecomeHyperlinkFields) {
     const AttributedString s =
@@ -163,9 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RoundTripTest,
     testing::Values(
         std::pair{"Empty", AttributedString()},
-        std::pair{"Plain", AttributedString(QStringLiteral("2+3 = 5"))},
         std::pair{"Everything", styled({{"all", everything}})},
-        std::pair{"EverythingThenNothing", styled({{"all", everything}, {"none", {}}})},
         std::pair{"NothingThenEverythingThenNothing",
                   styled({{"none", {}}, {"all", everything}, {"none", {}}})},
         std::pair{"FontsWithAndWithout", styled({{"a", attrs().font("A")},
@@ -360,29 +331,10 @@ TEST(RtfWriterTest, RandomTextsRoundTrip) {
                                                     QUrl(QStringLiteral("https://a.example/x")),
                                                     QUrl(QStringLiteral("mailto:b@c.org"))};
     const std::vector<std::optional<double>> spacings = {std::nullopt, 0.0, 6.0, 12.5};
-    const std::vector<QString> characters = {"a",
-                                             "Z",
-                                             "7",
-                                             " ",
-                                             "\\",
-                                             "{",
-                                             "}",
-                                             "\n",
-                                             "\t",
-                                             "?",
-                                             ";",
-                                             "-",
-                                             u16(u"\u2028"),
-                                             u16(u"\u000C"),
-                                             u16(u"\u00A0"),
-                                             u16(u"\u00AD"),
-                                             u16(u"\u2011"),
-                                             u16(u"é"),
-                                             u16(u"€"),
-                                             u16(u"日"),
-                                             u16(u"\U0001F60A"),
-                                             u16(u"\u0001"),
-                                             u16(u"\uFFFC")};
+    // Single characters, and one pair of surrogates.
+    std::vector<QString> characters = {u16(u"\U0001F60A")};
+    for (const QChar c : u16(u"aZ7 \\{}\n\t?;-\u2028\u000C\u00A0\u00AD\u2011é€日\u0001\uFFFC"))
+        characters.emplace_back(c);
     const TextAttachment picture{"p.png", "image/png", pngOf(1, 1, 0)};
     for (int round = 0; round < 300; ++round) {
         AttributedString s;

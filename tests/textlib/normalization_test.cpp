@@ -43,8 +43,7 @@ TEST_P(NormalizeTest, ConvertsEveryUnit) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, NormalizeTest,
     testing::Values(
-        C{formC, u"a\u0308"sv, u"\u00E4"sv}, C{formC, u"\u00E4rger"sv, u"\u00E4rger"sv},
-        C{formC, u"\u212B"sv, u"\u00C5"sv}, C{formC, u"\u1100\u1161"sv, u"\uAC00"sv},
+        C{formC, u"a\u0308"sv, u"\u00E4"sv}, C{formC, u"\u1100\u1161"sv, u"\uAC00"sv},
         // Marks are reordered by combining class before composing.
         C{formC, u"e\u0301\u0327"sv, u"\u0229\u0301"sv},
         // Form C keeps compatibility characters; the K forms do not.
@@ -53,14 +52,14 @@ INSTANTIATE_TEST_SUITE_P(
         C{formD, u"\uFB01\u00E4"sv, u"\uFB01a\u0308"sv}, C{formC, u"\xD800x"sv, u"\xD800x"sv},
         C{formC, u""sv, u""sv}, C{formD, {}, {}},
         C{lower, u"A\u0308BC\u0130"sv, u"\u00E4bci\u0307"sv},
-        C{upper, u"stra\u00DFe"sv, u"STRASSE"sv}, C{upper, u"A1"sv, u"A1"sv}, C{lower, {}, {}},
+        C{upper, u"stra\u00DFe"sv, u"STRASSE"sv}, C{lower, {}, {}},
         // Each half of a pair becomes a space, and only the private block F400-F8FF does.
         C{fixed, u"\U0001F600a\u0308\0"sv, u"  \u00E4 "sv},
-        C{fixed, u"\uF3FF\uF400\uF8FF\xDC00"sv, u"\uF3FF   "sv}, C{fixed, u"ok"sv, u"ok"sv},
-        C{fixed, {}, {}}, C{ligatures, u"\uFB00\uFB01\uFB02\uFB03\uFB04"sv, u"fffiflffiffl"sv},
+        C{fixed, u"\uF3FF\uF400\uF8FF\xDC00"sv, u"\uF3FF   "sv}, C{fixed, {}, {}},
+        C{ligatures, u"\uFB00\uFB01\uFB02\uFB03\uFB04"sv, u"fffiflffiffl"sv},
         C{ligatures, u"\uFB05\uFB06 \u0132\u0133"sv, u"ftst IJij"sv},
         C{ligatures, u"fi\uFB07"sv, u"fi\uFB07"sv}, C{ligatures, {}, {}},
-        C{plain, u"\u00C4rger"sv, u"Arger"sv}, C{plain, u"Arger"sv, u"Arger"sv},
+        C{plain, u"\u00C4rger"sv, u"Arger"sv},
         // Without form C a combining mark is no letter and stays.
         C{plain, u"A\u0308"sv, u"A\u0308"sv}, C{plainC, u"A\u0308"sv, u"A"sv},
         C{plainLower, u"\u00C4\u00DF"sv, u"a\u00DF"sv},
@@ -68,6 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
         C{plainUpperC, u"e\u0301"sv, u"E"sv}, C{ascii, u"Stra\u00DFe"sv, u"Stra e"sv},
         C{ascii, u"a\u0308\u20AC\U0001F600"sv, u"a   "sv},
         C{asciiLower, u"\u00C9COLE"sv, u"ecole"sv}, C{asciiUpper, u"\u00E9t\u00E9"sv, u"ETE"sv},
-        C{plain, u""sv, u""sv}, C{ascii, {}, {}}));
+        C{ascii, {}, {}}));
 
 } // namespace

@@ -36,7 +36,7 @@ const TextOp noRep{"null rep", nullptr,
 
 using C = TextOpCase;
 class RemoveTest : public testing::TestWithParam<C> {};
-TEST_P(RemoveTest, RemovesEveryMember) {
+TEST_P(RemoveTest, EditsEveryUnit) {
     expectTextOp(GetParam());
 }
 
@@ -44,17 +44,15 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RemoveTest,
     testing::Values(C{white, u" 1 + 2\t*3\n"sv, u"1+2*3"sv}, C{white, u"\u00A01\uFEFF2"sv, u"12"sv},
                     C{white, u"a\0\x03\x0B\x0C\r\x85\u2028\u2029\uFFFC\u3000\u1680b"sv, u"ab"sv},
-                    C{white, u"  \t\n"sv, u""sv}, C{white, u"1+2"sv, u"1+2"sv},
+
                     // Format characters and surrogate halves are not white.
-                    C{white, u"a\u200B \U0001F600"sv, u"a\u200B\U0001F600"sv},
-                    C{white, u""sv, u""sv}, C{white, {}, {}},
+                    C{white, u"a\u200B \U0001F600"sv, u"a\u200B\U0001F600"sv}, C{white, {}, {}},
                     C{spaces, u"a \t\0\u3000b\n\u00A0"sv, u"ab\n"sv},
                     C{tabs, u"\ta\t \t"sv, u"a "sv},
                     C{feeds, u"a\r\nb\u2028c\x0B\x85\x03\uFFFC"sv, u"abc\x0B\x85"sv},
-                    C{digits, u"a1\u0663b9"sv, u"ab"sv}, C{digits, u"a\u00B2b"sv, u"a\u00B2b"sv},
-                    C{dots, u"..1.5."sv, u"15"sv}, C{group, u"x.a\u20ACbx"sv, u"ab"sv},
-                    C{noGroup, u"a.b"sv, u"a.b"sv}, C{alpha, u"a1\u00E9 2"sv, u"1 2"sv},
-                    C{noRep, u"a1"sv, u"a1"sv}, C{noRep, {}, {}}));
+                    C{digits, u"a1\u0663b9"sv, u"ab"sv}, C{dots, u"..1.5."sv, u"15"sv},
+                    C{group, u"x.a\u20ACbx"sv, u"ab"sv}, C{noGroup, u"a.b"sv, u"a.b"sv},
+                    C{alpha, u"a1\u00E9 2"sv, u"1 2"sv}, C{noRep, u"a1"sv, u"a1"sv}));
 
 const TextOp collapse{"white runs", [](QString &s) { removeMultipleWhiteSpaces(s); },
                       [](const QString &s) { return stringByRemovingMultipleWhiteSpaces(s); }};
@@ -67,42 +65,17 @@ const TextOp feedsBySpace{"feed runs by space", nullptr, [](const QString &s) {
                               return stringByRemovingMultipleWhiteSpaces(s, RunClass::Feeds);
                           }};
 
-class CollapseTest : public testing::TestWithParam<C> {};
-TEST_P(CollapseTest, ReplacesEachRunByOneUnit) {
-    expectTextOp(GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, CollapseTest,
+INSTANTIATE_TEST_SUITE_P(Collapse, RemoveTest,
                          testing::Values(C{collapse, u"  a\t\tb \n"sv, u" a b "sv},
-                                         C{collapse, u"a b"sv, u"a b"sv},
-                                         C{collapse, u"\t"sv, u" "sv},
+
                                          C{collapse, u"a \u00A0\u2028\uFEFFb"sv, u"a b"sv},
                                          C{collapseSpaces, u"a \t\n\t b"sv, u"a \n b"sv},
                                          C{spacesByUnderscore, u"a b"sv, u"a_b"sv},
                                          C{collapseFeeds, u"a\r\n\r\nb"sv, u"a\nb"sv},
                                          C{collapseFeeds, u"\na\nb\n"sv, u"\na\nb\n"sv},
-                                         C{collapseFeeds, u"a \t b"sv, u"a \t b"sv},
-                                         C{feedsBySpace, u"a\nb \r"sv, u"a b  "sv},
-                                         C{collapse, u""sv, u""sv}, C{collapseFeeds, {}, {}}));
 
-// Collapsing and trimming never lengthen a text, and collapsing twice changes nothing more.
-TEST(CollapseProperties, ShorterAndIdempotent) {
-    const char16_t alphabet[] = {u'a', u' ', u'\t', u'\n', u'\r'};
-    for (int n = 0; n < 5 * 5 * 5 * 5 * 5 * 5; ++n) {
-        QString s;
-        for (int rest = n; rest; rest = (rest - 1) / 5) // every string, none left out
-            s.append(QChar(alphabet[(rest - 1) % 5]));
-        for (RunClass runs : {RunClass::Feeds, RunClass::Spaces, RunClass::White}) {
-            const QString once = stringByRemovingMultipleWhiteSpaces(s, runs);
-            EXPECT_LE(once.size(), s.size()) << quoted(s);
-            EXPECT_EQ(stringByRemovingMultipleWhiteSpaces(once, runs).constData(),
-                      once.constData());
-        }
-        QString trimmed = s;
-        trimWhiteSpaces(trimmed);
-        EXPECT_LE(trimmed.size(), s.size());
-    }
-}
+                                         C{feedsBySpace, u"a\nb \r"sv, u"a b  "sv},
+                                         C{collapseFeeds, {}, {}}));
 
 const TextOp trim{"trim", trimWhiteSpaces, nullptr};
 const TextOp trimX{"trim x", [](QString &s) { trimCharacter(s, u'x'); }, nullptr};
@@ -110,20 +83,15 @@ const TextOp prefixX{"prefix x", [](QString &s) { trimPrefixCharacter(s, u'x'); 
 const TextOp suffixX{"suffix x", [](QString &s) { trimSuffixCharacter(s, u'x'); }, nullptr};
 const TextOp trimFeed{"trim feeds", trimFeeds, stringByTrimmingFeeds};
 
-class TrimTest : public testing::TestWithParam<C> {};
-TEST_P(TrimTest, TrimsTheEnds) {
-    expectTextOp(GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TrimTest,
-    testing::Values(C{trim, u" \u00A0a b\uFEFF\n\0"sv, u"a b"sv},
-                    C{trim, u"a\u200B"sv, u"a\u200B"sv}, C{trim, u" \t\r\n"sv, u""sv},
-                    C{trim, {}, {}}, C{trimX, u"xxaxbxx"sv, u"axb"sv}, C{trimX, u"xxx"sv, u""sv},
-                    C{prefixX, u"xxax"sv, u"ax"sv}, C{suffixX, u"xaxx"sv, u"xa"sv},
-                    C{suffixX, u"ab"sv, u"ab"sv}, C{trimFeed, u"\na\n\n"sv, u"\na"sv},
-                    C{trimFeed, u"a \r\n\u2029"sv, u"a "sv}, C{trimFeed, u"a\x0B"sv, u"a\x0B"sv},
-                    C{trimFeed, u"\n"sv, u""sv}));
+INSTANTIATE_TEST_SUITE_P(Trim, RemoveTest,
+                         testing::Values(C{trim, u" \u00A0a b\uFEFF\n\0"sv, u"a b"sv},
+                                         C{trim, u"a\u200B"sv, u"a\u200B"sv}, C{trim, {}, {}},
+                                         C{trimX, u"xxaxbxx"sv, u"axb"sv},
+                                         C{trimX, u"xxx"sv, u""sv}, C{prefixX, u"xxax"sv, u"ax"sv},
+                                         C{suffixX, u"xaxx"sv, u"xa"sv},
+                                         C{trimFeed, u"\na\n\n"sv, u"\na"sv},
+                                         C{trimFeed, u"a \r\n\u2029"sv, u"a "sv},
+                                         C{trimFeed, u"a\x0B"sv, u"a\x0B"sv}));
 
 template<qsizetype Width> void decode(QString &s) {
     decodeTabs(s, Width);
@@ -132,32 +100,23 @@ template<qsizetype Width> void encode(QString &s) {
     encodeTabs(s, Width);
 }
 const TextOp dec4{"decode 4", decode<4>, nullptr}, dec1{"decode 1", decode<1>, nullptr};
-const TextOp dec0{"decode 0", decode<0>, nullptr}, decNeg{"decode -4", decode<-4>, nullptr};
+const TextOp dec0{"decode 0", decode<0>, nullptr};
 const TextOp decHuge{"decode huge", decode<Huge>, nullptr};
 const TextOp enc4{"encode 4", encode<4>, nullptr}, enc2{"encode 2", encode<2>, nullptr};
 const TextOp enc1{"encode 1", encode<1>, nullptr}, enc8{"encode 8", encode<8>, nullptr};
 const TextOp enc0{"encode 0", encode<0>, nullptr}, encHuge{"encode huge", encode<Huge>, nullptr};
 
-class TabsTest : public testing::TestWithParam<C> {};
-TEST_P(TabsTest, ConvertsUpToTabStops) {
-    expectTextOp(GetParam());
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Cases, TabsTest,
+    Tabs, RemoveTest,
     testing::Values(
-        C{dec4, u"ab\tc"sv, u"ab  c"sv}, C{dec4, u"\tx"sv, u"    x"sv},
-        C{dec4, u"abcd\t\t"sv, u"abcd        "sv},
+        C{dec4, u"ab\tc"sv, u"ab  c"sv}, C{dec4, u"abcd\t\t"sv, u"abcd        "sv},
         C{dec4, u"abc\r\n\tx\u2028a\t"sv, u"abc\r\n    x\u2028a   "sv},
-        C{dec1, u"a\t\tb"sv, u"a  b"sv}, C{dec4, u"ab"sv, u"ab"sv}, C{dec0, u"a\tb"sv, u"a\tb"sv},
-        C{decNeg, u"a\tb"sv, u"a\tb"sv}, C{dec4, {}, {}},
+        C{dec1, u"a\t\tb"sv, u"a  b"sv}, C{dec0, u"a\tb"sv, u"a\tb"sv}, C{dec4, {}, {}},
         // Too wide to expand into: the text stays, yet a TAB still reaches the next stop.
         C{decHuge, u"a\tb"sv, u"a\tb"sv}, C{encHuge, u"a \t\t"sv, u"a\t\t"sv},
-        C{enc4, u"ab  cd"sv, u"ab\tcd"sv}, C{enc4, u"a b"sv, u"a b"sv},
-        C{enc4, u"abc d"sv, u"abc\td"sv}, C{enc4, u"     x  "sv, u"\t x\t"sv},
-        C{enc4, u"ab   "sv, u"ab\t "sv}, C{enc4, u"ab \t cd"sv, u"ab\t cd"sv},
-        C{enc4, u"\tx\t"sv, u"\tx\t"sv}, C{enc2, u"ab\n  c\r\0 "sv, u"ab\n\tc\r\t"sv},
+        C{enc4, u"ab  cd"sv, u"ab\tcd"sv}, C{enc4, u"     x  "sv, u"\t x\t"sv},
+        C{enc4, u"ab \t cd"sv, u"ab\t cd"sv}, C{enc2, u"ab\n  c\r\0 "sv, u"ab\n\tc\r\t"sv},
         C{enc1, u"a  b"sv, u"a\t\tb"sv}, C{enc8, u"1234567 \u3000       x"sv, u"1234567\t\tx"sv},
-        C{enc0, u"    "sv, u"    "sv}, C{enc4, u""sv, u""sv}));
+        C{enc0, u"    "sv, u"    "sv}));
 
 } // namespace
