@@ -1,0 +1,3 @@
+#include "textlib/base64.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "textlib/classification.h"
+
+#include <gtest/gtest.h>

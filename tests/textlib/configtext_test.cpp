@@ -1,0 +1,3 @@
+#include "textlib/configtext.h"
+
+#include <gtest/gtest.h>

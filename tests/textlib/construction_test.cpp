@@ -1,0 +1,3 @@
+#include "textlib/construction.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "textlib/dump.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "textlib/finding.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "textlib/reformatting.h"
+
+#include <gtest/gtest.h>

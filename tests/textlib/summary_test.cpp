@@ -1,0 +1,3 @@
+#include "textlib/summary.h"
+
+#include <gtest/gtest.h>

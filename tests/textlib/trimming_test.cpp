@@ -1,0 +1,3 @@
+#include "textlib/trimming.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "textlib/words.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,1 @@
+#include "base64.h"

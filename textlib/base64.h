@@ -1,0 +1,7 @@
+// Base64 coding with the standard alphabet, no line breaks.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace textlib {} // namespace textlib
