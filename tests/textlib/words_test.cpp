@@ -1,3 +1,128 @@
 #include "textlib/words.h"
 
+#include "texttesting.h"
+
 #include <gtest/gtest.h>
+
+using namespace std::literals;
+using namespace textlib;
+
+namespace {
+
+constexpr Range None{NotFound, 0};
+
+struct RangeCase {
+    std::u16string_view text;
+    qsizetype index;
+    Range expected;
+};
+
+// The text form must agree with the range: its units, "" (not null) when not found.
+void expectTextOfRange(const QString &s, const QString &text, Range range) {
+    if (range == None) {
+        EXPECT_TRUE(text.isEmpty() && !text.isNull());
+    } else {
+        EXPECT_EQ(text, s.mid(range.location, range.length));
+        if (range.length == s.size()) {
+            EXPECT_EQ(text.constData(), s.constData());
+        }
+    }
+}
+
+TEST(Words, WordAtIndex) {
+    const RangeCase rows[] = {{u"ab12-cd"sv, 1, {0, 4}},        {u"abc"sv, 2, {0, 3}},
+                              {u"ab12-cd"sv, 4, None},          {u"ab12-cd"sv, 6, {5, 2}},
+                              {u"ab12-cd"sv, NotFound, {5, 2}}, // the last word
+                              {u"ab12-cd"sv, 7, None},          {u"ab12-cd"sv, -1, None},
+                              {u"ab "sv, NotFound, None},       {u"e\u0301\u00BD"sv, 2, {0, 3}},
+                              {u"a\U0001F600b"sv, 1, None},     {u"a\0b"sv, 2, {2, 1}},
+                              {u""sv, NotFound, None},          {{}, 0, None}};
+    for (const auto &k : rows) {
+        SCOPED_TRACE(quoted(k.text) + " at " + std::to_string(k.index));
+        const QString s = makeText(k.text);
+        EXPECT_EQ(getWordRangeAtIndex(s, k.index), k.expected);
+        expectTextOfRange(s, getWordAtIndex(s, k.index), k.expected);
+    }
+}
+
+TEST(Words, FirstAndLast) {
+    const struct {
+        std::u16string_view text, first, last;
+        char16_t firstUnit, lastUnit;
+    } rows[] = {{u"ab cd"sv, u"ab"sv, u"cd"sv, u'a', u'd'},
+                {u" ab "sv, u""sv, u""sv, u' ', u' '},
+                {u"\U0001F600"sv, u""sv, u""sv, 0xD83D, 0xDE00},
+                {u""sv, u""sv, u""sv, 0, 0},
+                {{}, u""sv, u""sv, 0, 0}};
+    for (const auto &k : rows) {
+        SCOPED_TRACE(quoted(k.text));
+        const QString s = makeText(k.text);
+        EXPECT_EQ(firstWord(s), makeText(k.first));
+        EXPECT_EQ(lastWord(s), makeText(k.last));
+        EXPECT_FALSE(firstWord(s).isNull() || lastWord(s).isNull());
+        EXPECT_EQ(firstCharacter(s), k.firstUnit);
+        EXPECT_EQ(lastCharacter(s), k.lastUnit);
+    }
+}
+
+TEST(Words, PieceAtIndex) {
+    const struct {
+        std::u16string_view text;
+        qsizetype index;
+        CharacterSetRep separators;
+        Range expected;
+    } rows[] = {{u"a,b c"sv, 1, whiteCharacterSetRep(), {0, 3}},
+                {u"a,b c"sv, 3, whiteCharacterSetRep(), None},
+                {u"a,b c"sv, 4, whiteCharacterSetRep(), {4, 1}},
+                // Unlike a word, a piece has no "last position" shorthand.
+                {u"a,b c"sv, NotFound, whiteCharacterSetRep(), None},
+                {u"a\nb"sv, 0, spaceCharacterSetRep(), {0, 3}},
+                {u"a b"sv, 1, nullptr, {0, 3}},
+                {u"a b"sv, 3, nullptr, None},
+                {{}, 0, nullptr, None}};
+    for (const auto &k : rows) {
+        SCOPED_TRACE(quoted(k.text) + " at " + std::to_string(k.index));
+        const QString s = makeText(k.text);
+        EXPECT_EQ(getSubstringRangeAtIndex(s, k.index, k.separators), k.expected);
+        expectTextOfRange(s, getSubstringAtIndex(s, k.index, k.separators), k.expected);
+    }
+}
+
+TEST(Words, LinkAtIndex) {
+    const RangeCase rows[] = {
+        {u"see <http://x.org/a> now"sv, 10, {5, 14}},
+        // A click on a bracket gives the link inside; one on white space picks nothing.
+        {u"see <http://x.org/a> now"sv, 4, {5, 14}},
+        {u"see <http://x.org/a> now"sv, 19, {5, 14}},
+        {u"see <http://x.org/a> now"sv, 3, None},
+        {u"go http://x.org?! ok"sv, 5, {3, 12}},
+        {u"go http://x.org?! ok"sv, 15, {3, 12}}, // on the dropped punctuation
+        {u"x.org.\u201D"sv, 0, {0, 5}},
+        {u"a\u3000http://x"sv, 3, {2, 8}},
+        {u"http://a..b'"sv, 0, {0, 11}}, // ".." bounds mail addresses only
+        {u"(a@b.c)."sv, 1, {0, 7}},      // only a mail address loses ")"
+        // Mail mode: the index is on "@".
+        {u"mail (me@x.org). ok"sv, 8, {6, 8}},
+        {u"[a@b.c],"sv, 2, {1, 5}},
+        {u"\u201Cme@x.org\u201D"sv, 3, {1, 8}},
+        {u"'a@b'|"sv, 2, {1, 3}},
+        {u"x@y@z"sv, 3, {2, 3}},
+        {u"a..b@c"sv, 4, {3, 3}},
+        {u".b@c"sv, 2, {1, 3}},
+        {u"|a\"b@c*"sv, 4, {3, 3}},
+        {u"a @b"sv, 2, {2, 2}},
+        {u"@x"sv, 0, None},
+        {u"a b"sv, 1, None},
+        {u"ab"sv, 2, None},
+        {u"ab"sv, NotFound, None},
+        {u"ab"sv, -1, None},
+        {{}, 0, None}};
+    for (const auto &k : rows) {
+        SCOPED_TRACE(quoted(k.text) + " at " + std::to_string(k.index));
+        const QString s = makeText(k.text);
+        EXPECT_EQ(getLinkRangeAtIndex(s, k.index), k.expected);
+        expectTextOfRange(s, getLinkAtIndex(s, k.index), k.expected);
+    }
+}
+
+} // namespace
