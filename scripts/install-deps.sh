@@ -9,7 +9,7 @@ packages=(
   libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev libqalculate-dev qalc bc hyperfine python3
   dbus dbus-x11 xvfb xauth libxcb1-dev xclip
-  poppler-utils desktop-file-utils fonts-dejavu-core
+  poppler-utils desktop-file-utils fonts-dejavu-core zip unzip attr
 )
 
 missing=()

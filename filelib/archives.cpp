@@ -1,0 +1,1 @@
+#include "archives.h"

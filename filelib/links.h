@@ -1,0 +1,6 @@
+// Resolving symbolic links in paths.
+#pragma once
+
+#include <QString>
+
+namespace filelib {} // namespace filelib

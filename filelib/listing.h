@@ -1,0 +1,6 @@
+// Folder listings filtered by extension or wildcard.
+#pragma once
+
+#include <QString>
+
+namespace filelib {} // namespace filelib

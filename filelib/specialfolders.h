@@ -1,0 +1,6 @@
+// The user's special folders and the cloud and file-sync folders.
+#pragma once
+
+#include <QString>
+
+namespace filelib {} // namespace filelib

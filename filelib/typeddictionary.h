@@ -1,0 +1,6 @@
+// Typed getters and setters on QVariantMap dictionaries.
+#pragma once
+
+#include <QString>
+
+namespace filelib {} // namespace filelib

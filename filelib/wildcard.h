@@ -1,0 +1,6 @@
+// Case-insensitive wildcard matching.
+#pragma once
+
+#include <QString>
+
+namespace filelib {} // namespace filelib

@@ -1,0 +1,3 @@
+#include "filelib/archives.h"
+
+#include <gtest/gtest.h>

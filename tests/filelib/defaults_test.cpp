@@ -1,0 +1,3 @@
+#include "filelib/defaults.h"
+
+#include <gtest/gtest.h>

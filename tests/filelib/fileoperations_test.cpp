@@ -1,0 +1,3 @@
+#include "filelib/fileoperations.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/filetypes.h"
+
+#include <gtest/gtest.h>

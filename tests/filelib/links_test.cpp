@@ -1,0 +1,3 @@
+#include "filelib/links.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/listing.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/numberformats.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/pathcomponents.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/paths.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/specialfolders.h"
+
+#include <gtest/gtest.h>

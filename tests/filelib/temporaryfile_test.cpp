@@ -1,0 +1,3 @@
+#include "filelib/temporaryfile.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/typeddictionary.h"
+
+#include <gtest/gtest.h>
