@@ -4,11 +4,13 @@
 // Usage: bench_textlib [--seconds=S]
 #include "harness.h"
 
+#include "textlib/base64.h"
 #include "textlib/characters.h"
 #include "textlib/charactersets.h"
 #include "textlib/conversiontables.h"
 #include "textlib/fastcompare.h"
 #include "textlib/lines.h"
+#include "textlib/summary.h"
 #include "textlib/whitespace.h"
 
 #include <QString>
@@ -186,5 +188,40 @@ int main(int argc, char *argv[]) {
     bench::timeAll(cutting, minSeconds);
     printGroup("Collapsing white space, 10 MB:", whole, "MB");
     printGroup("Cutting lines, 10 MB:", cutting, "MB");
+
+    // Base64 of the 1 MB text's UTF-8 bytes, both ways, against Qt's codec.
+    const QByteArray bytes = text.toUtf8();
+    const QString encoded = textlib::encodedBase64Data(bytes);
+    const QByteArray encodedLatin1 = encoded.toLatin1();
+    const double bytesMb = double(bytes.size()) / 1e6;
+    std::vector<Timed> encoding = {
+        {"encodedBase64Data (to QString)",
+         [&] { sink = double(textlib::encodedBase64Data(bytes).size()); }, bytesMb},
+        {"QByteArray::toBase64 + fromLatin1 (peer)",
+         [&] { sink = double(QString::fromLatin1(bytes.toBase64()).size()); }, bytesMb},
+    };
+    std::vector<Timed> decoding = {
+        {"decodedBase64Data (from QString)",
+         [&] { sink = double(textlib::decodedBase64Data(encoded).size()); }, bytesMb},
+        {"toLatin1 + QByteArray::fromBase64 (peer)",
+         [&] { sink = double(QByteArray::fromBase64(encoded.toLatin1()).size()); }, bytesMb},
+        {"QByteArray::fromBase64 alone",
+         [&] { sink = double(QByteArray::fromBase64(encodedLatin1).size()); }, bytesMb},
+    };
+    bench::timeAll(encoding, minSeconds);
+    bench::timeAll(decoding, minSeconds);
+    printGroup("Base64 encoding (MB of input bytes):", encoding, "MB");
+    printGroup("Base64 decoding (MB of output bytes):", decoding, "MB");
+
+    // Prose-like text: the mixed text's words with sentence ends.
+    QString prose = text;
+    for (qsizetype i = 97; i < prose.size(); i += 97)
+        prose[i] = u'.';
+    std::vector<Timed> summary = {
+        {"summarizeInSentences(5), 1 MB",
+         [&] { sink = double(textlib::summarizeInSentences(prose, 5).size()); }, mb},
+    };
+    bench::timeAll(summary, minSeconds);
+    printGroup("Summarising:", summary, "MB");
     return 0;
 }
