@@ -1,1 +1,461 @@
 #include "fileoperations.h"
+
+#include "pathcomponents.h"
+
+#include "textlib/systemlog.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <plist/plist.h>
+
+#include <cxxabi.h>
+#include <execinfo.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <typeinfo>
+
+namespace fs = std::filesystem;
+
+namespace filelib {
+
+namespace {
+
+// A NUL would cut the path short in every system call, so such a path names nothing.
+bool usable(const QString &path) {
+    return !path.isEmpty() && !path.contains(QChar(0));
+}
+
+fs::path fsPath(const QString &path) {
+    return fs::path(QFile::encodeName(path).toStdString());
+}
+
+// With a trailing slash the system resolves a symbolic link, so removal would reach its target.
+QString withoutTrailingSlashes(const QString &path) {
+    qsizetype end = path.size();
+    while (end > 1 && path[end - 1] == u'/')
+        --end;
+    return end == path.size() ? path : path.left(end);
+}
+
+// Only a missing entry counts as absent; a folder we may not search could still hold it.
+bool existsNoFollow(const fs::path &path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+}
+
+bool fail(QString *error, std::error_code ec) {
+    if (error)
+        *error = QString::fromStdString(ec.message());
+    return false;
+}
+
+bool fail(QString *error, std::errc code) {
+    return fail(error, std::make_error_code(code));
+}
+
+template<class F> bool guarded(QStringView operation, F &&body) {
+    try {
+        return body();
+    } catch (const std::exception &e) {
+        logException(operation, e);
+        return false;
+    }
+}
+
+QString demangled(const char *name) {
+    int status = 0;
+    std::unique_ptr<char, void (*)(void *)> readable(
+        abi::__cxa_demangle(name, nullptr, nullptr, &status), std::free);
+    return QString::fromUtf8(status == 0 && readable ? readable.get() : name);
+}
+
+QStringList callStack() {
+    void *frames[64];
+    const int count = ::backtrace(frames, 64);
+    QStringList lines;
+    std::unique_ptr<char *, void (*)(void *)> symbols(::backtrace_symbols(frames, count),
+                                                      std::free);
+    if (symbols) {
+        for (int i = 0; i < count; ++i)
+            lines.append(QString::fromLocal8Bit(symbols.get()[i]));
+    }
+    return lines;
+}
+
+// Whether inner lies inside (or is) outer once links and dots are resolved.
+bool isInside(const fs::path &inner, const fs::path &outer) {
+    std::error_code ec;
+    const fs::path o = fs::weakly_canonical(outer, ec);
+    if (ec)
+        return false;
+    const fs::path i = fs::weakly_canonical(inner, ec);
+    if (ec)
+        return false;
+    const fs::path rel = i.lexically_relative(o);
+    return !rel.empty() && *rel.begin() != "..";
+}
+
+// Property lists count dates from 2001-01-01 UTC in 32-bit seconds.
+constexpr qint64 ReferenceDateMs = 978307200000;
+
+plist_t toPlist(const QVariant &value) {
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool());
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::Short:
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        // Stored as 64 bits and written back signed, so negative numbers survive.
+        return plist_new_uint(quint64(value.toLongLong()));
+    case QMetaType::UChar:
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return plist_new_uint(value.toULongLong());
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return plist_new_data(bytes.constData(), quint64(bytes.size()));
+    }
+    case QMetaType::QDateTime: {
+        const QDateTime date = value.toDateTime();
+        if (!date.isValid())
+            return nullptr;
+        const qint64 ms = date.toMSecsSinceEpoch() - ReferenceDateMs;
+        const qint64 seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+        if (seconds < INT32_MIN || seconds > INT32_MAX)
+            return nullptr;
+        return plist_new_date(int32_t(seconds), int32_t((ms - seconds * 1000) * 1000));
+    }
+    case QMetaType::QStringList:
+    case QMetaType::QVariantList: {
+        plist_t array = plist_new_array();
+        for (const QVariant &item : value.toList()) {
+            plist_t node = toPlist(item);
+            if (!node) {
+                plist_free(array);
+                return nullptr;
+            }
+            plist_array_append_item(array, node);
+        }
+        return array;
+    }
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash: {
+        plist_t dict = plist_new_dict();
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            plist_t node = toPlist(it.value());
+            if (!node) {
+                plist_free(dict);
+                return nullptr;
+            }
+            plist_dict_set_item(dict, it.key().toUtf8().constData(), node);
+        }
+        return dict;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+bool makeFolders(const QString &path, const FileAttributes &attributes) {
+    std::vector<fs::path> missing;
+    for (fs::path p = fsPath(withoutTrailingSlashes(path)); !p.empty() && !existsNoFollow(p);
+         p = p.parent_path()) {
+        missing.push_back(p);
+        if (p == p.parent_path())
+            break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->c_str(), 0777) != 0 && !(errno == EEXIST && fs::is_directory(*it)))
+            return false;
+    }
+    // Deepest first, so permissions without write access do not stop the folders below.
+    if (attributes.permissions) {
+        for (const fs::path &p : missing) {
+            if (!QFile::setPermissions(QFile::decodeName(p.c_str()), *attributes.permissions))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool isModifiedLater(const QString &source, const QString &destination) {
+    std::error_code sourceError, destinationError;
+    const auto sourceTime = fs::last_write_time(fsPath(source), sourceError);
+    const auto destinationTime = fs::last_write_time(fsPath(destination), destinationError);
+    if (sourceError)
+        return false;
+    return destinationError || sourceTime > destinationTime;
+}
+
+} // namespace
+
+QString exceptionLogLine(QStringView operation, QStringView receiverClass, QStringView name,
+                         QStringView reason, const QStringList &callStack) {
+    return QStringLiteral("%1 (%2): %3\n%4\n%5")
+        .arg(operation, receiverClass, name, reason, callStack.join(u'\n'));
+}
+
+void logException(QStringView operation, const std::exception &e) {
+    textlib::systemLog(exceptionLogLine(operation, u"FileManager", demangled(typeid(e).name()),
+                                        QString::fromLocal8Bit(e.what()), callStack()));
+}
+
+bool createFile(const QString &path) {
+    if (!usable(path))
+        return false;
+    const QByteArray name = QFile::encodeName(path);
+    if (existsNoFollow(name.constData()))
+        return true;
+    // O_EXCL refuses to follow a symbolic link, so a dangling one is not brought to life.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    return ::close(fd) == 0;
+}
+
+bool createPathAndFile(const QString &path) {
+    return createPathToFile(path) && createFile(path);
+}
+
+bool createPath(const QString &path, const FileAttributes &attributes) {
+    if (!usable(path))
+        return false;
+    const fs::path p = fsPath(path);
+    if (existsNoFollow(p)) {
+        std::error_code ec;
+        return fs::is_directory(p, ec);
+    }
+    return makeFolders(path, attributes);
+}
+
+bool createPathToFile(const QString &path, const FileAttributes &attributes) {
+    if (!usable(path))
+        return false;
+    const QString parent = stringByDeletingLastPathComponent(path);
+    return parent.isEmpty() || createPath(parent, attributes);
+}
+
+bool createPathAndWriteObject(const QVariant &object, const QString &path, Atomically atomically) {
+    if (!object.isValid() || !usable(path))
+        return false;
+    const std::unique_ptr<void, void (*)(plist_t)> root(toPlist(object), plist_free);
+    if (!root || !createPathToFile(path))
+        return false;
+    char *xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root.get(), &xml, &length);
+    if (!xml)
+        return false;
+    const QByteArray bytes(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+    if (atomically == Atomically::Yes) {
+        QSaveFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+               && file.commit();
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()
+        || !file.flush())
+        return false;
+    file.close();
+    return file.error() == QFileDevice::NoError;
+}
+
+bool createPath(const QString &path, const QString &previousPath) {
+    if (!usable(path) || existsNoFollow(fsPath(path)))
+        return false;
+    if (usable(previousPath) && QFileInfo(previousPath).isDir())
+        return movePath(previousPath, path);
+    return createPath(path);
+}
+
+bool createWritableTemporaryPath(const QString &path) {
+    if (!usable(path))
+        return false;
+    removePath(path);
+    return createPath(path) && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+bool copyPath(const QString &source, const QString &destination, QString *error) {
+    if (error)
+        *error = QString();
+    if (!usable(source) || !usable(destination))
+        return fail(error, std::errc::invalid_argument);
+    return guarded(u"copyPath", [&] {
+        const fs::path s = fsPath(source), d = fsPath(destination);
+        std::error_code ec;
+        const fs::file_status status = fs::symlink_status(s, ec);
+        if (ec)
+            return fail(error, ec);
+        if (existsNoFollow(d))
+            return fail(error, std::errc::file_exists);
+        // Copying a folder into itself would recurse until the path grows too long.
+        if (fs::is_directory(status) && isInside(d, s))
+            return fail(error, std::errc::invalid_argument);
+        fs::copy(s, d, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+        return ec ? fail(error, ec) : true;
+    });
+}
+
+bool movePath(const QString &source, const QString &destination, QString *error) {
+    if (error)
+        *error = QString();
+    if (!usable(source) || !usable(destination))
+        return fail(error, std::errc::invalid_argument);
+    return guarded(u"movePath", [&] {
+        const fs::path s = fsPath(source), d = fsPath(destination);
+        // rename(2) would silently replace a file or an empty folder there.
+        if (existsNoFollow(d))
+            return fail(error, std::errc::file_exists);
+        if (::rename(s.c_str(), d.c_str()) == 0)
+            return true;
+        if (errno != EXDEV)
+            return fail(error, std::error_code(errno, std::generic_category()));
+        return copyPath(source, destination, error) && removePath(source, error);
+    });
+}
+
+bool renamePath(const QString &path, const QString &newName) {
+    if (!usable(path) || newName.isEmpty() || newName.contains(u'/') || newName == u"."
+        || newName == u"..")
+        return false;
+    return movePath(path,
+                    stringByAppendingPathComponent(
+                        stringByDeletingLastPathComponent(withoutTrailingSlashes(path)), newName));
+}
+
+bool removePath(const QString &path, QString *error) {
+    if (error)
+        *error = QString();
+    if (!usable(path))
+        return false;
+    return guarded(u"removePath", [&] {
+        const QString target = withoutTrailingSlashes(path);
+        const fs::path p = fsPath(target);
+        std::error_code ec;
+        fs::remove_all(p, ec);
+        if (!ec || !existsNoFollow(p) || unlinkFileAtPath(target))
+            return true;
+        textlib::systemLog(QStringLiteral("Couldn't remove path %1").arg(path));
+        return fail(error, ec);
+    });
+}
+
+bool unlinkFileAtPath(const QString &path) {
+    if (!usable(path))
+        return false;
+    QByteArray name;
+    try {
+        name = QFile::encodeName(path);
+    } catch (const std::exception &e) {
+        textlib::systemLog(
+            QStringLiteral("getFileSystemRepresentation '%1':\n%2\n%3")
+                .arg(path, demangled(typeid(e).name()), QString::fromLocal8Bit(e.what())));
+        return false;
+    }
+    return ::unlink(name.constData()) == 0;
+}
+
+bool writeData(const QByteArray &data, const QString &path, Append append) {
+    if (data.isNull() || !usable(path) || !createFile(path))
+        return false;
+    try {
+        QFile file(path);
+        const QIODevice::OpenMode mode =
+            append == Append::Yes ? QIODevice::Append : QIODevice::Truncate;
+        if (!file.open(QIODevice::WriteOnly | mode))
+            return false;
+        if (file.write(data) != data.size() || !file.flush())
+            return false;
+        file.close();
+        return file.error() == QFileDevice::NoError;
+    } catch (const std::exception &e) {
+        logException(u"writeData", e);
+        return false;
+    }
+}
+
+bool writeString(const QString &text, const QString &path, Append append) {
+    if (text.isEmpty())
+        return false;
+    return writeData(text.toUtf8(), path, append);
+}
+
+bool updatePath(const QString &source, const QString &destination, Overwrite overwrite,
+                HideExtensions hideExtensions) {
+    return guarded(u"updatePath", [&] {
+        if (!usable(source) || !usable(destination))
+            return false;
+        std::error_code ec;
+        QStringList names;
+        for (fs::directory_iterator it(fsPath(source), ec), end; !ec && it != end; it.increment(ec))
+            names.append(QFile::decodeName(it->path().filename().c_str()));
+        if (ec)
+            return false;
+        bool answer = true;
+        for (const QString &name : std::as_const(names)) {
+            const QString s = stringByAppendingPathComponent(source, name);
+            const QString d = stringByAppendingPathComponent(destination, name);
+            QString error;
+            bool done = true;
+            if (QFileInfo(d).isDir()) {
+                done = updatePath(s, d, overwrite, hideExtensions);
+            } else if (existsNoFollow(fsPath(d))) {
+                if (overwrite == Overwrite::Yes || isModifiedLater(s, d))
+                    done = removePath(d, &error) && copyPath(s, d, &error);
+            } else {
+                done = copyPath(s, d, &error);
+            }
+            // Hidden extensions would be set here; Linux file systems have no such flag.
+            if (!done) {
+                answer = false;
+                if (!error.isEmpty())
+                    textlib::systemLog(
+                        QStringLiteral("ERROR: Couldn't update path %1: %2").arg(d, error));
+            }
+        }
+        return answer;
+    });
+}
+
+void directory(const QString &folder, const QStringList &names) {
+    for (const QString &name : names) {
+        if (name.isNull())
+            break;
+        // An empty name or ".." would reach the folder itself or beyond it.
+        QStringList parts = name.split(u'/', Qt::SkipEmptyParts);
+        parts.removeAll(QStringLiteral("."));
+        if (parts.isEmpty() || parts.contains(QStringLiteral("..")))
+            continue;
+        const QString path = stringByAppendingPathComponent(folder, name);
+        if (existsNoFollow(fsPath(path)) && removePath(path))
+            didRemoveFile(path);
+    }
+}
+
+void didRemoveFile(const QString &path) {
+    textlib::systemLog(QStringLiteral("Removed: %1").arg(path));
+}
+
+} // namespace filelib

@@ -59,5 +59,25 @@ Die Hilfe erklärt, wie Sie die Tastenkürzel einrichten und welche Formeln Sumw
         <source>Never ask me again</source>
         <translation>Nicht mehr fragen</translation>
     </message>
+    <message>
+        <source>%@ TB</source>
+        <translation>%@ TB</translation>
+    </message>
+    <message>
+        <source>%@ GB</source>
+        <translation>%@ GB</translation>
+    </message>
+    <message>
+        <source>%@ MB</source>
+        <translation>%@ MB</translation>
+    </message>
+    <message>
+        <source>%@ KB</source>
+        <translation>%@ KB</translation>
+    </message>
+    <message>
+        <source>%d bytes</source>
+        <translation>%d Byte</translation>
+    </message>
 </context>
 </TS>

@@ -1,3 +1,276 @@
 #include "filelib/archives.h"
+#include "filelib/process.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+using namespace filelib;
+
+namespace {
+
+QByteArray readlink_(const QString &path) {
+    return QByteArray::fromStdString(
+        std::filesystem::read_symlink(QFile::encodeName(path).toStdString()).string());
+}
+
+TEST(Process, AnswersTrueOnlyForCleanExit) {
+    QTemporaryDir dir;
+    QFile(dir.filePath("marker")).open(QIODevice::WriteOnly);
+    const QString sh = "/bin/sh";
+    struct {
+        QString program;
+        QStringList arguments;
+        QString folder;
+        int timeoutMs;
+        bool expected;
+    } rows[] = {
+        {"/bin/true", {}, {}, DefaultToolTimeoutMs, true},
+        {"/bin/false", {}, {}, DefaultToolTimeoutMs, false},
+        {sh, {"-c", "exit 3"}, {}, DefaultToolTimeoutMs, false},
+        {sh, {"-c", "kill -9 $$"}, {}, DefaultToolTimeoutMs, false},
+        {"/no/such/tool", {}, {}, DefaultToolTimeoutMs, false},
+        {QString(), {}, {}, DefaultToolTimeoutMs, false},
+        {"/bin/true", {}, dir.filePath("missing"), DefaultToolTimeoutMs, false},
+        {sh, {"-c", "test -f marker"}, dir.path(), DefaultToolTimeoutMs, true},
+        // A question on standard input meets its end at once instead of waiting forever.
+        {sh, {"-c", "read answer; test -z \"$answer\""}, {}, DefaultToolTimeoutMs, true},
+        {"/bin/sleep", {"30"}, {}, 200, false},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(launchAndWaitUntilExit(r.program, r.arguments, r.folder, r.timeoutMs), r.expected)
+            << r.program.toStdString() << " " << r.arguments.join(' ').toStdString();
+    const ToolRun run = runTool("/bin/echo", {"hi"});
+    EXPECT_TRUE(run.succeeded());
+    EXPECT_EQ(run.output, "hi\n");
+}
+
+// Stored entries of a zip archive written by hand, so archives can say what zip never would.
+struct Entry {
+    QByteArray name, data;
+    unsigned mode = 0100644; // 040755 for a folder, 0120777 for a link whose target is data
+};
+
+quint32 crc32(const QByteArray &bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (char c : bytes) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void le(QByteArray &out, quint32 value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.append(char(value >> (8 * i)));
+}
+
+QByteArray zipOf(const std::vector<Entry> &entries) {
+    QByteArray out, central;
+    for (const Entry &e : entries) {
+        const quint32 offset = quint32(out.size()), crc = crc32(e.data);
+        QByteArray common;
+        for (auto [value, bytes] : {std::pair{10u, 2}, {0u, 2}, {0u, 2}, {0u, 2}, {0x21u, 2}})
+            le(common, value, bytes);
+        le(common, crc, 4);
+        le(common, quint32(e.data.size()), 4);
+        le(common, quint32(e.data.size()), 4);
+        le(common, quint32(e.name.size()), 2);
+        le(common, 0, 2);
+        le(out, 0x04034b50, 4);
+        out += common + e.name + e.data;
+        le(central, 0x02014b50, 4);
+        le(central, 0x0314, 2); // made on Unix, so the mode counts
+        central += common;
+        for (auto [value, bytes] :
+             {std::pair{0u, 2}, {0u, 2}, {0u, 2}, {e.mode << 16, 4}, {offset, 4}})
+            le(central, value, bytes);
+        central += e.name;
+    }
+    const quint32 start = quint32(out.size());
+    out += central;
+    le(out, 0x06054b50, 4);
+    le(out, 0, 4);
+    le(out, quint32(entries.size()), 2);
+    le(out, quint32(entries.size()), 2);
+    le(out, quint32(central.size()), 4);
+    le(out, start, 4);
+    le(out, 0, 2);
+    return out;
+}
+
+class ArchivesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!QFileInfo(UnzipPath).isExecutable() || !QFileInfo(ZipPath).isExecutable())
+            GTEST_SKIP() << "zip and unzip are not installed";
+    }
+    QString p(const QString &name) const { return dir.filePath(name); }
+    void put(const QString &name, const QByteArray &content = "x") {
+        QDir().mkpath(QFileInfo(p(name)).path());
+        QFile f(p(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QByteArray read(const QString &name) const {
+        QFile f(p(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    QStringList entries(const QString &archive) const {
+        QStringList names = QString::fromUtf8(runTool(UnzipPath, {"-Z1", p(archive)}).output)
+                                .split('\n', Qt::SkipEmptyParts);
+        names.sort();
+        return names;
+    }
+    // Everything below folder, relative, links shown with their target.
+    QStringList tree(const QString &folder) const {
+        QStringList names;
+        QDirIterator it(p(folder),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info = it.nextFileInfo();
+            names.append(QDir(p(folder)).relativeFilePath(info.filePath())
+                         + (info.isSymLink()
+                                ? " -> " + QFile::decodeName(readlink_(info.filePath()))
+                                : QString()));
+        }
+        names.sort();
+        return names;
+    }
+    void makeSource() {
+        put("src/a.txt", "A");
+        put("src/.hid", "H");
+        put("src/sub/b", "B");
+        ASSERT_TRUE(QFile::link("a.txt", p("src/l")));
+    }
+
+    const QString ZipPath = "/usr/bin/zip", UnzipPath = "/usr/bin/unzip";
+    QTemporaryDir dir;
+};
+
+TEST_F(ArchivesTest, CompressesWithAndWithoutParent) {
+    makeSource();
+    const QStringList contents{".hid", "a.txt", "l", "sub/", "sub/b"};
+    QStringList withParent{"src/"};
+    for (const QString &name : contents)
+        withParent.append("src/" + name);
+    struct {
+        QString source;
+        KeepParent keep;
+        QStringList expected;
+    } rows[] = {{"src", KeepParent::No, contents},
+                {"src/", KeepParent::No, contents},
+                {"src", KeepParent::Yes, withParent},
+                {"src/a.txt", KeepParent::No, {"a.txt"}},
+                {"src/a.txt", KeepParent::Yes, {"a.txt"}}};
+    for (const auto &r : rows) {
+        // No extension, and an archive already there: zip would append to "arch.zip" instead.
+        ASSERT_TRUE(compressFileAtPath(p(r.source), p("arch"), r.keep)) << r.source.toStdString();
+        EXPECT_EQ(entries("arch"), r.expected) << r.source.toStdString();
+    }
+    EXPECT_EQ(tree("").filter("arch"), QStringList{"arch"});
+}
+
+TEST_F(ArchivesTest, RoundTripKeepsContentAndLinks) {
+    makeSource();
+    ASSERT_TRUE(compressFileAtPath(p("src"), p("arch.zip")));
+    put("out/x/y/z/a.txt", "old");
+    ASSERT_TRUE(decompressFileAtPath(p("arch.zip"), p("out/x/y/z")));
+    EXPECT_EQ(tree("out/x/y/z"), tree("src"));
+    EXPECT_EQ(read("out/x/y/z/a.txt"), "A");
+    ASSERT_TRUE(unzipFileAtPath(p("arch.zip"), p("u")));
+    EXPECT_EQ(tree("u"), tree("src"));
+
+    QDir().mkpath(p("empty"));
+    ASSERT_TRUE(compressFileAtPath(p("empty"), p("e.zip")));
+    EXPECT_EQ(QFileInfo(p("e.zip")).size(), 22); // only the end record
+    EXPECT_TRUE(decompressFileAtPath(p("e.zip"), p("e")));
+    EXPECT_TRUE(QFileInfo(p("e")).isDir());
+}
+
+TEST_F(ArchivesTest, RefusesBadArguments) {
+    makeSource();
+    put("not.zip", "plain text");
+    QDir().mkpath(p("folder/inside"));
+    EXPECT_FALSE(compressFileAtPath(p("missing"), p("a.zip")));
+    EXPECT_FALSE(compressFileAtPath(QString(), p("a.zip")));
+    EXPECT_FALSE(compressFileAtPath(p("src"), ""));
+    EXPECT_FALSE(compressFileAtPath(p("src"), p("folder")));
+    EXPECT_FALSE(compressFileAtPath(p("src"), p("nowhere/a.zip")));
+    EXPECT_TRUE(QFileInfo(p("folder/inside")).isDir());
+    EXPECT_FALSE(decompressFileAtPath(p("not.zip"), p("o1")));
+    EXPECT_FALSE(decompressFileAtPath(p("missing.zip"), p("o2")));
+    EXPECT_FALSE(unzipFileAtPath(p("not.zip"), QString()));
+    EXPECT_FALSE(compressFiles({}, p("src"), p("f.zip")));
+    EXPECT_FALSE(compressFiles({"a.txt"}, p("missing"), p("f.zip")));
+    EXPECT_FALSE(compressFiles({"a.txt", ""}, p("src"), p("f.zip")));
+    EXPECT_FALSE(compressFiles({"a.txt"}, p("src"), ""));
+    EXPECT_FALSE(QFileInfo::exists(p("a.zip")) || QFileInfo::exists(p("f.zip")));
+}
+
+TEST_F(ArchivesTest, CompressesNamedFilesAndAppends) {
+    makeSource();
+    put("src/-dash", "D");
+    ASSERT_TRUE(compressFiles({"a.txt", "sub"}, p("src"), "../files"));
+    EXPECT_EQ(entries("files"), (QStringList{"a.txt", "sub/", "sub/b"}));
+    ASSERT_TRUE(compressFiles({"-dash"}, p("src"), p("files"), Append::Yes));
+    EXPECT_EQ(entries("files"), (QStringList{"-dash", "a.txt", "sub/", "sub/b"}));
+    ASSERT_TRUE(compressFiles({".hid"}, p("src"), p("files")));
+    EXPECT_EQ(entries("files"), QStringList{".hid"});
+    // An archive inside the packed folder does not end up inside itself.
+    ASSERT_TRUE(compressFiles({"."}, p("src"), "self.zip"));
+    EXPECT_FALSE(entries("src/self.zip").join(' ').contains("zip"));
+}
+
+TEST_F(ArchivesTest, RefusesHostileArchives) {
+    put("victim/keep", "K");
+    const QByteArray outside = QFile::encodeName(p("victim"));
+    const std::vector<std::vector<Entry>> hostile{
+        {{"ok", "1"}, {"../evil", "E"}},
+        {{outside + "/evil", "E"}},
+        {{"a/../../evil", "E"}},
+        {{"..\\evil", "E"}},
+        {{"link", outside, 0120777}, {"link/evil", "E"}},
+        {{"link", outside, 0120777}, {"./link//evil", "E"}},
+        {{"up", "../../victim", 0120777}},
+        {{"abs", outside, 0120777}},
+        {{"a", ".", 0120777}, {"b", "a/a/a/../../../victim", 0120777}},
+        {{"sub/", "", 040755}, {"sub/l", "../../victim", 0120777}},
+    };
+    int n = 0;
+    for (const auto &archive : hostile) {
+        const QString name = QString("h%1.zip").arg(n++);
+        put(name, zipOf(archive));
+        for (auto extract : {decompressFileAtPath, unzipFileAtPath}) {
+            EXPECT_FALSE(extract(p(name), p("out/dst"))) << name.toStdString();
+            EXPECT_EQ(tree("victim"), QStringList{"keep"}) << name.toStdString();
+            const QStringList left = tree("out");
+            EXPECT_TRUE(left.isEmpty() || left == QStringList{"dst"}) << name.toStdString();
+        }
+    }
+}
+
+TEST_F(ArchivesTest, ExtractsHarmlessLinksAndReplacesLinksThere) {
+    put("victim/keep", "K");
+    put("fine.zip", zipOf({{"sub/", "", 040755},
+                           {"sub/x", "X"},
+                           {"l", "sub/x", 0120777},
+                           {"sub/up", "../l", 0120777}}));
+    QDir().mkpath(p("dst"));
+    ASSERT_TRUE(QFile::link(p("victim"), p("dst/sub")));
+    ASSERT_TRUE(unzipFileAtPath(p("fine.zip"), p("dst")));
+    EXPECT_EQ(tree("dst"), (QStringList{"l -> sub/x", "sub", "sub/up -> ../l", "sub/x"}));
+    EXPECT_EQ(tree("victim"), QStringList{"keep"});
+    EXPECT_EQ(read("dst/l"), "X");
+}
+
+} // namespace

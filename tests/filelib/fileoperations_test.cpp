@@ -1,3 +1,328 @@
 #include "filelib/fileoperations.h"
 
+#include "textlib/systemlog.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QPoint>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+using namespace filelib;
+namespace fs = std::filesystem;
+
+namespace {
+
+QStringList logged;
+
+class FileOperationsTest : public testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        logged.clear();
+        previous = textlib::setLogHandler([](const QString &m) { logged.append(m); });
+    }
+    void TearDown() override {
+        textlib::setLogHandler(previous);
+        // Undo read-only folders so the temporary folder can go.
+        QDirIterator it(dir.path(), QDir::Dirs | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            QFile::setPermissions(it.next(), QFileDevice::Permissions(0x7700));
+    }
+
+    QString p(const QString &name) const {
+        return name.isEmpty() ? dir.path() : dir.filePath(name);
+    }
+    void put(const QString &name, const QByteArray &content = "x") {
+        QDir().mkpath(QFileInfo(p(name)).path());
+        QFile f(p(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QByteArray read(const QString &name) const {
+        QFile f(p(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    bool there(const QString &name) const {
+        return QFileInfo(p(name)).exists() || QFileInfo(p(name)).isSymLink();
+    }
+    void link(const QString &target, const QString &name) {
+        ASSERT_TRUE(QFile::link(target, p(name)));
+    }
+    void setTime(const QString &name, int secondsFromBase) {
+        fs::last_write_time(QFile::encodeName(p(name)).toStdString(),
+                            base + std::chrono::seconds(secondsFromBase));
+    }
+
+    QTemporaryDir dir;
+    const fs::file_time_type base = fs::file_time_type::clock::now();
+    textlib::LogHandler previous = nullptr;
+};
+
+bool asRoot() {
+    return ::geteuid() == 0;
+}
+
+// Each row prepares the folder, runs one call on a path inside it (or the raw path when it
+// starts with "!"), and states the answer and which names must (not) exist afterwards.
+struct Row {
+    const char *name;
+    std::function<void(FileOperationsTest &)> setup;
+    std::function<bool(const QString &)> call;
+    const char *path;
+    bool expected;
+    QStringList present, absent;
+};
+
+class CreationTest : public FileOperationsTest, public testing::WithParamInterface<Row> {};
+
+TEST_P(CreationTest, AnswersAndLeaves) {
+    const Row &r = GetParam();
+    if (r.setup)
+        r.setup(*this);
+    const QString path = r.path == nullptr                    ? QString()
+                         : QByteArray(r.path).startsWith('!') ? QString::fromUtf8(r.path + 1)
+                                                              : p(QString::fromUtf8(r.path));
+    EXPECT_EQ(r.call(path), r.expected) << r.name;
+    for (const QString &name : r.present)
+        EXPECT_TRUE(there(name)) << r.name << " " << name.toStdString();
+    for (const QString &name : r.absent)
+        EXPECT_FALSE(there(name)) << r.name << " " << name.toStdString();
+}
+
+const auto file = [](const QString &s) { return createFile(s); };
+const auto fileWithParents = [](const QString &s) { return createPathAndFile(s); };
+const auto folder = [](const QString &s) { return createPath(s); };
+const auto folderToFile = [](const QString &s) { return createPathToFile(s); };
+const auto renamed = [](const QString &s) { return createPath(s, QFileInfo(s).path() + "/old"); };
+const auto writable = [](const QString &s) { return createWritableTemporaryPath(s); };
+const auto remove = [](const QString &s) { return removePath(s); };
+const auto unlinked = [](const QString &s) { return unlinkFileAtPath(s); };
+const auto aFile = [](FileOperationsTest &t) { t.put("f", "keep"); };
+const auto aFolder = [](FileOperationsTest &t) { t.put("d/sub/x"); };
+const auto oldFolder = [](FileOperationsTest &t) { t.put("old/x"); };
+const auto danglingLink = [](FileOperationsTest &t) { t.link(t.p("gone"), "f"); };
+const auto linkToFolder = [](FileOperationsTest &t) {
+    t.put("d/sub/x");
+    t.link(t.p("d"), "l");
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    FileOperations, CreationTest,
+    testing::Values(
+        Row{"file null", {}, file, nullptr, false, {}, {}},
+        Row{"file empty", {}, file, "!", false, {}, {}},
+        Row{"file new", {}, file, "f", true, {"f"}, {}},
+        Row{"file existing folder", aFolder, file, "d", true, {"d/sub/x"}, {}},
+        Row{"file missing parent", {}, file, "a/f", false, {}, {"a"}},
+        Row{"file dangling link", danglingLink, file, "f", true, {}, {"gone"}},
+        Row{"file with parents", {}, fileWithParents, "a/b/f", true, {"a/b/f"}, {}},
+        Row{"file under a file", aFile, fileWithParents, "f/g", false, {"f"}, {}},
+        Row{"folder null", {}, folder, nullptr, false, {}, {}},
+        Row{"folder over file", aFile, folder, "f", false, {"f"}, {}},
+        Row{"folder existing", aFolder, folder, "d", true, {"d/sub/x"}, {}},
+        Row{"folder link to folder", linkToFolder, folder, "l", true, {"d/sub/x"}, {}},
+        Row{"folder nested", {}, folder, "a/b/c/", true, {"a/b/c"}, {}},
+        Row{"folder to file", {}, folderToFile, "a/b/f", true, {"a/b"}, {"a/b/f"}},
+        Row{"folder to bare name", {}, folderToFile, "!name", true, {}, {}},
+        Row{"previous moved", oldFolder, renamed, "new", true, {"new/x"}, {"old"}},
+        Row{"previous missing", {}, renamed, "new", true, {"new"}, {}},
+        Row{"path exists",
+            [](FileOperationsTest &t) { t.put("old/x"), t.put("new/y"); },
+            renamed,
+            "new",
+            false,
+            {"old/x", "new/y"},
+            {"new/x"}},
+        Row{"previous is a file",
+            [](FileOperationsTest &t) { t.put("old"); },
+            renamed,
+            "new",
+            true,
+            {"old", "new"},
+            {}},
+        Row{"writable replaces file", aFile, writable, "f", true, {"f"}, {}},
+        Row{"writable empty", {}, writable, "!", false, {}, {}},
+        Row{"remove missing", {}, remove, "nothing", true, {}, {}},
+        Row{"remove empty", {}, remove, "!", false, {}, {}},
+        Row{"remove tree", aFolder, remove, "d", true, {}, {"d"}},
+        Row{"remove link with slash", linkToFolder, remove, "l/", true, {"d/sub/x"}, {"l"}},
+        Row{"remove dangling link", danglingLink, remove, "f", true, {}, {"f"}},
+        Row{"unlink file", aFile, unlinked, "f", true, {}, {"f"}},
+        Row{"unlink folder", aFolder, unlinked, "d", false, {"d/sub/x"}, {}},
+        Row{"unlink missing", {}, unlinked, "f", false, {}, {}}));
+
+TEST_F(FileOperationsTest, ExistingFileKeepsItsContent) {
+    put("f", "keep");
+    EXPECT_TRUE(createFile(p("f")));
+    EXPECT_FALSE(createPath(p("f")));
+    EXPECT_EQ(read("f"), "keep");
+    for (const QString &bad : {QString::fromUtf8("f\0x", 3), QString::fromUtf8("n\0", 2)}) {
+        EXPECT_FALSE(createFile(p(bad)));
+        EXPECT_FALSE(createPath(p(bad)));
+        EXPECT_FALSE(writeData("y", p(bad)));
+        EXPECT_FALSE(removePath(p(bad)));
+    }
+    EXPECT_EQ(read("f"), "keep");
+    EXPECT_FALSE(there("n"));
+}
+
+TEST_F(FileOperationsTest, NewFoldersGetTheGivenPermissions) {
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    ASSERT_TRUE(createPath(
+        p("a/b"), {owner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser}));
+    for (const char *name : {"a", "a/b"})
+        EXPECT_EQ(QFile::permissions(p(name)) & 0x0077, 0) << name;
+}
+
+TEST_F(FileOperationsTest, WritesPropertyLists) {
+    const QVariantMap object{
+        {"n", -5}, {"s", "\u00E9"}, {"l", QVariantList{true, 1.5}}, {"b", QByteArray("\x01")}};
+    for (Atomically a : {Atomically::Yes, Atomically::No}) {
+        ASSERT_TRUE(createPathAndWriteObject(object, p("x/y.plist"), a));
+        QString xml = QString::fromUtf8(read("x/y.plist"));
+        xml.remove(u'\t').remove(u'\n');
+        for (const char *piece :
+             {"<key>n</key>", "<integer>-5</integer>", "<string>\u00E9</string>", "<true/>",
+              "<real>1.5", "<data>AQ==</data>"})
+            EXPECT_TRUE(xml.contains(QString::fromUtf8(piece))) << piece;
+    }
+    EXPECT_FALSE(createPathAndWriteObject(QVariant(), p("n/a")));
+    EXPECT_FALSE(createPathAndWriteObject(QVariantList{QVariant::fromValue(QPoint())}, p("n/b")));
+    EXPECT_FALSE(there("n"));
+}
+
+TEST_F(FileOperationsTest, CopyAndMoveRefuseAndExplain) {
+    put("a/f", "1");
+    put("b", "2");
+    link("f", "a/l");
+    struct {
+        bool (*op)(const QString &, const QString &, QString *);
+        const char *from, *to;
+        bool ok;
+    } rows[] = {{copyPath, "a", "c", true},     {copyPath, "a", "b", false},
+                {copyPath, "a", "a/in", false}, {copyPath, "none", "x", false},
+                {copyPath, "a", "no/x", false}, {movePath, "b", "a/f", false},
+                {movePath, "none", "x", false}, {movePath, "c", "m", true}};
+    for (const auto &r : rows) {
+        QString error = "stale";
+        EXPECT_EQ(r.op(p(r.from), p(r.to), &error), r.ok) << r.from << " " << r.to;
+        EXPECT_EQ(error.isEmpty(), r.ok) << r.from << " " << r.to;
+    }
+    EXPECT_EQ(read("b"), "2");
+    EXPECT_EQ(read("m/f"), "1");
+    EXPECT_EQ(QFileInfo(p("m/l")).symLinkTarget(), p("m/f"));
+    EXPECT_FALSE(there("c") || there("a/in"));
+    EXPECT_FALSE(copyPath(QString(), p("x")));
+    EXPECT_FALSE(movePath(p("b"), QString()));
+    EXPECT_TRUE(renamePath(p("b"), "b2"));
+    EXPECT_EQ(read("b2"), "2");
+    for (const char *bad : {"", ".", "..", "x/y"})
+        EXPECT_FALSE(renamePath(p("b2"), QString::fromUtf8(bad))) << bad;
+}
+
+TEST_F(FileOperationsTest, DeniedRemovalIsLoggedAndFalse) {
+    if (asRoot())
+        GTEST_SKIP() << "root may remove anything";
+    put("ro/f");
+    QFile::setPermissions(p("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QString error;
+    EXPECT_FALSE(removePath(p("ro/f"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(there("ro/f"));
+    EXPECT_EQ(logged, QStringList{"Couldn't remove path " + p("ro/f")});
+    EXPECT_FALSE(writeData("y", p("ro/g")));
+    EXPECT_FALSE(createPath(p("ro/sub")));
+}
+
+TEST_F(FileOperationsTest, WritesAndAppends) {
+    put("old", "abc");
+    struct {
+        QByteArray data;
+        const char *name;
+        Append append;
+        bool ok;
+        QByteArray content;
+    } rows[] = {{QByteArray(), "new", Append::No, false, QByteArray()},
+                {"", "new", Append::No, true, ""},
+                {"xy", "old", Append::No, true, "xy"},
+                {"z", "old", Append::Yes, true, "xyz"},
+                {"q", "missing/f", Append::No, false, QByteArray()},
+                {"q", "", Append::No, false, QByteArray()}};
+    for (const auto &r : rows) {
+        EXPECT_EQ(writeData(r.data, p(r.name), r.append), r.ok) << r.name;
+        if (r.ok) {
+            EXPECT_EQ(read(r.name), r.content) << r.name;
+        }
+    }
+    EXPECT_FALSE(writeString(QString(), p("s")));
+    EXPECT_FALSE(writeString("", p("s")));
+    EXPECT_TRUE(writeString(QStringLiteral(u"\u00E9\u20AC"), p("s")));
+    EXPECT_EQ(read("s"), "\xC3\xA9\xE2\x82\xAC");
+}
+
+TEST_F(FileOperationsTest, FailedWriteIsNotSuccess) {
+    if (!QFileInfo::exists("/dev/full"))
+        GTEST_SKIP();
+    EXPECT_FALSE(writeData(QByteArray(1 << 16, 'x'), "/dev/full"));
+}
+
+TEST_F(FileOperationsTest, MirrorsInBothModes) {
+    struct {
+        Overwrite mode;
+        QByteArray older, same, newer;
+    } rows[] = {{Overwrite::No, "src", "dst", "dst"}, {Overwrite::Yes, "src", "src", "src"}};
+    for (const auto &r : rows) {
+        ASSERT_TRUE(removePath(p("s")) && removePath(p("d")));
+        for (const char *name : {"s/older", "s/same", "s/newer", "s/sub/deep", "s/only/x"})
+            put(name, "src");
+        for (const char *name : {"d/older", "d/same", "d/newer", "d/sub/deep"})
+            put(name, "dst");
+        put("d/extra", "dst");
+        for (const char *name : {"s/older", "s/same", "s/newer", "s/sub/deep", "d/same"})
+            setTime(name, -100);
+        setTime("d/older", -200);
+        setTime("d/sub/deep", -200);
+        EXPECT_TRUE(updatePath(p("s"), p("d"), r.mode, HideExtensions::Yes));
+        EXPECT_EQ(read("d/older"), r.older);
+        EXPECT_EQ(read("d/same"), r.same);
+        EXPECT_EQ(read("d/newer"), r.newer);
+        EXPECT_EQ(read("d/sub/deep"), "src");
+        EXPECT_EQ(read("d/only/x"), "src");
+        EXPECT_EQ(read("d/extra"), "dst");
+    }
+    EXPECT_TRUE(logged.isEmpty());
+    EXPECT_FALSE(updatePath(p("s"), p("nowhere")));
+    EXPECT_EQ(logged.size(), 5);
+    EXPECT_TRUE(logged.value(0).startsWith("ERROR: Couldn't update path " + p("nowhere/")));
+    EXPECT_FALSE(updatePath(p("missing"), p("d")));
+    EXPECT_FALSE(updatePath(QString(), p("d")));
+}
+
+TEST_F(FileOperationsTest, RemovesListedFilesUpToNull) {
+    for (const char *name : {"a", "b/c", "d", "keep"})
+        put(name);
+    directory(p("b"), {"c", "missing"});
+    directory(p(""), {"a", "", ".", "../x", "./", QString(), "d"});
+    EXPECT_EQ(logged, (QStringList{"Removed: " + p("b/c"), "Removed: " + p("a")}));
+    EXPECT_TRUE(there("d") && there("keep") && there("b"));
+}
+
+TEST(FileOperationsLog, ExceptionLineLayout) {
+    EXPECT_EQ(exceptionLogLine(u"copyPath", u"FileManager", u"std::bad_alloc", u"no memory",
+                               {"#0 a", "#1 b"}),
+              "copyPath (FileManager): std::bad_alloc\nno memory\n#0 a\n#1 b");
+    EXPECT_EQ(exceptionLogLine(u"op", u"C", u"n", u"r", {}), "op (C): n\nr\n");
+}
+
+} // namespace

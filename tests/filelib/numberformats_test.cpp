@@ -1,3 +1,135 @@
 #include "filelib/numberformats.h"
 
+#include "platform/resources.h"
+
+#include "../textlib/texttesting.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QTranslator>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace filelib;
+
+namespace {
+
+// Every case runs in a locale of its own; the previous default comes back afterwards.
+class InLocale {
+public:
+    explicit InLocale(const char *name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
+    ~InLocale() { QLocale::setDefault(saved); }
+
+private:
+    QLocale saved;
+};
+
+constexpr const char *en = "en_US", *de = "de_DE";
+
+struct Row {
+    const char *locale;
+    QString (*format)(double);
+    double value;
+    const char16_t *expected;
+};
+
+QString asInt(double v) {
+    return stringForInt(int(v));
+}
+QString asFloat(double v) {
+    return stringForFloat(float(v));
+}
+QString asSize(double v) {
+    return stringForSize(quint64(v));
+}
+
+TEST(NumberFormats, SharedFormatters) {
+    const Row rows[] = {{en, asInt, 0, u"0"},
+                        {en, asInt, 1234567, u"1,234,567"},
+                        {en, asInt, -1234, u"-1,234"},
+                        {en, asInt, 999, u"999"},
+                        {en, asInt, -2147483648.0, u"-2,147,483,648"},
+                        {de, asInt, 1234567, u"1.234.567"},
+                        {en, asFloat, 1234.5, u"1,234.5"},
+                        {en, asFloat, 2.25, u"2.25"},
+                        {en, asFloat, 0.5, u"0.5"},
+                        {en, asFloat, -1.5, u"-1.5"},
+                        {en, asFloat, 0.004, u"0"},
+                        {en, asFloat, -0.004, u"0"},
+                        {en, asFloat, -0.0, u"0"},
+                        {en, asFloat, 999.999, u"1,000"},
+                        {en, asFloat, 1e10, u"10,000,000,000"},
+                        {de, asFloat, 1234.5, u"1.234,5"},
+                        {de, asFloat, -0.25, u"-0,25"},
+                        {en, asSize, 0, u"0 bytes"},
+                        {en, asSize, 1023, u"1023 bytes"},
+                        {en, asSize, 1024, u"1 KB"},
+                        {en, asSize, 1100, u"1.1 KB"},
+                        {en, asSize, 1536, u"1.5 KB"},
+                        {en, asSize, 1048575, u"1,024 KB"},
+                        {en, asSize, 1048576, u"1 MB"},
+                        {en, asSize, 0x1p30, u"1 GB"},
+                        {en, asSize, 0x1p40 - 1, u"1,024 GB"},
+                        {en, asSize, 0x1p40, u"1 TB"},
+                        {de, asSize, 1536, u"1,5 KB"},
+                        {de, asSize, 0x1p40 - 1, u"1.024 GB"}};
+    for (const Row &r : rows) {
+        InLocale locale(r.locale);
+        EXPECT_EQ(r.format(r.value), QString::fromUtf16(r.expected)) << r.locale << " " << r.value;
+    }
+    InLocale locale("en_US");
+    EXPECT_EQ(stringForInteger(std::numeric_limits<qint64>::min()), "-9,223,372,036,854,775,808");
+    EXPECT_EQ(stringForSize(std::numeric_limits<quint64>::max()), "16,777,216 TB");
+    EXPECT_EQ(&intFormatter(), &integerFormatter());
+    EXPECT_FALSE(intFormatter().allowsFractions());
+    EXPECT_EQ(floatFormatter().format(), "#,###.##;0;-#,###.##");
+}
+
+TEST(NumberFormats, Patterns) {
+    InLocale locale("en_US");
+    const NumberFormatter money(QString::fromUtf8("#,##0.00 \u20ac"));
+    const NumberFormatter braces(QStringLiteral("0.#;zero;(0.#)"));
+    const NumberFormatter integer(QStringLiteral("#,###;0;-#,###"), false);
+    const struct {
+        const NumberFormatter &formatter;
+        double value;
+        const char16_t *expected;
+    } rows[] = {{money, 1234.5, u"1,234.50 \u20ac"},
+                {money, 0, u"0.00 \u20ac"},
+                {money, -2, u"-2.00 \u20ac"},
+                {braces, -1.25, u"(1.2)"},
+                {braces, 0.04, u"zero"},
+                {braces, 7, u"7"},
+                {integer, 2.5, u"2"},
+                {integer, 3.5, u"4"},
+                {integer, -0.4, u"0"},
+                {integer, 1e20, u"100,000,000,000,000,000,000"}};
+    for (const auto &r : rows) {
+        EXPECT_EQ(r.formatter.stringFromNumber(r.value), QString::fromUtf16(r.expected))
+            << r.formatter.format().toStdString() << " " << r.value;
+    }
+    EXPECT_EQ(braces.stringForInteger(-3), "(3)");
+    EXPECT_EQ(integer.stringFromNumber(std::numeric_limits<quint64>::max()),
+              "18,446,744,073,709,551,615");
+    EXPECT_EQ(NumberFormatter(QString()).stringForInt(12), "12");
+    EXPECT_FALSE(integer.stringFromNumber(std::nan("")).isEmpty());
+    EXPECT_FALSE(integer.stringFromNumber(-HUGE_VAL).isEmpty());
+}
+
+TEST(NumberFormats, SizeUnitsAreTranslated) {
+    QTranslator german;
+    const QString folder = dataPath("translations");
+    if (folder.isEmpty() || !german.load("sumwise_de", folder))
+        GTEST_SKIP() << "translations not built";
+    QCoreApplication::installTranslator(&german);
+    InLocale locale("de_DE");
+    EXPECT_EQ(stringForSize(512), "512 Byte");
+    EXPECT_EQ(stringForSize(3 << 20), "3 MB");
+    QCoreApplication::removeTranslator(&german);
+    EXPECT_EQ(stringForSize(512), "512 bytes");
+}
+
+} // namespace
