@@ -1,0 +1,6 @@
+// Free numbered file names and dated archive rotation.
+#pragma once
+
+#include <QString>
+
+namespace filelib {} // namespace filelib

@@ -1,0 +1,6 @@
+// Property lists: XML and binary read, XML written.
+#pragma once
+
+#include <QString>
+
+namespace filelib {} // namespace filelib

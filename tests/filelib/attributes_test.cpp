@@ -1,0 +1,3 @@
+#include "filelib/attributes.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/comments.h"
+
+#include <gtest/gtest.h>

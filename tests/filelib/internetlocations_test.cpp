@@ -1,0 +1,3 @@
+#include "filelib/internetlocations.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/lockfiles.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/numberednames.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "filelib/pasteboardsupport.h"
+
+#include <gtest/gtest.h>

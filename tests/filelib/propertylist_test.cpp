@@ -1,0 +1,3 @@
+#include "filelib/propertylist.h"
+
+#include <gtest/gtest.h>
