@@ -60,7 +60,7 @@ AttributedString styledText(const QString &text) {
         if (key & 64)
             a.link = QUrl(QStringLiteral("https://example.com/%1").arg(key));
         if (key & 128)
-            a.spaceBefore = (key >> 8) / 4.0;
+            a.paragraphStyle = ParagraphStyle{.paragraphSpacingBefore = (key >> 8) / 4.0};
         s.append(AttributedString(text.mid(i, length), a));
         i += length;
     }

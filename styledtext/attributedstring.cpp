@@ -178,3 +178,110 @@ QByteArray AttributedString::RTFDFromRange(qsizetype location, qsizetype length,
                                            const QVariantMap &documentAttributes) const {
     return writeRTF(location, length, documentAttributes, true);
 }
+
+QList<double> ParagraphStyle::defaultTabStops() {
+    QList<double> stops;
+    for (int i = 1; i <= 12; ++i)
+        stops.append(28.0 * i);
+    return stops;
+}
+
+QVariant TextAttributes::value(Attribute name) const {
+    const auto colour = [](const std::optional<QColor> &c) {
+        return c ? QVariant::fromValue(*c) : QVariant();
+    };
+    switch (name) {
+    case Attribute::Font: {
+        if (!fontFamily && !fontSize && !bold && !italic)
+            return {};
+        QFont font;
+        if (fontFamily)
+            font.setFamily(*fontFamily);
+        if (fontSize)
+            font.setPointSizeF(*fontSize);
+        font.setBold(bold);
+        font.setItalic(italic);
+        return QVariant::fromValue(font);
+    }
+    case Attribute::ForegroundColor:
+        return colour(foregroundColor);
+    case Attribute::BackgroundColor:
+        return colour(backgroundColor);
+    case Attribute::UnderlineStyle:
+        return underline ? QVariant(1) : QVariant();
+    case Attribute::UnderlineColor:
+        return colour(underlineColor);
+    case Attribute::Link:
+        return link ? QVariant::fromValue(*link) : QVariant();
+    case Attribute::Attachment:
+        return attachment ? QVariant::fromValue(*attachment) : QVariant();
+    case Attribute::ParagraphStyle:
+        return paragraphStyle ? QVariant::fromValue(*paragraphStyle) : QVariant();
+    case Attribute::Cursor:
+        break;
+    }
+    return {};
+}
+
+void TextAttributes::setValue(Attribute name, const QVariant &value) {
+    const auto optional = [&value]<typename T>(std::optional<T> &field) {
+        if (value.metaType() == QMetaType::fromType<T>())
+            field = value.value<T>();
+        else
+            field.reset();
+    };
+    switch (name) {
+    case Attribute::Font:
+        if (value.metaType() == QMetaType::fromType<QFont>()) {
+            const QFont font = value.value<QFont>();
+            fontFamily = font.family().isEmpty() ? std::nullopt : std::optional(font.family());
+            fontSize = font.pointSizeF() > 0 ? std::optional(font.pointSizeF()) : std::nullopt;
+            bold = font.bold();
+            italic = font.italic();
+        } else {
+            fontFamily.reset();
+            fontSize.reset();
+            bold = italic = false;
+        }
+        break;
+    case Attribute::ForegroundColor:
+        optional(foregroundColor);
+        break;
+    case Attribute::BackgroundColor:
+        optional(backgroundColor);
+        break;
+    case Attribute::UnderlineStyle:
+        underline = value.isValid() && value.toInt() != 0;
+        break;
+    case Attribute::UnderlineColor:
+        optional(underlineColor);
+        break;
+    case Attribute::Link:
+        optional(link);
+        break;
+    case Attribute::Attachment:
+        optional(attachment);
+        break;
+    case Attribute::ParagraphStyle:
+        optional(paragraphStyle);
+        break;
+    case Attribute::Cursor:
+        break;
+    }
+}
+
+void TextAttributes::override(const AttributeDictionary &attributes) {
+    for (auto it = attributes.begin(); it != attributes.end(); ++it)
+        setValue(it.key(), it.value());
+}
+
+AttributeDictionary TextAttributes::dictionary() const {
+    AttributeDictionary d;
+    for (Attribute name : {Attribute::Font, Attribute::ForegroundColor, Attribute::BackgroundColor,
+                           Attribute::UnderlineStyle, Attribute::UnderlineColor, Attribute::Link,
+                           Attribute::Attachment, Attribute::ParagraphStyle}) {
+        if (QVariant v = value(name); v.isValid())
+            d.insert(name, v);
+    }
+    return d;
+}

@@ -44,6 +44,52 @@ struct TextAttachment {
     bool operator==(const TextAttachment &) const = default;
 };
 
+/// How lines that do not fit are broken or cut, in the numbering styled-text documents use.
+enum class LineBreakMode {
+    WordWrapping = 0,
+    CharWrapping = 1,
+    Clipping = 2,
+    TruncatingHead = 3,
+    TruncatingTail = 4,
+    TruncatingMiddle = 5,
+};
+
+/// The layout of a paragraph. Lengths are in points; a line height of 0 sets no limit.
+struct ParagraphStyle {
+    double paragraphSpacingBefore = 0;
+    double paragraphSpacing = 0; ///< after the paragraph
+    double minimumLineHeight = 0;
+    double maximumLineHeight = 0;
+    LineBreakMode lineBreakMode = LineBreakMode::WordWrapping;
+    /// Whether truncated lines may first be squeezed a little.
+    bool allowsDefaultTighteningForTruncation = false;
+    /// Left-aligned tab stops, ascending.
+    QList<double> tabStops = defaultTabStops();
+    bool operator==(const ParagraphStyle &) const = default;
+
+    /// Twelve stops 28 points apart, as new documents have them.
+    static QList<double> defaultTabStops();
+};
+
+/// The attributes by name, for code that handles them generically (dictionaries of changes,
+/// temporary display attributes). Values travel as QVariant: Font a QFont (family, point size,
+/// bold, italic), the colours a QColor, UnderlineStyle an int (0 none, 1 single), Link a QUrl,
+/// Attachment a TextAttachment, ParagraphStyle a ParagraphStyle; Cursor a Qt::CursorShape,
+/// meaningful only as a display attribute.
+enum class Attribute {
+    Font,
+    ForegroundColor,
+    BackgroundColor,
+    UnderlineStyle,
+    UnderlineColor,
+    Link,
+    Attachment,
+    ParagraphStyle,
+    Cursor,
+};
+/// Named attribute values; an entry present with an invalid QVariant stands for "remove".
+using AttributeDictionary = QMap<Attribute, QVariant>;
+
 /// The formatting of a run of characters. Absent values mean "the default".
 struct TextAttributes {
     std::optional<QString> fontFamily;
@@ -51,14 +97,28 @@ struct TextAttributes {
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    std::optional<QColor> underlineColor;
     std::optional<QColor> foregroundColor;
     std::optional<QColor> backgroundColor;
     std::optional<QUrl> link;
-    std::optional<double> spaceBefore; // points, paragraph spacing
-    std::optional<double> spaceAfter;
+    std::optional<ParagraphStyle> paragraphStyle;
     std::optional<TextAttachment> attachment;
     bool operator==(const TextAttributes &) const = default;
+
+    /// The attribute as a QVariant; invalid when absent (a font with no family, size, bold or
+    /// italic is absent; so is underline style 0). Cursor is never held.
+    QVariant value(Attribute name) const;
+    /// Sets the attribute from a QVariant of its type; an invalid value (or one of another
+    /// type) removes it. Cursor is ignored.
+    void setValue(Attribute name, const QVariant &value);
+    /// Sets every entry of the dictionary; its entries win.
+    void override(const AttributeDictionary &attributes);
+    /// The attributes present, by name.
+    AttributeDictionary dictionary() const;
 };
+
+Q_DECLARE_METATYPE(TextAttachment)
+Q_DECLARE_METATYPE(ParagraphStyle)
 
 class AttributedString {
 public:

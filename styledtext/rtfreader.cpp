@@ -212,6 +212,13 @@ double twipsToPoints(int twips) {
     return twips / 20.0;
 }
 
+// The paragraph style a paragraph control word changes, made on first use.
+ParagraphStyle &paragraphStyle(TextAttributes &a) {
+    if (!a.paragraphStyle)
+        a.paragraphStyle.emplace();
+    return *a.paragraphStyle;
+}
+
 // The control words this reader acts on.
 // clang-format off
 enum class Word {
@@ -836,14 +843,13 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         break;
     // Paragraphs.
     case Word::Pard:
-        a.spaceBefore.reset();
-        a.spaceAfter.reset();
+        a.paragraphStyle.reset();
         break;
     case Word::Sb:
-        a.spaceBefore = twipsToPoints(value);
+        paragraphStyle(a).paragraphSpacingBefore = twipsToPoints(value);
         break;
     case Word::Sa:
-        a.spaceAfter = twipsToPoints(value);
+        paragraphStyle(a).paragraphSpacing = twipsToPoints(value);
         break;
     // Characters.
     case Word::Par:

@@ -367,15 +367,15 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
             w.word("cb", colorNumber(a.backgroundColor));
             w.word("chcbpat", colorNumber(a.backgroundColor));
         }
-        if ((current.spaceBefore && !a.spaceBefore) || (current.spaceAfter && !a.spaceAfter)) {
+        if (a.paragraphStyle != current.paragraphStyle) {
+            // \pard returns to no style; a style, even the default one, always names its
+            // spacing so that it reads back as present.
             w.word("pard");
-            current.spaceBefore.reset();
-            current.spaceAfter.reset();
+            if (const auto &p = a.paragraphStyle) {
+                w.word("sb", twips(p->paragraphSpacingBefore));
+                w.word("sa", twips(p->paragraphSpacing));
+            }
         }
-        if (a.spaceBefore != current.spaceBefore)
-            w.word("sb", twips(*a.spaceBefore));
-        if (a.spaceAfter != current.spaceAfter)
-            w.word("sa", twips(*a.spaceAfter));
         const std::optional<QUrl> link = current.link;
         current = a;
         current.link = link;

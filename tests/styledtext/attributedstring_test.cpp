@@ -227,4 +227,54 @@ TEST(AttributedStringTest, RandomEditsMatchACharacterByCharacterModel) {
     }
 }
 
+// Every attribute survives a trip through its name; an invalid value or one of another type
+// removes it, and a dictionary changes only what it names.
+TEST(AttributedStringTest, AttributesByName) {
+    QFont font(QStringLiteral("Serif"));
+    font.setPointSizeF(13.5);
+    font.setBold(true);
+    ParagraphStyle style;
+    style.minimumLineHeight = 20;
+    style.tabStops = {36, 72};
+    const struct {
+        Attribute name;
+        QVariant value;
+    } rows[] = {{Attribute::Font, QVariant::fromValue(font)},
+                {Attribute::ForegroundColor, QColor(Qt::red)},
+                {Attribute::BackgroundColor, QColor(Qt::yellow)},
+                {Attribute::UnderlineStyle, 1},
+                {Attribute::UnderlineColor, QColor(Qt::blue)},
+                {Attribute::Link, QUrl(QStringLiteral("https://example.com/"))},
+                {Attribute::Attachment,
+                 QVariant::fromValue(
+                     TextAttachment{QStringLiteral("a.png"), QStringLiteral("image/png"), "x"})},
+                {Attribute::ParagraphStyle, QVariant::fromValue(style)}};
+    for (const auto &k : rows) {
+        SCOPED_TRACE(int(k.name));
+        TextAttributes a = red;
+        a.setValue(k.name, k.value);
+        const QVariant back = a.value(k.name);
+        if (k.name == Attribute::Font) {
+            EXPECT_EQ(back.value<QFont>().family(), font.family());
+            EXPECT_EQ(back.value<QFont>().pointSizeF(), 13.5);
+            EXPECT_TRUE(a.bold);
+        } else {
+            EXPECT_EQ(back, k.value);
+        }
+        EXPECT_TRUE(a.dictionary().contains(k.name));
+        TextAttributes removed = a;
+        removed.setValue(k.name, QVariant());
+        EXPECT_FALSE(removed.value(k.name).isValid());
+        TextAttributes wrongType = a;
+        wrongType.setValue(k.name, QStringLiteral("nonsense"));
+        EXPECT_FALSE(wrongType.value(k.name).isValid());
+    }
+    TextAttributes a = bold;
+    a.override({{Attribute::ForegroundColor, QColor(Qt::green)}, {Attribute::Cursor, 1}});
+    EXPECT_TRUE(a.bold);
+    EXPECT_EQ(a.foregroundColor, QColor(Qt::green));
+    EXPECT_FALSE(a.value(Attribute::Cursor).isValid());
+    EXPECT_EQ(plain.dictionary(), AttributeDictionary());
+}
+
 } // namespace

@@ -49,8 +49,9 @@ TEST(RtfFilesTest, LibreOfficeFormattedText) {
     EXPECT_EQ(large.fontFamily, QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(large.fontSize, 18.0);
     // Paragraph style "Text Body": no space before, 7 points after.
-    EXPECT_EQ(attributesOf(*s, u16(u"Visit")).spaceAfter, 7.0);
-    EXPECT_EQ(attributesOf(*s, u16(u"Visit")).spaceBefore, 0.0);
+    ASSERT_TRUE(attributesOf(*s, u16(u"Visit")).paragraphStyle);
+    EXPECT_EQ(attributesOf(*s, u16(u"Visit")).paragraphStyle->paragraphSpacing, 7.0);
+    EXPECT_EQ(attributesOf(*s, u16(u"Visit")).paragraphStyle->paragraphSpacingBefore, 0.0);
 
     EXPECT_EQ(document.value(DocumentAttribute::Title), QStringLiteral("Sample"));
     EXPECT_EQ(document.value(DocumentAttribute::PaperSize), QVariant(QSizeF(595.3, 841.9)));
@@ -86,7 +87,8 @@ TEST(RtfFilesTest, PandocFormattedText) {
     EXPECT_TRUE(link.underline);
     EXPECT_EQ(attributesOf(*s, u16(u"code")).fontFamily, QStringLiteral("Courier"));
     EXPECT_EQ(attributesOf(*s, u16(u"Formula")).fontFamily, QStringLiteral("Helvetica"));
-    EXPECT_EQ(attributesOf(*s, u16(u"Formula")).spaceAfter, 9.0);
+    ASSERT_TRUE(attributesOf(*s, u16(u"Formula")).paragraphStyle);
+    EXPECT_EQ(attributesOf(*s, u16(u"Formula")).paragraphStyle->paragraphSpacing, 9.0);
 }
 
 TEST(RtfFilesTest, PandocPicture) {

@@ -349,8 +349,9 @@ TEST(RtfWriterTest, RandomTextsRoundTrip) {
             a.foregroundColor = pick(colours);
             a.backgroundColor = pick(colours);
             a.link = pick(links);
-            a.spaceBefore = pick(spacings);
-            a.spaceAfter = pick(spacings);
+            if (const auto before = pick(spacings), after = pick(spacings); before || after)
+                a.paragraphStyle = ParagraphStyle{.paragraphSpacingBefore = before.value_or(0),
+                                                  .paragraphSpacing = after.value_or(0)};
             if (random() % 6 == 0) {
                 s.append(AttributedString::withAttachment(picture, a));
                 continue;

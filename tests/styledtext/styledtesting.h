@@ -30,10 +30,11 @@ inline QString describeAttributes(const TextAttributes &a) {
         parts << QStringLiteral("bg=%1").arg(a.backgroundColor->name(QColor::HexArgb));
     if (a.link)
         parts << QStringLiteral("link=%1").arg(a.link->toString());
-    if (a.spaceBefore)
-        parts << QStringLiteral("before=%1").arg(*a.spaceBefore);
-    if (a.spaceAfter)
-        parts << QStringLiteral("after=%1").arg(*a.spaceAfter);
+    if (a.paragraphStyle)
+        parts << QStringLiteral("before=%1").arg(a.paragraphStyle->paragraphSpacingBefore)
+              << QStringLiteral("after=%1").arg(a.paragraphStyle->paragraphSpacing);
+    if (a.underlineColor)
+        parts << QStringLiteral("ulc=%1").arg(a.underlineColor->name(QColor::HexArgb));
     if (a.attachment)
         parts << QStringLiteral("attachment=%1,%2,%3 bytes")
                      .arg(a.attachment->preferredFilename, a.attachment->mimeType)
@@ -130,12 +131,17 @@ struct attrs : TextAttributes {
         return *this;
     }
     attrs &before(double points) {
-        spaceBefore = points;
+        paragraph().paragraphSpacingBefore = points;
         return *this;
     }
     attrs &after(double points) {
-        spaceAfter = points;
+        paragraph().paragraphSpacing = points;
         return *this;
+    }
+    ParagraphStyle &paragraph() {
+        if (!paragraphStyle)
+            paragraphStyle.emplace();
+        return *paragraphStyle;
     }
     attrs &attached(const QString &name, const QString &mimeType, const QByteArray &contents) {
         attachment = TextAttachment{name, mimeType, contents};
