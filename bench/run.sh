@@ -14,4 +14,6 @@ cmake --build "$build"
 echo
 "$build/bin/bench_textlib"
 echo
+"$build/bin/bench_highlight"
+echo
 "$root/bench/command.sh" "$build"

@@ -1,0 +1,4 @@
+// Reading HTML into styled text.
+#pragma once
+
+#include "styledtext/attributedstring.h"

@@ -1,0 +1,1 @@
+#include "styledtext/layoutmanager.h"

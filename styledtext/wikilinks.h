@@ -1,0 +1,4 @@
+// Wiki-style link addresses and their page names.
+#pragma once
+
+#include "styledtext/attributedstring.h"

@@ -1,0 +1,3 @@
+#include "styledtesting.h"
+
+#include "styledtext/layoutmanager.h"
