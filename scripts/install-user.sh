@@ -5,6 +5,10 @@
 #   ~/.local/share/applications/       desktop entry with the four service actions
 #   ~/.local/share/dbus-1/services/    D-Bus activation file (found by the session bus)
 #   ~/.local/share/icons/hicolor/      icon
+#   ~/.local/share/gnome-shell/search-providers/   GNOME Shell search provider
+#   ~/.local/share/krunner/dbusplugins/            KRunner runner
+#   ~/.config/environment.d/60-sumwise.conf        adds ~/.local/share to XDG_DATA_DIRS at
+#                                                  login, where GNOME Shell looks for providers
 #
 #   scripts/install-user.sh               build if needed, then install
 #   scripts/install-user.sh --uninstall   remove what an earlier run installed
@@ -21,6 +25,9 @@ fi
 prefix=$HOME/.local
 # The list of installed files, kept for --uninstall.
 record=$prefix/share/sumwise/installed-files.txt
+# GNOME Shell reads search providers from XDG_DATA_DIRS only, never from ~/.local/share;
+# systemd's user environment (which GNOME sessions use) adds the folder at the next login.
+environment=${XDG_CONFIG_HOME:-$HOME/.config}/environment.d/60-sumwise.conf
 
 refresh_desktop() {
     if command -v update-desktop-database >/dev/null; then
@@ -43,8 +50,9 @@ if [[ ${1:-} == --uninstall ]]; then
     fi
     echo "Removing Sumwise from $prefix:"
     while IFS= read -r file; do
-        # Only files under the prefix, whatever the list says.
-        [[ $file == "$prefix"/* && ( -f $file || -L $file ) ]] || continue
+        # Only files under the prefix and the environment file, whatever the list says.
+        [[ ( $file == "$prefix"/* || $file == "$environment" ) && ( -f $file || -L $file ) ]] ||
+            continue
         rm -f -- "$file"
         echo "  removed $file"
     done <"$record"
@@ -80,6 +88,15 @@ sed -n 's/^-- \(Installing\|Up-to-date\): /  /p' "$log"
     echo
     echo "$record"
 } | grep -v '^$' >"$record.new"
+
+mkdir -p "$(dirname "$environment")"
+cat >"$environment" <<ENV
+# Written by Sumwise's install-user.sh: lets GNOME Shell find its search provider in
+# $prefix/share/gnome-shell/search-providers.
+XDG_DATA_DIRS=\${XDG_DATA_DIRS:-/usr/local/share:/usr/share}:$prefix/share
+ENV
+echo "  $environment"
+echo "$environment" >>"$record.new"
 mv "$record.new" "$record"
 
 refresh_desktop
@@ -90,6 +107,8 @@ echo "Sumwise is installed for ${USER:-$(id -un)}."
 echo "  Program:     $exe"
 echo "  Menu entry:  $prefix/share/applications/sumwise.desktop"
 echo "  Bus service: $prefix/share/dbus-1/services/org.sumwise.Sumwise.service"
+echo "  Desktop search: type a formula such as 'sqrt(2)/2' in GNOME's search (after your next"
+echo "    login) or in KRunner (restart it if Sumwise is not listed yet); Enter copies the result."
 if [[ -n ${XDG_DATA_HOME:-} && $XDG_DATA_HOME != "$prefix/share" ]]; then
     echo "Note: XDG_DATA_HOME is $XDG_DATA_HOME, so the desktop and the session bus look there" \
         "rather than in $prefix/share."

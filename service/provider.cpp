@@ -2,6 +2,8 @@
 
 #include "evaluator/sumwise.h"
 #include "pasteboard.h"
+#include "platform/userdefaults.h"
+#include "searchproviders.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -76,6 +78,11 @@ int runProvider(Sumwise &sumwise) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     ServiceProvider provider(sumwise);
     bus.registerObject(Bus::Path, &provider, QDBusConnection::ExportAllSlots);
+    SearchEvaluator evaluator(sumwise, UserDefaults::standardUserDefaults().fileName());
+    ShellSearchProvider shellSearch(evaluator, sumwise);
+    KRunnerProvider runner(evaluator, sumwise);
+    bus.registerObject(Bus::SearchProviderPath, &shellSearch, QDBusConnection::ExportAllSlots);
+    bus.registerObject(Bus::KRunnerPath, &runner, QDBusConnection::ExportAllSlots);
     // Whether or not the bus took the name, the slices run as usual.
     bus.registerService(Bus::Name);
 
@@ -88,6 +95,8 @@ int runProvider(Sumwise &sumwise) {
     }
 
     bus.unregisterService(Bus::Name);
+    bus.unregisterObject(Bus::KRunnerPath);
+    bus.unregisterObject(Bus::SearchProviderPath);
     bus.unregisterObject(Bus::Path);
     return 0;
 }

@@ -15,6 +15,9 @@ inline const QString Path = QStringLiteral("/org/sumwise/Sumwise");
 inline const QString Interface = QStringLiteral("org.sumwise.Sumwise");
 /// The error a failed service answers with; its message is the error text.
 inline const QString Error = QStringLiteral("org.sumwise.Sumwise.Error");
+/// Desktop search on the same name: GNOME Shell's search provider and KRunner's runner.
+inline const QString SearchProviderPath = QStringLiteral("/org/sumwise/Sumwise/SearchProvider");
+inline const QString KRunnerPath = QStringLiteral("/org/sumwise/Sumwise/KRunner");
 } // namespace Bus
 
 /// A request's pasteboard travels as a map from MIME type to bytes, and comes back the same way.
@@ -38,8 +41,9 @@ private:
     Sumwise &m_sumwise;
 };
 
-/// Serves requests on the session bus in one-second slices, at most five, as the provider
-/// application; shows the launch panel when nothing came in the first slice. Returns 0.
+/// Serves requests (the services and desktop search) on the session bus in one-second slices,
+/// at most five, as the provider application; shows the launch panel when nothing came in the
+/// first slice. Returns 0.
 int runProvider(Sumwise &sumwise);
 
 /// The service entry for a command name ("substitute", "add", "show", "copy"); null if none.
