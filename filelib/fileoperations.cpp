@@ -1,15 +1,12 @@
 #include "fileoperations.h"
 
 #include "pathcomponents.h"
+#include "propertylist.h"
 
 #include "textlib/systemlog.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-
-#include <plist/plist.h>
 
 #include <cxxabi.h>
 #include <execinfo.h>
@@ -105,78 +102,6 @@ bool isInside(const fs::path &inner, const fs::path &outer) {
     return !rel.empty() && *rel.begin() != "..";
 }
 
-// Property lists count dates from 2001-01-01 UTC in 32-bit seconds.
-constexpr qint64 ReferenceDateMs = 978307200000;
-
-plist_t toPlist(const QVariant &value) {
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return plist_new_string(value.toString().toUtf8().constData());
-    case QMetaType::Bool:
-        return plist_new_bool(value.toBool());
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-        // Stored as 64 bits and written back signed, so negative numbers survive.
-        return plist_new_uint(quint64(value.toLongLong()));
-    case QMetaType::UChar:
-    case QMetaType::UShort:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        return plist_new_uint(value.toULongLong());
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return plist_new_real(value.toDouble());
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return plist_new_data(bytes.constData(), quint64(bytes.size()));
-    }
-    case QMetaType::QDateTime: {
-        const QDateTime date = value.toDateTime();
-        if (!date.isValid())
-            return nullptr;
-        const qint64 ms = date.toMSecsSinceEpoch() - ReferenceDateMs;
-        const qint64 seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-        if (seconds < INT32_MIN || seconds > INT32_MAX)
-            return nullptr;
-        return plist_new_date(int32_t(seconds), int32_t((ms - seconds * 1000) * 1000));
-    }
-    case QMetaType::QStringList:
-    case QMetaType::QVariantList: {
-        plist_t array = plist_new_array();
-        for (const QVariant &item : value.toList()) {
-            plist_t node = toPlist(item);
-            if (!node) {
-                plist_free(array);
-                return nullptr;
-            }
-            plist_array_append_item(array, node);
-        }
-        return array;
-    }
-    case QMetaType::QVariantMap:
-    case QMetaType::QVariantHash: {
-        plist_t dict = plist_new_dict();
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            plist_t node = toPlist(it.value());
-            if (!node) {
-                plist_free(dict);
-                return nullptr;
-            }
-            plist_dict_set_item(dict, it.key().toUtf8().constData(), node);
-        }
-        return dict;
-    }
-    default:
-        return nullptr;
-    }
-}
-
 bool makeFolders(const QString &path, const FileAttributes &attributes) {
     std::vector<fs::path> missing;
     for (fs::path p = fsPath(withoutTrailingSlashes(path)); !p.empty() && !existsNoFollow(p);
@@ -257,29 +182,11 @@ bool createPathToFile(const QString &path, const FileAttributes &attributes) {
 }
 
 bool createPathAndWriteObject(const QVariant &object, const QString &path, Atomically atomically) {
-    if (!object.isValid() || !usable(path))
+    // Converted first, so a rejected object leaves no new folders behind.
+    const QByteArray xml = object.isValid() ? propertyListData(object) : QByteArray();
+    if (xml.isNull() || !usable(path) || !createPathToFile(path))
         return false;
-    const std::unique_ptr<void, void (*)(plist_t)> root(toPlist(object), plist_free);
-    if (!root || !createPathToFile(path))
-        return false;
-    char *xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &xml, &length);
-    if (!xml)
-        return false;
-    const QByteArray bytes(xml, qsizetype(length));
-    plist_to_xml_free(xml);
-    if (atomically == Atomically::Yes) {
-        QSaveFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-               && file.commit();
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()
-        || !file.flush())
-        return false;
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    return writeDataToPath(xml, path, atomically);
 }
 
 bool createPath(const QString &path, const QString &previousPath) {

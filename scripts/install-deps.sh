@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
-  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-image-formats-plugins
   libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev libqalculate-dev qalc bc hyperfine python3
   dbus dbus-x11 xvfb xauth libxcb1-dev xclip

@@ -1,3 +1,196 @@
 #include "filelib/comments.h"
 
+#include "filelib/process.h"
+
+#include "../textlib/texttesting.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <tuple>
+
+using namespace std::literals;
+using namespace filelib;
+
+namespace {
+
+struct Batch {
+    bool folders;
+    int size, failed;
+    qint64 atMs;
+};
+QList<Batch> batches;
+QElapsedTimer clock_;
+
+// /tmp may be a tmpfs without user attributes, so try places on disk file systems too.
+std::unique_ptr<QTemporaryDir> attributeFolder() {
+    for (const QString &base :
+         {QDir::tempPath(), QCoreApplication::applicationDirPath(), QDir::homePath()}) {
+        auto dir = std::make_unique<QTemporaryDir>(base + "/comments-XXXXXX");
+        const QByteArray probe = QFile::encodeName(dir->path());
+        if (dir->isValid() && ::setxattr(probe.constData(), "user.probe", "1", 1, 0) == 0)
+            return dir;
+    }
+    return nullptr;
+}
+
+class CommentsTest : public testing::Test {
+public:
+    void SetUp() override {
+        dir = attributeFolder();
+        if (!dir)
+            GTEST_SKIP() << "no folder here takes user extended attributes";
+        batches.clear();
+        clock_.start();
+        previous = setCommentBatchHandler([](bool folders, int size, int failed) {
+            batches.append({folders, size, failed, clock_.elapsed()});
+        });
+    }
+    void TearDown() override {
+        if (dir) {
+            waitUntil([] { return pendingFinderCommentCount() == 0; });
+            setCommentBatchHandler(previous);
+        }
+    }
+    QString p(const QString &name) const { return dir->filePath(name); }
+    QString put(const QString &name) {
+        QFile f(p(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        return p(name);
+    }
+    static bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done()) {
+            if (waited.hasExpired(timeoutMs))
+                return false;
+            QEventLoop loop;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return true;
+    }
+    // What getfattr reads, so the attribute is the one other programs see.
+    static QByteArray getfattr(const QString &path) {
+        const ToolRun run = runTool("getfattr", {"--only-values", "-n", CommentAttribute, path});
+        return run.succeeded() ? run.output : QByteArray("<none>");
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    CommentBatchHandler previous = nullptr;
+};
+
+TEST_F(CommentsTest, WritesAndReadsSynchronously) {
+    const std::pair<std::u16string_view, std::u16string_view> rows[] = {
+        {u"Gr\u00FC\u00DFe \u20AC \U0001F600"sv, u"Gr\u00FC\u00DFe \u20AC \U0001F600"sv},
+        {u"a\0b\nc"sv, u"a\0b\nc"sv},
+        {u"\xD800x"sv, u"?x"sv}, // a lone surrogate has no UTF-8 form
+        {u""sv, {}},             // no attribute at all
+        {{}, {}}};
+    QDir().mkdir(p("d"));
+    for (const QString &path : {put("f"), p("d")}) {
+        for (const auto &[text, expected] : rows) {
+            ASSERT_TRUE(setFinderComment("old", path));
+            EXPECT_TRUE(setFinderComment(makeText(text), path));
+            EXPECT_EQ(finderCommentAtPath(path), makeText(expected.data() ? expected : u""sv));
+            EXPECT_EQ(getfattr(path), expected.data() ? makeText(expected).toUtf8() : "<none>");
+        }
+    }
+    // Linux keeps no user attributes on links: a link's comment is its target's.
+    QFile::link(p("f"), p("l"));
+    EXPECT_TRUE(setFinderComment("via link", p("l")));
+    EXPECT_EQ(finderCommentAtPath(p("f")), "via link");
+    // Bytes other programs wrote need not be UTF-8.
+    ASSERT_EQ(::setxattr(QFile::encodeName(p("f")).constData(), CommentAttribute, "a\xFF", 2, 0),
+              0);
+    EXPECT_EQ(finderCommentAtPath(p("f")), QStringView(u"a\uFFFD"));
+}
+
+TEST_F(CommentsTest, RefusesWhatCannotTakeComments) {
+    QFile::link(p("gone"), p("dangling"));
+    const std::pair<QString, bool> rows[] = {
+        {QString(), false},        {QString(""), false},
+        {p("gone"), false},        {p("dangling"), false},
+        {p("") + QChar(0), false}, {"/proc/self/status", false}, // no user attributes there
+        {"/dev/null", true}}; // takes attributes, but a device never user ones
+    for (const auto &[path, scriptable] : rows) {
+        EXPECT_EQ(finderScriptable(path), scriptable) << path.toStdString();
+        EXPECT_FALSE(setFinderComment("x", path)) << path.toStdString();
+        EXPECT_EQ(setFinderComment("x", path, Asynchronous::Yes), scriptable);
+        EXPECT_EQ(finderCommentAtPath(path).isNull(), !scriptable) << path.toStdString();
+    }
+    EXPECT_TRUE(finderLaunched());
+    EXPECT_EQ(finderCommentAtPath(put("f")), QString(""));
+}
+
+TEST_F(CommentsTest, UnwritableFileAsUser) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes attributes of any file";
+    put("f");
+    ::chmod(QFile::encodeName(p("f")).constData(), 0444);
+    EXPECT_FALSE(setFinderComment("x", p("f")));
+    ::chmod(QFile::encodeName(p("f")).constData(), 0200);
+    EXPECT_TRUE(setFinderComment("x", p("f"))); // writable, though unreadable
+    EXPECT_TRUE(finderCommentAtPath(p("f")).isNull());
+}
+
+TEST_F(CommentsTest, SixtyCommentsGoInBatchesOfTwentyFive) {
+    QStringList paths;
+    for (int i = 0; i < 60; ++i)
+        paths.append(put(QString("f%1").arg(i, 2, 10, QChar('0'))));
+    for (const QString &path : paths)
+        EXPECT_TRUE(setFinderComment("of " + QFileInfo(path).fileName(), path, Asynchronous::Yes));
+    // Nothing is written before the event loop runs.
+    EXPECT_EQ(pendingFinderCommentCount(), 60);
+    EXPECT_EQ(finderCommentAtPath(paths[0]), "");
+    ASSERT_TRUE(waitUntil([] { return pendingFinderCommentCount() == 0 && batches.size() == 3; }));
+    const int sizes[] = {25, 25, 10};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(batches[i].size, sizes[i]);
+        EXPECT_FALSE(batches[i].folders);
+        EXPECT_EQ(batches[i].failed, 0);
+        if (i > 0) {
+            EXPECT_GE(batches[i].atMs - batches[i - 1].atMs, CommentBatchDelayMs * 3 / 4);
+        }
+    }
+    for (const QString &path : paths)
+        EXPECT_EQ(getfattr(path), "of " + QFileInfo(path).fileName().toUtf8());
+}
+
+TEST_F(CommentsTest, LaterCommentWinsAndKindsFlushApart) {
+    const QString f = put("f"), g = put("g"), gone = put("gone");
+    QDir().mkdir(p("d"));
+    EXPECT_TRUE(setFinderComment("first", f, Asynchronous::Yes));
+    EXPECT_TRUE(setFinderComment("folder", p("d"), Asynchronous::Yes));
+    EXPECT_TRUE(setFinderComment("second", f, Asynchronous::Yes));
+    EXPECT_TRUE(setFinderComment(QString(), g, Asynchronous::Yes)); // null counts as ""
+    EXPECT_TRUE(setFinderComment("lost", gone, Asynchronous::Yes));
+    QFile::remove(gone);
+    EXPECT_EQ(pendingFinderCommentCount(), 4);
+    ASSERT_TRUE(waitUntil([] { return batches.size() == 2; }));
+    QList<std::tuple<bool, int, int>> seen;
+    for (const Batch &b : batches)
+        seen.append({b.folders, b.size, b.failed});
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (QList<std::tuple<bool, int, int>>{{false, 3, 1}, {true, 1, 0}}));
+    EXPECT_EQ(finderCommentAtPath(f), "second");
+    EXPECT_EQ(finderCommentAtPath(p("d")), "folder");
+    EXPECT_EQ(getfattr(g), "<none>");
+}
+
+} // namespace

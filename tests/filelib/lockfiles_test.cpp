@@ -1,3 +1,180 @@
 #include "filelib/lockfiles.h"
 
+#include "filelib/propertylist.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+using namespace filelib;
+
+namespace {
+
+// Runs f in a forked child and answers its exit code (-1 when it did not exit normally).
+int inChild(const std::function<int()> &f) {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(f());
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class LockFiles : public testing::Test {
+public:
+    QString p(const QString &name) const { return dir.filePath(name); }
+    void put(const QString &name, const QByteArray &content) {
+        QFile f(p(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QStringList entries() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(LockFiles, OwnerIsThisUserAndProcess) {
+    const passwd *entry = ::getpwuid(::geteuid());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(userName(), QString::fromLocal8Bit(entry->pw_name));
+    EXPECT_EQ(processNumber(), qint32(::getpid()));
+}
+
+TEST_F(LockFiles, TakeRefuseRelease) {
+    const QString lock = lockFileAtPath(p("sub/doc.txt"));
+    ASSERT_EQ(lock, p("sub/doc.txt.lock"));
+    const QVariantMap expected{{"userName", userName()},
+                               {"processNumber", qint64(processNumber())}};
+    EXPECT_EQ(readPropertyList(lock), expected);
+    // Held, even against its own taker; no temporary names are left behind.
+    EXPECT_TRUE(lockFileAtPath(p("sub/doc.txt")).isNull());
+    EXPECT_EQ(QDir(p("sub")).entryList(QDir::Files), QStringList{"doc.txt.lock"});
+    EXPECT_EQ(lockFileAtPath(p("sub/doc.txt"), Override::Yes), lock);
+    EXPECT_TRUE(unlockFileAtPath(lock));
+    EXPECT_FALSE(QFile::exists(lock));
+    EXPECT_FALSE(unlockFileAtPath(lock));
+    for (const QString &bad : {QString(), QString(""), QString("/"), QString::fromUtf8("a\0b", 3)})
+        EXPECT_TRUE(lockFileAtPath(bad, Override::Yes).isNull()) << bad.toStdString();
+    EXPECT_FALSE(unlockFileAtPath(QString()));
+}
+
+TEST_F(LockFiles, StaleLocksAreReplaced) {
+    const struct {
+        const char *name;
+        std::function<void(LockFiles &)> setup;
+        bool taken;
+    } rows[] = {
+        {"empty", [](LockFiles &t) { t.put("a.lock", ""); }, true},
+        {"garbage", [](LockFiles &t) { t.put("a.lock", "<plist><dict>"); }, true},
+        {"array", [](LockFiles &t) { t.put("a.lock", "<plist><array/></plist>"); }, true},
+        {"dangling link", [](LockFiles &t) { QFile::link(t.p("gone"), t.p("a.lock")); }, true},
+        {"folder", [](LockFiles &t) { QDir(t.dir.path()).mkdir("a.lock"); }, false},
+        {"empty dictionary", [](LockFiles &t) { t.put("a.lock", "<plist><dict/></plist>"); },
+         false},
+    };
+    for (const auto &row : rows) {
+        QDir(p("a.lock")).removeRecursively();
+        QFile::remove(p("a.lock"));
+        row.setup(*this);
+        EXPECT_EQ(lockFileAtPath(p("a")).isNull(), !row.taken) << row.name;
+        if (row.taken) {
+            EXPECT_TRUE(unlockFileAtPath(p("a.lock"))) << row.name;
+        }
+        EXPECT_EQ(entries().size(), row.taken ? 0 : 1) << row.name;
+    }
+}
+
+TEST_F(LockFiles, UnlockOnlyWhatThisProcessOwns) {
+    const qint64 pid = processNumber();
+    const struct {
+        const char *name;
+        QVariant content;
+        bool released;
+    } rows[] = {
+        {"owner", QVariantMap{{"userName", userName()}, {"processNumber", pid}}, true},
+        {"as real", QVariantMap{{"userName", userName()}, {"processNumber", double(pid)}}, true},
+        {"32-bit value",
+         QVariantMap{{"userName", userName()}, {"processNumber", pid + (1LL << 32)}}, true},
+        {"other process", QVariantMap{{"userName", userName()}, {"processNumber", pid + 1}}, false},
+        {"other user", QVariantMap{{"userName", userName() + "x"}, {"processNumber", pid}}, false},
+        {"user case", QVariantMap{{"userName", userName().toUpper() + "X"}, {"processNumber", pid}},
+         false},
+        {"number as text",
+         QVariantMap{{"userName", userName()}, {"processNumber", QString::number(pid)}}, false},
+        {"no number", QVariantMap{{"userName", userName()}}, false},
+        {"no user", QVariantMap{{"processNumber", pid}}, false},
+        {"list", QVariantList{userName(), pid}, false},
+    };
+    for (const auto &row : rows) {
+        ASSERT_TRUE(writePropertyList(row.content, p("b.lock")));
+        EXPECT_EQ(unlockFileAtPath(p("b.lock")), row.released) << row.name;
+        EXPECT_EQ(QFile::exists(p("b.lock")), !row.released) << row.name;
+    }
+}
+
+TEST_F(LockFiles, AnotherProcessIsRefused) {
+    const QString path = p("shared.txt");
+    // A lock taken by a child (which then ends) holds against this process...
+    ASSERT_EQ(inChild([&] { return lockFileAtPath(path).isNull() ? 1 : 0; }), 0);
+    EXPECT_TRUE(lockFileAtPath(path).isNull());
+    EXPECT_FALSE(unlockFileAtPath(path + ".lock"));
+    EXPECT_TRUE(QFile::exists(path + ".lock"));
+    // ...and one taken here holds against a child, which cannot release it either.
+    ASSERT_EQ(lockFileAtPath(path, Override::Yes), path + ".lock");
+    EXPECT_EQ(inChild([&] { return lockFileAtPath(path).isNull() ? 0 : 1; }), 0);
+    EXPECT_EQ(inChild([&] { return unlockFileAtPath(path + ".lock") ? 1 : 0; }), 0);
+    EXPECT_TRUE(unlockFileAtPath(path + ".lock"));
+}
+
+TEST_F(LockFiles, OnlyOneOfRacingProcessesWins) {
+    for (int round = 0; round < 5; ++round) {
+        const QString path = p(QString("race%1").arg(round));
+        int gate[2];
+        ASSERT_EQ(::pipe(gate), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < 8; ++i) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::close(gate[1]);
+                char c;
+                // Released all at once when the parent closes its end.
+                while (::read(gate[0], &c, 1) < 0 && errno == EINTR) {
+                }
+                ::_exit(lockFileAtPath(path).isNull() ? 0 : 1);
+            }
+            children.push_back(pid);
+        }
+        ::close(gate[0]);
+        ::close(gate[1]);
+        int winners = 0;
+        for (pid_t pid : children) {
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            winners += WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+        }
+        EXPECT_EQ(winners, 1) << "round " << round;
+    }
+    EXPECT_EQ(entries().size(), 5);
+}
+
+TEST_F(LockFiles, UnwritableFolder) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes anywhere";
+    ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
+    QFile::setPermissions(p("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(lockFileAtPath(p("ro/a")).isNull());
+    EXPECT_TRUE(lockFileAtPath(p("ro/sub/a")).isNull());
+    QFile::setPermissions(p("ro"), QFileDevice::Permissions(0x7700));
+}
+
+} // namespace

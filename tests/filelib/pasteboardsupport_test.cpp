@@ -1,3 +1,387 @@
 #include "filelib/pasteboardsupport.h"
 
+#include "filelib/addresses.h"
+#include "filelib/propertylist.h"
+#include "textlib/systemlog.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QMimeData>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+using namespace filelib;
+
+namespace {
+
+QStringList g_log;
+struct LogCapture {
+    LogCapture() {
+        g_log.clear();
+        previous = textlib::setLogHandler([](const QString &m) { g_log.append(m); });
+    }
+    ~LogCapture() { textlib::setLogHandler(previous); }
+    textlib::LogHandler previous;
+};
+
+using Flavours = QList<std::pair<QString, QByteArray>>;
+
+MemoryPasteboard pboardWith(const Flavours &flavours) {
+    MemoryPasteboard pboard;
+    QStringList types;
+    for (const auto &flavour : flavours)
+        types.append(flavour.first);
+    pboard.declareTypes(types);
+    for (const auto &[type, data] : flavours)
+        pboard.setData(data, type);
+    return pboard;
+}
+
+// Null stays distinct from empty in every comparison.
+void expectText(const QString &actual, const QString &expected) {
+    EXPECT_EQ(actual, expected);
+    EXPECT_EQ(actual.isNull(), expected.isNull()) << actual.toStdString();
+}
+
+// The addresses-with-titles flavour as its two lists.
+QList<QStringList> titled(const Pasteboard &pboard) {
+    QList<QStringList> lists;
+    for (const QVariant &list :
+         propertyListFromData(pboard.dataForType(WebURLsWithTitlesPboardType)).toList())
+        lists.append(list.toStringList());
+    return lists;
+}
+
+class ThrowingPasteboard : public MemoryPasteboard {
+public:
+    QStringList types() const override { throw std::runtime_error("boom"); }
+};
+
+} // namespace
+
+TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
+    const auto plist = [](const QVariant &v) { return propertyListData(v); };
+    const QString a = QStringLiteral("https://a.example/"), base = QStringLiteral("http://b/");
+    struct Row {
+        Flavours flavours;
+        QString url, logged; // logged: the one log line, or null for none
+    };
+    const Row rows[] = {
+        {{{PublicURLType, a.toUtf8()}}, a, {}},
+        {{{URLPboardType, plist(a)}}, a, {}},
+        {{{CorePasteboardFlavorTypeURL, plist(QStringList{a})}}, a, {}},
+        {{{AppleURLPasteboardType, plist(QStringList{a, ""})}}, a, {}},
+        {{{PublicURLType, "later"}, {CorePasteboardFlavorTypeURL, "first"}}, "first", {}},
+        {{{PublicURLType, ""}}, "", {}},
+        {{{QStringLiteral("Public.URL"), "case"}, {StringPboardType, a.toUtf8()}}, {}, {}},
+        {{{CorePasteboardFlavorTypeURL, plist(QStringList{a, base})}},
+         {},
+         "Unsupported URL data (CorePasteboardFlavorType 0x75726C20): (" + a + ", " + base + ")"},
+        {{{PublicURLType, plist(QStringList{"a", "b", "c"})}},
+         {},
+         "Unsupported URL data (public.url): (a, b, c)"},
+        {{{PublicURLType, plist(QVariantMap{{"URL", "u"}})}},
+         {},
+         "Unsupported URL data (public.url): {URL = u; }"},
+        {{{PublicURLType, plist(QVariantList{42})}}, {}, "Unsupported URL data (public.url): 42"},
+    };
+    for (const Row &row : rows) {
+        LogCapture log;
+        const MemoryPasteboard pboard = pboardWith(row.flavours);
+        EXPECT_EQ(containsURL(pboard), !row.url.isNull() || !row.logged.isNull());
+        expectText(URL(pboard), row.url);
+        EXPECT_EQ(g_log, row.logged.isNull() ? QStringList() : QStringList{row.logged});
+    }
+    const std::pair<Flavours, QString> names[] = {
+        {{{PublicURLNameType, "public"}, {CorePasteboardFlavorTypeURLName, "core"}}, "core"},
+        {{{PublicURLNameType, ""}}, ""},
+        {{{QStringLiteral("Public.URL-Name"), "case"}}, {}},
+    };
+    for (const auto &[flavours, name] : names) {
+        EXPECT_EQ(containsURLName(pboardWith(flavours)), !name.isNull());
+        expectText(URLName(pboardWith(flavours)), name);
+    }
+}
+
+TEST(PasteboardSupport, AvailableTypeIsExactExceptForMimeAliases) {
+    const MemoryPasteboard pboard = pboardWith({{StringPboardType, "x"}, {PublicURLType, ""}});
+    EXPECT_TRUE(availableType(pboard, QStringLiteral("text/plain")));
+    EXPECT_TRUE(availableType(pboard, PublicURLType));
+    EXPECT_FALSE(availableType(pboard, QStringLiteral("Public.URL")));
+    EXPECT_FALSE(availableType(pboard, QString()));
+    EXPECT_EQ(availableTypeFromArray(pboard, {QString(), "x", PublicURLType, StringPboardType}),
+              PublicURLType);
+    EXPECT_TRUE(availableTypeFromArray(pboard, {}).isNull());
+    EXPECT_FALSE(propertyListForType(pboard, StringPboardType).isValid()); // not a plist
+    EXPECT_FALSE(propertyListForType(pboard, PublicURLType).isValid());
+}
+
+TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
+    QTemporaryDir dir;
+    const QString doc = dir.filePath("doc.txt"), location = dir.filePath("link.url"),
+                  empty = dir.filePath("empty.url");
+    for (const auto &[path, text] : {std::pair{doc, "https://not.a.location/"},
+                                     {location, "[InternetShortcut]\nURL=https://example.org/x\n"},
+                                     {empty, "[InternetShortcut]\nURL=\n"}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
+    }
+    const auto uris = [](const QStringList &paths) {
+        QByteArray list;
+        for (const QString &path : paths)
+            list += QUrl::fromLocalFile(path).toEncoded() + "\r\n";
+        return list;
+    };
+    const QList<QUrl> found{QUrl("https://example.org/x")};
+    struct Row {
+        Flavours flavours;
+        bool contains;
+        QList<QUrl> files; // URLsFromPasteboard of the file list
+    };
+    const Row rows[] = {
+        {{}, false, {}},
+        {{{PublicURLType, ""}}, true, {}},
+        {{{WebURLsWithTitlesPboardType, "junk"}}, true, {}},
+        {{{StringPboardType, "see <https://x.org/> now"}}, true, {}},
+        {{{StringPboardType, "no address"}}, false, {}},
+        {{{FilenamesPboardType, uris({doc, doc, dir.filePath("gone.url"), empty})}}, false, {}},
+        {{{FilenamesPboardType, uris({doc, location})}}, true, found},
+        {{{FilenamesPboardType, propertyListData(QStringList{location})}}, true, found},
+        {{{FilenamesPboardType, QByteArray("\0\xff\n#c\nhttp://x/\n", 16)}}, false, {}},
+        // The file list comes first, so the text's address is never looked at.
+        {{{StringPboardType, "https://x.org/"}, {FilenamesPboardType, uris({doc})}}, false, {}},
+    };
+    for (const Row &row : rows) {
+        const MemoryPasteboard pboard = pboardWith(row.flavours);
+        EXPECT_EQ(containsURLs(pboard), row.contains) << row.flavours.value(0).second.data();
+        EXPECT_EQ(URLsFromPasteboard(pboard, FilenamesPboardType), row.files);
+    }
+
+    const MemoryPasteboard pboard = pboardWith(
+        {{URLPboardType, "https://a.example/p?q=1"}, {StringPboardType, "at www.b.example/x"}});
+    EXPECT_EQ(URLsFromPasteboard(pboard, URLPboardType),
+              QList<QUrl>{QUrl("https://a.example/p?q=1")});
+    EXPECT_EQ(URLsFromPasteboard(pboard, "text/plain"),
+              QList<QUrl>{QUrl("http://www.b.example/x")});
+    EXPECT_EQ(URLsFromPasteboard(pboard, HTMLPboardType), std::nullopt);
+    EXPECT_EQ(URLsFromPasteboard(pboard, QString()), std::nullopt);
+    for (const Flavours &none : {Flavours{}, Flavours{{URLPboardType, "not a url"}},
+                                 Flavours{{StringPboardType, "no address"}}}) {
+        EXPECT_EQ(URLsFromPasteboard(pboardWith(none), URLPboardType), std::nullopt);
+        EXPECT_EQ(URLsFromPasteboard(pboardWith(none), StringPboardType), std::nullopt);
+    }
+}
+
+TEST(PasteboardSupport, AddressesGoOutInEveryFlavour) {
+    const QUrl url("https://a.example/a b");
+    const QString address = "https://a.example/a%20b", shown = displayString(url);
+    const QStringList five{StringPboardType, URLPboardType, CorePasteboardFlavorTypeURL,
+                           CorePasteboardFlavorTypeURLName, WebURLsWithTitlesPboardType};
+    const QVariantMap bookmark{{"Title", "t"}, {"Children", QVariantList{qint64(1), "x"}}};
+    struct Row {
+        QString given, name, title; // name: under the name flavour, title: in the titles list
+        QVariant bookmark;
+    };
+    const Row rows[] = {
+        {{}, "https---a.example-a b", shown, {}},
+        {"", "https---a.example-a b", shown, bookmark},
+        {"a/b: c?", "a-b- c-", "a/b: c?", QVariant::fromValue(QImage())}, // no plist: none
+    };
+    for (const Row &row : rows) {
+        MemoryPasteboard pboard;
+        copyToPasteboard(url, pboard, row.given, row.bookmark);
+        const bool bookmarked = row.bookmark.typeId() == QMetaType::QVariantMap;
+        EXPECT_EQ(pboard.types(), bookmarked ? five + QStringList{BookmarksPboardType} : five);
+        for (const QString &type : {StringPboardType, URLPboardType, CorePasteboardFlavorTypeURL})
+            EXPECT_EQ(pboard.stringForType(type), address);
+        EXPECT_EQ(pboard.stringForType(CorePasteboardFlavorTypeURLName), row.name);
+        EXPECT_EQ(titled(pboard), (QList<QStringList>{{address}, {row.title}}));
+        EXPECT_EQ(propertyListFromData(pboard.dataForType(BookmarksPboardType)),
+                  bookmarked ? row.bookmark : QVariant());
+    }
+
+    const QUrl file = QUrl::fromLocalFile("/tmp/a b");
+    for (const auto &[titles, expected] : {std::pair{QStringList{}, QStringList{shown, "a b"}},
+                                           {QStringList{"only one"}, QStringList{"only one"}}}) {
+        MemoryPasteboard pboard;
+        copyURLsToPasteboard({url, file}, pboard, titles);
+        EXPECT_EQ(pboard.types(), (QStringList{WebURLsWithTitlesPboardType, StringPboardType}));
+        EXPECT_EQ(titled(pboard), (QList<QStringList>{{address, "file:///tmp/a%20b"}, expected}));
+        EXPECT_EQ(pboard.stringForType(StringPboardType), address + "\n/tmp/a b\n");
+    }
+    MemoryPasteboard one;
+    copyURLsToPasteboard({url}, one, {"first", "second"});
+    EXPECT_EQ(one.types(), five);
+    EXPECT_EQ(one.stringForType(CorePasteboardFlavorTypeURLName), "first");
+    copyToPasteboard(file, one);
+    EXPECT_EQ(one.types(), (QStringList{URLPboardType, StringPboardType}));
+    EXPECT_EQ(one.stringForType(StringPboardType), "/tmp/a b");
+    EXPECT_EQ(one.stringForType(URLPboardType), "file:///tmp/a%20b");
+}
+
+TEST(PasteboardSupport, NothingToWriteLeavesThePasteboardAlone) {
+    const std::function<void(Pasteboard &)> writes[] = {
+        [](Pasteboard &p) { copyURLsToPasteboard({}, p); },
+        [](Pasteboard &p) { copyToPasteboard(QUrl(), p); },
+        [](Pasteboard &p) { copyToPasteboard(QUrl(), p, "t", 1); },
+        [](Pasteboard &p) { copyToPasteboard(QString(), p); },
+        [](Pasteboard &p) { copyToPasteboard(QImage(), p); },
+        [](Pasteboard &p) { EXPECT_FALSE(writeIndexesToPasteboard({}, p, "i")); },
+        [](Pasteboard &p) { EXPECT_FALSE(writeIndexesToPasteboard({1}, p, QString())); },
+    };
+    for (const auto &write : writes) {
+        MemoryPasteboard pboard = pboardWith({{HTMLPboardType, "kept"}});
+        write(pboard);
+        EXPECT_EQ(pboard.types(), QStringList{HTMLPboardType});
+        EXPECT_EQ(pboard.dataForType(HTMLPboardType), "kept");
+    }
+}
+
+TEST(PasteboardSupport, TextComesFromTheFirstTextTypeOnOffer) {
+    const std::pair<Flavours, QString> rows[] = {
+        {{{HTMLPboardType, "<b>"}, {TabularTextPboardType, "a\tb"}, {StringPboardType, "s"}}, "s"},
+        {{{HTMLPboardType, "<b>"}, {TabularTextPboardType, "a\tb"}}, "a\tb"},
+        {{{HTMLPboardType, "<b>"}}, "<b>"},
+        {{{StringPboardType, QByteArray("a\0b", 3)}}, QString::fromUtf16(u"a\0b", 3)},
+        {{{StringPboardType, ""}}, ""},
+        {{{RTFPboardType, "{\\rtf1 x}"}}, {}},
+    };
+    for (const auto &[flavours, text] : rows) {
+        const MemoryPasteboard pboard = pboardWith(flavours);
+        expectText(stringFromPasteboard(&pboard), text);
+    }
+    expectText(stringFromPasteboard(nullptr), {});
+    MemoryPasteboard pboard = pboardWith({{HTMLPboardType, "old"}});
+    copyToPasteboard(QStringLiteral("\U0001F600 \u00e9"), pboard);
+    EXPECT_EQ(pboard.types(), QStringList{StringPboardType});
+    EXPECT_EQ(stringFromPasteboard(&pboard), QStringLiteral("\U0001F600 \u00e9"));
+
+    LogCapture log;
+    const ThrowingPasteboard broken;
+    expectText(stringFromPasteboard(&broken), {});
+    EXPECT_EQ(attributedStringFromPasteboard(&broken), std::nullopt);
+    ASSERT_EQ(g_log.size(), 2);
+    EXPECT_TRUE(g_log[0].startsWith("stringFromPasteboard: (QString): std::runtime_error\nboom\n"));
+    EXPECT_TRUE(g_log[1].startsWith(
+        "attributedStringFromPasteboard: (AttributedString): std::runtime_error\nboom\n"));
+}
+
+TEST(PasteboardSupport, StyledTextTravelsAsRTFOrRTFD) {
+    TextAttributes bold;
+    bold.bold = true;
+    const AttributedString plain("bold", bold);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QImage(2, 2, QImage::Format_RGB32).save(&buffer, "PNG");
+    AttributedString pictured = plain;
+    pictured.append(AttributedString::withAttachment({"p.png", "image/png", png}));
+    for (const AttributedString &text : {plain, pictured}) {
+        MemoryPasteboard pboard;
+        copyToPasteboard(text, pboard);
+        EXPECT_EQ(pboard.types(),
+                  QStringList{text.containsAttachments() ? RTFDPboardType : RTFPboardType});
+        const auto back = attributedStringFromPasteboard(&pboard);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->string(), text.string());
+        EXPECT_TRUE(back->attributesAtIndex(0).bold);
+        EXPECT_EQ(back->containsAttachments(), text.containsAttachments());
+    }
+    const std::pair<Flavours, std::optional<QString>> rows[] = {
+        {{{RTFPboardType, "{\\rtf1 rtf}"}, {RTFDPboardType, "{\\rtf1 rtfd}"}}, "rtfd"},
+        {{{"application/rtf", "{\\rtf1 alias}"}}, "alias"},
+        {{{StringPboardType, "plain is not tried"}}, std::nullopt},
+        {{{RTFPboardType, "not rtf"}}, std::nullopt},
+    };
+    for (const auto &[flavours, expected] : rows) {
+        const MemoryPasteboard pboard = pboardWith(flavours);
+        const auto text = attributedStringFromPasteboard(&pboard);
+        EXPECT_EQ(text ? std::optional(text->string()) : std::nullopt, expected);
+    }
+    EXPECT_EQ(attributedStringFromPasteboard(nullptr), std::nullopt);
+}
+
+TEST(PasteboardSupport, ImagesTravelAsLZWCompressedTIFF) {
+    ASSERT_TRUE(QImageWriter::supportedImageFormats().contains("tiff"))
+        << "install qt6-image-formats-plugins";
+    QImage image(40, 30, QImage::Format_ARGB32);
+    image.fill(QColor(10, 200, 30));
+    image.setPixelColor(3, 4, Qt::blue);
+    MemoryPasteboard pboard;
+    copyToPasteboard(image, pboard);
+    ASSERT_EQ(pboard.types(), QStringList{TIFFPboardType});
+    const QByteArray tiff = pboard.dataForType(TIFFPboardType);
+    // Little-endian directory entry: tag 259 (compression), SHORT, count 1, value 5 (LZW).
+    EXPECT_TRUE(tiff.startsWith("II*") && tiff.contains(QByteArray("\3\1\3\0\1\0\0\0\5\0", 10)));
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(tiff, "TIFF"));
+    EXPECT_EQ(back.convertToFormat(image.format()), image);
+}
+
+TEST(PasteboardSupport, FileTypeForPboardType) {
+    const std::pair<QString, QString> rows[] = {
+        {TIFFPboardType, "tiff"},
+        {"public.png", "png"},
+        {"public.jpeg-2000", "jp2"},
+        {"public.jpeg", "jpeg"},
+        {"application/rtf", "rtf"},
+        {RTFDPboardType, "rtfd"},
+        {"text/plain", "txt"},
+        {TabularTextPboardType, "csv"},
+        {VCardPboardType, "vcf"},
+        {"public.url", "url"},
+        {URLPboardType, "url"},
+        {AppleWebArchivePasteboardType, "webarchive"},
+        {"PUBLIC.JPEG", {}},
+        {"public.url-name", {}},
+        {FilenamesPboardType, {}},
+        {"", {}},
+        {{}, {}},
+    };
+    for (const auto &[type, extension] : rows)
+        expectText(fileTypeForPboardType(type), extension);
+}
+
+TEST(PasteboardSupport, IndexesAreWrittenAscendingWithoutRepeats) {
+    const std::pair<QList<quint64>, QVariantList> rows[] = {
+        {{7, 2, 5}, {2, 5, 7}},
+        {{3, 3, 0}, {0, 3}},
+        {{Q_UINT64_C(0xfffffffffffffffe), 1}, {1, Q_UINT64_C(0xfffffffffffffffe)}},
+    };
+    for (const auto &[indexes, expected] : rows) {
+        MemoryPasteboard pboard = pboardWith({{StringPboardType, "replaced"}});
+        EXPECT_TRUE(writeIndexesToPasteboard(indexes, pboard, "com.example.rows"));
+        EXPECT_EQ(pboard.types(), QStringList{"com.example.rows"});
+        EXPECT_EQ(propertyListFromData(pboard.dataForType("com.example.rows")), expected);
+    }
+}
+
+TEST(PasteboardSupport, FindPasteboardIsKeptForTheProcess) {
+    EXPECT_EQ(&findPasteboard(), &findPasteboard());
+    EXPECT_EQ(findPasteboard().name(), "NSFindPboard");
+    copyToFindPboard("");
+    expectText(findPboardString(), "");
+    clearFindPboard();
+    EXPECT_TRUE(findPasteboard().types().isEmpty());
+    expectText(findPboardString(), {});
+    copyToPasteboard(QUrl("https://x/"), findPasteboard(), "t"); // text among other flavours
+    expectText(findPboardString(), "https://x/");
+    clearFindPboard();
+}
+
+TEST(PasteboardSupport, ClipboardMimeDataNeedsAGuiApplication) {
+    MimeDataPasteboard clipboard; // the test main runs a QCoreApplication
+    copyToPasteboard(QStringLiteral("x"), clipboard);
+    EXPECT_TRUE(clipboard.types().isEmpty());
+    EXPECT_TRUE(clipboard.dataForType(StringPboardType).isNull());
+    EXPECT_FALSE(clipboard.setData("x", StringPboardType));
+    EXPECT_EQ(MimeDataPasteboard(ClipboardSelection::Primary).name(), SelectionPboard);
+    const std::unique_ptr<QMimeData> mime(
+        MimeDataPasteboard::mimeData(pboardWith({{StringPboardType, "s"}, {PublicURLType, ""}})));
+    EXPECT_EQ(mime->formats(), (QStringList{StringPboardType, PublicURLType}));
+}

@@ -1,3 +1,222 @@
 #include "filelib/propertylist.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QPoint>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+using namespace filelib;
+
+namespace {
+
+QByteArray bytes(const char *data, qsizetype size) {
+    return QByteArray(data, size);
+}
+
+// Written by Python's plistlib (an independent binary writer): a dictionary with every kind.
+const char AllKinds[] =
+    "\x62\x70\x6c\x69\x73\x74\x30\x30\xdb\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x10"
+    "\x11\x12\x13\x14\x15\x16\x17\x18\x19\x51\x61\x53\x62\x69\x67\x51\x64\x54\x64\x61\x74\x61"
+    "\x51\x65\x51\x66\x53\x6d\x61\x78\x53\x6e\x65\x67\x51\x72\x51\x74\x51\x75\xa3\x0d\x0e\x0f"
+    "\x51\x78\x10\x07\xa0\x14\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\xff\xff\xff\xff\xff\xff"
+    "\x33\x41\xc1\xde\xca\x92\x80\x00\x00\x43\x00\x01\xff\xd0\x08\x13\x7f\xff\xff\xff\xff\xff"
+    "\xff\xff\x13\xff\xff\xff\xff\xff\xff\xff\xfb\x23\x3f\xf8\x00\x00\x00\x00\x00\x00\x09\x80"
+    "\x03\x08\x1f\x21\x25\x27\x2c\x2e\x30\x34\x38\x3a\x3c\x3e\x42\x44\x46\x47\x58\x61\x65\x66"
+    "\x67\x70\x79\x82\x83\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x1a\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x85";
+
+TEST(PropertyList, ReadsBinaryFromAnotherWriter) {
+    const QVariant v = propertyListFromData(bytes(AllKinds, sizeof AllKinds - 1));
+    ASSERT_EQ(v.typeId(), QMetaType::QVariantMap);
+    const QVariantMap m = v.toMap();
+    const struct {
+        const char *key;
+        QVariant expected;
+    } rows[] = {
+        {"neg", qint64(-5)},
+        {"max", std::numeric_limits<qint64>::max()},
+        {"big", std::numeric_limits<quint64>::max()},
+        {"r", 1.5},
+        {"t", true},
+        {"f", false},
+        {"d", QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC)},
+        {"data", QByteArray("\x00\x01\xff", 3)},
+        {"a", QVariantList{"x", qint64(7), QVariantList()}},
+        {"u", QVariantMap{{"CF$UID", quint64(3)}}},
+        {"e", QVariantMap()},
+    };
+    EXPECT_EQ(m.size(), qsizetype(std::size(rows)));
+    for (const auto &row : rows) {
+        EXPECT_EQ(m.value(row.key), row.expected) << row.key;
+        EXPECT_EQ(m.value(row.key).typeId(), row.expected.typeId()) << row.key;
+    }
+}
+
+TEST(PropertyList, WritesXmlThatReadsBack) {
+    const QDateTime date(QDate(1999, 12, 31), QTime(23, 59, 58), Qt::UTC);
+    const QVariant rows[] = {
+        QString(""),
+        QStringLiteral("caf\u00e9 \U0001F600 <&> \"'"),
+        QString("\t\n\r tab"),
+        qint64(-1),
+        std::numeric_limits<qint64>::min(),
+        std::numeric_limits<quint64>::max(),
+        -0.25,
+        true,
+        date,
+        QByteArray(),
+        QByteArray("\x00\xfe", 2),
+        QVariantList{QVariantMap{{"", 1LL}}, QVariantList{}},
+    };
+    for (const QVariant &row : rows) {
+        const QByteArray xml = propertyListData(row);
+        ASSERT_FALSE(xml.isNull()) << row.toString().toStdString();
+        EXPECT_TRUE(xml.startsWith("<?xml"));
+        const QVariant back = propertyListFromData(xml);
+        EXPECT_EQ(back, row) << xml.toStdString();
+    }
+    // Written in other types, read in the ones reading gives.
+    EXPECT_EQ(propertyListFromData(propertyListData(7)), QVariant(qint64(7)));
+    // Fractions of a second go, also before 2001 where the seconds are negative.
+    for (const QDateTime &whole : {date, date.addYears(-10)})
+        EXPECT_EQ(propertyListFromData(propertyListData(whole.addMSecs(999))), QVariant(whole));
+    EXPECT_EQ(propertyListFromData(propertyListData(QStringList{"a"})), QVariantList{"a"});
+    EXPECT_EQ(propertyListFromData(propertyListData(QVariantHash{{"k", 2u}})),
+              (QVariantMap{{"k", qint64(2)}}));
+}
+
+TEST(PropertyList, RejectsWhatItCannotStore) {
+    const QVariant rows[] = {
+        QVariant(),
+        QVariant::fromValue(QPoint(1, 2)),
+        QString(QChar(u'\0')),
+        QVariantMap{{QString::fromUtf8("a\0b", 3), 1}},
+        QVariantList{1, QVariant()},
+        QDateTime(),
+        QDateTime(QDate(1800, 1, 1), QTime(0, 0), Qt::UTC),
+        QDateTime(QDate(2100, 1, 1), QTime(0, 0), Qt::UTC),
+    };
+    for (const QVariant &row : rows)
+        EXPECT_TRUE(propertyListData(row).isNull()) << row.typeName();
+}
+
+// Binary lists with a NUL in a key (ASCII, then UTF-16) or in a string; libplist would abort
+// on the keys.
+const char NulKey[] = "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x53\x61\x00\x62\x10\x01\x08"
+                      "\x0b\x0f\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
+                      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11";
+const char NulUnicodeKey[] =
+    "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x63\x00\x6b\x00\xe9\x00\x00\x10\x01"
+    "\x08\x0b\x12\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14";
+const char NulString[] = "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x51\x6b\x53\x78\x00\x79\x08"
+                         "\x0b\x0d\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
+                         "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11";
+
+// A binary list of levels arrays, each holding refs references to the next one; the last holds
+// true, or refers back to the first.
+QByteArray nestedArrays(quint32 levels, int refs, bool cycle = false) {
+    QByteArray out("bplist00");
+    std::vector<quint32> offsets;
+    const auto put32 = [&out](quint64 n, int size) {
+        for (int shift = (size - 1) * 8; shift >= 0; shift -= 8)
+            out.append(char(n >> shift));
+    };
+    for (quint32 i = 0; i < levels; ++i) {
+        offsets.push_back(quint32(out.size()));
+        out.append(char(0xA0 | refs));
+        for (int r = 0; r < refs; ++r)
+            put32(i + 1 < levels ? i + 1 : cycle ? 0 : levels, 4);
+    }
+    offsets.push_back(quint32(out.size()));
+    out.append('\x09');
+    const quint64 table = quint64(out.size());
+    for (quint32 offset : offsets)
+        put32(offset, 4);
+    out.append(6, '\0').append('\x04').append('\x04');
+    put32(levels + 1, 8);
+    put32(0, 8);
+    put32(table, 8);
+    return out;
+}
+
+TEST(PropertyList, SharedAndNestedObjects) {
+    // Shared objects read as copies, within limits; beyond them libplist would overflow its
+    // stack, spin for minutes or build billions of nodes.
+    QVariant leaf = true;
+    for (int i = 0; i < 10; ++i)
+        leaf = QVariantList{leaf, leaf};
+    EXPECT_EQ(propertyListFromData(nestedArrays(10, 2)), leaf);
+    EXPECT_TRUE(propertyListFromData(nestedArrays(200, 1)).isValid());
+    const QByteArray rows[] = {
+        nestedArrays(300, 1),
+        nestedArrays(100000, 1),
+        nestedArrays(40, 2),
+        nestedArrays(3, 1, true),
+        "<plist>" + QByteArray("<array>").repeated(200000) + "</plist>",
+        "<plist>" + QByteArray("<x>").repeated(300) + "</plist>",
+    };
+    for (const QByteArray &row : rows)
+        EXPECT_FALSE(propertyListFromData(row).isValid()) << row.left(20).toStdString();
+}
+
+TEST(PropertyList, BadBytesReadAsNothing) {
+    QByteArray deep;
+    for (int i = 0; i < 300; ++i)
+        deep += "<array>";
+    const QByteArray rows[] = {
+        QByteArray(),
+        QByteArray(""),
+        "not a plist",
+        "bplist00",
+        bytes(AllKinds, 60),
+        bytes(AllKinds, sizeof AllKinds - 2),
+        bytes(NulKey, sizeof NulKey - 1),
+        bytes(NulUnicodeKey, sizeof NulUnicodeKey - 1),
+        bytes(NulString, sizeof NulString - 1),
+        "<?xml version=\"1.0\"?><plist><dict><key>a</key>",
+        QByteArray("<plist><dict><key>a\0b</key><true/></dict></plist>", 49),
+        "<plist>" + deep + "</plist>",
+    };
+    for (const QByteArray &row : rows)
+        EXPECT_FALSE(propertyListFromData(row).isValid()) << row.left(40).toStdString();
+}
+
+TEST(PropertyList, FilesAtomicallyOrInPlace) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.plist");
+    const QVariantMap object{{"URL", "http://a.org"}, {"n", qint64(3)}};
+    for (Atomically a : {Atomically::Yes, Atomically::No}) {
+        ASSERT_TRUE(writePropertyList(object, path, a));
+        EXPECT_EQ(readPropertyList(path), object);
+        bool ok = false;
+        EXPECT_EQ(readPropertyListDictionary(path, &ok), object);
+        EXPECT_TRUE(ok);
+    }
+    EXPECT_TRUE(writePropertyList(QVariantList{1}, path));
+    bool ok = true;
+    EXPECT_TRUE(readPropertyListDictionary(path, &ok).isEmpty());
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(writePropertyList(QVariantMap(), path));
+    readPropertyListDictionary(path, &ok);
+    EXPECT_TRUE(ok);
+
+    // Nothing is touched for a rejected object; no folders are made; odd paths are refused.
+    EXPECT_FALSE(writePropertyList(QVariant::fromValue(QPoint()), path));
+    EXPECT_EQ(readPropertyList(path), QVariantMap());
+    for (const QString &bad : QStringList{QString(), QString(""), dir.filePath("no/x.plist"),
+                                          dir.filePath(QString::fromUtf8("a\0b", 3)), dir.path()})
+        EXPECT_FALSE(writePropertyList(object, bad)) << bad.toStdString();
+    EXPECT_FALSE(writeDataToPath(QByteArray(), path));
+    for (const QString &bad :
+         QStringList{QString(), dir.filePath("missing"), dir.path(), QString("/dev/zero"),
+                     dir.filePath(QString::fromUtf8("a.plist\0x", 9))})
+        EXPECT_FALSE(readPropertyList(bad).isValid()) << bad.toStdString();
+}
+
+} // namespace
