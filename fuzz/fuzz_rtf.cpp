@@ -59,8 +59,21 @@ AttributedString styledText(const QString &text) {
             a.foregroundColor = QColor::fromRgb(0x10000u * key + key);
         if (key & 64)
             a.link = QUrl(QStringLiteral("https://example.com/%1").arg(key));
-        if (key & 128)
-            a.paragraphStyle = ParagraphStyle{.paragraphSpacingBefore = (key >> 8) / 4.0};
+        if (key & 128) {
+            // Values a twip can hold: what the writer promises to keep.
+            ParagraphStyle p{.paragraphSpacingBefore = (key >> 8) / 4.0};
+            p.minimumLineHeight = (key >> 10) % 4 * 6.5;
+            p.maximumLineHeight = (key >> 12) % 3 * 10.0;
+            p.lineBreakMode = LineBreakMode((key >> 9) % 6);
+            p.allowsDefaultTighteningForTruncation = key & 0x4000;
+            if (key & 0x8000)
+                p.tabStops = {(key >> 8) % 16 * 2.5, 100.05};
+            else if (key & 0x2000)
+                p.tabStops.clear();
+            a.paragraphStyle = p;
+        }
+        if (key & 256)
+            a.underlineColor = QColor::fromRgb(0x10101u * (key >> 8));
         s.append(AttributedString(text.mid(i, length), a));
         i += length;
     }

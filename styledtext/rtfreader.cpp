@@ -7,6 +7,7 @@
 #include <QSizeF>
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <string_view>
 #include <unordered_map>
@@ -192,6 +193,9 @@ struct State {
     bool ownsField = false;
     bool ownsShapeProperty = false;
     bool starred = false; // \* seen: an unknown destination word skips the group
+    bool tabsSet = false; // a \tx since \pard: further ones add to it, not to the defaults
+    int lineSpacing = 0;  // the last \sl, undone by a \slmult that makes it a multiple
+    bool lineSpacingMadeStyle = false;
     QString infoKey;
 };
 
@@ -207,6 +211,9 @@ struct Picture {
     int pendingNibble = -1;
     bool tooLarge = false;
 };
+
+// More tab stops than any line could use are dropped.
+constexpr qsizetype MaximumTabStops = 1024;
 
 double twipsToPoints(int twips) {
     return twips / 20.0;
@@ -231,7 +238,9 @@ enum class Word {
     F, Fcharset, Cpg, U, Uc, Red, Green, Blue,
     Pngblip, Jpegblip, Emfblip, Wmetafile, Macpict, Dibitmap,
     Ansi, Mac, Pc, Pca, Ansicpg, Deff, Paperw, Paperh, Margl, Margr, Margt, Margb, Deftab,
-    Plain, Fs, B, I, Ulnone, Cf, Cb, Highlight, Pard, Sb, Sa, Par,
+    Plain, Fs, B, I, Ulnone, Ulc, Cf, Cb, Highlight, Pard, Sb, Sa, Sl, Slmult, Slmaximum, Tx, Par,
+    // Ours, in ignorable destinations: what no standard word says.
+    OwnLineBreak, OwnTightening, OwnNoTabs,
 };
 // clang-format on
 
@@ -263,7 +272,10 @@ WordInfo lookUp(QByteArrayView name) {
             {"fs", Word::Fs}, {"b", Word::B}, {"i", Word::I}, {"ulnone", Word::Ulnone},
             {"cf", Word::Cf}, {"cb", Word::Cb}, {"chcbpat", Word::Cb},
             {"highlight", Word::Highlight}, {"pard", Word::Pard}, {"sb", Word::Sb},
-            {"sa", Word::Sa}, {"par", Word::Par},
+            {"sa", Word::Sa}, {"par", Word::Par}, {"ulc", Word::Ulc}, {"sl", Word::Sl},
+            {"slmult", Word::Slmult}, {"slmaximum", Word::Slmaximum}, {"tx", Word::Tx},
+            {"sumwiselinebreak", Word::OwnLineBreak}, {"sumwisetightening", Word::OwnTightening},
+            {"sumwisenotabs", Word::OwnNoTabs},
         };
         // clang-format on
         for (const auto &[name, word] : plain)
@@ -460,6 +472,8 @@ private:
     void commitColor();
     void finishPicture();
     std::optional<QColor> colorAt(int index) const;
+    static void addTabStop(State &s, double position);
+    static void ownParagraphWord(State &s, Word word, bool hasParameter, int parameter);
 
     Tokenizer m_tokens;
     std::vector<State> m_states;
@@ -608,6 +622,38 @@ bool RtfReader::groupEnd() {
     return true;
 }
 
+void RtfReader::addTabStop(State &s, double position) {
+    QList<double> &stops = paragraphStyle(s.attributes).tabStops;
+    if (!s.tabsSet) {
+        stops.clear(); // the first stop given replaces the default ones
+        s.tabsSet = true;
+    }
+    // Kept ascending without repeats whatever order the writer chose.
+    const auto at = std::lower_bound(stops.begin(), stops.end(), position);
+    if (stops.size() < MaximumTabStops && (at == stops.end() || *at != position))
+        stops.insert(at, position);
+}
+
+void RtfReader::ownParagraphWord(State &s, Word word, bool hasParameter, int parameter) {
+    ParagraphStyle &p = paragraphStyle(s.attributes);
+    switch (word) {
+    case Word::OwnLineBreak:
+        if (hasParameter && parameter >= int(LineBreakMode::WordWrapping)
+            && parameter <= int(LineBreakMode::TruncatingMiddle))
+            p.lineBreakMode = LineBreakMode(parameter);
+        break;
+    case Word::OwnTightening:
+        p.allowsDefaultTighteningForTruncation = !hasParameter || parameter != 0;
+        break;
+    case Word::OwnNoTabs:
+        p.tabStops.clear();
+        s.tabsSet = true;
+        break;
+    default:
+        break;
+    }
+}
+
 std::optional<QColor> RtfReader::colorAt(int index) const {
     if (index < 0 || index >= m_colors.size())
         return std::nullopt;
@@ -751,6 +797,15 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         break;
     }
 
+    if (word == Word::OwnLineBreak || word == Word::OwnTightening || word == Word::OwnNoTabs) {
+        // The group only carries the value: it belongs to the paragraph around the group.
+        State &target = starred && m_states.size() >= 2 ? m_states[m_states.size() - 2] : state();
+        if (target.dest == Dest::Text)
+            ownParagraphWord(target, word, hasParameter, parameter);
+        if (starred)
+            state().dest = Dest::Skip;
+        return;
+    }
     if (starred) {
         s.dest = Dest::Skip; // an optional destination this reader does not know
         return;
@@ -803,6 +858,7 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
     case Word::Plain:
         a.fontSize.reset();
         a.bold = a.italic = a.underline = false;
+        a.underlineColor.reset();
         a.foregroundColor.reset();
         a.backgroundColor.reset();
         s.fontIndex = -1;
@@ -828,6 +884,9 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
     case Word::Underline:
         a.underline = value != 0;
         break;
+    case Word::Ulc:
+        a.underlineColor = colorAt(value);
+        break;
     case Word::Cf:
         a.foregroundColor = colorAt(value);
         break;
@@ -844,12 +903,46 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
     // Paragraphs.
     case Word::Pard:
         a.paragraphStyle.reset();
+        s.tabsSet = false;
+        s.lineSpacing = 0;
         break;
     case Word::Sb:
         paragraphStyle(a).paragraphSpacingBefore = twipsToPoints(value);
         break;
     case Word::Sa:
         paragraphStyle(a).paragraphSpacing = twipsToPoints(value);
+        break;
+    case Word::Sl:
+        // Positive: at least that high; negative: exactly that high; 0: as the text needs.
+        s.lineSpacing = hasParameter ? parameter : 0;
+        s.lineSpacingMadeStyle = !a.paragraphStyle && s.lineSpacing != 0;
+        if (s.lineSpacing != 0) {
+            ParagraphStyle &p = paragraphStyle(a);
+            p.minimumLineHeight =
+                twipsToPoints(std::abs(std::max(s.lineSpacing, -std::numeric_limits<int>::max())));
+            p.maximumLineHeight = s.lineSpacing < 0 ? p.minimumLineHeight : 0;
+        } else if (a.paragraphStyle) {
+            a.paragraphStyle->minimumLineHeight = a.paragraphStyle->maximumLineHeight = 0;
+        }
+        break;
+    case Word::Slmult:
+        // \slmult1 makes the \sl before it a multiple of single spacing ("1.15 lines"), which
+        // is no height at all.
+        if (value != 0 && s.lineSpacing != 0 && a.paragraphStyle) {
+            a.paragraphStyle->minimumLineHeight = 0;
+            if (s.lineSpacing < 0)
+                a.paragraphStyle->maximumLineHeight = 0;
+            if (s.lineSpacingMadeStyle && *a.paragraphStyle == ParagraphStyle{})
+                a.paragraphStyle.reset();
+        }
+        s.lineSpacing = 0;
+        break;
+    case Word::Slmaximum:
+        paragraphStyle(a).maximumLineHeight = twipsToPoints(std::max(value, 0));
+        break;
+    case Word::Tx:
+        if (hasParameter && parameter >= 0)
+            addTabStop(s, twipsToPoints(parameter));
         break;
     // Characters.
     case Word::Par:

@@ -174,6 +174,50 @@ private:
     bool m_needDelimiter = false;
 };
 
+qint64 twips(double points) {
+    return roundedClamped(points * 20);
+}
+
+// After \pard. Standard words where there are some: \sl with \slmult0 is "at least" when
+// positive and "exactly" when negative, which other readers understand too.
+void writeParagraphStyle(RtfWriter &w, const ParagraphStyle &p) {
+    w.word("sb", twips(p.paragraphSpacingBefore));
+    w.word("sa", twips(p.paragraphSpacing));
+    const qint64 minimum = p.minimumLineHeight > 0 ? twips(p.minimumLineHeight) : 0;
+    const qint64 maximum = p.maximumLineHeight > 0 ? twips(p.maximumLineHeight) : 0;
+    if (minimum > 0 && minimum == maximum) {
+        w.word("sl", -minimum);
+        w.word("slmult", 0);
+    } else {
+        if (minimum > 0) {
+            w.word("sl", minimum);
+            w.word("slmult", 0);
+        }
+        if (maximum > 0)
+            w.word("slmaximum", maximum);
+    }
+    // The reader starts from the default stops and replaces them at the first \tx.
+    if (p.tabStops != ParagraphStyle::defaultTabStops()) {
+        bool any = false;
+        for (const double stop : p.tabStops) {
+            if (std::isfinite(stop) && stop >= 0) {
+                w.word("tx", twips(stop));
+                any = true;
+            }
+        }
+        if (!any)
+            w.raw("{\\*\\sumwisenotabs}");
+    }
+    // What no standard word says goes into ignorable groups that apply to the paragraph.
+    if (p.lineBreakMode != LineBreakMode::WordWrapping) {
+        w.raw("{\\*");
+        w.word("sumwiselinebreak", qint64(p.lineBreakMode));
+        w.raw("}");
+    }
+    if (p.allowsDefaultTighteningForTruncation)
+        w.raw("{\\*\\sumwisetightening}");
+}
+
 } // namespace
 
 QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
@@ -199,7 +243,8 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
             fontIndex.insert(*a.fontFamily, int(fonts.size()));
             fonts.append(*a.fontFamily);
         }
-        for (const std::optional<QColor> &color : {a.foregroundColor, a.backgroundColor}) {
+        for (const std::optional<QColor> &color :
+             {a.foregroundColor, a.backgroundColor, a.underlineColor}) {
             if (color && !colorIndex.contains(color->rgb())) {
                 colorIndex.insert(color->rgb(), int(colors.size()));
                 colors.append(color->rgb());
@@ -280,7 +325,6 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
     }
     if (anyInfo)
         w.raw("}\n");
-    auto twips = [](double points) { return roundedClamped(points * 20); };
     if (documentAttributes.contains(DocumentAttribute::PaperSize)) {
         const QSizeF paper = documentAttributes.value(DocumentAttribute::PaperSize).toSizeF();
         w.word("paperw", twips(paper.width()));
@@ -347,6 +391,7 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
             current.fontFamily = defaultFamily;
             current.fontSize.reset();
             current.bold = current.italic = current.underline = false;
+            current.underlineColor.reset();
             current.foregroundColor.reset();
             current.backgroundColor.reset();
         }
@@ -360,6 +405,8 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
             a.italic ? w.word("i") : w.word("i", 0);
         if (a.underline != current.underline)
             w.word(a.underline ? "ul" : "ulnone");
+        if (a.underlineColor != current.underlineColor)
+            w.word("ulc", colorNumber(a.underlineColor));
         if (a.foregroundColor != current.foregroundColor)
             w.word("cf", colorNumber(a.foregroundColor));
         if (a.backgroundColor != current.backgroundColor) {
@@ -371,10 +418,8 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
             // \pard returns to no style; a style, even the default one, always names its
             // spacing so that it reads back as present.
             w.word("pard");
-            if (const auto &p = a.paragraphStyle) {
-                w.word("sb", twips(p->paragraphSpacingBefore));
-                w.word("sa", twips(p->paragraphSpacing));
-            }
+            if (a.paragraphStyle)
+                writeParagraphStyle(w, *a.paragraphStyle);
         }
         const std::optional<QUrl> link = current.link;
         current = a;

@@ -258,6 +258,78 @@ INSTANTIATE_TEST_SUITE_P(
                                            {"b", attrs().font("Helvetica").bolded()}})}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// Helvetica in a paragraph style, or with an underline colour.
+TextAttributes inParagraph(const ParagraphStyle &p) {
+    TextAttributes a = helvetica;
+    a.paragraphStyle = p;
+    return a;
+}
+TextAttributes underlineColour(TextAttributes a, QRgb rgb) {
+    a.underlineColor = QColor::fromRgb(rgb);
+    return a;
+}
+using LBM = LineBreakMode;
+
+// Line heights, tab stops and underline colours as word processors write them.
+INSTANTIATE_TEST_SUITE_P(
+    LayoutWords, AttributesTest,
+    testing::Values(
+        AttributesCase{"AtLeast", R"(\sl300\slmult0 a)",
+                       styled({{"a", inParagraph({.minimumLineHeight = 15})}})},
+        AttributesCase{
+            "Exactly", R"(\sl-300\slmult0 a)",
+            styled({{"a", inParagraph({.minimumLineHeight = 15, .maximumLineHeight = 15})}})},
+        AttributesCase{"MultipleOfSingleIsNoHeight", R"(\sl276\slmult1 a)",
+                       styled({{"a", helvetica}})},
+        AttributesCase{"MultipleKeepsTheOtherWords",
+                       R"(\sl276\sa40\slmult1 a\pard\sb20\sl-200\slmult1 b)",
+                       styled({{"a", inParagraph({.paragraphSpacing = 2})},
+                               {"b", inParagraph({.paragraphSpacingBefore = 1})}})},
+        AttributesCase{
+            "AutomaticAfterAtLeast", R"(\sl300 a\par\sl0 b)",
+            styled({{"a\n", inParagraph({.minimumLineHeight = 15})}, {"b", inParagraph({})}})},
+        AttributesCase{
+            "Maximum", R"(\slmaximum400 a\slmaximum-5 b)",
+            styled({{"a", inParagraph({.maximumLineHeight = 20})}, {"b", inParagraph({})}})},
+        AttributesCase{"TabStopsReplaceTheDefaults", R"(\tx720\tqr\tx1440\tldot\tx90 a)",
+                       styled({{"a", inParagraph({.tabStops = {4.5, 36, 72}})}})},
+        AttributesCase{"TabStopsSortedWithoutRepeats", R"(\tx1440\tx720\tx1440\tx0 a)",
+                       styled({{"a", inParagraph({.tabStops = {0, 36, 72}})}})},
+        AttributesCase{"TabStopsAddUpUntilPard", R"(\pard\tx720 a\par\tx1440 b\par\pard\tx100 c)",
+                       styled({{"a\n", inParagraph({.tabStops = {36}})},
+                               {"b\n", inParagraph({.tabStops = {36, 72}})},
+                               {"c", inParagraph({.tabStops = {5}})}})},
+        AttributesCase{"TabStopsEndWithTheGroup", R"({\tx720 a}b)",
+                       styled({{"a", inParagraph({.tabStops = {36}})}, {"b", helvetica}})},
+        AttributesCase{"BadTabStopsAreIgnored", R"(\tx-5\tx a)", styled({{"a", helvetica}})},
+        AttributesCase{"TextEditDefaults",
+                       R"(\pard\tx560\tx1120\tx1680\tx2240\tx2800\tx3360\tx3920\tx4480)"
+                       R"(\tx5040\tx5600\tx6160\tx6720\pardirnatural\partightenfactor0 a)",
+                       styled({{"a", inParagraph({})}})},
+        AttributesCase{
+            "UnderlineColour", R"(\ul\ulc2 a\ulc0 b\ulc1\plain c\ulc1 d\ulc7 e)",
+            styled({{"a", underlineColour(attrs().font("Helvetica").underlined(), 0x0000ff)},
+                    {"b", attrs().font("Helvetica").underlined()},
+                    {"c", helvetica},
+                    {"d", underlineColour(helvetica, 0xff0000)},
+                    {"e", helvetica}})},
+        AttributesCase{"OwnGroupsSetTheParagraph",
+                       R"(a{\*\sumwiselinebreak4}{\*\sumwisetightening}b\par{\*\sumwisenotabs}c)",
+                       styled({{"a", helvetica},
+                               {"b\n", inParagraph({.lineBreakMode = LBM::TruncatingTail,
+                                                    .allowsDefaultTighteningForTruncation = true})},
+                               {"c", inParagraph({.lineBreakMode = LBM::TruncatingTail,
+                                                  .allowsDefaultTighteningForTruncation = true,
+                                                  .tabStops = {}})}})},
+        AttributesCase{"OwnGroupsWithBadValues",
+                       R"({\*\sumwiselinebreak6}{\*\sumwiselinebreak-1}{\*\sumwiselinebreak})"
+                       R"({\*\sumwisetightening0}a{\*\sumwisenotabs}\tx200 b)",
+                       styled({{"a", inParagraph({})}, {"b", inParagraph({.tabStops = {10}})}})},
+        AttributesCase{"OwnGroupsInsideOtherDestinationsDoNothing",
+                       R"({\*\generator x{\*\sumwisetightening}}{\info{\*\sumwisenotabs}}a)",
+                       styled({{"a", helvetica}})}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 INSTANTIATE_TEST_SUITE_P(
     Links, AttributesTest,
     testing::Values(

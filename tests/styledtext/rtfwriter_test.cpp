@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QSizeF>
 
+#include <limits>
 #include <random>
 
 namespace {
@@ -120,23 +121,39 @@ TEST_P(RoundTripTest, ReadsBackEqual) {
     EXPECT_EQ(backD, s);
 }
 
-const TextAttributes everything = attrs()
-                                      .font("Times New Roman")
-                                      .size(10.5)
-                                      .bolded()
-                                      .italics()
-                                      .underlined()
-                                      .fg(0x123456)
-                                      .bg(0xfedcba)
-                                      .linkTo("https://example.com/")
-                                      .before(6)
-                                      .after(1.25);
+// The attributes with the paragraph style, and the underline colour when given.
+TextAttributes inParagraph(const ParagraphStyle &p, TextAttributes a = {},
+                           std::optional<QRgb> underlineColour = {}) {
+    a.paragraphStyle = p;
+    if (underlineColour)
+        a.underlineColor = QColor::fromRgb(*underlineColour);
+    return a;
+}
+using LBM = LineBreakMode;
+
+const TextAttributes everything = inParagraph({.paragraphSpacingBefore = 6,
+                                               .paragraphSpacing = 1.25,
+                                               .minimumLineHeight = 14.5,
+                                               .maximumLineHeight = 30,
+                                               .lineBreakMode = LBM::TruncatingMiddle,
+                                               .allowsDefaultTighteningForTruncation = true,
+                                               .tabStops = {0.05, 36, 100.5}},
+                                              attrs()
+                                                  .font("Times New Roman")
+                                                  .size(10.5)
+                                                  .bolded()
+                                                  .italics()
+                                                  .underlined()
+                                                  .fg(0x123456)
+                                                  .bg(0xfedcba)
+                                                  .linkTo("https://example.com/"));
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RoundTripTest,
     testing::Values(
         std::pair{"Empty", AttributedString()},
-        std::pair{"Everything", styled({{"all", everything}})},
+        std::pair{"Everything",
+                  styled({{"all", inParagraph(*everything.paragraphStyle, everything, 0xabcdef)}})},
         std::pair{"NothingThenEverythingThenNothing",
                   styled({{"none", {}}, {"all", everything}, {"none", {}}})},
         std::pair{"FontsWithAndWithout", styled({{"a", attrs().font("A")},
@@ -169,6 +186,28 @@ INSTANTIATE_TEST_SUITE_P(
                                               {"b\n", attrs().before(12)},
                                               {"c\n", {}},
                                               {"d", attrs().after(0)}})},
+        std::pair{"LineHeights",
+                  styled({{"a\n", inParagraph({.minimumLineHeight = 12})},
+                          {"b\n", inParagraph({.maximumLineHeight = 0.05})},
+                          {"c\n", inParagraph({.minimumLineHeight = 18, .maximumLineHeight = 18})},
+                          {"d\n", inParagraph({.minimumLineHeight = 20, .maximumLineHeight = 10})},
+                          {"e", {}}})},
+        std::pair{"TabStops", styled({{"a\n", inParagraph({.tabStops = {}})},
+                                      {"b\n", inParagraph({.tabStops = {0, 7.5}})},
+                                      {"c\n", inParagraph({.tabStops = {28, 56}})},
+                                      {"d", inParagraph({})}})},
+        std::pair{"LineBreakModesAndTightening",
+                  styled({{"a", inParagraph({.lineBreakMode = LBM::CharWrapping})},
+                          {"b", inParagraph({.lineBreakMode = LBM::Clipping,
+                                             .allowsDefaultTighteningForTruncation = true})},
+                          {"c", inParagraph({.lineBreakMode = LBM::TruncatingHead})},
+                          {"d", inParagraph({.allowsDefaultTighteningForTruncation = true})}})},
+        std::pair{"UnderlineColours",
+                  styled({{"a", inParagraph({}, attrs().underlined(), 0x00ff00)},
+                          {"b", inParagraph({}, attrs().fg(0x00ff00), 0x00ff00)},
+                          {"c", attrs().underlined()},
+                          {"d", inParagraph({}, attrs().size(9), 0x000000)},
+                          {"e", {}}})},
         std::pair{
             "SpecialCharactersInRuns",
             styled({{u16(u"\\{}\n\t\u2028\u000C\u00A0\u00AD\u2011"), attrs().bolded()},
@@ -177,6 +216,51 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair{"ControlWordLikeText",
                   AttributedString(QStringLiteral("\\b0 {\\rtf1 \\'41 \\u65?}"))}),
     [](const auto &info) { return std::string(info.param.first); });
+
+TEST(RtfWriterTest, ParagraphStylesUseStandardWordsWherePossible) {
+    struct {
+        ParagraphStyle style;
+        QStringList words; // after \pard\sb0\sa0
+        const char *own;   // an ignorable group of ours, if any
+    } cases[] = {
+        {{}, {}, nullptr},
+        {{.minimumLineHeight = 12}, {"sl240", "slmult0"}, nullptr},
+        {{.minimumLineHeight = 12, .maximumLineHeight = 12}, {"sl-240", "slmult0"}, nullptr},
+        {{.maximumLineHeight = 9}, {"slmaximum180"}, nullptr},
+        {{.tabStops = {36, 18}}, {"tx720", "tx360"}, nullptr},
+        {{.tabStops = {}}, {"sumwisenotabs"}, "{\\*\\sumwisenotabs}"},
+        {{.lineBreakMode = LBM::TruncatingTail}, {"sumwiselinebreak4"}, "{\\*\\sumwiselinebreak4}"},
+        {{.allowsDefaultTighteningForTruncation = true},
+         {"sumwisetightening"},
+         "{\\*\\sumwisetightening}"},
+    };
+    for (const auto &c : cases) {
+        const QByteArray rtf = rtfOf(styled({{"x", inParagraph(c.style)}}));
+        const QStringList words = controlWords(rtf);
+        EXPECT_EQ(words.mid(words.indexOf(QStringLiteral("pard"))),
+                  QStringList({"pard", "sb0", "sa0"}) + c.words)
+            << rtf.constData();
+        EXPECT_TRUE(!c.own || rtf.contains(c.own)) << rtf.constData();
+    }
+}
+
+TEST(RtfWriterTest, ParagraphValuesOutsideWhatRtfHolds) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    struct {
+        ParagraphStyle given, readBack;
+    } cases[] = {
+        {{.minimumLineHeight = -3, .maximumLineHeight = nan}, {}},
+        {{.minimumLineHeight = 10.01, .tabStops = {1.26}},
+         {.minimumLineHeight = 10, .tabStops = {1.25}}},
+        {{.tabStops = {72, 36, 72}}, {.tabStops = {36, 72}}},
+        {{.tabStops = {-1, infinity, nan}}, {.tabStops = {}}},
+        {{.lineBreakMode = LineBreakMode(42)}, {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(roundTrip(styled({{"x", inParagraph(c.given)}})),
+                  styled({{"x", inParagraph(c.readBack)}}));
+}
 
 TEST(RtfWriterTest, RangesAreWrittenAlone) {
     const AttributedString s = styled({{"aa", attrs().bolded()}, {"bb", attrs().italics()}});
@@ -331,6 +415,9 @@ TEST(RtfWriterTest, RandomTextsRoundTrip) {
                                                     QUrl(QStringLiteral("https://a.example/x")),
                                                     QUrl(QStringLiteral("mailto:b@c.org"))};
     const std::vector<std::optional<double>> spacings = {std::nullopt, 0.0, 6.0, 12.5};
+    const std::vector<double> heights = {0, 0, 9.5, 12, 40};
+    const std::vector<QList<double>> tabStops = {
+        ParagraphStyle::defaultTabStops(), ParagraphStyle::defaultTabStops(), {}, {0.5, 72}, {28}};
     // Single characters, and one pair of surrogates.
     std::vector<QString> characters = {u16(u"\U0001F60A")};
     for (const QChar c : u16(u"aZ7 \\{}\n\t?;-\u2028\u000C\u00A0\u00AD\u2011é€日\u0001\uFFFC"))
@@ -348,10 +435,17 @@ TEST(RtfWriterTest, RandomTextsRoundTrip) {
             a.underline = random() % 2;
             a.foregroundColor = pick(colours);
             a.backgroundColor = pick(colours);
+            a.underlineColor = pick(colours);
             a.link = pick(links);
             if (const auto before = pick(spacings), after = pick(spacings); before || after)
-                a.paragraphStyle = ParagraphStyle{.paragraphSpacingBefore = before.value_or(0),
-                                                  .paragraphSpacing = after.value_or(0)};
+                a.paragraphStyle =
+                    ParagraphStyle{.paragraphSpacingBefore = before.value_or(0),
+                                   .paragraphSpacing = after.value_or(0),
+                                   .minimumLineHeight = pick(heights),
+                                   .maximumLineHeight = pick(heights),
+                                   .lineBreakMode = LineBreakMode(random() % 6),
+                                   .allowsDefaultTighteningForTruncation = random() % 2 == 0,
+                                   .tabStops = pick(tabStops)};
             if (random() % 6 == 0) {
                 s.append(AttributedString::withAttachment(picture, a));
                 continue;
