@@ -10,6 +10,7 @@
 #include "textlib/conversiontables.h"
 #include "textlib/fastcompare.h"
 #include "textlib/lines.h"
+#include "textlib/normalization.h"
 #include "textlib/summary.h"
 #include "textlib/whitespace.h"
 
@@ -212,6 +213,25 @@ int main(int argc, char *argv[]) {
     bench::timeAll(decoding, minSeconds);
     printGroup("Base64 encoding (MB of input bytes):", encoding, "MB");
     printGroup("Base64 decoding (MB of output bytes):", decoding, "MB");
+
+    // Composing a long run of combining marks: Qt's normalizer is quadratic in the run.
+    QString marks;
+    for (int i = 0; i < 50000; ++i)
+        marks += u"e\u0301";
+    const double marksMb = double(marks.size() * 2) / 1e6;
+    std::vector<Timed> composing = {
+        {"normalizeString (C), 100,000 units of e + U+0301",
+         [&] {
+             QString copy = marks;
+             textlib::normalizeString(copy);
+             sink = double(copy.size());
+         },
+         marksMb},
+        {"QString::normalized (peer)",
+         [&] { sink = double(marks.normalized(QString::NormalizationForm_C).size()); }, marksMb},
+    };
+    bench::timeAll(composing, minSeconds);
+    printGroup("Composing combining marks:", composing, "MB");
 
     // Prose-like text: the mixed text's words with sentence ends.
     QString prose = text;

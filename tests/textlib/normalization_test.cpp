@@ -50,6 +50,12 @@ INSTANTIATE_TEST_SUITE_P(
         C{formC, u"\uFB01\u00B2"sv, u"\uFB01\u00B2"sv}, C{formKC, u"\uFB01\u00E4"sv, u"fi\u00E4"sv},
         C{formKD, u"\uFB01\u00E4"sv, u"fia\u0308"sv},
         C{formD, u"\uFB01\u00E4"sv, u"\uFB01a\u0308"sv}, C{formC, u"\xD800x"sv, u"\xD800x"sv},
+        C{formC, u"\xDC00" u"e\u0301\xD800"sv, u"\xDC00\u00E9\xD800"sv},
+        // One unit growing to 18 outgrows any first guess at the size.
+        C{formKD, u"\uFDFA\uFDFA"sv,
+          u"\u0635\u0644\u0649 \u0627\u0644\u0644\u0647 \u0639\u0644\u064A\u0647 "
+          u"\u0648\u0633\u0644\u0645\u0635\u0644\u0649 \u0627\u0644\u0644\u0647 "
+          u"\u0639\u0644\u064A\u0647 \u0648\u0633\u0644\u0645"sv},
         C{formC, u""sv, u""sv}, C{formD, {}, {}},
         C{lower, u"A\u0308BC\u0130"sv, u"\u00E4bci\u0307"sv},
         C{upper, u"stra\u00DFe"sv, u"STRASSE"sv}, C{lower, {}, {}},
@@ -68,5 +74,14 @@ INSTANTIATE_TEST_SUITE_P(
         C{ascii, u"a\u0308\u20AC\U0001F600"sv, u"a   "sv},
         C{asciiLower, u"\u00C9COLE"sv, u"ecole"sv}, C{asciiUpper, u"\u00E9t\u00E9"sv, u"ETE"sv},
         C{ascii, {}, {}}));
+
+// Long runs of combining marks: every pair composes, whatever the length.
+TEST(NormalizeLongTest, ComposesLongRuns) {
+    QString s;
+    for (int i = 0; i < 100000; ++i)
+        s += u"e\u0301";
+    normalizeString(s);
+    EXPECT_EQ(s, QString(100000, QChar(0x00E9)));
+}
 
 } // namespace
