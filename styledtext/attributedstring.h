@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <optional>
 
 namespace styledtext {
@@ -65,7 +66,16 @@ struct ParagraphStyle {
     bool allowsDefaultTighteningForTruncation = false;
     /// Left-aligned tab stops, ascending.
     QList<double> tabStops = defaultTabStops();
-    bool operator==(const ParagraphStyle &) const = default;
+    // Not defaulted: QList's own == passes a null pointer to memcmp for two empty lists.
+    friend bool operator==(const ParagraphStyle &a, const ParagraphStyle &b) {
+        return a.paragraphSpacingBefore == b.paragraphSpacingBefore
+               && a.paragraphSpacing == b.paragraphSpacing
+               && a.minimumLineHeight == b.minimumLineHeight
+               && a.maximumLineHeight == b.maximumLineHeight && a.lineBreakMode == b.lineBreakMode
+               && a.allowsDefaultTighteningForTruncation == b.allowsDefaultTighteningForTruncation
+               && std::equal(a.tabStops.begin(), a.tabStops.end(), b.tabStops.begin(),
+                             b.tabStops.end());
+    }
 
     /// Twelve stops 28 points apart, as new documents have them.
     static QList<double> defaultTabStops();
