@@ -24,42 +24,12 @@ using namespace filelib;
 
 namespace {
 
-struct Ran {
-    int status = -1;
-    QByteArray out;
-};
-
-// Keeps our event loop turning meanwhile: the program may be asking this process for data.
-Ran run(const QString &program, const QStringList &args, const QByteArray &input = {}) {
-    QProcess p;
-    p.setStandardErrorFile(QProcess::nullDevice());
-    p.start(program, args);
-    if (!p.waitForStarted(10000))
-        return {};
-    p.write(input);
-    p.closeWriteChannel();
-    const QDeadlineTimer deadline(10000);
-    while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        QCoreApplication::processEvents();
-        p.waitForFinished(20);
-    }
-    if (p.state() != QProcess::NotRunning) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
-}
-
 QByteArray xclipRead(const QString &target) {
-    return run(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                         QStringLiteral("-o"), QStringLiteral("-t"), target})
-        .out;
+    return ::xclipRead("clipboard", target).out;
 }
 
 QStringList xclipTargets() {
-    return QString::fromLatin1(xclipRead(QStringLiteral("TARGETS")))
-        .split(u'\n', Qt::SkipEmptyParts);
+    return ::xclipTargets("clipboard");
 }
 
 bool waitUntil(const std::function<bool()> &done, int ms = 5000) {

@@ -30,38 +30,6 @@
 
 namespace {
 
-struct Ran {
-    int status = -1;
-    QByteArray out;
-};
-
-Ran run(const QString &program, const QStringList &args, const QByteArray &input = {}) {
-    QProcess p;
-    p.setStandardErrorFile(QProcess::nullDevice());
-    p.start(program, args);
-    if (!p.waitForStarted(10000))
-        return {};
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
-}
-
-Ran xclipRead(const char *selection, const QString &target) {
-    return run(QStringLiteral("xclip"),
-               {QStringLiteral("-selection"), QString::fromLatin1(selection), QStringLiteral("-o"),
-                QStringLiteral("-t"), target});
-}
-
-QStringList xclipTargets(const char *selection) {
-    return QString::fromLatin1(xclipRead(selection, QStringLiteral("TARGETS")).out)
-        .split(u'\n', Qt::SkipEmptyParts);
-}
-
 bool waitUntil(const std::function<bool()> &done, int ms = 5000);
 xcb_window_t selectionOwner(const char *selection);
 void clearSelection(const char *selection);

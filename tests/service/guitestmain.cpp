@@ -7,8 +7,10 @@
 #include "service/clipboardholder.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -163,4 +165,36 @@ int main(int argc, char **argv) {
     const int result = RUN_ALL_TESTS();
     stopX11();
     return result;
+}
+
+Ran run(const QString &program, const QStringList &args, const QByteArray &input) {
+    QProcess p;
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return {};
+    p.write(input);
+    p.closeWriteChannel();
+    const QDeadlineTimer deadline(10000);
+    while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        p.waitForFinished(20);
+    }
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
+}
+
+Ran xclipRead(const char *selection, const QString &target) {
+    return run(QStringLiteral("xclip"),
+               {QStringLiteral("-selection"), QString::fromLatin1(selection), QStringLiteral("-o"),
+                QStringLiteral("-t"), target});
+}
+
+QStringList xclipTargets(const char *selection) {
+    return QString::fromLatin1(xclipRead(selection, QStringLiteral("TARGETS")).out)
+        .split(u'\n', Qt::SkipEmptyParts);
 }
