@@ -12,90 +12,65 @@ using namespace textlib;
 
 namespace {
 
-QByteArray bytesOf(std::string_view bytes) {
-    return bytes.data() ? QByteArray(bytes.data(), qsizetype(bytes.size())) : QByteArray();
-}
-
 TEST(Base64, EncodesBytes) {
     const struct {
         std::string_view bytes;
         char16_t padding;
         std::u16string_view expected;
-    } rows[] = {
-        {"Man"sv, 0, u"TWFu"sv},
-        {"Man"sv, u'=', u"TWFu"sv},
-        {"Ma"sv, 0, u"TWE"sv},
-        {"Ma"sv, u'=', u"TWE="sv},
-        {"M"sv, 0, u"TQ"sv},
-        {"M"sv, u'=', u"TQ=="sv},
-        {"\0"sv, u'=', u"AA=="sv},
-        {"\xFF\xFE\xFD\xFC"sv, 0, u"//79/A"sv},
-        {"Many"sv, u'\u2026', u"TWFueQ\u2026\u2026"sv},
-        {""sv, u'=', {}},
-        {{}, u'=', {}},
-    };
+    } rows[] = {{"Man"sv, u'=', u"TWFu"sv},
+                {"Ma"sv, 0, u"TWE"sv},
+                {"Ma"sv, u'=', u"TWE="sv},
+                {"\0"sv, u'=', u"AA=="sv},
+                {"\xFF\xFE\xFD\xFC"sv, 0, u"//79/A"sv},
+                {"Many"sv, u'\u2026', u"TWFueQ\u2026\u2026"sv},
+                {""sv, u'=', {}},
+                {{}, u'=', {}}};
     for (const auto &k : rows) {
         SCOPED_TRACE(std::string(k.bytes) + " padding " + std::to_string(k.padding));
-        expectText(QString(),
-                   encodeBase64Bytes(k.bytes.data(), qsizetype(k.bytes.size()), k.padding),
+        expectText(encodeBase64Bytes(k.bytes.data(), qsizetype(k.bytes.size()), k.padding),
                    k.expected);
     }
     EXPECT_TRUE(encodeBase64Bytes("M", -1, u'=').isNull());
-    expectText(QString(), encodedBase64Data("Ma"_ba), u"TWE="sv);
+    expectText(encodedBase64Data("Ma"_ba), u"TWE="sv);
     EXPECT_TRUE(encodedBase64Data(QByteArray()).isNull());
 }
 
 TEST(Base64, EncodesTextAsUtf8) {
     const struct {
         std::u16string_view text, expected;
-    } rows[] = {
-        {u"Man"sv, u"TWFu"sv},
-        {u"M"sv, u"TQ"sv},
-        {u"\u00E9"sv, u"w6k"sv},
-        {u"a\0b"sv, u"YQBi"sv},
-        {u""sv, {}},
-        {{}, {}},
-        // A lone surrogate has no UTF-8 form.
-        {u"a\xD800"sv, {}},
-        {u"\xDC00z"sv, {}},
-        {u"\xD800\xDC00"sv, u"8JCAgA"sv},
-    };
+    } rows[] = {{u"\u00E9"sv, u"w6k"sv},
+                {u"a\0b"sv, u"YQBi"sv},
+                {u"\xD800\xDC00"sv, u"8JCAgA"sv},
+                {u""sv, {}},
+                {{}, {}},
+                // A lone surrogate has no UTF-8 form.
+                {u"a\xD800"sv, {}},
+                {u"\xDC00z"sv, {}}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text));
-        expectText(QString(), encodebase64(makeText(k.text)), k.expected);
+        expectText(encodebase64(makeText(k.text)), k.expected);
     }
 }
 
 TEST(Base64, DecodesToText) {
-    constexpr quint64 Ascii = 1, Utf8 = 4;
+    constexpr quint64 Ascii = 1, Utf8 = 4, Latin1 = 5;
     const struct {
         std::u16string_view text;
         quint64 encoding;
         std::u16string_view expected;
-    } rows[] = {
-        {u"TWFu"sv, Utf8, u"Man"sv},
-        {u"TQ=="sv, Utf8, u"M"sv},
-        {u"TQ"sv, Utf8, u"M"sv},
-        {u"w6k"sv, Utf8, u"\u00E9"sv},
-        // Everything from the first zero byte on is dropped.
-        {u"TQBiYw"sv, Utf8, u"M"sv},
-        {u"TWFuAE1h"sv, Utf8, u"Man"sv},
-        {u"AAAA"sv, Utf8, {}},
-        {u"===="sv, Utf8, {}},
-        {u"-_"sv, Utf8, {}},
-        // Units count by their low eight bits: U+0154 reads as "T".
-        {u"\u0154WFu"sv, Utf8, u"Man"sv},
-        {u"/w"sv, Utf8, {}},
-        {u"7aCA"sv, Utf8, {}},
-        {u"77u/YQ"sv, Utf8, u"a"sv},
-        {u"TWFu"sv, Ascii, u"Man"sv},
-        {u"w6k"sv, Ascii, {}},
-        {u"w6k"sv, 5, u"\u00C3\u00A9"sv}, // Latin-1
-        {u"gA"sv, 12, u"\u20AC"sv},       // windows-1252
-        {u"TWFu"sv, 99, {}},
-        {u""sv, 99, u""sv},
-        {{}, Utf8, {}},
-    };
+    } rows[] = {{u"TWFu"sv, Utf8, u"Man"sv},
+                // Everything from the first zero byte on is dropped.
+                {u"TQBiYw"sv, Utf8, u"M"sv},
+                {u"AAAA"sv, Utf8, {}},
+                {u"===="sv, Utf8, {}},
+                // Units count by their low eight bits: U+0154 reads as "T".
+                {u"\u0154WFu"sv, Utf8, u"Man"sv},
+                {u"7aCA"sv, Utf8, {}},
+                {u"w6k"sv, Ascii, {}},
+                {u"w6k"sv, Latin1, u"\u00C3\u00A9"sv},
+                {u"TWFu"sv, 99, {}},
+                {u""sv, 99, u""sv},
+                {{}, Utf8, {}}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text) + " in " + std::to_string(k.encoding));
         const QString s = makeText(k.text);
@@ -109,25 +84,20 @@ TEST(Base64, DecodesToData) {
     const struct {
         std::u16string_view text;
         std::string_view expected;
-    } rows[] = {
-        {u"TQ=="sv, "M"sv},
-        {u"TQ"sv, "M\0\0"sv},
-        {u"TWFu"sv, "Man"sv},
-        {u"AA=="sv, "\0"sv},
-        {u"A"sv, "\0\0\0"sv},
-        {u"="sv, "\0\0"sv},
-        {u"//79/A=="sv, "\xFF\xFE\xFD\xFC"sv},
-        {u"T\u0100\u0100="sv, "L\0"sv},
-        {u"TQ==TQ=="sv, "M\0\0M"sv},
-        {u"===="sv, {}},
-        {u"AA======"sv, {}},
-        {u""sv, {}},
-        {{}, {}},
-    };
+    } rows[] = {{u"TQ=="sv, "M"sv},
+                {u"TQ"sv, "M\0\0"sv},
+                {u"//79/A=="sv, "\xFF\xFE\xFD\xFC"sv},
+                {u"T\u0100\u0100="sv, "L\0"sv},
+                {u"TQ==TQ=="sv, "M\0\0M"sv},
+                // More "=" than decoded bytes.
+                {u"===="sv, {}},
+                {u"AA======"sv, {}},
+                {u""sv, {}},
+                {{}, {}}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text));
         const QByteArray data = decodedBase64Data(makeText(k.text));
-        EXPECT_EQ(data, bytesOf(k.expected));
+        EXPECT_EQ(data, QByteArray(k.expected.data(), qsizetype(k.expected.size())));
         EXPECT_EQ(data.isNull(), k.expected.data() == nullptr);
     }
 }
@@ -135,8 +105,7 @@ TEST(Base64, DecodesToData) {
 TEST(Base64, RoundTripsEveryLength) {
     QByteArray bytes;
     for (int n = 0; n < 12; ++n) {
-        SCOPED_TRACE(n);
-        EXPECT_EQ(decodedBase64Data(encodedBase64Data(bytes)), bytes);
+        EXPECT_EQ(decodedBase64Data(encodedBase64Data(bytes)), bytes) << n;
         bytes.append(char(0xFF - 37 * n));
     }
 }
@@ -145,18 +114,17 @@ TEST(Base64, RecognisesBase64Text) {
     const struct {
         std::u16string_view text;
         bool expected;
-    } rows[] = {
-        {u"TWFu\n"sv, true},    {u"+/09az\u00A0\u3000"sv, true},
-        {u"\u0154WFu"sv, true}, {u"TQ=="sv, false},
-        {u"   "sv, false},      {u"\nTWFu"sv, false},
-        {u"TW Fu"sv, false},    {u"TWFu\0"sv, true},
-        {u"TW\0u"sv, false},    {u"-_"sv, false},
-        {u""sv, false},         {{}, false},
-    };
-    for (const auto &k : rows) {
-        SCOPED_TRACE(quoted(k.text));
-        EXPECT_EQ(isBase64String(makeText(k.text)), k.expected);
-    }
+    } rows[] = {{u"TWFu\n"sv, true},
+                {u"+/09az\u00A0\u3000"sv, true},
+                {u"\u0154WFu"sv, true},
+                {u"TWFu\0"sv, true},
+                {u"TQ=="sv, false},
+                {u"\nTWFu"sv, false},
+                {u"TW\0u"sv, false},
+                {u"-_"sv, false},
+                {{}, false}};
+    for (const auto &k : rows)
+        EXPECT_EQ(isBase64String(makeText(k.text)), k.expected) << quoted(k.text);
     EXPECT_TRUE(isAsciiData(QByteArray()));
     EXPECT_TRUE(isAsciiData("a\0\x7F"_ba));
     EXPECT_FALSE(isAsciiData("a\x80"_ba));

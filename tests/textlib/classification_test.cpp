@@ -49,7 +49,6 @@ TEST(Classification, NamedClassesAndKinds) {
                 {u"1\u0663"sv, false, false, true, false, true, false, false, true, true},
                 {u"e\u0301"sv, false, false, false, true, true, false, false, true, false},
                 {u"\u00BD2"sv, false, false, false, false, true, false, false, true, true},
-                {u"abc-1"sv, false, false, false, false, false, true, false, true, false},
                 {u"aBc"sv, false, false, false, true, true, true, false, false, false},
                 {u"\u00DF"sv, false, false, false, true, true, false, false, true, true},
                 {u"na\u00EFve"sv, false, false, false, true, true, false, true, true, false},
@@ -76,22 +75,13 @@ TEST(Classification, Numbers) {
         std::u16string_view text;
         qsizetype numbers;
         bool has12, threeDigits;
-    } rows[] = {{u"a 12 b"sv, 1, true, false},
-                {u"12"sv, 1, true, false},
-                {u"a12b3"sv, 2, true, false},
-                {u"123"sv, 1, false, true},
-                {u"112"sv, 1, false, true},
-                {u"x120"sv, 1, false, true},
-                {u"1212"sv, 1, false, true},
-                {u"112 12"sv, 2, true, true},
-                {u"ab1234"sv, 1, false, true},
-                {u"12a34"sv, 2, true, false},
-                {u"a1b22c333"sv, 3, false, true},
-                {u"abc\u0663"sv, 0, false, false},
-                {u"\uFF11\uFF12"sv, 0, false, false},
-                {u"1\0 2"sv, 2, false, false},
-                {u""sv, 0, false, false},
-                {{}, 0, false, false}};
+    } rows[] = {
+        {u"a 12 b"sv, 1, true, false},    {u"123"sv, 1, false, true},
+        {u"112"sv, 1, false, true},       {u"x120"sv, 1, false, true},
+        {u"1212"sv, 1, false, true},      {u"112 12"sv, 2, true, true},
+        {u"a1b22c333"sv, 3, false, true}, {u"abc\u0663"sv, 0, false, false},
+        {u"1\0 2"sv, 2, false, false},    {{}, 0, false, false},
+    };
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text));
         const QString s = makeText(k.text);
@@ -117,18 +107,15 @@ TEST(Classification, MashedWords) {
         std::u16string_view text;
         bool expected;
     } rows[] = {{u"WikiWord"sv, true},
-                {u"CamelCaseWords"sv, true},
                 {u"WikiWo-rd"sv, true},
                 {u"AbCd"sv, true},
                 {u"\u00C4\u00F6\u00DC\u00DF"sv, true},
                 {u"\u01C5aBc"sv, true},
                 {u"Wiki"sv, false},
                 {u"WIKIWord"sv, false},
-                {u"WikiW"sv, false},
                 {u"AbC"sv, false},
                 {u"wikiWord"sv, false},
                 {u"Wiki2Word"sv, false},
-                {u"Ab"sv, false},
                 {{}, false}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text));
@@ -152,13 +139,11 @@ TEST(Classification, TableForms) {
         std::u16string_view expected;
     } rows[] = {{u"ab\0\u00E4\u00DF"sv, upper, false, u"AB\0\u00C4\u00DF"sv},
                 {u"AB1"sv, upper, false, u"AB1"sv},
-                {u""sv, upper, false, u""sv},
                 {{}, upper, false, {}},
                 {u"ab"sv, nullptr, false, u"ab"sv},
                 {u"a-b 1!\u0663"sv, nullptr, true, u"ab1\u0663"sv},
                 {u"ab1"sv, nullptr, true, u"ab1"sv},
                 {u"- \U0001F600"sv, nullptr, true, u""sv},
-                {{}, nullptr, true, {}},
                 {u"A-B\u00C4"sv, lower, true, u"ab\u00E4"sv},
                 {u"a-b"sv, dashToX.data(), true, u"ab"sv}};
     for (const auto &k : rows) {

@@ -1,7 +1,5 @@
 #include "textlib/configtext.h"
 
-#include "textlib/charactersets.h"
-
 #include "texttesting.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +28,6 @@ TEST(ConfigText, Lines) {
                 {u"\0k\tv\0"sv, {u"k\tv"sv}},
                 {u"a#b\n\t#x\n#\n"sv, {u"a#b"sv}},
                 {u"ab\n a \nb"sv, {u"ab"sv}},
-                {u" \n\t\r\n"sv, {}},
-                {u""sv, {}},
                 {{}, {}}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text));
@@ -47,13 +43,10 @@ TEST(ConfigText, ValueForKey) {
         std::u16string_view line, key, value;
     } rows[] = {{u"Width  42"sv, u"width"sv, u"42"sv},
                 {u"Width\t42 \u00A0"sv, u"WIDTH"sv, u"42"sv},
-                {u"Width 4 2"sv, u"width"sv, u"4 2"sv},
-                {u"a  b"sv, u"a "sv, u"b"sv},
                 {u"\u00E9t\u00E9\n1"sv, u"\u00C9T\u00C9"sv, u"1"sv},
                 {u"Width  42"sv, u"wid"sv, {}}, // the unit after the key is not white
                 {u"Width"sv, u"width"sv, {}},
                 {u"Width \t\0"sv, u"width"sv, {}},
-                {u"width 42"sv, u"width 42"sv, {}},
                 {u"x width 42"sv, u"width"sv, {}},
                 {u"stra\u00DFe x"sv, u"STRASSE"sv, {}},
                 {u"x y"sv, u""sv, {}},
@@ -61,9 +54,7 @@ TEST(ConfigText, ValueForKey) {
                 {{}, u"x"sv, {}}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.line) + " " + quoted(k.key));
-        const QString value = configValueForKey(makeText(k.line), makeText(k.key));
-        EXPECT_EQ(value, makeText(k.value));
-        EXPECT_EQ(value.isNull(), k.value.data() == nullptr);
+        expectText(configValueForKey(makeText(k.line), makeText(k.key)), k.value);
     }
 }
 
@@ -74,17 +65,13 @@ TEST(ConfigText, TypedValueForKeys) {
         std::vector<QString> keys;
         qsizetype expected;
     } rows[] = {{u"Beta"_s, {alpha, beta, gamma}, 1},
-                {u"GAMMA"_s, {alpha, beta, gamma}, 2},
                 {u"delta"_s, {alpha, beta, gamma}, NotFound},
                 {u"beta"_s, {alpha, QString(), beta}, NotFound}, // a null key ends the list
-                {u"alpha"_s, {QString(), alpha}, NotFound},
                 {u"alpha"_s, {}, NotFound},
                 {QString(), {alpha, QString()}, NotFound},
                 {u""_s, {alpha, u""_s}, 1}};
-    for (const auto &k : rows) {
-        SCOPED_TRACE(quoted(k.text));
-        EXPECT_EQ(typedValueForKeys(k.text, k.keys), k.expected);
-    }
+    for (const auto &k : rows)
+        EXPECT_EQ(typedValueForKeys(k.text, k.keys), k.expected) << quoted(k.text);
     EXPECT_EQ(typedValueForKeys(u"Beta"_s, {alpha, beta, gamma}), 1);
 }
 

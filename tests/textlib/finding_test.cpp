@@ -35,7 +35,6 @@ TEST(Finding, FindStringOutsideSelection) {
         {u"abcabc"sv, u"abc"sv, {3, 3}, CS, B, Off, {0, 3}},
         {u"abcabc"sv, u"abc"sv, {0, 3}, CS, B, Off, None},
         {u"abcabc"sv, u"abc"sv, {0, 3}, CS, B, On, {3, 3}},
-        {u"abcabc"sv, u"abc"sv, {0, 6}, CS, F, On, None},
         {u"abcabc"sv, u"abc"sv, {0, 6}, CS, B, On, None},
         // Nothing after an empty selection at 0, so wrapping has nothing left to search.
         {u"xabc"sv, u"abc"sv, {0, 0}, CS, F, On, {1, 3}},
@@ -47,21 +46,15 @@ TEST(Finding, FindStringOutsideSelection) {
         {u"abab"sv, u"bab"sv, {2, 0}, CS, B, On, None},
         // Backward takes the last occurrence before the selection, overlaps included.
         {u"aaaaa"sv, u"aa"sv, {4, 1}, CS, B, Off, {2, 2}},
-        {u"aAaAa"sv, u"aa"sv, {4, 1}, CI, B, Off, {2, 2}},
         {u"xABCxabc"sv, u"abc"sv, {0, 0}, CI, F, Off, {1, 3}},
-        {u"xABCxabc"sv, u"abc"sv, {0, 0}, CS, F, Off, {5, 3}},
-        {u"xABCxabc"sv, u"abc"sv, {8, 0}, CI, B, Off, {5, 3}},
         {u"xABCxabc"sv, u"ABC"sv, {8, 0}, CS, B, Off, {1, 3}},
         {u"ABCxabc"sv, u"abc"sv, {0, 2}, CI, B, On, {4, 3}},
         // Case through the upper table: long s is S, a titlecase digraph only itself.
         {u"xS"sv, u"\u017F"sv, {0, 0}, CI, F, Off, {1, 1}},
         {u"\u01C6"sv, u"\u01C5"sv, {0, 0}, CI, F, On, None},
-        {u"\u01C6"sv, u"\u01C5"sv, {1, 0}, CI, B, On, None},
         {u"STRASSE"sv, u"\u00DF"sv, {0, 0}, CI, F, On, None},
         {u"a\0b"sv, u"\0B"sv, {0, 0}, CI, F, Off, {1, 2}},
-        {u"\U0001F600"sv, u"\xDE00"sv, {0, 0}, CS, F, Off, {1, 1}},
         {u"abc"sv, {}, {0, 0}, CS, F, On, None},
-        {u"abc"sv, u""sv, {0, 0}, CI, B, On, None},
         {{}, u"a"sv, {0, 0}, CS, F, On, None},
         // Selections outside the text.
         {u"abcabc"sv, u"abc"sv, {5, 3}, CS, F, On, None},
@@ -87,18 +80,13 @@ TEST(Finding, ContainsAndCountsSubstrings) {
         qsizetype count;
     } rows[] = {
         {u"abc"sv, u"abc"sv, CS, 1},
-        {u"abc"sv, u"abcd"sv, CS, 0},
         {u"xabcx"sv, u"ABC"sv, CI, 1},
-        {u"xabcx"sv, u"ABC"sv, CS, 0},
         {u"aaaa"sv, u"aa"sv, CS, 2},
-        {u"aaa"sv, u"aa"sv, CS, 1},
         {u"aAaAa"sv, u"aa"sv, CI, 2},
         {u"ab\0ab"sv, u"b\0"sv, CS, 1},
-        {u"\u01C6"sv, u"\u01C5"sv, CI, 0},
         {u"\u03C3\u03C2"sv, u"\u03A3"sv, CI, 2},
         {u"abc"sv, u""sv, CS, 0},
         {u"abc"sv, {}, CI, 0},
-        {u""sv, u"a"sv, CS, 0},
         {{}, u"a"sv, CI, 0},
     };
     for (const auto &k : rows) {
@@ -122,7 +110,6 @@ TEST(Finding, ContainsAnyOfList) {
     EXPECT_TRUE(containsSubCStrings(abc, {"x", "bc"}));
     EXPECT_FALSE(containsSubCStrings(abc, {"x", nullptr, "bc"}));
     EXPECT_FALSE(containsSubCStrings(abc, {""}));
-    EXPECT_FALSE(containsSubCStrings(abc, std::span<const char *const>()));
     // Ignoring case lowers the text only, so an uppercase byte string never matches.
     EXPECT_TRUE(containsSubCStrings(u"ABC"_s, {"bc"}, CI));
     EXPECT_FALSE(containsSubCStrings(u"ABC"_s, {"BC"}, CI));
@@ -138,7 +125,6 @@ TEST(Finding, IndexOfStringInList) {
         {u"B"sv, 2, 1},
         {u"a"sv, 0, 0},
         {u"A"sv, NotFound, 0},
-        {u"ab"sv, NotFound, NotFound},
         {u"\u01C5"sv, NotFound, NotFound},
         {u"\u01C4"sv, NotFound, 5},
         {u""sv, NotFound, NotFound},

@@ -11,33 +11,28 @@ using namespace textlib;
 
 namespace {
 
-struct LinesCase {
-    std::u16string_view text;
-    std::vector<std::u16string_view> lines;
-};
-
-class LinesTest : public testing::TestWithParam<LinesCase> {};
-
-TEST_P(LinesTest, CutsAfterEveryBreak) {
-    const LinesCase &k = GetParam();
-    const QString s = makeText(k.text);
-    QStringList expected;
-    for (auto line : k.lines)
-        expected.append(makeText(line));
-    EXPECT_EQ(lines(s), expected) << quoted(k.text);
-    EXPECT_EQ(numberOfLines(s), expected.size());
+TEST(Lines, CutsAfterEveryBreak) {
+    const struct {
+        std::u16string_view text;
+        std::vector<std::u16string_view> lines;
+    } rows[] = {
+        {u"a\r\nb\n"sv, {u"a\r\n"sv, u"b\n"sv}},
+        {u"\r\r\n\nb"sv, {u"\r"sv, u"\r\n"sv, u"\n"sv, u"b"sv}},
+        {u"a\uFFFCb\u2028c\u2029\u0003a\uFEFF\x0C"sv,
+         {u"a\uFFFC"sv, u"b\u2028"sv, u"c\u2029"sv, u"\x03"sv, u"a\uFEFF"sv, u"\x0C"sv}},
+        // VT, NEL and a lone surrogate are not breaks.
+        {u"a\x0B\x85\xDBFF\x0E"sv, {u"a\x0B\x85\xDBFF\x0E"sv}},
+        {{}, {}},
+    };
+    for (const auto &k : rows) {
+        const QString s = makeText(k.text);
+        QStringList expected;
+        for (auto line : k.lines)
+            expected.append(makeText(line));
+        EXPECT_EQ(lines(s), expected) << quoted(k.text);
+        EXPECT_EQ(numberOfLines(s), expected.size());
+    }
 }
-
-using L = LinesCase;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LinesTest,
-    testing::Values(L{u"a\r\nb\n"sv, {u"a\r\n"sv, u"b\n"sv}}, L{u"a\rb"sv, {u"a\r"sv, u"b"sv}},
-
-                    L{u"\r\r\n\n"sv, {u"\r"sv, u"\r\n"sv, u"\n"sv}},
-                    L{u"a\uFFFCb\u2028c\u2029"sv, {u"a\uFFFC"sv, u"b\u2028"sv, u"c\u2029"sv}},
-                    L{u"\u0003a\uFEFF\x0C"sv, {u"\x03"sv, u"a\uFEFF"sv, u"\x0C"sv}},
-                    // VT, NEL and a lone surrogate are not breaks.
-                    L{u"a\x0B\x85\xDBFF\x0E"sv, {u"a\x0B\x85\xDBFF\x0E"sv}}, L{{}, {}}));
 
 // Whatever the text, its lines join back to it, each ends with its break and holds no other,
 // and a CR line is never followed by an LF line. Short texts over the interesting units are
@@ -81,35 +76,28 @@ TEST(LinesProperties, EveryTextCutsWell) {
 }
 
 // first and feed are the expected firstLine and feedOfLine; the flags ask for s itself back.
-struct LineEndCase {
-    std::u16string_view text, first, feed;
-    bool sameFirst, sameFeed;
-};
-
-class LineEndTest : public testing::TestWithParam<LineEndCase> {};
-
-TEST_P(LineEndTest, ReadsFirstLineAndLastBreak) {
-    const LineEndCase &k = GetParam();
-    const QString s = makeText(k.text);
-    const QString first = firstLine(s), feed = feedOfLine(s);
-    EXPECT_EQ(first, makeText(k.first)) << quoted(k.text);
-    EXPECT_EQ(feed, makeText(k.feed)) << quoted(k.text);
-    EXPECT_EQ(first.isNull(), k.first.data() == nullptr);
-    EXPECT_EQ(feed.isNull(), k.feed.data() == nullptr);
-    EXPECT_EQ(first.constData() == s.constData(), k.sameFirst);
-    EXPECT_EQ(feed.constData() == s.constData(), k.sameFeed);
-    EXPECT_EQ(hasFeedOfLine(s), !k.feed.empty());
+TEST(Lines, ReadsFirstLineAndLastBreak) {
+    const struct {
+        std::u16string_view text, first, feed;
+        bool sameFirst, sameFeed;
+    } rows[] = {
+        {u"abc"sv, u"abc"sv, u""sv, true, false},
+        {u"abc\r\n"sv, u"abc"sv, u"\r\n"sv, false, false},
+        {u"a\u2028b\uFFFC"sv, u"a"sv, u"\uFFFC"sv, false, false},
+        {u"\r\n\x03"sv, u""sv, u"\r\n\x03"sv, false, true},
+        {u"a\x0B"sv, u"a\x0B"sv, u""sv, true, false},
+        {{}, {}, {}, true, true},
+    };
+    for (const auto &k : rows) {
+        SCOPED_TRACE(quoted(k.text));
+        const QString s = makeText(k.text);
+        const QString first = firstLine(s), feed = feedOfLine(s);
+        expectText(first, k.first);
+        expectText(feed, k.feed);
+        EXPECT_EQ(first.constData() == s.constData(), k.sameFirst);
+        EXPECT_EQ(feed.constData() == s.constData(), k.sameFeed);
+        EXPECT_EQ(hasFeedOfLine(s), !k.feed.empty());
+    }
 }
-
-using E = LineEndCase;
-INSTANTIATE_TEST_SUITE_P(Cases, LineEndTest,
-                         testing::Values(E{u"abc\ndef"sv, u"abc"sv, u""sv, false, false},
-                                         E{u"abc"sv, u"abc"sv, u""sv, true, false},
-                                         E{u"abc\r\n"sv, u"abc"sv, u"\r\n"sv, false, false},
-                                         E{u"a\u2028b\uFFFC"sv, u"a"sv, u"\uFFFC"sv, false, false},
-                                         E{u"\r\n\x03"sv, u""sv, u"\r\n\x03"sv, false, true},
-                                         E{u"a\x0B"sv, u"a\x0B"sv, u""sv, true, false},
-                                         E{u""sv, u""sv, u""sv, true, true},
-                                         E{{}, {}, {}, true, true}));
 
 } // namespace

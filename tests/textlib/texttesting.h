@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -62,10 +63,15 @@ inline std::ostream &operator<<(std::ostream &os, const TextOpCase &k) {
     return os << k.op.name << " " << quoted(k.text);
 }
 
-inline void expectText(const QString &original, const QString &result,
-                       std::u16string_view expected) {
+// result holds expected, null exactly when expected is null.
+inline void expectText(const QString &result, std::u16string_view expected) {
     EXPECT_EQ(result, makeText(expected));
     EXPECT_EQ(result.isNull(), expected.data() == nullptr);
+}
+
+inline void expectText(const QString &original, const QString &result,
+                       std::u16string_view expected) {
+    expectText(result, expected);
     if (result == original) {
         EXPECT_EQ(result.constData(), original.constData());
     }
@@ -80,4 +86,11 @@ inline void expectTextOp(const TextOpCase &k) {
     }
     if (k.op.copy)
         expectText(original, k.op.copy(original), k.expected);
+}
+
+inline void expectTextOps(std::initializer_list<TextOpCase> cases) {
+    for (const TextOpCase &k : cases) {
+        SCOPED_TRACE(testing::Message() << k);
+        expectTextOp(k);
+    }
 }

@@ -30,13 +30,13 @@ void expectTextOfRange(const QString &s, const QString &text, Range range) {
 }
 
 TEST(Words, WordAtIndex) {
-    const RangeCase rows[] = {{u"ab12-cd"sv, 1, {0, 4}},        {u"abc"sv, 2, {0, 3}},
-                              {u"ab12-cd"sv, 4, None},          {u"ab12-cd"sv, 6, {5, 2}},
-                              {u"ab12-cd"sv, NotFound, {5, 2}}, // the last word
-                              {u"ab12-cd"sv, 7, None},          {u"ab12-cd"sv, -1, None},
-                              {u"ab "sv, NotFound, None},       {u"e\u0301\u00BD"sv, 2, {0, 3}},
-                              {u"a\U0001F600b"sv, 1, None},     {u"a\0b"sv, 2, {2, 1}},
-                              {u""sv, NotFound, None},          {{}, 0, None}};
+    const RangeCase rows[] = {
+        {u"ab12-cd"sv, 1, {0, 4}},    {u"abc"sv, 2, {0, 3}},
+        {u"ab12-cd"sv, 4, None},      {u"ab12-cd"sv, NotFound, {5, 2}},
+        {u"ab12-cd"sv, 7, None},      {u"ab12-cd"sv, -1, None},
+        {u"ab "sv, NotFound, None},   {u"e\u0301\u00BD"sv, 2, {0, 3}},
+        {u"a\U0001F600b"sv, 1, None}, {{}, 0, None},
+    };
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text) + " at " + std::to_string(k.index));
         const QString s = makeText(k.text);
@@ -52,7 +52,6 @@ TEST(Words, FirstAndLast) {
     } rows[] = {{u"ab cd"sv, u"ab"sv, u"cd"sv, u'a', u'd'},
                 {u" ab "sv, u""sv, u""sv, u' ', u' '},
                 {u"\U0001F600"sv, u""sv, u""sv, 0xD83D, 0xDE00},
-                {u""sv, u""sv, u""sv, 0, 0},
                 {{}, u""sv, u""sv, 0, 0}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text));
@@ -73,12 +72,10 @@ TEST(Words, PieceAtIndex) {
         Range expected;
     } rows[] = {{u"a,b c"sv, 1, whiteCharacterSetRep(), {0, 3}},
                 {u"a,b c"sv, 3, whiteCharacterSetRep(), None},
-                {u"a,b c"sv, 4, whiteCharacterSetRep(), {4, 1}},
                 // Unlike a word, a piece has no "last position" shorthand.
                 {u"a,b c"sv, NotFound, whiteCharacterSetRep(), None},
                 {u"a\nb"sv, 0, spaceCharacterSetRep(), {0, 3}},
                 {u"a b"sv, 1, nullptr, {0, 3}},
-                {u"a b"sv, 3, nullptr, None},
                 {{}, 0, nullptr, None}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text) + " at " + std::to_string(k.index));
@@ -108,15 +105,13 @@ TEST(Words, LinkAtIndex) {
         {u"'a@b'|"sv, 2, {1, 3}},
         {u"x@y@z"sv, 3, {2, 3}},
         {u"a..b@c"sv, 4, {3, 3}},
-        {u".b@c"sv, 2, {1, 3}},
         {u"|a\"b@c*"sv, 4, {3, 3}},
         {u"a @b"sv, 2, {2, 2}},
         {u"@x"sv, 0, None},
-        {u"a b"sv, 1, None},
         {u"ab"sv, 2, None},
         {u"ab"sv, NotFound, None},
-        {u"ab"sv, -1, None},
-        {{}, 0, None}};
+        {{}, 0, None},
+    };
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text) + " at " + std::to_string(k.index));
         const QString s = makeText(k.text);
