@@ -3,7 +3,6 @@
 #include "platform/doublevalue.h"
 #include "platform/userdefaults.h"
 
-#include <QDateTime>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -69,85 +68,75 @@ TEST_P(OutcomeTest, GivesResultOrError) {
 INSTANTIATE_TEST_SUITE_P(
     Grammar, OutcomeTest,
     testing::Values(Outcome{"2+3*4", "14"}, Outcome{"(2+3)*4", "20"}, Outcome{"10-4-3", "3"},
-                    Outcome{"2/4/2", "0.25"}, Outcome{"7/2", "3.5"}, Outcome{"2^3^2", "64"},
-                    Outcome{"-2^2", "-4"}, Outcome{"-2^2^3", "-64"}, Outcome{"2^-1", "0.5"},
-                    Outcome{"2^-2^2", "0.0625"}, Outcome{"2^2^2", "16"}, Outcome{"0^0", "1"},
-                    Outcome{"2*-3", "-6"}, Outcome{"2--3", "5"}, Outcome{"--2", "2"},
+                    Outcome{"2/4/2", "0.25"}, Outcome{"2^3^2", "64"}, Outcome{"-2^2", "-4"},
+                    Outcome{"-2^2^3", "-64"}, Outcome{"2^-1", "0.5"}, Outcome{"2^-2^2", "0.0625"},
+                    Outcome{"0^0", "1"}, Outcome{"2*-3", "-6"}, Outcome{"2--3", "5"},
                     Outcome{"+-+2", "-2"}, Outcome{"-0", "-0"}, Outcome{"7%3", "1"},
                     Outcome{"-7%3", "-1"}, Outcome{"7%-3", "1"}, Outcome{"5.5%2", "1.5"},
-                    Outcome{"2*(3+4)^2", "98"},
                     // The parser stops at the first token that cannot continue the expression.
-                    Outcome{"2(3)", "2"}, Outcome{"2)3", "2"}, Outcome{"2PI", "2"},
-                    Outcome{"2)", "2"}, Outcome{"2;3", "2"}, Outcome{"2pi", "2"},
-                    Outcome{"", nullptr, SyntaxError}, Outcome{" \t\n", nullptr, SyntaxError},
-                    Outcome{"2+", nullptr, SyntaxError}, Outcome{"*2", nullptr, SyntaxError},
-                    Outcome{"2**3", nullptr, SyntaxError}, Outcome{"2^^3", nullptr, SyntaxError},
+                    Outcome{"2(3)", "2"}, Outcome{"2)3", "2"}, Outcome{"2;3", "2"},
+                    Outcome{"2pi", "2"}, Outcome{"", nullptr, SyntaxError},
+                    Outcome{" \t\n", nullptr, SyntaxError}, Outcome{"2+", nullptr, SyntaxError},
+                    Outcome{"*2", nullptr, SyntaxError}, Outcome{"2**3", nullptr, SyntaxError},
                     Outcome{"()", nullptr, SyntaxError}, Outcome{"(2", nullptr, SyntaxError},
-                    Outcome{"2$", nullptr, SyntaxError}, Outcome{"2X", nullptr, SyntaxError},
-                    Outcome{"SIN()", nullptr, SyntaxError}, Outcome{"-", nullptr, SyntaxError}));
+                    Outcome{"2$", nullptr, SyntaxError}, Outcome{"SIN()", nullptr, SyntaxError},
+                    Outcome{"-", nullptr, SyntaxError}));
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, OutcomeTest,
     testing::Values(
         Outcome{"1/0", nullptr, DivisionByZero}, Outcome{"1%0", nullptr, DivisionByZero},
-        Outcome{"0/0", nullptr, DivisionByZero}, Outcome{"1/(2-2)", nullptr, DivisionByZero},
-        Outcome{"1/-0", nullptr, DivisionByZero},
+        Outcome{"0/0", nullptr, DivisionByZero}, Outcome{"1/-0", nullptr, DivisionByZero},
         // When several errors are raised the last one stands.
         Outcome{"5/", nullptr, DivisionByZero}, Outcome{"1/LN(0)", nullptr, DivisionByZero},
         Outcome{"LN(1/0)", nullptr, Undefined}, Outcome{"(1/0", nullptr, SyntaxError},
         Outcome{"LN(0)", nullptr, Undefined}, Outcome{"LOG(-1)", nullptr, Undefined},
         Outcome{"SQRT(-1)", nullptr, Undefined}, Outcome{"ASIN(1.0000001)", nullptr, Undefined},
-        Outcome{"ACOS(-2)", nullptr, Undefined}, Outcome{"FACT(-1)", nullptr, Undefined},
-        Outcome{"FACT(-0.5)", nullptr, Undefined}, Outcome{"FACT(171)", nullptr, Overflow},
-        Outcome{"LN(0-0)", nullptr, Undefined}, Outcome{"SQRT(0/0)", nullptr, DivisionByZero},
+        Outcome{"FACT(-1)", nullptr, Undefined}, Outcome{"FACT(-0.5)", nullptr, Undefined},
+        Outcome{"FACT(171)", nullptr, Overflow}, Outcome{"SQRT(0/0)", nullptr, DivisionByZero},
         // Nothing promptly ends these but the overflow check.
-        Outcome{"FACT(2^63)", nullptr, Overflow}, Outcome{"FACT(2^70)", nullptr, Overflow},
-        Outcome{"FACT(10^400)", nullptr, Overflow}, Outcome{"FACT(2^62)", nullptr, Overflow},
-        Outcome{"FACT(-10^400)", nullptr, Undefined}));
+        Outcome{"FACT(2^63)", nullptr, Overflow}, Outcome{"FACT(10^400)", nullptr, Overflow},
+        Outcome{"FACT(2^62)", nullptr, Overflow}, Outcome{"FACT(-10^400)", nullptr, Undefined}));
 
 INSTANTIATE_TEST_SUITE_P(
     Scanner, OutcomeTest,
-    testing::Values(
-        Outcome{"pi", "3.14159265359"}, Outcome{"Pi", "3.14159265359"}, Outcome{"sin(0)", "0"},
-        Outcome{"Sin(0)", "0"}, Outcome{"SIN(0)", "0"}, Outcome{"sin 0", nullptr, SyntaxError},
-        Outcome{"1e5", nullptr, SyntaxError}, Outcome{".", nullptr, SyntaxError},
-        Outcome{".x", nullptr, SyntaxError}, Outcome{".5", "0.5"}, Outcome{"5.", "5"},
-        Outcome{"_x", nullptr, SyntaxError}, Outcome{"=5", nullptr, SyntaxError},
-        Outcome{"x==5", nullptr, SyntaxError}, Outcome{"x=5;;", nullptr, SyntaxError},
-        Outcome{"nosuchname", nullptr, SyntaxError}, Outcome{"nosuch(1)", nullptr, SyntaxError},
-        Outcome{"pi(1)", nullptr, SyntaxError}, Outcome{"\xc3\xa9", nullptr, SyntaxError},
-        Outcome{"2\xe2\x80\x93"
-                "1",
-                nullptr, SyntaxError},
-        Outcome{"1,5", "1.5"}, Outcome{"1.234", "1.234"}, Outcome{"1,234", "1.234"},
-        Outcome{"1,234.5", "1234.5"}, Outcome{"1.234,5", "1234.5"},
-        Outcome{"1.234.567", "1234.567"}, Outcome{"1.000.000,5", "1000000.5"},
-        Outcome{"1 000 000", "1000000"}, Outcome{"1 5", "15"},
-        Outcome{"1\xc2\xa0"
-                "5",
-                "15"},
-        Outcome{"q", "1.602189e-19"}, Outcome{"e0", "1.6021892e-19"}));
+    testing::Values(Outcome{"pi", "3.14159265359"}, Outcome{"sin(0)", "0"}, Outcome{"SIN(0)", "0"},
+                    Outcome{"sin 0", nullptr, SyntaxError}, Outcome{"1e5", nullptr, SyntaxError},
+                    Outcome{".", nullptr, SyntaxError}, Outcome{".5", "0.5"}, Outcome{"5.", "5"},
+                    Outcome{"_x", nullptr, SyntaxError}, Outcome{"=5", nullptr, SyntaxError},
+                    Outcome{"x==5", nullptr, SyntaxError}, Outcome{"x=5;;", nullptr, SyntaxError},
+                    Outcome{"nosuchname", nullptr, SyntaxError},
+                    Outcome{"nosuch(1)", nullptr, SyntaxError},
+                    Outcome{"pi(1)", nullptr, SyntaxError},
+                    Outcome{"\xc3\xa9", nullptr, SyntaxError},
+                    Outcome{"2\xe2\x80\x93"
+                            "1",
+                            nullptr, SyntaxError},
+                    Outcome{"1,5", "1.5"}, Outcome{"1.234", "1.234"}, Outcome{"1,234", "1.234"},
+                    Outcome{"1,234.5", "1234.5"}, Outcome{"1.234,5", "1234.5"},
+                    Outcome{"1.234.567", "1234.567"}, Outcome{"1.000.000,5", "1000000.5"},
+                    Outcome{"1 000 000", "1000000"}, Outcome{"1 5", "15"},
+                    Outcome{"1\xc2\xa0"
+                            "5",
+                            "15"},
+                    Outcome{"q", "1.602189e-19"}, Outcome{"e0", "1.6021892e-19"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, OutcomeTest,
     testing::Values(Outcome{"LOG(100)", "2"}, Outcome{"LOG10(100)", "2"}, Outcome{"LN(E)", "1"},
-                    Outcome{"LOG2(8)", "3"}, Outcome{"EXP(0)", "1"}, Outcome{"EXP10(2)", "100"},
-                    Outcome{"EXP2(10)", "1024"}, Outcome{"COS(0)", "1"}, Outcome{"TAN(0)", "0"},
-                    Outcome{"ATAN(1)*4", "3.14159265359"}, Outcome{"SQRT(16)", "4"},
-                    Outcome{"SQRT(-0)", "-0"}, Outcome{"ABS(-3)", "3"}, Outcome{"ABS(-0)", "0"},
-                    Outcome{"SIGN(-7)", "-1"}, Outcome{"SIGN(0)", "0"}, Outcome{"SIGN(-0)", "-0"},
-                    Outcome{"SIGN(0.001)", "1"}, Outcome{"FACT(0)", "1"}, Outcome{"FACT(0.5)", "1"},
-                    Outcome{"FACT(-0)", "1"}, Outcome{"FACT(3.7)", "6"},
-                    Outcome{"FACT(170)", "7.25741561531e+306"}, Outcome{"CEIL(1.2)", "2"},
-                    Outcome{"FLOOR(-1.2)", "-2"}, Outcome{"ROUND(2.5)", "3"},
-                    Outcome{"ROUND(-2.5)", "-3"}, Outcome{"ROUND(0.5)", "1"},
-                    Outcome{"ACOSH(1)", "0"}, Outcome{"ASINH(0)", "0"}, Outcome{"ATANH(0)", "0"},
-                    Outcome{"COSH(0)", "1"}, Outcome{"SINH(0)", "0"}, Outcome{"TANH(0)", "0"},
-                    Outcome{"ACOSH(0)", "nan"}, Outcome{"ATANH(1)", "inf"},
-                    Outcome{"ATANH(-1)", "-inf"}, Outcome{"ASIN(1)", "1.57079632679"},
-                    Outcome{"SIN(COS(0))", "0.841470984808"}, Outcome{"COS(SIN(0))", "1"},
-                    Outcome{"sin(pi)", "1.22464679915e-16"},
-                    Outcome{"TAN(PI/2)", "1.63312393532e+16"}));
+                    Outcome{"LOG2(8)", "3"}, Outcome{"EXP(0)", "1"}, Outcome{"COS(0)", "1"},
+                    Outcome{"TAN(0)", "0"}, Outcome{"ATAN(1)*4", "3.14159265359"},
+                    Outcome{"SQRT(16)", "4"}, Outcome{"SQRT(-0)", "-0"}, Outcome{"ABS(-3)", "3"},
+                    Outcome{"ABS(-0)", "0"}, Outcome{"SIGN(-7)", "-1"}, Outcome{"SIGN(0)", "0"},
+                    Outcome{"SIGN(-0)", "-0"}, Outcome{"SIGN(0.001)", "1"}, Outcome{"FACT(0)", "1"},
+                    Outcome{"FACT(0.5)", "1"}, Outcome{"FACT(-0)", "1"}, Outcome{"FACT(3.7)", "6"},
+                    Outcome{"CEIL(1.2)", "2"}, Outcome{"FLOOR(-1.2)", "-2"},
+                    Outcome{"ROUND(2.5)", "3"}, Outcome{"ROUND(-2.5)", "-3"},
+                    Outcome{"ROUND(0.5)", "1"}, Outcome{"ACOSH(1)", "0"}, Outcome{"ASINH(0)", "0"},
+                    Outcome{"ATANH(0)", "0"}, Outcome{"COSH(0)", "1"}, Outcome{"SINH(0)", "0"},
+                    Outcome{"TANH(0)", "0"}, Outcome{"ACOSH(0)", "nan"}, Outcome{"ATANH(1)", "inf"},
+                    Outcome{"ATANH(-1)", "-inf"}, Outcome{"SIN(COS(0))", "0.841470984808"},
+                    Outcome{"COS(SIN(0))", "1"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Formatting, OutcomeTest,
@@ -186,12 +175,6 @@ TEST_F(SumwiseTest, FunctionsComputeTheStatedWay) {
         EXPECT_EQ(exact(c.formula), c.value) << c.formula;
 }
 
-TEST_F(SumwiseTest, SignsOfZeroSurvive) {
-    EXPECT_TRUE(std::signbit(exact("-0")));
-    EXPECT_TRUE(std::signbit(exact("SQRT(-0)")));
-    EXPECT_FALSE(std::signbit(exact("ABS(-0)")));
-}
-
 struct Statement {
     const char *formula;
     const char *result;
@@ -214,17 +197,16 @@ TEST_P(StatementTest, AssignsAndChains) {
 
 INSTANTIATE_TEST_SUITE_P(
     Assignments, StatementTest,
-    testing::Values(
-        Statement{"x=3", "3", {{"X", 3}}}, Statement{"x=3;x*2", "6", {{"X", 3}}},
-        Statement{"(x=3)*2", "6", {{"X", 3}}}, Statement{"2*(y=4)", "8", {{"Y", 4}}},
-        Statement{"x=y=2", "2", {{"X", 2}, {"Y", 2}}}, Statement{"x=5;", "5", {{"X", 5}}},
-        Statement{"x=1;y=2;x+y", "3", {{"X", 1}, {"Y", 2}}}, Statement{"x=2+3", "5", {{"X", 5}}},
-        Statement{"y=x=4", "4", {{"X", 4}, {"Y", 4}}}, Statement{"x=(1+2)", "3", {{"X", 3}}},
-        Statement{"SQRT(x=16)", "4", {{"X", 16}}}, Statement{"2x=5", "2", {{"X", 5}}},
-        Statement{"3*(x=2)", "6", {{"X", 2}}}, Statement{"x=1,5;x*3", "4.5", {{"X", 1.5}}},
-        Statement{"(x=3;4)", "4", {{"X", 3}}}, Statement{"(x=3;)*2", "6", {{"X", 3}}},
-        Statement{"abc1=7;ABC1", "7", {{"ABC1", 7}}}, Statement{"PI=3;pi", "3", {{"PI", 3}}},
-        Statement{"e=3;e*2", "6", {{"E", 3}}}));
+    testing::Values(Statement{"x=3;x*2", "6", {{"X", 3}}}, Statement{"(x=3)*2", "6", {{"X", 3}}},
+                    Statement{"2*(y=4)", "8", {{"Y", 4}}},
+                    Statement{"x=y=2", "2", {{"X", 2}, {"Y", 2}}},
+                    Statement{"x=5;", "5", {{"X", 5}}},
+                    Statement{"x=1;y=2;x+y", "3", {{"X", 1}, {"Y", 2}}},
+                    Statement{"x=2+3", "5", {{"X", 5}}}, Statement{"SQRT(x=16)", "4", {{"X", 16}}},
+                    Statement{"2x=5", "2", {{"X", 5}}}, Statement{"x=1,5;x*3", "4.5", {{"X", 1.5}}},
+                    Statement{"(x=3;4)", "4", {{"X", 3}}}, Statement{"(x=3;)*2", "6", {{"X", 3}}},
+                    Statement{"abc1=7;ABC1", "7", {{"ABC1", 7}}},
+                    Statement{"PI=3;pi", "3", {{"PI", 3}}}, Statement{"e=3;e*2", "6", {{"E", 3}}}));
 
 TEST_F(SumwiseTest, LongStatementChainsUseNoStack) {
     std::string formula;
@@ -254,16 +236,10 @@ TEST_F(SumwiseTest, FailedAssignmentKeepsTheOldValue) {
     EXPECT_EQ(stored("Y"), 2);
 }
 
-TEST_F(SumwiseTest, NamesAreCaseInsensitiveAndOutliveTheObject) {
-    run("X=2");
+TEST_F(SumwiseTest, NamesOutliveTheObjectAndRedefinedConstantsAreNotReseeded) {
+    run("X=2;PI=3");
     Sumwise later(defaults);
-    EXPECT_EQ(later.doSumwise(QStringLiteral("x*10")), QStringLiteral("20"));
-}
-
-TEST_F(SumwiseTest, RedefinedConstantIsNotRestoredBySeeding) {
-    run("PI=3");
-    Sumwise restarted(defaults);
-    EXPECT_EQ(restarted.doSumwise(QStringLiteral("pi")), QStringLiteral("3"));
+    EXPECT_EQ(later.doSumwise(QStringLiteral("x*10+pi")), QStringLiteral("23"));
 }
 
 TEST_F(SumwiseTest, StoreEntriesOfOtherKinds) {
@@ -274,8 +250,6 @@ TEST_F(SumwiseTest, StoreEntriesOfOtherKinds) {
         {QStringLiteral("2.5"), "5"},
         {QStringLiteral(" 2.5kg"), "5"},
         {QStringLiteral("abc"), "0"},
-        {QStringList{QStringLiteral("1")}, "0"},
-        {QDateTime::currentDateTime(), "0"},
         {QVariantMap{{QStringLiteral("a"), 1}}, "0"},
         {42, "84"},
         {QStringLiteral("inf"), "inf"},

@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -64,25 +63,20 @@ TEST(UserDefaults, SeesWhatAnotherWriterSynchronized) {
     EXPECT_EQ(doubleValue(second.objectForKey(QStringLiteral("A"))), 1);
 }
 
-TEST(UserDefaults, UnwritableFolderIsReported) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes anywhere";
+TEST(UserDefaults, FailuresAreReported) {
     QTemporaryDir dir;
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    UserDefaults defaults(dir.filePath(QStringLiteral("a.conf")));
-    defaults.setDouble(1, QStringLiteral("A"));
-    EXPECT_FALSE(defaults.synchronize());
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-TEST(UserDefaults, UnreadableFileIsReported) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.conf"));
     // A folder where the file should be can be neither read nor replaced.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("a.conf")));
-    UserDefaults defaults(file);
-    defaults.setDouble(1, QStringLiteral("A"));
-    EXPECT_FALSE(defaults.synchronize());
+    UserDefaults unreadable(dir.filePath(QStringLiteral("a.conf")));
+    unreadable.setDouble(1, QStringLiteral("A"));
+    EXPECT_FALSE(unreadable.synchronize());
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes anywhere";
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    UserDefaults unwritable(dir.filePath(QStringLiteral("b.conf")));
+    unwritable.setDouble(1, QStringLiteral("A"));
+    EXPECT_FALSE(unwritable.synchronize());
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace

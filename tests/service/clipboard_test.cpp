@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -30,27 +29,9 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()> &done, int ms = 5000);
-xcb_window_t selectionOwner(const char *selection);
-void clearSelection(const char *selection);
+using namespace PasteboardType;
 
-// xclip takes the selection from a background process of its own, after its first process
-// has ended: wait until someone owns the selection that was cleared before.
-void xclipWrite(const char *selection, const QString &target, const QByteArray &data) {
-    clearSelection(selection);
-    QProcess p;
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.setStandardErrorFile(QProcess::nullDevice());
-    p.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QString::fromLatin1(selection),
-                                      QStringLiteral("-t"), target, QStringLiteral("-i")});
-    ASSERT_TRUE(p.waitForStarted(10000));
-    p.write(data);
-    p.closeWriteChannel();
-    ASSERT_TRUE(p.waitForFinished(10000));
-    ASSERT_TRUE(waitUntil([&] { return selectionOwner(selection) != XCB_WINDOW_NONE; }));
-}
-
-bool waitUntil(const std::function<bool()> &done, int ms) {
+bool waitUntil(const std::function<bool()> &done, int ms = 5000) {
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents();
@@ -68,10 +49,8 @@ QString self() {
 // Fields of /proc/PID/stat after the command name: state, ppid, pgrp, session, ...
 QList<QByteArray> procStat(qint64 pid) {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray stat = f.readAll();
-    return stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    const QByteArray stat = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return stat.isEmpty() ? QList<QByteArray>() : stat.mid(stat.lastIndexOf(')') + 2).split(' ');
 }
 
 bool processEnded(qint64 pid) {
@@ -79,62 +58,48 @@ bool processEnded(qint64 pid) {
     return stat.isEmpty() || stat[0] == "Z" || stat[0] == "X";
 }
 
-QList<qint64> zombieChildren() {
-    QList<qint64> zombies;
+bool hasZombieChildren() {
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        const QList<QByteArray> stat = isPid ? procStat(pid) : QList<QByteArray>();
+        const QList<QByteArray> stat = procStat(entry.toLongLong());
         if (stat.size() > 1 && stat[0] == "Z" && stat[1].toLongLong() == getpid())
-            zombies.append(pid);
+            return true;
     }
-    return zombies;
+    return false;
 }
 
 // Sets or removes environment variables for one test.
 class Environment {
 public:
     ~Environment() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second)
-                qputenv(it->first, *it->second);
-            else
-                qunsetenv(it->first);
-        }
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
+            it->second ? qputenv(it->first, *it->second) : qunsetenv(it->first);
     }
-    void set(const char *name, const QByteArray &value) {
-        save(name);
-        qputenv(name, value);
+    void set(const char *name, const std::optional<QByteArray> &value) {
+        m_saved.append(
+            {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+        value ? qputenv(name, *value) : qunsetenv(name);
     }
-    void unset(const char *name) {
-        save(name);
-        qunsetenv(name);
-    }
+    void unset(const char *name) { set(name, std::nullopt); }
 
 private:
-    void save(const char *name) {
-        m_saved.append({name, qEnvironmentVariableIsSet(name)
-                                  ? std::optional<QByteArray>(qgetenv(name))
-                                  : std::nullopt});
-    }
     QList<std::pair<const char *, std::optional<QByteArray>>> m_saved;
 };
 
 // A connection of the test's own to the server, for windows and selection owners.
-class X11 {
-public:
-    X11()
-        : c(xcb_connect(nullptr, nullptr)) {
-        root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    }
+struct X11 {
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     ~X11() { xcb_disconnect(c); }
 
     xcb_atom_t atom(const char *name) {
-        xcb_intern_atom_reply_t *reply =
+        auto *reply =
             xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
         const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
         return a;
+    }
+    xcb_atom_t selection(const char *name) {
+        return std::strcmp(name, "primary") == 0 ? xcb_atom_t(XCB_ATOM_PRIMARY) : atom("CLIPBOARD");
     }
     xcb_window_t window() {
         const xcb_window_t w = xcb_generate_id(c);
@@ -150,36 +115,37 @@ public:
     void setActive(xcb_window_t w) {
         setProperty(root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, &w, 1);
     }
+    xcb_window_t owner(const char *name) {
+        auto *reply =
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection(name)), nullptr);
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+        std::free(reply);
+        return owner;
+    }
     // Leaves a selection without owner: owned by a window that is then destroyed.
-    void clearSelection(xcb_atom_t selection) {
+    void clear(const char *name) {
         const xcb_window_t w = window();
-        xcb_set_selection_owner(c, w, selection, XCB_CURRENT_TIME);
+        xcb_set_selection_owner(c, w, selection(name), XCB_CURRENT_TIME);
         xcb_destroy_window(c, w);
         sync();
     }
     void sync() { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
-
-    xcb_connection_t *c;
-    xcb_window_t root;
 };
 
-xcb_atom_t selectionAtom(X11 &x, const char *selection) {
-    return std::strcmp(selection, "primary") == 0 ? xcb_atom_t(XCB_ATOM_PRIMARY)
-                                                  : x.atom("CLIPBOARD");
-}
-
-xcb_window_t selectionOwner(const char *selection) {
-    X11 x;
-    xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
-        x.c, xcb_get_selection_owner(x.c, selectionAtom(x, selection)), nullptr);
-    const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
-    std::free(reply);
-    return owner;
-}
-
 void clearSelection(const char *selection) {
-    X11 x;
-    x.clearSelection(selectionAtom(x, selection));
+    X11().clear(selection);
+}
+
+// xclip takes the selection from a background process of its own, after its first process
+// has ended: wait until someone owns the selection that was cleared before.
+void xclipWrite(const char *selection, const QString &target, const QByteArray &data) {
+    clearSelection(selection);
+    const Ran ran = run(QStringLiteral("xclip"),
+                        {QStringLiteral("-selection"), QString::fromLatin1(selection),
+                         QStringLiteral("-t"), target, QStringLiteral("-i")},
+                        data);
+    ASSERT_EQ(ran.status, 0);
+    ASSERT_TRUE(waitUntil([&] { return X11().owner(selection) != XCB_WINDOW_NONE; }));
 }
 
 class ClipboardTest : public testing::Test {
@@ -211,26 +177,18 @@ TEST_F(ClipboardTest, OtherProgramsReadTheOneFlavourWritten) {
         QString target;
         QStringList absent;
     } cases[] = {
-        {PasteboardType::String,
+        {String,
          "2*(3+4)^2 = 98 \xe2\x82\xac\n",
          QStringLiteral("UTF8_STRING"),
          {QStringLiteral("text/rtf")}},
-        {PasteboardType::String, "\xc3\xbc", PasteboardType::String, {}},
         {QStringLiteral("text/plain"), "", QStringLiteral("UTF8_STRING"), {}},
-        {PasteboardType::RTF,
+        {RTF,
          rtf,
          QStringLiteral("text/rtf"),
          {QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain"), QStringLiteral("STRING")}},
-        {QStringLiteral("application/rtf"),
-         rtf,
-         QStringLiteral("text/rtf"),
-         {QStringLiteral("UTF8_STRING")}},
         // Pictures travel inside the RTF; other programs know the RTF name only.
-        {PasteboardType::RTFD,
-         rtf,
-         QStringLiteral("text/rtf"),
-         {PasteboardType::RTFD, QStringLiteral("UTF8_STRING")}},
-        {PasteboardType::HTML, "<b>98</b>", PasteboardType::HTML, {QStringLiteral("UTF8_STRING")}},
+        {RTFD, rtf, QStringLiteral("text/rtf"), {RTFD, QStringLiteral("UTF8_STRING")}},
+        {HTML, "<b>98</b>", HTML, {QStringLiteral("UTF8_STRING")}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.type.toStdString() + " as " + c.target.toStdString());
@@ -259,19 +217,17 @@ TEST_F(ClipboardTest, LargeFlavourArrivesWhole) {
     while (rtf.size() < 3'000'000)
         rtf += "0123456789 abcdefghijklmnopqrstuvwxyz \\par\n";
     rtf += "}";
-    ASSERT_TRUE(holdClipboard(PasteboardType::RTF, rtf));
+    ASSERT_TRUE(holdClipboard(RTF, rtf));
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("text/rtf")).out, rtf);
-    EXPECT_EQ(readWithoutGui("clipboard", PasteboardType::RTF).out, rtf);
-    EXPECT_TRUE(waitUntil(
-        [&] { return Pasteboard::generalPasteboard().dataForType(PasteboardType::RTF) == rtf; }));
+    EXPECT_EQ(readWithoutGui("clipboard", RTF).out, rtf);
+    EXPECT_TRUE(waitUntil([&] { return Pasteboard::generalPasteboard().dataForType(RTF) == rtf; }));
 }
 
 TEST_F(ClipboardTest, ContentsOutliveTheWriter) {
-    Ran writer =
-        run(self(), {QStringLiteral("--write-clipboard"), PasteboardType::RTF}, "{\\rtf1 42}");
+    Ran writer = run(self(), {QStringLiteral("--write-clipboard"), RTF}, "{\\rtf1 42}");
     ASSERT_EQ(writer.status, 0);
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("text/rtf")).out, "{\\rtf1 42}");
-    EXPECT_TRUE(zombieChildren().isEmpty());
+    EXPECT_FALSE(hasZombieChildren());
 }
 
 TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt) {
@@ -279,7 +235,7 @@ TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt) {
     ASSERT_TRUE(QFile::exists(sumwise));
     QProcess holder;
     holder.setStandardErrorFile(QProcess::nullDevice());
-    holder.start(sumwise, {QStringLiteral("--hold-clipboard"), PasteboardType::String});
+    holder.start(sumwise, {QStringLiteral("--hold-clipboard"), String});
     ASSERT_TRUE(holder.waitForStarted(10000));
     holder.write("7*6");
     holder.closeWriteChannel();
@@ -298,8 +254,7 @@ TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt) {
 
 TEST_F(ClipboardTest, HolderIsDetachedAndEndsWhenReplaced) {
     qint64 pid = 0;
-    ASSERT_TRUE(
-        holdClipboard(PasteboardType::String, "first", ClipboardSelection::Clipboard, &pid));
+    ASSERT_TRUE(holdClipboard(String, "first", ClipboardSelection::Clipboard, &pid));
     ASSERT_GT(pid, 0);
     const QList<QByteArray> stat = procStat(pid);
     ASSERT_GE(stat.size(), 4);
@@ -311,7 +266,7 @@ TEST_F(ClipboardTest, HolderIsDetachedAndEndsWhenReplaced) {
             << "fd " << fd;
     }
     EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(pid)), QStringLiteral("/"));
-    EXPECT_TRUE(zombieChildren().isEmpty());
+    EXPECT_FALSE(hasZombieChildren());
 }
 
 TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken) {
@@ -319,16 +274,14 @@ TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken) {
         const char *how;
         std::function<void()> take;
     } cases[] = {
-        {"xclip", [] { xclipWrite("clipboard", QStringLiteral("UTF8_STRING"), "xclip"); }},
-        {"another holder", [] { ASSERT_TRUE(holdClipboard(PasteboardType::String, "again")); }},
+        {"another holder", [] { ASSERT_TRUE(holdClipboard(String, "again")); }},
         // The new owner is gone before the holder hears of it: Qt alone would miss this.
         {"cleared", [] { clearSelection("clipboard"); }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.how);
         qint64 pid = 0;
-        ASSERT_TRUE(
-            holdClipboard(PasteboardType::String, "held", ClipboardSelection::Clipboard, &pid));
+        ASSERT_TRUE(holdClipboard(String, "held", ClipboardSelection::Clipboard, &pid));
         EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "held");
         c.take();
         EXPECT_TRUE(waitUntil([&] { return processEnded(pid); }))
@@ -336,7 +289,7 @@ TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken) {
     }
     // A holder of PRIMARY does not care about the clipboard.
     qint64 pid = 0;
-    ASSERT_TRUE(holdClipboard(PasteboardType::String, "p", ClipboardSelection::Primary, &pid));
+    ASSERT_TRUE(holdClipboard(String, "p", ClipboardSelection::Primary, &pid));
     clearSelection("clipboard");
     QThread::msleep(300);
     EXPECT_FALSE(processEnded(pid));
@@ -346,10 +299,8 @@ TEST_F(ClipboardTest, HolderEndsWhenItsSelectionIsTaken) {
 
 TEST_F(ClipboardTest, HolderRefusesBadUsage) {
     const QStringList bad[] = {
-        {QStringLiteral("--hold-clipboard")},
         {QStringLiteral("--hold-clipboard"), QString()},
-        {QStringLiteral("--hold-clipboard"), PasteboardType::String, QStringLiteral("--secondary")},
-        {QStringLiteral("--hold-clipboard"), PasteboardType::String, QStringLiteral("--primary"),
+        {QStringLiteral("--hold-clipboard"), String, QStringLiteral("--primary"),
          QStringLiteral("x")},
     };
     for (const QStringList &args : bad)
@@ -361,14 +312,12 @@ TEST_F(ClipboardTest, PrimaryIsReadableAndSeparate) {
     xclipWrite("primary", QStringLiteral("UTF8_STRING"), "6*7");
     Pasteboard &selection = Pasteboard::selectionPasteboard();
     EXPECT_EQ(selection.name(), SelectionPboard);
-    EXPECT_TRUE(
-        waitUntil([&] { return selection.stringForType(PasteboardType::String) == u"6*7"; }));
-    EXPECT_EQ(selection.types(), QStringList{PasteboardType::String});
-    EXPECT_EQ(Pasteboard::generalPasteboard().stringForType(PasteboardType::String),
-              u"clipboard text");
+    EXPECT_TRUE(waitUntil([&] { return selection.stringForType(String) == u"6*7"; }));
+    EXPECT_EQ(selection.types(), QStringList{String});
+    EXPECT_EQ(Pasteboard::generalPasteboard().stringForType(String), u"clipboard text");
     EXPECT_EQ(readWithoutGui("primary", QStringLiteral("text/plain")).out, "6*7");
 
-    ASSERT_TRUE(holdClipboard(PasteboardType::String, "1+2", ClipboardSelection::Primary));
+    ASSERT_TRUE(holdClipboard(String, "1+2", ClipboardSelection::Primary));
     EXPECT_EQ(xclipRead("primary", QStringLiteral("UTF8_STRING")).out, "1+2");
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "clipboard text");
 }
@@ -381,39 +330,12 @@ TEST_F(ClipboardTest, ReadsWhatOtherProgramsOffer) {
         QString asked;
         QByteArray expected; // null: nothing
     } cases[] = {
-        {QStringLiteral("text/rtf"),
-         "{\\rtf1 x}",
-         {PasteboardType::RTF},
-         PasteboardType::RTF,
-         "{\\rtf1 x}"},
-        {QStringLiteral("text/rtf"),
-         "{\\rtf1 x}",
-         {PasteboardType::RTF},
-         PasteboardType::String,
-         {}},
-        {QStringLiteral("application/rtf"),
-         "{\\rtf1 y}",
-         {PasteboardType::RTF},
-         PasteboardType::RTF,
-         "{\\rtf1 y}"},
-        {QStringLiteral("UTF8_STRING"),
-         "\xe2\x88\x9a"
-         "2",
-         {PasteboardType::String},
-         QStringLiteral("text/plain"),
-         "\xe2\x88\x9a"
-         "2"},
+        {QStringLiteral("text/rtf"), "{\\rtf1 x}", {RTF}, RTF, "{\\rtf1 x}"},
+        {QStringLiteral("text/rtf"), "{\\rtf1 x}", {RTF}, String, {}},
+        {QStringLiteral("application/rtf"), "{\\rtf1 y}", {RTF}, RTF, "{\\rtf1 y}"},
         // Latin-1 text comes back as UTF-8.
-        {QStringLiteral("STRING"),
-         "\xe4",
-         {PasteboardType::String},
-         PasteboardType::String,
-         "\xc3\xa4"},
-        {QStringLiteral("image/png"),
-         "\x89PNG",
-         {QStringLiteral("image/png")},
-         PasteboardType::String,
-         {}},
+        {QStringLiteral("STRING"), "\xe4", {String}, String, "\xc3\xa4"},
+        {QStringLiteral("image/png"), "\x89PNG", {QStringLiteral("image/png")}, String, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.target.toStdString() + " asked as " + c.asked.toStdString());
@@ -439,32 +361,29 @@ TEST_F(ClipboardTest, ReadsWhatThisProcessPutOnTheClipboardItself) {
         QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard);
         return QGuiApplication::clipboard()->ownsClipboard();
     }));
-    QElapsedTimer timer;
-    timer.start();
+    // Answered from our own data, not after a time-out waiting for our blocked event loop.
     Pasteboard &clipboard = Pasteboard::generalPasteboard();
-    EXPECT_EQ(clipboard.types(), QStringList{PasteboardType::RTF});
-    EXPECT_EQ(clipboard.dataForType(PasteboardType::RTF), "{\\rtf1 own}");
-    // Answered at once, not after waiting for our own blocked event loop.
-    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_EQ(clipboard.types(), QStringList{RTF});
+    EXPECT_EQ(clipboard.dataForType(RTF), "{\\rtf1 own}");
 }
 
 TEST_F(ClipboardTest, EmptySelectionOffersNothing) {
     for (Pasteboard *pboard :
          {&Pasteboard::generalPasteboard(), &Pasteboard::selectionPasteboard()}) {
         EXPECT_TRUE(waitUntil([&] { return pboard->types().isEmpty(); }));
-        EXPECT_TRUE(pboard->dataForType(PasteboardType::String).isNull());
-        EXPECT_TRUE(pboard->stringForType(PasteboardType::String).isNull());
+        EXPECT_TRUE(pboard->dataForType(String).isNull());
+        EXPECT_TRUE(pboard->stringForType(String).isNull());
     }
-    EXPECT_EQ(readWithoutGui("clipboard", PasteboardType::String).status, 3);
+    EXPECT_EQ(readWithoutGui("clipboard", String).status, 3);
     EXPECT_TRUE(readWithoutGui("primary").out.isEmpty());
 }
 
 TEST_F(ClipboardTest, UndeclaredTypeLeavesClipboardAlone) {
     xclipWrite("clipboard", QStringLiteral("UTF8_STRING"), "kept");
     ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
-    EXPECT_FALSE(clipboard.setData("{\\rtf1 x}", PasteboardType::RTF)); // nothing declared
-    clipboard.declareTypes({PasteboardType::String});
-    EXPECT_FALSE(clipboard.setData("{\\rtf1 x}", PasteboardType::RTF));
+    EXPECT_FALSE(clipboard.setData("{\\rtf1 x}", RTF)); // nothing declared
+    clipboard.declareTypes({String});
+    EXPECT_FALSE(clipboard.setData("{\\rtf1 x}", RTF));
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "kept");
 }
 
@@ -475,16 +394,16 @@ TEST_F(ClipboardTest, WithoutAnyDisplayWritesFailAndReadsAreEmpty) {
     for (ClipboardBackend backend :
          {ClipboardBackend::Automatic, ClipboardBackend::X11, ClipboardBackend::None}) {
         ClipboardPasteboard clipboard(ClipboardSelection::Clipboard, backend);
-        clipboard.declareTypes({PasteboardType::String});
-        EXPECT_FALSE(clipboard.setData("1", PasteboardType::String));
+        clipboard.declareTypes({String});
+        EXPECT_FALSE(clipboard.setData("1", String));
         EXPECT_TRUE(clipboard.types().isEmpty());
-        EXPECT_TRUE(clipboard.dataForType(PasteboardType::String).isNull());
+        EXPECT_TRUE(clipboard.dataForType(String).isNull());
     }
-    EXPECT_FALSE(holdClipboard(PasteboardType::String, "1"));
+    EXPECT_FALSE(holdClipboard(String, "1"));
     EXPECT_FALSE(x11DisplayAvailable());
     env.set("DISPLAY", ":9999");
     EXPECT_FALSE(x11DisplayAvailable());
-    EXPECT_FALSE(holdClipboard(PasteboardType::String, "1"));
+    EXPECT_FALSE(holdClipboard(String, "1"));
 }
 
 // Stand-ins for wl-copy and wl-paste that record how they were called.
@@ -547,9 +466,8 @@ TEST_F(WaylandClipboardTest, WritesGoToWlCopyWhenNoXServerIsReachable) {
     } cases[] = {
         {ClipboardSelection::Clipboard, QStringLiteral("UTF8_STRING"), QByteArray("1+1\n\0x", 6),
          "--type\ntext/plain;charset=utf-8\n"},
-        {ClipboardSelection::Clipboard, PasteboardType::RTFD, "{\\rtf1 p}", "--type\ntext/rtf\n"},
-        {ClipboardSelection::Primary, PasteboardType::RTF, "{\\rtf1 q}",
-         "--primary\n--type\ntext/rtf\n"},
+        {ClipboardSelection::Clipboard, RTFD, "{\\rtf1 p}", "--type\ntext/rtf\n"},
+        {ClipboardSelection::Primary, RTF, "{\\rtf1 q}", "--primary\n--type\ntext/rtf\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.type.toStdString());
@@ -561,8 +479,12 @@ TEST_F(WaylandClipboardTest, WritesGoToWlCopyWhenNoXServerIsReachable) {
     }
     file(QStringLiteral("copy-status"), "1");
     ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
-    clipboard.declareTypes({PasteboardType::String});
-    EXPECT_FALSE(clipboard.setData("x", PasteboardType::String));
+    clipboard.declareTypes({String});
+    EXPECT_FALSE(clipboard.setData("x", String));
+    // Without the tools there is no clipboard at all.
+    env.set("PATH", "/nonexistent");
+    EXPECT_FALSE(clipboard.setData("x", String));
+    EXPECT_TRUE(clipboard.types().isEmpty());
 }
 
 TEST_F(WaylandClipboardTest, ReadsComeFromWlPaste) {
@@ -571,34 +493,24 @@ TEST_F(WaylandClipboardTest, ReadsComeFromWlPaste) {
     file(QStringLiteral("data-text_plain"), "2^10");
     file(QStringLiteral("data-text_rtf"), "{\\rtf1 r}");
     ClipboardPasteboard primary(ClipboardSelection::Primary);
-    EXPECT_EQ(primary.types(), (QStringList{PasteboardType::String, PasteboardType::RTF,
-                                            QStringLiteral("image/png")}));
-    EXPECT_EQ(primary.stringForType(PasteboardType::String), u"2^10");
-    EXPECT_EQ(primary.dataForType(PasteboardType::RTF), "{\\rtf1 r}");
-    EXPECT_TRUE(primary.dataForType(PasteboardType::HTML).isNull());
+    EXPECT_EQ(primary.types(), (QStringList{String, RTF, QStringLiteral("image/png")}));
+    EXPECT_EQ(primary.stringForType(String), u"2^10");
+    EXPECT_EQ(primary.dataForType(RTF), "{\\rtf1 r}");
+    EXPECT_TRUE(primary.dataForType(HTML).isNull());
     const QByteArray args = contents(QStringLiteral("paste-args"));
     EXPECT_TRUE(args.contains("--primary\n--no-newline\n--type\ntext/plain\n")) << args.constData();
 
     file(QStringLiteral("paste-fails"), "");
     EXPECT_TRUE(primary.types().isEmpty());
-    EXPECT_TRUE(primary.dataForType(PasteboardType::String).isNull());
+    EXPECT_TRUE(primary.dataForType(String).isNull());
 }
 
 TEST_F(WaylandClipboardTest, ReachableXServerIsPreferred) {
     ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
-    clipboard.declareTypes({PasteboardType::String});
-    ASSERT_TRUE(clipboard.setData("via X", PasteboardType::String));
+    clipboard.declareTypes({String});
+    ASSERT_TRUE(clipboard.setData("via X", String));
     EXPECT_EQ(xclipRead("clipboard", QStringLiteral("UTF8_STRING")).out, "via X");
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("copy-args"))));
-}
-
-TEST_F(WaylandClipboardTest, MissingToolsMeanNoClipboard) {
-    env.unset("DISPLAY");
-    env.set("PATH", "/nonexistent");
-    ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
-    clipboard.declareTypes({PasteboardType::String});
-    EXPECT_FALSE(clipboard.setData("x", PasteboardType::String));
-    EXPECT_TRUE(clipboard.types().isEmpty());
 }
 
 TEST_F(ClipboardTest, ActiveApplicationIsTheClassOfTheActiveWindow) {
@@ -613,7 +525,6 @@ TEST_F(ClipboardTest, ActiveApplicationIsTheClassOfTheActiveWindow) {
         QString expected;
     } cases[] = {
         {QByteArray("sumwise-test\0Calculator\0", 24), QStringLiteral("Calculator")},
-        {QByteArray("mail\0Mail", 9), QStringLiteral("Mail")},
         {QByteArray("only-instance\0", 14), QString()},
         {QByteArray("no-terminator"), QString()},
         {QByteArray("x\0\xc4rger\0", 8), QStringLiteral("\u00c4rger")},

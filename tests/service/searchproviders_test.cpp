@@ -1,25 +1,15 @@
 // Desktop search on a private session bus, called with exactly the signatures GNOME Shell
 // (org.gnome.Shell.SearchProvider2) and KRunner (org.kde.krunner1) use; the provider is
 // started by D-Bus activation, as the desktop starts it.
+#include "sessionbus.h"
+
 #include "service/clipboard.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QThread>
-
-#include <gtest/gtest.h>
 
 #include <optional>
 
@@ -38,92 +28,34 @@ struct Match {
     QVariantMap properties;
 };
 
-class SearchProvidersTest : public testing::Test {
+class SearchProvidersTest : public SessionBusTest {
 protected:
-    QTemporaryDir home;
-    QProcess bus;
     QProcess xvfb;
-    QString address;
-    QString display;
-    QString bin = QCoreApplication::applicationDirPath();
     std::optional<QDBusConnection> connection;
 
-    void SetUp() override { startBus(false); }
+    void SetUp() override { start(environment()); }
 
-    void startBus(bool withDisplay) {
-        const QString config =
-            QDir(bin).filePath(QStringLiteral("../share/sumwise/test-session-bus.conf"));
-        if (!QFile::exists(config) || !QFile::exists(QStringLiteral("/usr/bin/dbus-daemon")))
+    void start(const QProcessEnvironment &env) {
+        if (!startBus(env))
             GTEST_SKIP() << "no dbus-daemon or test bus configuration";
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("SUMWISE_ALERT_ANSWER"), QStringLiteral("default"));
-        env.insert(QStringLiteral("SUMWISE_ALERT_LOG"), alertLog());
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("LANGUAGE"));
-        if (withDisplay)
-            env.insert(QStringLiteral("DISPLAY"), display);
-        // Activated providers inherit the daemon's environment.
-        bus.setProcessEnvironment(env);
-        bus.start(QStringLiteral("/usr/bin/dbus-daemon"),
-                  {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                   QStringLiteral("--print-address=1")});
-        ASSERT_TRUE(bus.waitForReadyRead(10000));
-        address = QString::fromUtf8(bus.readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty());
         connection = QDBusConnection::connectToBus(address, QStringLiteral("shell"));
         ASSERT_TRUE(connection->isConnected());
-    }
-
-    // A private X server whose clipboard the provider writes; false when there is none.
-    bool startDisplay() {
-        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!xvfb.waitForStarted(5000) || !xvfb.waitForReadyRead(10000))
-            return false;
-        display = QStringLiteral(":") + QString::fromUtf8(xvfb.readLine()).trimmed();
-        qputenv("DISPLAY", display.toUtf8());
-        return display.size() > 1;
     }
 
     void TearDown() override {
         connection.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("shell"));
-        for (QProcess *p : {&bus, &xvfb}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                p->waitForFinished(5000);
-            }
-        }
+        SessionBusTest::TearDown();
+        xvfb.terminate();
+        xvfb.waitForFinished(5000);
         qunsetenv("DISPLAY");
-    }
-
-    QString alertLog() const { return home.filePath(QStringLiteral("alerts.jsonl")); }
-
-    QList<QJsonObject> alerts() const {
-        QList<QJsonObject> shown;
-        QFile f(alertLog());
-        if (f.open(QIODevice::ReadOnly)) {
-            while (!f.atEnd())
-                shown.append(QJsonDocument::fromJson(f.readLine()).object());
-        }
-        return shown;
     }
 
     // What the user's store holds under key, read from the file as another process would.
     QVariant stored(const QString &key) const {
-        QSettings store(home.filePath(QStringLiteral("config/Sumwise/Sumwise.conf")),
-                        QSettings::IniFormat);
-        return store.value(key);
-    }
-
-    uint providerPid() {
-        const auto reply = connection->interface()->servicePid(Name);
-        return reply.isValid() ? reply.value() : 0;
+        return QSettings(home.filePath(QStringLiteral("config/Sumwise/Sumwise.conf")),
+                         QSettings::IniFormat)
+            .value(key);
     }
 
     QDBusMessage call(const QString &path, const QString &interface, const QString &method,
@@ -211,42 +143,27 @@ TEST_F(SearchProvidersTest, OffersOnlyWhatEvaluates) {
         const char *name; // empty: nothing offered
     } const cases[] = {
         {{"2*(3+4)^2"}, "2*(3+4)^2 = 98"},
-        {{"sqrt(2)/2"}, "sqrt(2)/2 = 0.707106781187"},
         {{"=sqrt(2)/2"}, "sqrt(2)/2 = 0.707106781187"},
         {{"1", "+", "2"}, "1 + 2 = 3"},
-        {{"1,5*2"}, "1,5*2 = 3"},
-        {{"2^3^2"}, "2^3^2 = 64"},
-        {{"-2^2"}, "-2^2 = -4"},
         {{"=e"}, "e = 2.71828182846"},
         {{"=", "pi"}, "pi = 3.14159265359"},
-        {{"x=1,5;x*3"}, "x=1,5;x*3 = 4.5"},
+        {{"10^400"}, "10^400 = inf"},
         // Plain numbers only repeat themselves.
         {{"42"}, ""},
         {{"-3,5"}, ""},
-        {{"+7"}, ""},
         {{"1.000,5"}, ""},
         {{"1", "000", "000"}, ""},
         {{"=42"}, ""},
-        {{"3."}, ""},
         // A lone name is a word being typed, unless "=" asks for its value.
         {{"e"}, ""},
-        {{"pi"}, ""},
         {{"G"}, ""},
-        {{"x2"}, ""},
         // Failures and no text.
-        {{"firefox"}, ""},
         {{"terminal", "settings"}, ""},
         {{"1/0"}, ""},
-        {{"2+"}, ""},
-        {{"(1"}, ""},
-        {{"=="}, ""},
         {{"==2"}, ""},
         {{"="}, ""},
         {{""}, ""},
         {{}, ""},
-        {{"  "}, ""},
-        {{"sqrt(-1)"}, ""},
-        {{"10^400"}, "10^400 = inf"},
         {{"→∑ü"}, ""},
     };
     for (const auto &c : cases) {
@@ -258,8 +175,7 @@ TEST_F(SearchProvidersTest, OffersOnlyWhatEvaluates) {
 }
 
 TEST_F(SearchProvidersTest, ResultMetasAndMatchesCarryWhatTheShellsShow) {
-    const QStringList ids = initial({QStringLiteral("=2^10")});
-    ASSERT_EQ(ids, QStringList{QStringLiteral("=2^10")});
+    ASSERT_EQ(initial({QStringLiteral("=2^10")}), QStringList{QStringLiteral("=2^10")});
     // Several ids at once, one of them no formula: that one is left out.
     const QList<QVariantMap> m =
         metas({QStringLiteral("=2^10"), QStringLiteral("nonsense"), QStringLiteral("3*3")});
@@ -273,7 +189,6 @@ TEST_F(SearchProvidersTest, ResultMetasAndMatchesCarryWhatTheShellsShow) {
 
     // Subsequent result sets answer the new terms, whatever came before.
     EXPECT_EQ(subsearch({}, {QStringLiteral("2*")}), QStringList{});
-    EXPECT_EQ(subsearch({}, {QStringLiteral("2*3")}), QStringList{QStringLiteral("2*3")});
     EXPECT_EQ(subsearch({QStringLiteral("2*3")}, {QStringLiteral("2*3"), QStringLiteral("+1")}),
               QStringList{QStringLiteral("2*3 +1")});
     EXPECT_EQ(subsearch({QStringLiteral("2*3")}, {QStringLiteral("2*3a")}), QStringList{});
@@ -289,18 +204,18 @@ TEST_F(SearchProvidersTest, ResultMetasAndMatchesCarryWhatTheShellsShow) {
     const QDBusMessage actions = call(RunnerPath, RunnerInterface, QStringLiteral("Actions"), {});
     ASSERT_EQ(actions.signature(), QStringLiteral("a(sss)"));
     const QDBusArgument arg = actions.arguments().value(0).value<QDBusArgument>();
-    QStringList ids2;
+    QStringList ids;
     arg.beginArray();
     while (!arg.atEnd()) {
         QString id, text, icon;
         arg.beginStructure();
         arg >> id >> text >> icon;
         arg.endStructure();
-        ids2.append(id);
+        ids.append(id);
         EXPECT_FALSE(text.isEmpty());
     }
     arg.endArray();
-    EXPECT_EQ(ids2, QStringList{QStringLiteral("copy")});
+    EXPECT_EQ(ids, QStringList{QStringLiteral("copy")});
 }
 
 TEST_F(SearchProvidersTest, TypingAnAssignmentStoresNothingUntilChosen) {
@@ -315,12 +230,12 @@ TEST_F(SearchProvidersTest, TypingAnAssignmentStoresNothingUntilChosen) {
     const QDBusMessage r = activate(QStringLiteral("y=12"), {QStringLiteral("y=12")});
     EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
     EXPECT_EQ(stored(QStringLiteral("Y")).toDouble(), 12.0);
-    EXPECT_EQ(answers({QStringLiteral("=y")}).first, QStringLiteral("y = 12"));
-    EXPECT_EQ(answers({QStringLiteral("y*2")}).second, QStringLiteral("y*2 = 24"));
+    EXPECT_EQ(answers({QStringLiteral("y*2")}),
+              std::pair(QStringLiteral("y*2 = 24"), QStringLiteral("y*2 = 24")));
 
-    // Searching a new value shows it without touching the stored one.
-    EXPECT_EQ(match(QStringLiteral("y=y+1")).value(0).text, QStringLiteral("y=y+1 = 13"));
-    EXPECT_EQ(match(QStringLiteral("y=y+1")).value(0).text, QStringLiteral("y=y+1 = 13"));
+    // Searching a new value twice shows it without touching the stored one.
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(match(QStringLiteral("y=y+1")).value(0).text, QStringLiteral("y=y+1 = 13"));
     EXPECT_EQ(stored(QStringLiteral("Y")).toDouble(), 12.0);
     const QDBusMessage ran = run(QStringLiteral("=y=y+1"), QString());
     EXPECT_EQ(ran.type(), QDBusMessage::ReplyMessage) << ran.errorMessage().toStdString();
@@ -335,7 +250,6 @@ TEST_F(SearchProvidersTest, BadActivationsAnswerWithAnError) {
     } const cases[] = {
         {false, QStringLiteral("1/0"), {}, "org.sumwise.Sumwise.Error"},
         {false, QString(), {}, "org.sumwise.Sumwise.Error"},
-        {false, QStringLiteral("="), {}, "org.sumwise.Sumwise.Error"},
         {true, QStringLiteral("2+"), {}, "org.sumwise.Sumwise.Error"},
         {true, QStringLiteral("2+2"), QStringLiteral("open"),
          "org.freedesktop.DBus.Error.InvalidArgs"},
@@ -346,7 +260,6 @@ TEST_F(SearchProvidersTest, BadActivationsAnswerWithAnError) {
         const QDBusMessage r = c.runner ? run(c.id, c.action) : activate(c.id, {c.id});
         EXPECT_EQ(r.errorName(), QString::fromUtf8(c.error)) << c.id.toStdString();
     }
-    EXPECT_FALSE(stored(QStringLiteral("X")).isValid());
 }
 
 TEST_F(SearchProvidersTest, HostileQueriesGetAnAnswer) {
@@ -354,33 +267,24 @@ TEST_F(SearchProvidersTest, HostileQueriesGetAnAnswer) {
     QString sum = QStringLiteral("1");
     for (int i = 0; i < 50000; ++i)
         sum += QStringLiteral("+1");
-    const QString assignments = QStringLiteral("z=") + sum;
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_TRUE(initial({nested}).isEmpty());
     EXPECT_EQ(initial({sum}), QStringList{sum});
-    EXPECT_EQ(match(assignments).value(0).text.right(8), QStringLiteral(" = 50001"));
+    EXPECT_EQ(match(QStringLiteral("z=") + sum).value(0).text.right(8), QStringLiteral(" = 50001"));
     EXPECT_TRUE(match(QString(100000, u'=')).isEmpty());
     EXPECT_TRUE(match(QStringLiteral("\t\n\r")).isEmpty());
     EXPECT_FALSE(stored(QStringLiteral("Z")).isValid());
-    // Still answering.
     EXPECT_EQ(match(QStringLiteral("1+1")).value(0).text, QStringLiteral("1+1 = 2"));
 }
 
 TEST_F(SearchProvidersTest, AStartedProviderServesWithoutItsLaunchPanel) {
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_EQ(initial({QStringLiteral("1+1")}), QStringList{QStringLiteral("1+1")});
     const uint pid = providerPid();
     ASSERT_NE(pid, 0u);
     // Past the first slice: a provider that had served nothing would have asked the user.
     QThread::msleep(1500);
     EXPECT_EQ(providerPid(), pid);
-    EXPECT_TRUE(alerts().isEmpty());
-    // The lifetime is unchanged: five slices, then the next query starts a new provider.
-    while (providerPid() != 0 && clock.elapsed() < 15000)
-        QThread::msleep(200);
-    EXPECT_LE(clock.elapsed(), 8000);
+    // It still ends after its slices, and the next query starts a new provider.
+    EXPECT_TRUE(providerEnds());
     EXPECT_EQ(match(QStringLiteral("2+2")).value(0).text, QStringLiteral("2+2 = 4"));
     EXPECT_NE(providerPid(), 0u);
     EXPECT_NE(providerPid(), pid);
@@ -404,10 +308,17 @@ TEST_F(SearchProvidersTest, LaunchSearchShowsThePanel) {
 
 class SearchProvidersClipboardTest : public SearchProvidersTest {
 protected:
+    // A private X server whose clipboard the provider writes.
     void SetUp() override {
-        if (!startDisplay())
+        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!xvfb.waitForStarted(5000) || !xvfb.waitForReadyRead(10000))
             GTEST_SKIP() << "no Xvfb";
-        startBus(true);
+        const QByteArray display = ":" + xvfb.readLine().trimmed();
+        qputenv("DISPLAY", display);
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        start(env);
     }
 
     // The clipboard once it holds want, or what it holds after 20 seconds: on a loaded
@@ -437,11 +348,7 @@ TEST_F(SearchProvidersClipboardTest, ChosenResultsStayOnTheClipboard) {
     // A failed choice leaves the clipboard alone.
     EXPECT_EQ(run(QStringLiteral("1/0"), QString()).type(), QDBusMessage::ErrorMessage);
     // The provider ends; the result stays.
-    QElapsedTimer clock;
-    clock.start();
-    while (providerPid() != 0 && clock.elapsed() < 15000)
-        QThread::msleep(200);
-    ASSERT_EQ(providerPid(), 0u);
+    ASSERT_TRUE(providerEnds());
     EXPECT_EQ(clipboard(QStringLiteral("4")), QStringLiteral("4"));
 }
 

@@ -106,7 +106,7 @@ TEST(Service, MailApplicationAlsoGetsTheClipboard) {
     } const cases[] = {
         {"Mail", "NSServicesPboard", 1},   {"Mail", "NSGeneralPboard", 1},
         {"mail", "NSServicesPboard", 0},   {"Mail ", "NSServicesPboard", 0},
-        {"Mailer", "NSServicesPboard", 0}, {"", "NSServicesPboard", 0},
+        {"Mailer", "NSServicesPboard", 0},
     };
     for (const auto &c : cases) {
         MemoryPasteboard clipboard(GeneralPboard);
