@@ -12,6 +12,7 @@
 #include "textlib/normalization.h"
 #include "textlib/whitespace.h"
 
+#include <QDir>
 #include <QLocale>
 
 #include <charconv>
@@ -24,6 +25,7 @@ constexpr char SyntaxError[] = QT_TRANSLATE_NOOP("Localizable", "Syntax error");
 constexpr char DivisionByZero[] = QT_TRANSLATE_NOOP("Localizable", "Division by zero");
 constexpr char Undefined[] = QT_TRANSLATE_NOOP("Localizable", "Undefined");
 constexpr char Overflow[] = QT_TRANSLATE_NOOP("Localizable", "Overflow");
+constexpr char NotSaved[] = QT_TRANSLATE_NOOP("Localizable", "The variable cannot be saved in %1");
 
 // The C locale's classes: nothing above 127 is a letter or a digit.
 bool isDigit(char16_t c) {
@@ -86,6 +88,9 @@ Sumwise::Sumwise(UserDefaults &defaults)
 
 void Sumwise::error(const QString &message, const char *selector) {
     Q_UNUSED(selector);
+    // A value that could not be stored explains whatever fails after it.
+    if (unsaved)
+        return;
     errorMsg = message;
     success = false;
 }
@@ -112,6 +117,7 @@ QString Sumwise::doSumwise(const QString &text) {
     success = true;
     errorMsg = QString();
     depth = 0;
+    unsaved = false;
 
     const double value = expr(true);
 
@@ -254,8 +260,18 @@ bool Sumwise::assign(const QString &key) {
     curr_number = value;
     // A failed value would store a meaningless 0 over the user's variable.
     if (success) {
+        const QVariant previous = defaults.objectForKey(key);
         defaults.setDouble(value, key);
-        defaults.synchronize();
+        if (!defaults.synchronize()) {
+            // What cannot be stored was not assigned, in this process either.
+            if (previous.isValid())
+                defaults.setObject(previous, key);
+            else
+                defaults.removeObjectForKey(key);
+            error(localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName())),
+                  "assign");
+            unsaved = true;
+        }
     }
     last_assign = savedAssign;
 

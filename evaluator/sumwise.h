@@ -73,5 +73,6 @@ private:
     double curr_number = 0.0;
     bool success = false;
     int depth = 0;
+    bool unsaved = false; // an assignment could not be stored
     bool m_terminate = false;
 };

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -28,6 +30,14 @@ QVariantMap toVariantMap(const QMap<QString, QByteArray> &flavours) {
 }
 
 } // namespace
+
+QDBusConnection Bus::sessionBus() {
+    // The connection's thread can hold queued replies when the program ends; their types are
+    // destroyed with the registry, which must therefore exist before the connection does.
+    qRegisterMetaType<QDBusMessage>();
+    qRegisterMetaType<QDBusError>();
+    return QDBusConnection::sessionBus();
+}
 
 ServiceProvider::ServiceProvider(Sumwise &sumwise, QObject *parent)
     : QObject(parent)
@@ -75,7 +85,7 @@ void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QStrin
 }
 
 int runProvider(Sumwise &sumwise) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Bus::sessionBus();
     ServiceProvider provider(sumwise);
     bus.registerObject(Bus::Path, &provider, QDBusConnection::ExportAllSlots);
     SearchEvaluator evaluator(sumwise, UserDefaults::standardUserDefaults().fileName());
@@ -95,6 +105,9 @@ int runProvider(Sumwise &sumwise) {
     }
 
     bus.unregisterService(Bus::Name);
+    // Calls that reached us before the name was released are answered, not dropped; later
+    // ones start a new provider.
+    QCoreApplication::processEvents();
     bus.unregisterObject(Bus::KRunnerPath);
     bus.unregisterObject(Bus::SearchProviderPath);
     bus.unregisterObject(Bus::Path);

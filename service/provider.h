@@ -1,6 +1,7 @@
 // The provider on the session bus: the four services as D-Bus methods.
 #pragma once
 
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
@@ -18,6 +19,10 @@ inline const QString Error = QStringLiteral("org.sumwise.Sumwise.Error");
 /// Desktop search on the same name: GNOME Shell's search provider and KRunner's runner.
 inline const QString SearchProviderPath = QStringLiteral("/org/sumwise/Sumwise/SearchProvider");
 inline const QString KRunnerPath = QStringLiteral("/org/sumwise/Sumwise/KRunner");
+
+/// The session bus connection, set up so that replies still queued when the program ends are
+/// released quietly.
+QDBusConnection sessionBus();
 } // namespace Bus
 
 /// A request's pasteboard travels as a map from MIME type to bytes, and comes back the same way.

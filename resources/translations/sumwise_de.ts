@@ -20,6 +20,10 @@
         <translation>Überlauf</translation>
     </message>
     <message>
+        <source>The variable cannot be saved in %1</source>
+        <translation>Die Variable kann nicht in %1 gespeichert werden</translation>
+    </message>
+    <message>
         <source>Sumwise</source>
         <translation>Sumwise</translation>
     </message>
