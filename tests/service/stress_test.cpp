@@ -1,6 +1,7 @@
-// The real program under load and faults: many writers of the user's variables at once,
-// writers killed mid-write, a settings folder that cannot be written, a provider flooded with
-// requests, and one that never answers.
+// The real program under load, faults and hostile input: many writers of the user's variables
+// at once, writers killed mid-write, a settings folder that cannot be written, a provider
+// flooded with requests or never answering, and selections that are huge, binary, invalid
+// UTF-8 or nested without end.
 #include "sessionbus.h"
 
 #include <QDBusArgument>
@@ -9,6 +10,8 @@
 #include <QDBusVirtualObject>
 #include <QRandomGenerator>
 #include <QSettings>
+
+#include <sys/resource.h>
 
 #include <csignal>
 #include <memory>
@@ -227,5 +230,61 @@ TEST_F(StressTest, ClientFallsBackWhenTheProviderDoesNotAnswer) {
     fake.unregisterService(QStringLiteral("org.sumwise.Sumwise"));
     QDBusConnection::disconnectFromBus(QStringLiteral("fake"));
 }
+
+// Selections no formula comes from, or huge ones: a result or a clear error, the selection
+// given back byte for byte, through the provider and without it.
+class HostileInputTest : public StressTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(HostileInputTest, ResultOrClearErrorAndTheSelectionKept) {
+    const bool throughBus = GetParam();
+    if (throughBus && !startBus(environment()))
+        GTEST_SKIP() << "no dbus-daemon";
+    QByteArray random(10'000'000, '\0');
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
+    const QByteArray sum = "1" + QByteArray("+1").repeated(5'000'000);
+    const QByteArray runs = "{\\rtf1\\ansi " + QByteArray("{\\b 1}+").repeated(140'000) + "1}";
+    const QByteArray syntax = "Error: Syntax error\n";
+    const struct {
+        const char *name, *service;
+        QByteArray in, outEnd, err; // outEnd empty: the selection comes back unchanged
+    } cases[] = {
+        {"10 MB sum", "substitute", sum + "\n", "5000001\n", ""},
+        {"10 MB sum", "add", sum, " = 5000001", ""},
+        {"10 MB nesting", "substitute",
+         QByteArray(5'000'000, '(') + "1" + QByteArray(5'000'000, ')'), "", syntax},
+        {"10 MB binary", "add", random, "", syntax},
+        {"invalid UTF-8", "substitute",
+         "\xff\xfe"
+         "1+1\xc0\n",
+         "", syntax},
+        {"NUL units", "add", QByteArray("1+1\0\0", 5), QByteArray("1+1\0\0 = 2", 9), ""},
+        {"10 MB RTF", "add", "{\\rtf1\\ansi\\b " + sum + "}", " = 5000001}", ""},
+        {"RTF nested 5M deep", "substitute",
+         "{\\rtf1 " + QByteArray(5'000'000, '{') + "1+1" + QByteArray(5'000'000, '}') + "}", "",
+         syntax},
+        {"RTF of 280,000 runs", "add", runs, " = 140001}", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + c.service);
+        const Outcome r = run({QString::fromLatin1(c.service)}, c.in);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1);
+        if (c.outEnd.isEmpty())
+            EXPECT_TRUE(r.out == c.in) << "selection changed";
+        else
+            EXPECT_TRUE(r.out.endsWith(c.outEnd)) << r.out.right(40).toStdString();
+    }
+#if !defined(__SANITIZE_ADDRESS__)
+    if (!throughBus) {
+        // About 80 MB serve 10 MB of text; a copy too many per character would show here.
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "KB at most in one run";
+    }
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, HostileInputTest, testing::Bool(),
+                         [](const auto &info) { return info.param ? "Bus" : "InProcess"; });
 
 } // namespace
