@@ -10,39 +10,27 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 
 TEST(ParagraphStylesTest, DefaultStylesWithLineBreakModesOrTabStops) {
-    const struct {
-        LineBreakMode mode, expected;
-    } modes[] = {{LineBreakMode::TruncatingMiddle, LineBreakMode::TruncatingMiddle},
-                 {LineBreakMode::CharWrapping, LineBreakMode::CharWrapping},
-                 {LineBreakMode(6), LineBreakMode::WordWrapping},
-                 {LineBreakMode(-1), LineBreakMode::WordWrapping}};
-    for (const auto &r : modes) {
-        ParagraphStyle expected;
-        expected.lineBreakMode = r.expected;
-        EXPECT_EQ(defaultParagraphStyleWithLineBreakMode(r.mode), expected) << int(r.mode);
-    }
     EXPECT_EQ(defaultParagraphStyleWithWordWrapping(), defaultParagraphStyle());
-    EXPECT_FALSE(defaultParagraphStyle().allowsDefaultTighteningForTruncation);
+    EXPECT_EQ(defaultParagraphStyle(), ParagraphStyle());
+    for (const auto &[mode, expected] :
+         {std::pair{LineBreakMode::TruncatingMiddle, LineBreakMode::TruncatingMiddle},
+          {LineBreakMode(6), LineBreakMode::WordWrapping},
+          {LineBreakMode(-1), LineBreakMode::WordWrapping}})
+        EXPECT_EQ(defaultParagraphStyleWithLineBreakMode(mode),
+                  ParagraphStyle{.lineBreakMode = expected});
 
     const struct {
         double interval;
         qsizetype count;
         QList<double> stops;
-    } tabs[] = {{36, 3, {36, 72, 108}},
-                {0.5, 1, {0.5}},
-                {36, 0, {}},
-                {36, -1, {}},
-                {0, 3, {}},
-                {-36, 3, {}},
-                {nan, 3, {}},
-                {inf, 3, {}},
-                {1e308, 3, {1e308}}}; // the second stop would overflow
-    for (const auto &r : tabs) {
-        ParagraphStyle expected;
-        expected.tabStops = r.stops;
-        EXPECT_EQ(defaultParagraphStyleWithTabStopInterval(r.interval, r.count), expected)
+    } tabs[] = {
+        {36, 3, {36, 72, 108}}, {0.5, 1, {0.5}}, {36, 0, {}},  {36, -1, {}},
+        {-36, 3, {}},           {nan, 3, {}},    {inf, 3, {}}, {1e308, 3, {1e308}}, // no overflow
+    };
+    for (const auto &r : tabs)
+        EXPECT_EQ(defaultParagraphStyleWithTabStopInterval(r.interval, r.count),
+                  ParagraphStyle{.tabStops = r.stops})
             << r.interval << " x " << r.count;
-    }
     const auto many =
         defaultParagraphStyleWithTabStopInterval(1, std::numeric_limits<qsizetype>::max());
     ASSERT_EQ(many.tabStops.size(), MaximumTabStops);
@@ -50,9 +38,7 @@ TEST(ParagraphStylesTest, DefaultStylesWithLineBreakModesOrTabStops) {
 }
 
 TEST(ParagraphStylesTest, LineHeightsLayTheFirstStyleOverTheWholeText) {
-    TextAttributes a = attrs().bolded().after(4), b = attrs().italics().before(9);
-    a.paragraphStyle->maximumLineHeight = 30;
-    b.paragraphStyle->lineBreakMode = LineBreakMode::Clipping;
+    const ParagraphStyle first{.paragraphSpacing = 4, .maximumLineHeight = 30};
     const struct {
         void (*set)(AttributedString &, double);
         double height, expected;
@@ -66,21 +52,20 @@ TEST(ParagraphStylesTest, LineHeightsLayTheFirstStyleOverTheWholeText) {
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.height);
-        TextAttributes a2 = a, b2 = b;
-        b2.paragraphStyle = a2.paragraphStyle;
-        a2.paragraphStyle.value().*r.field = b2.paragraphStyle.value().*r.field = r.expected;
-        AttributedString s = styled({{"one\n", a}, {"two", b}});
+        AttributedString s = styled(
+            {{"one\n", attrs().bolded().style(first)}, {"two", attrs().italics().before(9)}});
         r.set(s, r.height);
-        EXPECT_EQ(s, styled({{"one\n", a2}, {"two", b2}}));
-
+        ParagraphStyle changed = first;
+        changed.*r.field = r.expected;
+        EXPECT_EQ(s, styled({{"one\n", attrs().bolded().style(changed)},
+                             {"two", attrs().italics().style(changed)}}));
         // Without a style the default one gets the height.
-        TextAttributes x = attrs().bolded(), y = attrs().italics();
-        AttributedString unstyled = styled({{"x", x}, {"y", y}});
+        AttributedString unstyled = styled({{"x", attrs().bolded()}, {"y", attrs().italics()}});
         r.set(unstyled, r.height);
-        x.paragraphStyle = y.paragraphStyle = defaultParagraphStyle();
-        x.paragraphStyle.value().*r.field = y.paragraphStyle.value().*r.field = r.expected;
-        EXPECT_EQ(unstyled, styled({{"x", x}, {"y", y}}));
-
+        changed = ParagraphStyle();
+        changed.*r.field = r.expected;
+        EXPECT_EQ(unstyled, styled({{"x", attrs().bolded().style(changed)},
+                                    {"y", attrs().italics().style(changed)}}));
         AttributedString empty;
         r.set(empty, r.height);
         EXPECT_TRUE(empty.runs().isEmpty());

@@ -10,35 +10,39 @@
 
 #include <initializer_list>
 #include <ostream>
+#include <string_view>
 #include <utility>
 
 inline QString describeAttributes(const TextAttributes &a) {
-    QStringList parts;
-    if (a.fontFamily)
-        parts << QStringLiteral("font=%1").arg(*a.fontFamily);
-    if (a.fontSize)
-        parts << QStringLiteral("size=%1").arg(*a.fontSize);
-    if (a.bold)
-        parts << QStringLiteral("bold");
-    if (a.italic)
-        parts << QStringLiteral("italic");
-    if (a.underline)
-        parts << QStringLiteral("underline");
-    if (a.foregroundColor)
-        parts << QStringLiteral("fg=%1").arg(a.foregroundColor->name(QColor::HexArgb));
-    if (a.backgroundColor)
-        parts << QStringLiteral("bg=%1").arg(a.backgroundColor->name(QColor::HexArgb));
-    if (a.link)
-        parts << QStringLiteral("link=%1").arg(a.link->toString());
-    if (a.paragraphStyle)
-        parts << QStringLiteral("before=%1").arg(a.paragraphStyle->paragraphSpacingBefore)
-              << QStringLiteral("after=%1").arg(a.paragraphStyle->paragraphSpacing);
-    if (a.underlineColor)
-        parts << QStringLiteral("ulc=%1").arg(a.underlineColor->name(QColor::HexArgb));
-    if (a.attachment)
-        parts << QStringLiteral("attachment=%1,%2,%3 bytes")
-                     .arg(a.attachment->preferredFilename, a.attachment->mimeType)
-                     .arg(a.attachment->contents.size());
+    const auto colour = [](const char *name, const std::optional<QColor> &c) {
+        return c ? QString::fromLatin1(name) + c->name(QColor::HexArgb) : QString();
+    };
+    const ParagraphStyle p = a.paragraphStyle.value_or(ParagraphStyle());
+    QStringList parts = {
+        a.fontFamily ? QStringLiteral("font=%1").arg(*a.fontFamily) : QString(),
+        a.fontSize ? QStringLiteral("size=%1").arg(*a.fontSize) : QString(),
+        a.bold ? QStringLiteral("bold") : QString(),
+        a.italic ? QStringLiteral("italic") : QString(),
+        a.underline ? QStringLiteral("underline") : QString(),
+        colour("fg=", a.foregroundColor),
+        colour("bg=", a.backgroundColor),
+        colour("ulc=", a.underlineColor),
+        a.link ? QStringLiteral("link=%1").arg(a.link->toString()) : QString(),
+        !a.paragraphStyle ? QString()
+                          : QStringLiteral("para=%1,%2,%3,%4,mode%5,tighten%6,%7stops")
+                                .arg(p.paragraphSpacingBefore)
+                                .arg(p.paragraphSpacing)
+                                .arg(p.minimumLineHeight)
+                                .arg(p.maximumLineHeight)
+                                .arg(int(p.lineBreakMode))
+                                .arg(p.allowsDefaultTighteningForTruncation)
+                                .arg(p.tabStops.size()),
+        !a.attachment ? QString()
+                      : QStringLiteral("attachment=%1,%2,%3 bytes")
+                            .arg(a.attachment->preferredFilename, a.attachment->mimeType)
+                            .arg(a.attachment->contents.size()),
+    };
+    parts.removeAll(QString());
     return parts.join(u' ');
 }
 
@@ -49,8 +53,8 @@ inline void PrintTo(const TextAttributes &a, std::ostream *os) {
 inline void PrintTo(const AttributedString &s, std::ostream *os) {
     qsizetype start = 0;
     for (const AttributedString::Run &run : s.runs()) {
-        QString chars = s.string().mid(start, run.length);
-        chars.replace(u'\n', QLatin1StringView("\\n"));
+        const QString chars =
+            s.string().mid(start, run.length).replace(u'\n', QStringLiteral("\\n"));
         *os << '"' << chars.toStdString() << "\" {"
             << describeAttributes(run.attributes).toStdString() << "} ";
         start += run.length;
@@ -77,10 +81,8 @@ inline testing::AssertionResult runsAreSound(const AttributedString &s) {
     qsizetype total = 0;
     for (qsizetype i = 0; i < s.runs().size(); ++i) {
         const AttributedString::Run &run = s.runs()[i];
-        if (run.length <= 0)
-            return testing::AssertionFailure() << "run " << i << " has length " << run.length;
-        if (i > 0 && s.runs()[i - 1].attributes == run.attributes)
-            return testing::AssertionFailure() << "runs " << i - 1 << " and " << i << " are equal";
+        if (run.length <= 0 || (i > 0 && s.runs()[i - 1].attributes == run.attributes))
+            return testing::AssertionFailure() << "run " << i << " is empty or equals the last";
         total += run.length;
     }
     if (total != s.length())
@@ -96,56 +98,25 @@ inline AttributedString styled(std::initializer_list<std::pair<QString, TextAttr
     return result;
 }
 
-/// Attribute sets built one property at a time: attrs().bold().size(14).
+/// Attribute sets built one property at a time: attrs().bolded().size(14).
 struct attrs : TextAttributes {
-    attrs &font(const QString &family) {
-        fontFamily = family;
-        return *this;
-    }
-    attrs &size(double points) {
-        fontSize = points;
-        return *this;
-    }
-    attrs &bolded() {
-        bold = true;
-        return *this;
-    }
-    attrs &italics() {
-        italic = true;
-        return *this;
-    }
-    attrs &underlined() {
-        underline = true;
-        return *this;
-    }
-    attrs &fg(QRgb rgb) {
-        foregroundColor = QColor::fromRgb(rgb);
-        return *this;
-    }
-    attrs &bg(QRgb rgb) {
-        backgroundColor = QColor::fromRgb(rgb);
-        return *this;
-    }
-    attrs &linkTo(const QString &url) {
-        link = QUrl(url);
-        return *this;
-    }
-    attrs &before(double points) {
-        paragraph().paragraphSpacingBefore = points;
-        return *this;
-    }
-    attrs &after(double points) {
-        paragraph().paragraphSpacing = points;
-        return *this;
-    }
+    attrs &font(const QString &family) { return fontFamily = family, *this; }
+    attrs &size(double points) { return fontSize = points, *this; }
+    attrs &bolded() { return bold = true, *this; }
+    attrs &italics() { return italic = true, *this; }
+    attrs &underlined() { return underline = true, *this; }
+    attrs &fg(QRgb rgb) { return foregroundColor = QColor::fromRgb(rgb), *this; }
+    attrs &bg(QRgb rgb) { return backgroundColor = QColor::fromRgb(rgb), *this; }
+    attrs &ulc(QRgb rgb) { return underlineColor = QColor::fromRgb(rgb), *this; }
+    attrs &linkTo(const QString &url) { return link = QUrl(url), *this; }
+    attrs &before(double points) { return paragraph().paragraphSpacingBefore = points, *this; }
+    attrs &after(double points) { return paragraph().paragraphSpacing = points, *this; }
+    attrs &style(const ParagraphStyle &p) { return paragraphStyle = p, *this; }
     ParagraphStyle &paragraph() {
-        if (!paragraphStyle)
-            paragraphStyle.emplace();
-        return *paragraphStyle;
+        return paragraphStyle ? *paragraphStyle : paragraphStyle.emplace();
     }
     attrs &attached(const QString &name, const QString &mimeType, const QByteArray &contents) {
-        attachment = TextAttachment{name, mimeType, contents};
-        return *this;
+        return attachment = TextAttachment{name, mimeType, contents}, *this;
     }
 };
 
@@ -154,6 +125,7 @@ template<std::size_t N> QByteArray bytesOf(const char (&literal)[N]) {
     return QByteArray(literal, qsizetype(N - 1));
 }
 
-inline QString u16(const char16_t *s) {
-    return QString::fromUtf16(s);
+/// The units of a view, NULs included (u"a\0b"sv); a default view gives a null string.
+inline QString u16(std::u16string_view s) {
+    return QString(reinterpret_cast<const QChar *>(s.data()), qsizetype(s.size()));
 }
