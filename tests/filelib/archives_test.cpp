@@ -1,13 +1,9 @@
 #include "filelib/archives.h"
 #include "filelib/process.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include "filetesting.h"
 
-#include <gtest/gtest.h>
+#include <QDirIterator>
 
 #include <filesystem>
 #include <vector>
@@ -16,40 +12,32 @@ using namespace filelib;
 
 namespace {
 
-QByteArray readlink_(const QString &path) {
-    return QByteArray::fromStdString(
-        std::filesystem::read_symlink(QFile::encodeName(path).toStdString()).string());
-}
-
 TEST(Process, AnswersTrueOnlyForCleanExit) {
     QTemporaryDir dir;
-    QFile(dir.filePath("marker")).open(QIODevice::WriteOnly);
+    putFile(dir.filePath("marker"));
     const QString sh = "/bin/sh";
-    struct {
+    const int wait = DefaultToolTimeoutMs;
+    const struct {
         QString program;
         QStringList arguments;
         QString folder;
         int timeoutMs;
         bool expected;
-    } rows[] = {
-        {"/bin/true", {}, {}, DefaultToolTimeoutMs, true},
-        {"/bin/false", {}, {}, DefaultToolTimeoutMs, false},
-        {sh, {"-c", "exit 3"}, {}, DefaultToolTimeoutMs, false},
-        {sh, {"-c", "kill -9 $$"}, {}, DefaultToolTimeoutMs, false},
-        {"/no/such/tool", {}, {}, DefaultToolTimeoutMs, false},
-        {QString(), {}, {}, DefaultToolTimeoutMs, false},
-        {"/bin/true", {}, dir.filePath("missing"), DefaultToolTimeoutMs, false},
-        {sh, {"-c", "test -f marker"}, dir.path(), DefaultToolTimeoutMs, true},
-        // A question on standard input meets its end at once instead of waiting forever.
-        {sh, {"-c", "read answer; test -z \"$answer\""}, {}, DefaultToolTimeoutMs, true},
-        {"/bin/sleep", {"30"}, {}, 200, false},
-    };
+    } rows[] = {{"/bin/true", {}, {}, wait, true},
+                {sh, {"-c", "exit 3"}, {}, wait, false},
+                {sh, {"-c", "kill -9 $$"}, {}, wait, false},
+                {"/no/such/tool", {}, {}, wait, false},
+                {QString(), {}, {}, wait, false},
+                {"/bin/true", {}, dir.filePath("missing"), wait, false},
+                {sh, {"-c", "test -f marker"}, dir.path(), wait, true},
+                // A question on standard input meets its end at once instead of waiting forever.
+                {sh, {"-c", "read answer; test -z \"$answer\""}, {}, wait, true},
+                {"/bin/sleep", {"30"}, {}, 200, false}};
     for (const auto &r : rows)
         EXPECT_EQ(launchAndWaitUntilExit(r.program, r.arguments, r.folder, r.timeoutMs), r.expected)
             << r.program.toStdString() << " " << r.arguments.join(' ').toStdString();
     const ToolRun run = runTool("/bin/echo", {"hi"});
-    EXPECT_TRUE(run.succeeded());
-    EXPECT_EQ(run.output, "hi\n");
+    EXPECT_TRUE(run.succeeded() && run.output == "hi\n");
 }
 
 // Stored entries of a zip archive written by hand, so archives can say what zip never would.
@@ -57,16 +45,6 @@ struct Entry {
     QByteArray name, data;
     unsigned mode = 0100644; // 040755 for a folder, 0120777 for a link whose target is data
 };
-
-quint32 crc32(const QByteArray &bytes) {
-    quint32 crc = 0xFFFFFFFF;
-    for (char c : bytes) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
 
 void le(QByteArray &out, quint32 value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -76,15 +54,25 @@ void le(QByteArray &out, quint32 value, int bytes) {
 QByteArray zipOf(const std::vector<Entry> &entries) {
     QByteArray out, central;
     for (const Entry &e : entries) {
-        const quint32 offset = quint32(out.size()), crc = crc32(e.data);
+        quint32 crc = 0xFFFFFFFF;
+        for (char c : e.data) {
+            crc ^= quint8(c);
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+        const quint32 offset = quint32(out.size()), size = quint32(e.data.size());
         QByteArray common;
-        for (auto [value, bytes] : {std::pair{10u, 2}, {0u, 2}, {0u, 2}, {0u, 2}, {0x21u, 2}})
+        for (auto [value, bytes] : {std::pair{10u, 2},
+                                    {0u, 2},
+                                    {0u, 2},
+                                    {0u, 2},
+                                    {0x21u, 2},
+                                    {~crc, 4},
+                                    {size, 4},
+                                    {size, 4},
+                                    {quint32(e.name.size()), 2},
+                                    {0u, 2}})
             le(common, value, bytes);
-        le(common, crc, 4);
-        le(common, quint32(e.data.size()), 4);
-        le(common, quint32(e.data.size()), 4);
-        le(common, quint32(e.name.size()), 2);
-        le(common, 0, 2);
         le(out, 0x04034b50, 4);
         out += common + e.name + e.data;
         le(central, 0x02014b50, 4);
@@ -95,37 +83,28 @@ QByteArray zipOf(const std::vector<Entry> &entries) {
             le(central, value, bytes);
         central += e.name;
     }
-    const quint32 start = quint32(out.size());
+    const quint32 start = quint32(out.size()), count = quint32(entries.size());
     out += central;
-    le(out, 0x06054b50, 4);
-    le(out, 0, 4);
-    le(out, quint32(entries.size()), 2);
-    le(out, quint32(entries.size()), 2);
-    le(out, quint32(central.size()), 4);
-    le(out, start, 4);
-    le(out, 0, 2);
+    for (auto [value, bytes] : {std::pair{0x06054b50u, 4},
+                                {0u, 4},
+                                {count, 2},
+                                {count, 2},
+                                {quint32(central.size()), 4},
+                                {start, 4},
+                                {0u, 2}})
+        le(out, value, bytes);
     return out;
 }
 
-class ArchivesTest : public testing::Test {
+class ArchivesTest : public TempFolderTest {
 protected:
     void SetUp() override {
-        if (!QFileInfo(UnzipPath).isExecutable() || !QFileInfo(ZipPath).isExecutable())
+        if (!QFileInfo("/usr/bin/unzip").isExecutable()
+            || !QFileInfo("/usr/bin/zip").isExecutable())
             GTEST_SKIP() << "zip and unzip are not installed";
     }
-    QString p(const QString &name) const { return dir.filePath(name); }
-    void put(const QString &name, const QByteArray &content = "x") {
-        QDir().mkpath(QFileInfo(p(name)).path());
-        QFile f(p(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
-    QByteArray read(const QString &name) const {
-        QFile f(p(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
     QStringList entries(const QString &archive) const {
-        QStringList names = QString::fromUtf8(runTool(UnzipPath, {"-Z1", p(archive)}).output)
+        QStringList names = QString::fromUtf8(runTool("/usr/bin/unzip", {"-Z1", p(archive)}).output)
                                 .split('\n', Qt::SkipEmptyParts);
         names.sort();
         return names;
@@ -140,7 +119,9 @@ protected:
             const QFileInfo info = it.nextFileInfo();
             names.append(QDir(p(folder)).relativeFilePath(info.filePath())
                          + (info.isSymLink()
-                                ? " -> " + QFile::decodeName(readlink_(info.filePath()))
+                                ? " -> "
+                                      + QString::fromStdString(std::filesystem::read_symlink(
+                                          info.filePath().toStdString()))
                                 : QString()));
         }
         names.sort();
@@ -152,25 +133,19 @@ protected:
         put("src/sub/b", "B");
         ASSERT_TRUE(QFile::link("a.txt", p("src/l")));
     }
-
-    const QString ZipPath = "/usr/bin/zip", UnzipPath = "/usr/bin/unzip";
-    QTemporaryDir dir;
 };
 
 TEST_F(ArchivesTest, CompressesWithAndWithoutParent) {
     makeSource();
     const QStringList contents{".hid", "a.txt", "l", "sub/", "sub/b"};
-    QStringList withParent{"src/"};
-    for (const QString &name : contents)
-        withParent.append("src/" + name);
-    struct {
+    const struct {
         QString source;
         KeepParent keep;
         QStringList expected;
-    } rows[] = {{"src", KeepParent::No, contents},
-                {"src/", KeepParent::No, contents},
-                {"src", KeepParent::Yes, withParent},
-                {"src/a.txt", KeepParent::No, {"a.txt"}},
+    } rows[] = {{"src/", KeepParent::No, contents},
+                {"src",
+                 KeepParent::Yes,
+                 {"src/", "src/.hid", "src/a.txt", "src/l", "src/sub/", "src/sub/b"}},
                 {"src/a.txt", KeepParent::Yes, {"a.txt"}}};
     for (const auto &r : rows) {
         // No extension, and an archive already there: zip would append to "arch.zip" instead.
@@ -189,10 +164,10 @@ TEST_F(ArchivesTest, RoundTripKeepsContentAndLinks) {
     EXPECT_EQ(read("out/x/y/z/a.txt"), "A");
     ASSERT_TRUE(unzipFileAtPath(p("arch.zip"), p("u")));
     EXPECT_EQ(tree("u"), tree("src"));
-
+    // zip writes no archive without entries: only the end record.
     QDir().mkpath(p("empty"));
     ASSERT_TRUE(compressFileAtPath(p("empty"), p("e.zip")));
-    EXPECT_EQ(QFileInfo(p("e.zip")).size(), 22); // only the end record
+    EXPECT_EQ(QFileInfo(p("e.zip")).size(), 22);
     EXPECT_TRUE(decompressFileAtPath(p("e.zip"), p("e")));
     EXPECT_TRUE(QFileInfo(p("e")).isDir());
 }
@@ -214,7 +189,7 @@ TEST_F(ArchivesTest, RefusesBadArguments) {
     EXPECT_FALSE(compressFiles({"a.txt"}, p("missing"), p("f.zip")));
     EXPECT_FALSE(compressFiles({"a.txt", ""}, p("src"), p("f.zip")));
     EXPECT_FALSE(compressFiles({"a.txt"}, p("src"), ""));
-    EXPECT_FALSE(QFileInfo::exists(p("a.zip")) || QFileInfo::exists(p("f.zip")));
+    EXPECT_FALSE(there("a.zip") || there("f.zip"));
 }
 
 TEST_F(ArchivesTest, CompressesNamedFilesAndAppends) {
@@ -244,17 +219,14 @@ TEST_F(ArchivesTest, RefusesHostileArchives) {
         {{"up", "../../victim", 0120777}},
         {{"abs", outside, 0120777}},
         {{"a", ".", 0120777}, {"b", "a/a/a/../../../victim", 0120777}},
-        {{"sub/", "", 040755}, {"sub/l", "../../victim", 0120777}},
-    };
-    int n = 0;
-    for (const auto &archive : hostile) {
-        const QString name = QString("h%1.zip").arg(n++);
-        put(name, zipOf(archive));
+        {{"sub/", "", 040755}, {"sub/l", "../../victim", 0120777}}};
+    for (size_t n = 0; n < hostile.size(); ++n) {
+        const QString name = put(QString("h%1.zip").arg(n), zipOf(hostile[n]));
         for (auto extract : {decompressFileAtPath, unzipFileAtPath}) {
-            EXPECT_FALSE(extract(p(name), p("out/dst"))) << name.toStdString();
-            EXPECT_EQ(tree("victim"), QStringList{"keep"}) << name.toStdString();
+            EXPECT_FALSE(extract(name, p("out/dst"))) << n;
+            EXPECT_EQ(tree("victim"), QStringList{"keep"}) << n;
             const QStringList left = tree("out");
-            EXPECT_TRUE(left.isEmpty() || left == QStringList{"dst"}) << name.toStdString();
+            EXPECT_TRUE(left.isEmpty() || left == QStringList{"dst"}) << n;
         }
     }
 }

@@ -1,33 +1,27 @@
 #include "filelib/fileoperations.h"
+#include "filelib/temporaryfile.h"
 
 #include "textlib/systemlog.h"
 
-#include <QDir>
+#include "filetesting.h"
+
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QPoint>
-#include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 
 using namespace filelib;
-namespace fs = std::filesystem;
 
 namespace {
 
 QStringList logged;
 
-class FileOperationsTest : public testing::Test {
+class FileOperationsTest : public TempFolderTest {
 public:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
         logged.clear();
         previous = textlib::setLogHandler([](const QString &m) { logged.append(m); });
     }
@@ -39,39 +33,16 @@ public:
         while (it.hasNext())
             QFile::setPermissions(it.next(), QFileDevice::Permissions(0x7700));
     }
-
-    QString p(const QString &name) const {
-        return name.isEmpty() ? dir.path() : dir.filePath(name);
-    }
-    void put(const QString &name, const QByteArray &content = "x") {
-        QDir().mkpath(QFileInfo(p(name)).path());
-        QFile f(p(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
-    QByteArray read(const QString &name) const {
-        QFile f(p(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    bool there(const QString &name) const {
-        return QFileInfo(p(name)).exists() || QFileInfo(p(name)).isSymLink();
-    }
     void link(const QString &target, const QString &name) {
         ASSERT_TRUE(QFile::link(target, p(name)));
     }
-    void setTime(const QString &name, int secondsFromBase) {
-        fs::last_write_time(QFile::encodeName(p(name)).toStdString(),
-                            base + std::chrono::seconds(secondsFromBase));
+    void setAge(const QString &name, int seconds) {
+        namespace fs = std::filesystem;
+        fs::last_write_time(p(name).toStdString(),
+                            fs::file_time_type::clock::now() - std::chrono::seconds(seconds));
     }
-
-    QTemporaryDir dir;
-    const fs::file_time_type base = fs::file_time_type::clock::now();
     textlib::LogHandler previous = nullptr;
 };
-
-bool asRoot() {
-    return ::geteuid() == 0;
-}
 
 // Each row prepares the folder, runs one call on a path inside it (or the raw path when it
 // starts with "!"), and states the answer and which names must (not) exist afterwards.
@@ -90,9 +61,9 @@ TEST_P(CreationTest, AnswersAndLeaves) {
     const Row &r = GetParam();
     if (r.setup)
         r.setup(*this);
-    const QString path = r.path == nullptr                    ? QString()
-                         : QByteArray(r.path).startsWith('!') ? QString::fromUtf8(r.path + 1)
-                                                              : p(QString::fromUtf8(r.path));
+    const QString path = r.path == nullptr  ? QString()
+                         : r.path[0] == '!' ? QString::fromUtf8(r.path + 1)
+                                            : p(QString::fromUtf8(r.path));
     EXPECT_EQ(r.call(path), r.expected) << r.name;
     for (const QString &name : r.present)
         EXPECT_TRUE(there(name)) << r.name << " " << name.toStdString();
@@ -101,100 +72,95 @@ TEST_P(CreationTest, AnswersAndLeaves) {
 }
 
 const auto file = [](const QString &s) { return createFile(s); };
-const auto fileWithParents = [](const QString &s) { return createPathAndFile(s); };
+const auto withParents = [](const QString &s) { return createPathAndFile(s); };
 const auto folder = [](const QString &s) { return createPath(s); };
-const auto folderToFile = [](const QString &s) { return createPathToFile(s); };
+const auto folderTo = [](const QString &s) { return createPathToFile(s); };
 const auto renamed = [](const QString &s) { return createPath(s, QFileInfo(s).path() + "/old"); };
 const auto writable = [](const QString &s) { return createWritableTemporaryPath(s); };
 const auto remove = [](const QString &s) { return removePath(s); };
 const auto unlinked = [](const QString &s) { return unlinkFileAtPath(s); };
+const auto temporary = [](const QString &s) { return TemporaryFile(s).path() == s; };
 const auto aFile = [](FileOperationsTest &t) { t.put("f", "keep"); };
 const auto aFolder = [](FileOperationsTest &t) { t.put("d/sub/x"); };
-const auto oldFolder = [](FileOperationsTest &t) { t.put("old/x"); };
-const auto danglingLink = [](FileOperationsTest &t) { t.link(t.p("gone"), "f"); };
-const auto linkToFolder = [](FileOperationsTest &t) {
-    t.put("d/sub/x");
-    t.link(t.p("d"), "l");
-};
+const auto old = [](FileOperationsTest &t) { t.put("old/x"); };
+const auto dangling = [](FileOperationsTest &t) { t.link(t.p("gone"), "f"); };
+const auto linked = [](FileOperationsTest &t) { t.put("d/sub/x"), t.link(t.p("d"), "l"); };
+const auto bothThere = [](FileOperationsTest &t) { t.put("old/x"), t.put("new/y"); };
+const auto oldFile = [](FileOperationsTest &t) { t.put("old"); };
 
 INSTANTIATE_TEST_SUITE_P(
     FileOperations, CreationTest,
     testing::Values(
         Row{"file null", {}, file, nullptr, false, {}, {}},
-        Row{"file empty", {}, file, "!", false, {}, {}},
         Row{"file new", {}, file, "f", true, {"f"}, {}},
         Row{"file existing folder", aFolder, file, "d", true, {"d/sub/x"}, {}},
         Row{"file missing parent", {}, file, "a/f", false, {}, {"a"}},
-        Row{"file dangling link", danglingLink, file, "f", true, {}, {"gone"}},
-        Row{"file with parents", {}, fileWithParents, "a/b/f", true, {"a/b/f"}, {}},
-        Row{"file under a file", aFile, fileWithParents, "f/g", false, {"f"}, {}},
-        Row{"folder null", {}, folder, nullptr, false, {}, {}},
+        Row{"file dangling link", dangling, file, "f", true, {}, {"gone"}},
+        Row{"file with parents", {}, withParents, "a/b/f", true, {"a/b/f"}, {}},
+        Row{"file under a file", aFile, withParents, "f/g", false, {"f"}, {}},
         Row{"folder over file", aFile, folder, "f", false, {"f"}, {}},
-        Row{"folder existing", aFolder, folder, "d", true, {"d/sub/x"}, {}},
-        Row{"folder link to folder", linkToFolder, folder, "l", true, {"d/sub/x"}, {}},
+        Row{"folder link to folder", linked, folder, "l", true, {"d/sub/x"}, {}},
         Row{"folder nested", {}, folder, "a/b/c/", true, {"a/b/c"}, {}},
-        Row{"folder to file", {}, folderToFile, "a/b/f", true, {"a/b"}, {"a/b/f"}},
-        Row{"folder to bare name", {}, folderToFile, "!name", true, {}, {}},
-        Row{"previous moved", oldFolder, renamed, "new", true, {"new/x"}, {"old"}},
-        Row{"previous missing", {}, renamed, "new", true, {"new"}, {}},
-        Row{"path exists",
-            [](FileOperationsTest &t) { t.put("old/x"), t.put("new/y"); },
-            renamed,
-            "new",
-            false,
-            {"old/x", "new/y"},
-            {"new/x"}},
-        Row{"previous is a file",
-            [](FileOperationsTest &t) { t.put("old"); },
-            renamed,
-            "new",
-            true,
-            {"old", "new"},
-            {}},
+        Row{"folder to file", {}, folderTo, "a/b/f", true, {"a/b"}, {"a/b/f"}},
+        Row{"folder to bare name", {}, folderTo, "!name", true, {}, {}},
+        Row{"previous moved", old, renamed, "new", true, {"new/x"}, {"old"}},
+        Row{"path exists", bothThere, renamed, "new", false, {"old/x", "new/y"}, {"new/x"}},
+        Row{"previous is a file", oldFile, renamed, "new", true, {"old", "new"}, {}},
         Row{"writable replaces file", aFile, writable, "f", true, {"f"}, {}},
-        Row{"writable empty", {}, writable, "!", false, {}, {}},
         Row{"remove missing", {}, remove, "nothing", true, {}, {}},
         Row{"remove empty", {}, remove, "!", false, {}, {}},
         Row{"remove tree", aFolder, remove, "d", true, {}, {"d"}},
-        Row{"remove link with slash", linkToFolder, remove, "l/", true, {"d/sub/x"}, {"l"}},
-        Row{"remove dangling link", danglingLink, remove, "f", true, {}, {"f"}},
+        Row{"remove link with slash", linked, remove, "l/", true, {"d/sub/x"}, {"l"}},
+        Row{"remove dangling link", dangling, remove, "f", true, {}, {"f"}},
         Row{"unlink file", aFile, unlinked, "f", true, {}, {"f"}},
         Row{"unlink folder", aFolder, unlinked, "d", false, {"d/sub/x"}, {}},
-        Row{"unlink missing", {}, unlinked, "f", false, {}, {}}));
+        Row{"temporary tree", aFolder, temporary, "d", true, {}, {"d"}},
+        Row{"temporary link", linked, temporary, "l/", true, {"d/sub/x"}, {"l"}},
+        Row{"temporary null", {}, temporary, nullptr, true, {""}, {}}));
 
-TEST_F(FileOperationsTest, ExistingFileKeepsItsContent) {
+TEST_F(FileOperationsTest, TemporaryFileMovingHandsThePathOn) {
+    const QString a = put("a"), b = put("b");
+    auto owner = TemporaryFile::temporaryFileWithPath(a);
+    {
+        TemporaryFile moved(std::move(*owner));
+        EXPECT_TRUE(owner->path().isNull());
+        TemporaryFile other(b);
+        other = std::move(moved);
+        EXPECT_FALSE(there("b"));
+        EXPECT_TRUE(there("a"));
+        EXPECT_EQ(other.path(), a);
+    }
+    EXPECT_FALSE(there("a"));
+    put("a");
+    owner.reset();
+    EXPECT_TRUE(there("a"));
+}
+
+TEST_F(FileOperationsTest, ExistingFileKeepsItsContentAndNulIsRefused) {
     put("f", "keep");
     EXPECT_TRUE(createFile(p("f")));
     EXPECT_FALSE(createPath(p("f")));
-    EXPECT_EQ(read("f"), "keep");
     for (const QString &bad : {QString::fromUtf8("f\0x", 3), QString::fromUtf8("n\0", 2)}) {
-        EXPECT_FALSE(createFile(p(bad)));
-        EXPECT_FALSE(createPath(p(bad)));
-        EXPECT_FALSE(writeData("y", p(bad)));
-        EXPECT_FALSE(removePath(p(bad)));
+        EXPECT_FALSE(createFile(p(bad)) || createPath(p(bad)) || writeData("y", p(bad))
+                     || removePath(p(bad)));
     }
     EXPECT_EQ(read("f"), "keep");
     EXPECT_FALSE(there("n"));
 }
 
 TEST_F(FileOperationsTest, NewFoldersGetTheGivenPermissions) {
-    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-    ASSERT_TRUE(createPath(
-        p("a/b"), {owner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser}));
+    ASSERT_TRUE(createPath(p("a/b"), {QFileDevice::Permissions(0x7700)}));
     for (const char *name : {"a", "a/b"})
         EXPECT_EQ(QFile::permissions(p(name)) & 0x0077, 0) << name;
 }
 
 TEST_F(FileOperationsTest, WritesPropertyLists) {
-    const QVariantMap object{
-        {"n", -5}, {"s", "\u00E9"}, {"l", QVariantList{true, 1.5}}, {"b", QByteArray("\x01")}};
+    const QVariantMap object{{"n", -5}, {"l", QVariantList{true, 1.5}}, {"b", QByteArray("\x01")}};
     for (Atomically a : {Atomically::Yes, Atomically::No}) {
         ASSERT_TRUE(createPathAndWriteObject(object, p("x/y.plist"), a));
-        QString xml = QString::fromUtf8(read("x/y.plist"));
-        xml.remove(u'\t').remove(u'\n');
+        const QString xml = QString::fromUtf8(read("x/y.plist")).remove(u'\t').remove(u'\n');
         for (const char *piece :
-             {"<key>n</key>", "<integer>-5</integer>", "<string>\u00E9</string>", "<true/>",
-              "<real>1.5", "<data>AQ==</data>"})
+             {"<key>n</key><integer>-5</integer>", "<true/>", "<data>AQ==</data>"})
             EXPECT_TRUE(xml.contains(QString::fromUtf8(piece))) << piece;
     }
     EXPECT_FALSE(createPathAndWriteObject(QVariant(), p("n/a")));
@@ -206,7 +172,7 @@ TEST_F(FileOperationsTest, CopyAndMoveRefuseAndExplain) {
     put("a/f", "1");
     put("b", "2");
     link("f", "a/l");
-    struct {
+    const struct {
         bool (*op)(const QString &, const QString &, QString *);
         const char *from, *to;
         bool ok;
@@ -223,8 +189,7 @@ TEST_F(FileOperationsTest, CopyAndMoveRefuseAndExplain) {
     EXPECT_EQ(read("m/f"), "1");
     EXPECT_EQ(QFileInfo(p("m/l")).symLinkTarget(), p("m/f"));
     EXPECT_FALSE(there("c") || there("a/in"));
-    EXPECT_FALSE(copyPath(QString(), p("x")));
-    EXPECT_FALSE(movePath(p("b"), QString()));
+    EXPECT_FALSE(copyPath(QString(), p("x")) || movePath(p("b"), QString()));
     EXPECT_TRUE(renamePath(p("b"), "b2"));
     EXPECT_EQ(read("b2"), "2");
     for (const char *bad : {"", ".", "..", "x/y"})
@@ -232,7 +197,7 @@ TEST_F(FileOperationsTest, CopyAndMoveRefuseAndExplain) {
 }
 
 TEST_F(FileOperationsTest, DeniedRemovalIsLoggedAndFalse) {
-    if (asRoot())
+    if (::geteuid() == 0)
         GTEST_SKIP() << "root may remove anything";
     put("ro/f");
     QFile::setPermissions(p("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -247,59 +212,44 @@ TEST_F(FileOperationsTest, DeniedRemovalIsLoggedAndFalse) {
 
 TEST_F(FileOperationsTest, WritesAndAppends) {
     put("old", "abc");
-    struct {
-        QByteArray data;
-        const char *name;
-        Append append;
-        bool ok;
-        QByteArray content;
-    } rows[] = {{QByteArray(), "new", Append::No, false, QByteArray()},
-                {"", "new", Append::No, true, ""},
-                {"xy", "old", Append::No, true, "xy"},
-                {"z", "old", Append::Yes, true, "xyz"},
-                {"q", "missing/f", Append::No, false, QByteArray()},
-                {"q", "", Append::No, false, QByteArray()}};
-    for (const auto &r : rows) {
-        EXPECT_EQ(writeData(r.data, p(r.name), r.append), r.ok) << r.name;
-        if (r.ok) {
-            EXPECT_EQ(read(r.name), r.content) << r.name;
-        }
+    const std::tuple<QByteArray, const char *, Append, bool, QByteArray> rows[] = {
+        {QByteArray(), "new", Append::No, false, "<missing>"},
+        {"", "new", Append::No, true, ""},
+        {"xy", "old", Append::No, true, "xy"},
+        {"z", "old", Append::Yes, true, "xyz"},
+        {"q", "missing/f", Append::No, false, "<missing>"}};
+    for (const auto &[data, name, append, ok, content] : rows) {
+        EXPECT_EQ(writeData(data, p(name), append), ok) << name;
+        EXPECT_EQ(read(name), content) << name;
     }
-    EXPECT_FALSE(writeString(QString(), p("s")));
-    EXPECT_FALSE(writeString("", p("s")));
+    EXPECT_FALSE(writeData("q", ""));
+    EXPECT_FALSE(writeString(QString(), p("s")) || writeString("", p("s")));
     EXPECT_TRUE(writeString(QStringLiteral(u"\u00E9\u20AC"), p("s")));
     EXPECT_EQ(read("s"), "\xC3\xA9\xE2\x82\xAC");
-}
-
-TEST_F(FileOperationsTest, FailedWriteIsNotSuccess) {
-    if (!QFileInfo::exists("/dev/full"))
-        GTEST_SKIP();
-    EXPECT_FALSE(writeData(QByteArray(1 << 16, 'x'), "/dev/full"));
+    // A failed flush or close is no success.
+    if (QFileInfo::exists("/dev/full")) {
+        EXPECT_FALSE(writeData(QByteArray(1 << 16, 'x'), "/dev/full"));
+    }
 }
 
 TEST_F(FileOperationsTest, MirrorsInBothModes) {
-    struct {
-        Overwrite mode;
-        QByteArray older, same, newer;
-    } rows[] = {{Overwrite::No, "src", "dst", "dst"}, {Overwrite::Yes, "src", "src", "src"}};
-    for (const auto &r : rows) {
+    const std::tuple<Overwrite, QByteArray, QByteArray> rows[] = {{Overwrite::No, "dst", "dst"},
+                                                                  {Overwrite::Yes, "src", "src"}};
+    for (const auto &[mode, same, newer] : rows) {
         ASSERT_TRUE(removePath(p("s")) && removePath(p("d")));
         for (const char *name : {"s/older", "s/same", "s/newer", "s/sub/deep", "s/only/x"})
             put(name, "src");
-        for (const char *name : {"d/older", "d/same", "d/newer", "d/sub/deep"})
+        for (const char *name : {"d/older", "d/same", "d/newer", "d/sub/deep", "d/extra"})
             put(name, "dst");
-        put("d/extra", "dst");
         for (const char *name : {"s/older", "s/same", "s/newer", "s/sub/deep", "d/same"})
-            setTime(name, -100);
-        setTime("d/older", -200);
-        setTime("d/sub/deep", -200);
-        EXPECT_TRUE(updatePath(p("s"), p("d"), r.mode, HideExtensions::Yes));
-        EXPECT_EQ(read("d/older"), r.older);
-        EXPECT_EQ(read("d/same"), r.same);
-        EXPECT_EQ(read("d/newer"), r.newer);
-        EXPECT_EQ(read("d/sub/deep"), "src");
-        EXPECT_EQ(read("d/only/x"), "src");
-        EXPECT_EQ(read("d/extra"), "dst");
+            setAge(name, 100);
+        setAge("d/older", 200);
+        setAge("d/sub/deep", 200);
+        EXPECT_TRUE(updatePath(p("s"), p("d"), mode, HideExtensions::Yes));
+        EXPECT_EQ(read("d/older"), "src");
+        EXPECT_EQ(read("d/same"), same);
+        EXPECT_EQ(read("d/newer"), newer);
+        EXPECT_EQ(read("d/sub/deep") + read("d/only/x") + read("d/extra"), "srcsrcdst");
     }
     EXPECT_TRUE(logged.isEmpty());
     EXPECT_FALSE(updatePath(p("s"), p("nowhere")));

@@ -1,116 +1,82 @@
 #include "filelib/listing.h"
 #include "filelib/wildcard.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "../textlib/texttesting.h"
+#include "filetesting.h"
 
 #include <string_view>
+#include <tuple>
 
 using namespace filelib;
 using namespace std::literals;
 
 namespace {
 
-struct WildcardRow {
-    std::u16string_view name, pattern;
-    bool expected;
-};
-
-QString text(std::u16string_view s) {
-    return s.data() ? QString(reinterpret_cast<const QChar *>(s.data()), qsizetype(s.size()))
-                    : QString();
-}
+constexpr std::u16string_view null; // stands for the null QString
 
 TEST(Wildcard, MatchesWholeNamesIgnoringCase) {
-    const WildcardRow rows[] = {
+    const QString as = QString(64, u'a');
+    const std::tuple<std::u16string_view, std::u16string_view, bool> rows[] = {
         {u""sv, u""sv, true},
-        {{}, {}, true},
-        {u"a"sv, {}, false},
-        {{}, u"*"sv, true},
+        {null, u"*"sv, true},
+        {u"a"sv, null, false},
         {u""sv, u"?"sv, false},
-        {u"Report.TXT"sv, u"*.txt"sv, true},
         {u"report.txt"sv, u"R?PORT.*"sv, true},
         {u"report.txt"sv, u"report"sv, false},
-        {u"ac"sv, u"a*c"sv, true},
-        {u"ab"sv, u"a*c"sv, false},
         {u"abcbc"sv, u"*bc"sv, true},
         {u"abcb"sv, u"*bc"sv, false},
-        {u"x"sv, u"***"sv, true},
         {u"abab"sv, u"*ab*ab"sv, true},
         {u"a\0b"sv, u"a?b"sv, true},
         {u"\u00E9t\u00C9"sv, u"\u00C9T\u00E9"sv, true},
         {u"\u00DF"sv, u"SS"sv, false},
-        {u"\U0001F600"sv, u"?"sv, false},
         {u"\U0001F600"sv, u"??"sv, true},
-        {u"a.b"sv, u"a\\.b"sv, false},
-        // Backtracking over every star would take ages here; the answer must still come.
-        {u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"sv,
-         u"*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b"sv, false},
-        {u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab"sv,
-         u"*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b"sv, true},
-    };
-    for (const WildcardRow &r : rows)
-        EXPECT_EQ(isCaseInsensitiveLikeWildcard(text(r.name), text(r.pattern)), r.expected)
-            << QString(text(r.name)).toStdString() << " ~ " << text(r.pattern).toStdString();
+        {u"a.b"sv, u"a\\.b"sv, false}};
+    for (const auto &[name, pattern, expected] : rows)
+        EXPECT_EQ(isCaseInsensitiveLikeWildcard(makeText(name), makeText(pattern)), expected)
+            << quoted(name) << " ~ " << quoted(pattern);
+    // Backtracking over every star would take ages here; the answer must still come.
+    const QString stars = QString("*a").repeated(15) + "*b";
+    EXPECT_FALSE(isCaseInsensitiveLikeWildcard(as, stars));
+    EXPECT_TRUE(isCaseInsensitiveLikeWildcard(as + "b", stars));
 }
 
-class ListingTest : public testing::Test {
+class ListingTest : public TempFolderTest {
 protected:
     void SetUp() override {
-        for (const char *name :
-             {"a.TXT", "b.txt", ".hidden", "c.md", "noext", "dot.", "sub.txt/x"}) {
-            QDir().mkpath(QFileInfo(dir.filePath(name)).path());
-            QFile f(dir.filePath(name));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        }
+        for (const char *name : {"a.TXT", "b.txt", ".hidden", "c.md", "noext", "dot.", "sub.txt/x"})
+            put(name);
     }
     QStringList paths(std::initializer_list<const char *> names) const {
         QStringList list;
         for (const char *name : names)
-            list.append(dir.filePath(name));
+            list.append(p(name));
         return list;
     }
-    QTemporaryDir dir;
 };
-
-QStringList sorted(QStringList list) {
-    list.sort();
-    return list;
-}
 
 TEST_F(ListingTest, FiltersEntries) {
     const QStringList txt = paths({"a.TXT", "b.txt", "sub.txt"});
-    struct {
-        QStringList result, expected;
-    } rows[] = {
-        {pathsAtPath(dir.path()),
-         paths({".hidden", "a.TXT", "b.txt", "c.md", "dot.", "noext", "sub.txt"})},
+    const std::pair<QStringList, QStringList> rows[] = {
         {pathsAtPath(dir.path() + "/"),
          paths({".hidden", "a.TXT", "b.txt", "c.md", "dot.", "noext", "sub.txt"})},
-        {pathsAtPathMatchingExtension(dir.path(), "txt"), txt},
         {pathsAtPathMatchingExtension(dir.path(), "TxT"), txt},
         {pathsAtPathMatchingExtension(dir.path(), ""), paths({".hidden", "dot.", "noext"})},
         {pathsAtPathMatchingExtension(dir.path(), QString()), {}},
         {pathsAtPathMatchingExtension(dir.path(), ".txt"), {}},
         {pathsAtPathMatchingWildcard(dir.path(), "*.T?T"), txt},
-        {pathsAtPathMatchingWildcard(dir.path(), "?o*"), paths({"dot.", "noext"})},
         {pathsAtPathMatchingWildcard(dir.path(), ""), {}},
-        {pathsAtPathMatchingWildcard(dir.path(), QString()), {}},
-        {pathsAtPathMatchingWildcard(dir.filePath("missing"), "*"), {}},
-        {pathsAtPath(QString()), {}},
-    };
-    for (const auto &r : rows)
-        EXPECT_EQ(sorted(r.result), r.expected);
+        {pathsAtPathMatchingWildcard(p("missing"), "*"), {}}};
+    for (auto [result, expected] : rows) {
+        result.sort();
+        EXPECT_EQ(result, expected);
+    }
 }
 
 TEST_F(ListingTest, ReportsWhyNothingCameBack) {
     QString error = "stale";
-    EXPECT_EQ(pathsAtPath(dir.filePath("sub.txt"), &error).size(), 1);
+    EXPECT_EQ(pathsAtPath(p("sub.txt"), &error).size(), 1);
     EXPECT_TRUE(error.isNull());
-    for (const QString &folder : {dir.filePath("missing"), dir.filePath("b.txt"), QString()}) {
+    for (const QString &folder : {p("missing"), p("b.txt"), QString()}) {
         EXPECT_TRUE(pathsAtPath(folder, &error).isEmpty());
         EXPECT_FALSE(error.isEmpty()) << folder.toStdString();
     }

@@ -2,11 +2,7 @@
 
 #include "filelib/propertylist.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "filetesting.h"
 
 #include <pwd.h>
 #include <sys/wait.h>
@@ -29,33 +25,24 @@ int inChild(const std::function<int()> &f) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class LockFiles : public testing::Test {
+class LockFiles : public TempFolderTest {
 public:
-    QString p(const QString &name) const { return dir.filePath(name); }
-    void put(const QString &name, const QByteArray &content) {
-        QFile f(p(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
+    qsizetype entries() const {
+        return QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+            .size();
     }
-    QStringList entries() const {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    }
-    QTemporaryDir dir;
 };
 
-TEST_F(LockFiles, OwnerIsThisUserAndProcess) {
+TEST_F(LockFiles, TakeRefuseRelease) {
     const passwd *entry = ::getpwuid(::geteuid());
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(userName(), QString::fromLocal8Bit(entry->pw_name));
     EXPECT_EQ(processNumber(), qint32(::getpid()));
-}
-
-TEST_F(LockFiles, TakeRefuseRelease) {
     const QString lock = lockFileAtPath(p("sub/doc.txt"));
     ASSERT_EQ(lock, p("sub/doc.txt.lock"));
-    const QVariantMap expected{{"userName", userName()},
-                               {"processNumber", qint64(processNumber())}};
-    EXPECT_EQ(readPropertyList(lock), expected);
+    EXPECT_EQ(readPropertyList(lock),
+              (QVariantMap{{"userName", userName()}, {"processNumber", qint64(processNumber())}}));
     // Held, even against its own taker; no temporary names are left behind.
     EXPECT_TRUE(lockFileAtPath(p("sub/doc.txt")).isNull());
     EXPECT_EQ(QDir(p("sub")).entryList(QDir::Files), QStringList{"doc.txt.lock"});
@@ -63,62 +50,50 @@ TEST_F(LockFiles, TakeRefuseRelease) {
     EXPECT_TRUE(unlockFileAtPath(lock));
     EXPECT_FALSE(QFile::exists(lock));
     EXPECT_FALSE(unlockFileAtPath(lock));
-    for (const QString &bad : {QString(), QString(""), QString("/"), QString::fromUtf8("a\0b", 3)})
+    for (const QString &bad : {QString(), QString("/"), QString::fromUtf8("a\0b", 3)})
         EXPECT_TRUE(lockFileAtPath(bad, Override::Yes).isNull()) << bad.toStdString();
     EXPECT_FALSE(unlockFileAtPath(QString()));
 }
 
 TEST_F(LockFiles, StaleLocksAreReplaced) {
-    const struct {
-        const char *name;
-        std::function<void(LockFiles &)> setup;
-        bool taken;
-    } rows[] = {
+    const std::tuple<const char *, std::function<void(LockFiles &)>, bool> rows[] = {
         {"empty", [](LockFiles &t) { t.put("a.lock", ""); }, true},
         {"garbage", [](LockFiles &t) { t.put("a.lock", "<plist><dict>"); }, true},
         {"array", [](LockFiles &t) { t.put("a.lock", "<plist><array/></plist>"); }, true},
         {"dangling link", [](LockFiles &t) { QFile::link(t.p("gone"), t.p("a.lock")); }, true},
         {"folder", [](LockFiles &t) { QDir(t.dir.path()).mkdir("a.lock"); }, false},
         {"empty dictionary", [](LockFiles &t) { t.put("a.lock", "<plist><dict/></plist>"); },
-         false},
-    };
-    for (const auto &row : rows) {
+         false}};
+    for (const auto &[name, setup, taken] : rows) {
         QDir(p("a.lock")).removeRecursively();
         QFile::remove(p("a.lock"));
-        row.setup(*this);
-        EXPECT_EQ(lockFileAtPath(p("a")).isNull(), !row.taken) << row.name;
-        if (row.taken) {
-            EXPECT_TRUE(unlockFileAtPath(p("a.lock"))) << row.name;
+        setup(*this);
+        EXPECT_EQ(lockFileAtPath(p("a")).isNull(), !taken) << name;
+        if (taken) {
+            EXPECT_TRUE(unlockFileAtPath(p("a.lock"))) << name;
         }
-        EXPECT_EQ(entries().size(), row.taken ? 0 : 1) << row.name;
+        EXPECT_EQ(entries(), taken ? 0 : 1) << name;
     }
 }
 
 TEST_F(LockFiles, UnlockOnlyWhatThisProcessOwns) {
     const qint64 pid = processNumber();
-    const struct {
-        const char *name;
-        QVariant content;
-        bool released;
-    } rows[] = {
-        {"owner", QVariantMap{{"userName", userName()}, {"processNumber", pid}}, true},
-        {"as real", QVariantMap{{"userName", userName()}, {"processNumber", double(pid)}}, true},
-        {"32-bit value",
-         QVariantMap{{"userName", userName()}, {"processNumber", pid + (1LL << 32)}}, true},
-        {"other process", QVariantMap{{"userName", userName()}, {"processNumber", pid + 1}}, false},
-        {"other user", QVariantMap{{"userName", userName() + "x"}, {"processNumber", pid}}, false},
-        {"user case", QVariantMap{{"userName", userName().toUpper() + "X"}, {"processNumber", pid}},
+    const QString user = userName();
+    const std::tuple<const char *, QVariant, bool> rows[] = {
+        {"as real", QVariantMap{{"userName", user}, {"processNumber", double(pid)}}, true},
+        {"32-bit value", QVariantMap{{"userName", user}, {"processNumber", pid + (1LL << 32)}},
+         true},
+        {"other process", QVariantMap{{"userName", user}, {"processNumber", pid + 1}}, false},
+        {"user case", QVariantMap{{"userName", user.toUpper() + "X"}, {"processNumber", pid}},
          false},
-        {"number as text",
-         QVariantMap{{"userName", userName()}, {"processNumber", QString::number(pid)}}, false},
-        {"no number", QVariantMap{{"userName", userName()}}, false},
+        {"number as text", QVariantMap{{"userName", user}, {"processNumber", QString::number(pid)}},
+         false},
         {"no user", QVariantMap{{"processNumber", pid}}, false},
-        {"list", QVariantList{userName(), pid}, false},
-    };
-    for (const auto &row : rows) {
-        ASSERT_TRUE(writePropertyList(row.content, p("b.lock")));
-        EXPECT_EQ(unlockFileAtPath(p("b.lock")), row.released) << row.name;
-        EXPECT_EQ(QFile::exists(p("b.lock")), !row.released) << row.name;
+        {"list", QVariantList{user, pid}, false}};
+    for (const auto &[name, content, released] : rows) {
+        ASSERT_TRUE(writePropertyList(content, p("b.lock")));
+        EXPECT_EQ(unlockFileAtPath(p("b.lock")), released) << name;
+        EXPECT_EQ(QFile::exists(p("b.lock")), !released) << name;
     }
 }
 
@@ -136,6 +111,7 @@ TEST_F(LockFiles, AnotherProcessIsRefused) {
     EXPECT_TRUE(unlockFileAtPath(path + ".lock"));
 }
 
+// Taking a lock once tested and then wrote, so several processes could all win.
 TEST_F(LockFiles, OnlyOneOfRacingProcessesWins) {
     for (int round = 0; round < 5; ++round) {
         const QString path = p(QString("race%1").arg(round));
@@ -164,7 +140,7 @@ TEST_F(LockFiles, OnlyOneOfRacingProcessesWins) {
         }
         EXPECT_EQ(winners, 1) << "round " << round;
     }
-    EXPECT_EQ(entries().size(), 5);
+    EXPECT_EQ(entries(), 5);
 }
 
 TEST_F(LockFiles, UnwritableFolder) {

@@ -27,15 +27,6 @@ private:
     QLocale saved;
 };
 
-constexpr const char *en = "en_US", *de = "de_DE";
-
-struct Row {
-    const char *locale;
-    QString (*format)(double);
-    double value;
-    const char16_t *expected;
-};
-
 QString asInt(double v) {
     return stringForInt(int(v));
 }
@@ -47,36 +38,30 @@ QString asSize(double v) {
 }
 
 TEST(NumberFormats, SharedFormatters) {
-    const Row rows[] = {{en, asInt, 0, u"0"},
-                        {en, asInt, 1234567, u"1,234,567"},
-                        {en, asInt, -1234, u"-1,234"},
-                        {en, asInt, 999, u"999"},
-                        {en, asInt, -2147483648.0, u"-2,147,483,648"},
-                        {de, asInt, 1234567, u"1.234.567"},
-                        {en, asFloat, 1234.5, u"1,234.5"},
-                        {en, asFloat, 2.25, u"2.25"},
-                        {en, asFloat, 0.5, u"0.5"},
-                        {en, asFloat, -1.5, u"-1.5"},
-                        {en, asFloat, 0.004, u"0"},
-                        {en, asFloat, -0.004, u"0"},
-                        {en, asFloat, -0.0, u"0"},
-                        {en, asFloat, 999.999, u"1,000"},
-                        {en, asFloat, 1e10, u"10,000,000,000"},
-                        {de, asFloat, 1234.5, u"1.234,5"},
-                        {de, asFloat, -0.25, u"-0,25"},
-                        {en, asSize, 0, u"0 bytes"},
-                        {en, asSize, 1023, u"1023 bytes"},
-                        {en, asSize, 1024, u"1 KB"},
-                        {en, asSize, 1100, u"1.1 KB"},
-                        {en, asSize, 1536, u"1.5 KB"},
-                        {en, asSize, 1048575, u"1,024 KB"},
-                        {en, asSize, 1048576, u"1 MB"},
-                        {en, asSize, 0x1p30, u"1 GB"},
-                        {en, asSize, 0x1p40 - 1, u"1,024 GB"},
-                        {en, asSize, 0x1p40, u"1 TB"},
-                        {de, asSize, 1536, u"1,5 KB"},
-                        {de, asSize, 0x1p40 - 1, u"1.024 GB"}};
-    for (const Row &r : rows) {
+    const char *en = "en_US", *de = "de_DE";
+    const struct {
+        const char *locale;
+        QString (*format)(double);
+        double value;
+        const char16_t *expected;
+    } rows[] = {{en, asInt, 0, u"0"},
+                {en, asInt, -1234, u"-1,234"},
+                {en, asInt, -2147483648.0, u"-2,147,483,648"},
+                {de, asInt, 1234567, u"1.234.567"},
+                {en, asFloat, 1234.5, u"1,234.5"},
+                {en, asFloat, 0.5, u"0.5"},
+                {en, asFloat, -0.004, u"0"},
+                {en, asFloat, -0.0, u"0"},
+                {en, asFloat, 999.999, u"1,000"},
+                {de, asFloat, -0.25, u"-0,25"},
+                {en, asSize, 1023, u"1023 bytes"},
+                {en, asSize, 1024, u"1 KB"},
+                {en, asSize, 1100, u"1.1 KB"},
+                {en, asSize, 1048575, u"1,024 KB"},
+                {en, asSize, 0x1p40 - 1, u"1,024 GB"},
+                {en, asSize, 0x1p40, u"1 TB"},
+                {de, asSize, 1536, u"1,5 KB"}};
+    for (const auto &r : rows) {
         InLocale locale(r.locale);
         EXPECT_EQ(r.format(r.value), QString::fromUtf16(r.expected)) << r.locale << " " << r.value;
     }
@@ -85,7 +70,6 @@ TEST(NumberFormats, SharedFormatters) {
     EXPECT_EQ(stringForSize(std::numeric_limits<quint64>::max()), "16,777,216 TB");
     EXPECT_EQ(&intFormatter(), &integerFormatter());
     EXPECT_FALSE(intFormatter().allowsFractions());
-    EXPECT_EQ(floatFormatter().format(), "#,###.##;0;-#,###.##");
 }
 
 TEST(NumberFormats, Patterns) {
@@ -99,10 +83,8 @@ TEST(NumberFormats, Patterns) {
         const char16_t *expected;
     } rows[] = {{money, 1234.5, u"1,234.50 \u20ac"},
                 {money, 0, u"0.00 \u20ac"},
-                {money, -2, u"-2.00 \u20ac"},
                 {braces, -1.25, u"(1.2)"},
                 {braces, 0.04, u"zero"},
-                {braces, 7, u"7"},
                 {integer, 2.5, u"2"},
                 {integer, 3.5, u"4"},
                 {integer, -0.4, u"0"},
