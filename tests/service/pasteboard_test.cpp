@@ -12,19 +12,15 @@ TEST(PasteboardType, CanonicalNames) {
         QString out;
     } cases[] = {
         {QStringLiteral("Text/Plain; Charset=utf-8"), String},
-        {QStringLiteral("text/plain;charset=utf8"), String},
         {QStringLiteral(" text/plain "), String},
         {QStringLiteral("UTF8_STRING"), String},
         // X11 target names are case-sensitive; other encodings are other types.
         {QStringLiteral("utf8_string"), QStringLiteral("utf8_string")},
-        {QStringLiteral("STRING"), QStringLiteral("STRING")},
         {QStringLiteral("text/plain;charset=iso-8859-1"),
          QStringLiteral("text/plain;charset=iso-8859-1")},
         {QStringLiteral("text/plainx"), QStringLiteral("text/plainx")},
         {QStringLiteral("APPLICATION/RTF"), RTF},
-        {QStringLiteral("text/richtext"), QStringLiteral("text/richtext")},
         {QStringLiteral("Text/HTML"), HTML},
-        {QStringLiteral("image/png"), QStringLiteral("image/png")},
         {QString(), QString()},
     };
     for (const auto &c : cases)
@@ -37,7 +33,6 @@ TEST(PasteboardType, AliasesStartWithTheCanonicalName) {
     EXPECT_EQ(aliases(QStringLiteral("application/rtf")),
               (QStringList{RTF, QStringLiteral("application/rtf")}));
     EXPECT_EQ(aliases(RTFD), QStringList{RTFD});
-    EXPECT_EQ(aliases(QStringLiteral("image/png")), QStringList{QStringLiteral("image/png")});
     for (const QString &type : {String, RTF, RTFD, HTML, URIList}) {
         for (const QString &alias : aliases(type))
             EXPECT_EQ(canonical(alias), type) << alias.toStdString();
@@ -57,7 +52,6 @@ TEST(MemoryPasteboard, FromMimeDataMergesAliases) {
          {{String, "b"}}},
         // The exact name wins over an alias, wherever it stands.
         {{{QStringLiteral("text/plain"), "a"}, {String, "b"}}, {String}, {{String, "b"}}},
-        {{{QStringLiteral("application/rtf"), "r"}, {RTF, "s"}}, {RTF}, {{RTF, "s"}}},
         {{{QStringLiteral("image/png"), "\x89PNG"}, {QStringLiteral("text/plain"), "x"}},
          {QStringLiteral("image/png"), String},
          {{QStringLiteral("image/png"), "\x89PNG"}, {String, "x"}}},
@@ -112,7 +106,6 @@ TEST(MemoryPasteboard, StringsTravelAsUtf8) {
         QString text;
         QByteArray bytes;
     } cases[] = {
-        {QStringLiteral("98"), "98"},
         {QStringLiteral("\u221a2 \u2248 1,414"), "\xe2\x88\x9a"
                                                  "2 \xe2\x89\x88 1,414"},
         {QString::fromUtf8("\xf0\x9f\x98\x80"), "\xf0\x9f\x98\x80"}, // outside the BMP

