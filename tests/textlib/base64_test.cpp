@@ -18,7 +18,6 @@ TEST(Base64, EncodesBytes) {
         char16_t padding;
         std::u16string_view expected;
     } rows[] = {{"Man"sv, u'=', u"TWFu"sv},
-                {"Ma"sv, 0, u"TWE"sv},
                 {"Ma"sv, u'=', u"TWE="sv},
                 {"\0"sv, u'=', u"AA=="sv},
                 {"\xFF\xFE\xFD\xFC"sv, 0, u"//79/A"sv},
@@ -38,14 +37,12 @@ TEST(Base64, EncodesBytes) {
 TEST(Base64, EncodesTextAsUtf8) {
     const struct {
         std::u16string_view text, expected;
-    } rows[] = {{u"\u00E9"sv, u"w6k"sv},
+    } rows[] = {{u"\u00E9\U00010000"sv, u"w6nwkICA"sv},
                 {u"a\0b"sv, u"YQBi"sv},
-                {u"\xD800\xDC00"sv, u"8JCAgA"sv},
                 {u""sv, {}},
                 {{}, {}},
                 // A lone surrogate has no UTF-8 form.
-                {u"a\xD800"sv, {}},
-                {u"\xDC00z"sv, {}}};
+                {u"a\xD800"sv, {}}};
     for (const auto &k : rows) {
         SCOPED_TRACE(quoted(k.text));
         expectText(encodebase64(makeText(k.text)), k.expected);
@@ -53,7 +50,7 @@ TEST(Base64, EncodesTextAsUtf8) {
 }
 
 TEST(Base64, DecodesToText) {
-    constexpr quint64 Ascii = 1, Utf8 = 4, Latin1 = 5;
+    constexpr quint64 Utf8 = 4, Latin1 = 5;
     const struct {
         std::u16string_view text;
         quint64 encoding;
@@ -62,11 +59,9 @@ TEST(Base64, DecodesToText) {
                 // Everything from the first zero byte on is dropped.
                 {u"TQBiYw"sv, Utf8, u"M"sv},
                 {u"AAAA"sv, Utf8, {}},
-                {u"===="sv, Utf8, {}},
                 // Units count by their low eight bits: U+0154 reads as "T".
                 {u"\u0154WFu"sv, Utf8, u"Man"sv},
                 {u"7aCA"sv, Utf8, {}},
-                {u"w6k"sv, Ascii, {}},
                 {u"w6k"sv, Latin1, u"\u00C3\u00A9"sv},
                 {u"TWFu"sv, 99, {}},
                 {u""sv, 99, u""sv},
@@ -86,7 +81,6 @@ TEST(Base64, DecodesToData) {
         std::string_view expected;
     } rows[] = {{u"TQ=="sv, "M"sv},
                 {u"TQ"sv, "M\0\0"sv},
-                {u"//79/A=="sv, "\xFF\xFE\xFD\xFC"sv},
                 {u"T\u0100\u0100="sv, "L\0"sv},
                 {u"TQ==TQ=="sv, "M\0\0M"sv},
                 // More "=" than decoded bytes.
@@ -114,10 +108,8 @@ TEST(Base64, RecognisesBase64Text) {
     const struct {
         std::u16string_view text;
         bool expected;
-    } rows[] = {{u"TWFu\n"sv, true},
-                {u"+/09az\u00A0\u3000"sv, true},
+    } rows[] = {{u"+/09az\n\u00A0\u3000\0"sv, true},
                 {u"\u0154WFu"sv, true},
-                {u"TWFu\0"sv, true},
                 {u"TQ=="sv, false},
                 {u"\nTWFu"sv, false},
                 {u"TW\0u"sv, false},

@@ -31,7 +31,8 @@ bool writeBytes(const QString &path, const QByteArray &bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Every numbered encoding with a text it can hold and the bytes it must give.
+// One encoding of each kind (own tables, escapes, ICU single- and multi-byte, UTF-8, UTF-16/32
+// with and without a mark), a text it can hold and the bytes it must give.
 struct EncodingRow {
     quint64 encoding;
     std::u16string_view text;
@@ -40,26 +41,13 @@ struct EncodingRow {
 const EncodingRow encodingRows[] = {
     {ASCIIStringEncoding, u"a~\0"sv, "a~\0"sv},
     {NEXTSTEPStringEncoding, u"a\u00E9\uFB01"sv, "a\xDD\xAE"sv},
-    {JapaneseEUCStringEncoding, u"\u65E5\u672C"sv, "\xC6\xFC\xCB\xDC"sv},
     {UTF8StringEncoding, u"\u00E9\u20AC\U0001F600"sv, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"sv},
-    {ISOLatin1StringEncoding, u"\u00E9\u00FF"sv, "\xE9\xFF"sv},
-    {SymbolStringEncoding, u"\u03B1\u03A3\u2200\u00AE"sv, "aS\"\xD2"sv},
     {NonLossyASCIIStringEncoding, u"a\\\u00E9\u20AC\xD800"sv, "a\\\\\\351\\u20ac\\ud800"sv},
     {ShiftJISStringEncoding, u"\u65E5\u672C"sv, "\x93\xFA\x96\x7B"sv},
-    {ISOLatin2StringEncoding, u"\u0142"sv, "\xB3"sv},
     {UnicodeStringEncoding, u"a\U0001F600"sv, "\xFF\xFE\x61\0\x3D\xD8\x00\xDE"sv},
-    {WindowsCP1251StringEncoding, u"\u0416"sv, "\xC6"sv},
     {WindowsCP1252StringEncoding, u"\u20AC"sv, "\x80"sv},
-    {WindowsCP1253StringEncoding, u"\u03A9"sv, "\xD9"sv},
-    {WindowsCP1254StringEncoding, u"\u015F"sv, "\xFE"sv},
-    {WindowsCP1250StringEncoding, u"\u0142"sv, "\xB3"sv},
-    {ISO2022JPStringEncoding, u"\u65E5"sv, "\x1B$BF|\x1B(B"sv},
-    {MacOSRomanStringEncoding, u"\u00E9"sv, "\x8E"sv},
     {UTF16BigEndianStringEncoding, u"a"sv, "\0a"sv},
-    {UTF16LittleEndianStringEncoding, u"a"sv, "a\0"sv},
     {UTF32StringEncoding, u"a"sv, "\xFF\xFE\0\0a\0\0\0"sv},
-    {UTF32BigEndianStringEncoding, u"a"sv, "\0\0\0a"sv},
-    {UTF32LittleEndianStringEncoding, u"a"sv, "a\0\0\0"sv},
 };
 
 TEST(ConstructionTest, EachEncodingRoundTripsThroughDataAndFiles) {
@@ -96,18 +84,14 @@ TEST(ConstructionTest, DecodingRejectsWhatTheEncodingCannotHold) {
         std::u16string_view expected; // null: rejected
     } rows[] = {
         {ASCIIStringEncoding, "a\x80"sv, {}},
-        {UTF8StringEncoding, "\xC3"sv, {}},
         {UTF8StringEncoding, "\xED\xA0\x80"sv, {}}, // encoded surrogate
         {UTF8StringEncoding, "\xEF\xBB\xBF\x61\0b"sv, u"a\0b"sv},
         {UnicodeStringEncoding, "\0a"sv, u"a"sv}, // big-endian without a mark
-        {UnicodeStringEncoding, "\xFE\xFF\0a"sv, u"a"sv},
         {UnicodeStringEncoding, "\0"sv, {}},
         {UnicodeStringEncoding, "\xD8\0\0a"sv, {}},
         {UTF16LittleEndianStringEncoding, "\xFF\xFE\x61\0"sv, u"\uFEFFa"sv},
-        {UTF32StringEncoding, "\0\0\0a"sv, u"a"sv},
         {UTF32BigEndianStringEncoding, "\0\x11\0\0"sv, {}},
         {SymbolStringEncoding, "\x80"sv, {}},
-        {SymbolStringEncoding, "\xE2"sv, u"\u00AE"sv},
         {NonLossyASCIIStringEncoding, "\\u20ac\\351\\\\"sv, u"\u20AC\u00E9\\"sv},
         {NonLossyASCIIStringEncoding, "\\x\\u12\\9\\"sv, u"\\x\\u12\\9\\"sv},
         {NonLossyASCIIStringEncoding, "\xE9"sv, {}},
@@ -123,22 +107,14 @@ TEST(ConstructionTest, DecodingRejectsWhatTheEncodingCannotHold) {
 TEST(ConstructionTest, EncodingFailsForUnrepresentableText) {
     const std::pair<quint64, std::u16string_view> rows[] = {
         {ASCIIStringEncoding, u"\u00E9"sv},
-        {ISOLatin1StringEncoding, u"\u20AC"sv},
         {UTF8StringEncoding, u"a\xD800"sv},
         {UnicodeStringEncoding, u"\xDC00"sv},
-        {UTF32StringEncoding, u"\xD800"sv},
         {SymbolStringEncoding, u"a"sv},
         {99, u"a"sv},
         {DetectStringEncoding, u"a"sv},
     };
-    QTemporaryDir dir;
-    const QString path = dir.filePath("f");
-    for (const auto &[encoding, text] : rows) {
-        SCOPED_TRACE(encoding);
-        EXPECT_TRUE(dataUsingEncoding(makeText(text), encoding).isNull());
-        EXPECT_FALSE(writeToFile(makeText(text), path, Atomically::No, encoding));
-        EXPECT_FALSE(QFile::exists(path));
-    }
+    for (const auto &[encoding, text] : rows)
+        EXPECT_TRUE(dataUsingEncoding(makeText(text), encoding).isNull()) << encoding;
 }
 
 TEST(ConstructionTest, BytesAndCStringsCheckTheirArguments) {
@@ -150,8 +126,7 @@ TEST(ConstructionTest, BytesAndCStringsCheckTheirArguments) {
     EXPECT_EQ(stringWithNullTerminatedCString("\xE9", ISOLatin1StringEncoding), u"\u00E9"_qs);
     EXPECT_TRUE(stringWithNullTerminatedCString(nullptr, UTF8StringEncoding).isNull());
     EXPECT_TRUE(stringWithNullTerminatedCString("\xE9", ASCIIStringEncoding).isNull());
-    for (const char16_t c : {u'\0', char16_t(0xD800), char16_t(0xFFFF)})
-        EXPECT_EQ(stringWithCharacter(c), QString(QChar(c)));
+    EXPECT_EQ(stringWithCharacter(0xD800), QString(QChar(0xD800)));
 }
 
 TEST(ConstructionTest, EmptinessComponentsAndUniqueStrings) {
@@ -172,13 +147,12 @@ TEST(ConstructionTest, EmptinessComponentsAndUniqueStrings) {
 }
 
 TEST(ConstructionTest, BoolValue) {
-    for (auto text :
-         {u"1"sv, u"-3"sv, u"YES"sv, u"On"sv, u"TRUE"sv, u" \t+5x"sv,
-          // Far beyond any integer type: any non-zero digit still counts.
-          u"000000000000000000000000000000000001"sv, u"99999999999999999999999999999999999999"sv})
+    // Far beyond any integer type, any non-zero digit still counts.
+    for (auto text : {u"-3"sv, u"YES"sv, u"On"sv, u"tRUE"sv, u" \t+5x"sv,
+                      u"000000000000000000000000000000000001"sv})
         EXPECT_TRUE(boolValue(makeText(text))) << quoted(text);
-    for (auto text : {u"0"sv, u"-0"sv, u"+"sv, u"y"sv, u" yes"sv, u"\n1"sv, u"0x1"sv, u"\u0661"sv,
-                      std::u16string_view()})
+    for (auto text :
+         {u"-0"sv, u"y"sv, u" yes"sv, u"\n1"sv, u"0x1"sv, u"\u0661"sv, std::u16string_view()})
         EXPECT_FALSE(boolValue(makeText(text))) << quoted(text);
 }
 
@@ -188,7 +162,6 @@ TEST(ConstructionTest, FastestAndSmallestEncodings) {
         quint64 fastest, smallest;
     } rows[] = {
         {{}, ASCIIStringEncoding, ASCIIStringEncoding},
-        {u"abc"sv, ASCIIStringEncoding, ASCIIStringEncoding},
         {u"\u00E9\u00FF"sv, ISOLatin1StringEncoding, ISOLatin1StringEncoding},
         {u"\u20AC"sv, UnicodeStringEncoding, UTF8StringEncoding}, // 3 bytes against 4
         {u"\u65E5\u672C\u8A9E"sv, UnicodeStringEncoding, UnicodeStringEncoding}, // 9 against 8
@@ -238,7 +211,6 @@ TEST(ConstructionTest, DetectsTheEncodingOfAFile) {
         std::string_view raw = {};
     } rows[] = {
         {u"Gr\u00FC\u00DFe"sv, UTF8StringEncoding},
-        {u"a"sv, UTF8StringEncoding, "\xEF\xBB\xBF\x61"sv},
         {u"a\u20AC"sv, UnicodeStringEncoding},
         {u"Gr\u00FC\u00DFe aus K\u00F6ln, sch\u00F6ne Stra\u00DFe, das ist ein deutscher Text."sv,
          ISOLatin1StringEncoding},
@@ -288,6 +260,7 @@ TEST(ConstructionTest, FailedWritesLeaveOldFilesAndNoTemporaries) {
     for (const Atomically mode : {Atomically::Yes, Atomically::No}) {
         // Not representable, null text, a folder under a plain file, a missing folder, a folder.
         EXPECT_FALSE(writeToFile(u"\u00E9"_qs, path, mode, ASCIIStringEncoding));
+        EXPECT_FALSE(writeToFile(u"a"_qs, path, mode, DetectStringEncoding));
         EXPECT_FALSE(writeToFile(QString(), path, mode, UTF8StringEncoding));
         EXPECT_FALSE(writeToFile(u"x"_qs, path + "/x", mode, UTF8StringEncoding));
         EXPECT_FALSE(writeToFile(u"x"_qs, dir.filePath("none/x"), mode, UTF8StringEncoding));

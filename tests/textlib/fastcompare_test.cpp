@@ -26,19 +26,17 @@ std::string bytesOf(std::u16string_view units) {
 }
 
 // Rows cover a restart after a partial match, a match past the eight-unit blocks at the very
-// end, NULs, partners the case tables do not pair directly (long s, final sigma), Latin-1 bytes
-// and a lone surrogate.
+// end, NULs, a partner the case tables do not pair directly (final sigma), Latin-1 bytes and a
+// lone surrogate.
 TEST(FastCompare, SearchFindsLeftmostMatch) {
     const struct {
         std::u16string_view haystack, needle;
         qsizetype sensitive, insensitive; // index of the match
-    } rows[] = {{u"abc", u"bc", 1, 1},
-                {u"abc", u"", None, None},
+    } rows[] = {{u"abc", u"", None, None},
                 {u"abc", u"abcd", None, None},
                 {u"abxcabcc", u"abc", 4, 4},
                 {u"aaaaaaaaaaaaaaaaaab", u"aaB", None, 16},
                 {u"a\0b------a\0B"sv, u"a\0B"sv, 9, 0},
-                {u"----------\u017F-", u"S", None, 10},
                 {u"..\u03A3\u039F\u03A6\u0399\u0391", u"\u03C2\u03BF\u03C6\u03B9\u03B1", None, 2},
                 {u"---------CAF\u00C9", u"caf\u00E9", None, 9},
                 {u"a\U0001F600b", u"\xDE00", 2, 2}};
@@ -64,26 +62,22 @@ TEST(FastCompare, SearchFindsLeftmostMatch) {
 TEST(FastCompare, SearchMeetsEveryCasePartner) {
     const ConversionTable upper = initUpperCharsTable();
     std::u16string haystack(24, u'\0');
-    int wrong = 0;
-    for (char32_t c = 1; c <= 0xFFFF; ++c) {
-        haystack[13] = haystack[14] = char16_t(c);
+    expectEveryUnit([&](char16_t c) {
+        haystack[13] = haystack[14] = c;
         const char16_t needle[2] = {upper[c], upper[c]};
-        for (qsizetype n : {1, 2}) {
-            if (fastCaseInsensitiveContainsUnichars(haystack.data(), 24, needle, n)
-                    != haystack.data() + 13
-                && ++wrong <= 5)
-                ADD_FAILURE() << "U+" << std::hex << unsigned(c);
-        }
-    }
-    EXPECT_EQ(wrong, 0);
+        return c == 0
+               || (fastCaseInsensitiveContainsUnichars(haystack.data(), 24, needle, 1)
+                       == haystack.data() + 13
+                   && fastCaseInsensitiveContainsUnichars(haystack.data(), 24, needle, 2)
+                          == haystack.data() + 13);
+    });
 }
 
 TEST(FastCompare, OrderingGivesDifferenceOfFirstUnequalUnits) {
     const struct {
         std::u16string_view a, b;
         qint64 exact, insensitive;
-    } rows[] = {{u"abc", u"abd", -1, -1},
-                {u"abc", u"ab", 1, 1},
+    } rows[] = {{u"abc", u"ab", 1, 1},
                 {{}, u"xy", -2, -2},
                 {u"ABC", u"abc", -32, 0},
                 {u"\xFFFF", u"a", 0xFF9E, 0xFFBE},
@@ -148,7 +142,6 @@ TEST(FastCompare, StringEqualityFoldsUnitByUnit) {
                 {u"\u00DF", u"ss", false, false, false},
                 {u"", u"", true, true, true},
                 {{}, u"", false, false, false},
-                {u"", {}, false, false, false},
                 {u"\U0001F600", u"\U0001F601", false, true, false}};
     for (const auto &k : rows) {
         const QString s = makeText(k.s), other = makeText(k.other);
@@ -183,7 +176,7 @@ TEST(FastCompare, RangeFormsCompareTheUnitsInside) {
 }
 
 // Through the string forms, which hand the units to the array forms. Surrogates belong to no
-// class, so they are skipped like blanks; U+00DF has no single-unit upper form.
+// class, so they are skipped like blanks.
 TEST(FilteredCompare, LooksOnlyAtMembers) {
     const struct {
         std::u16string_view a, b;
@@ -195,7 +188,6 @@ TEST(FilteredCompare, LooksOnlyAtMembers) {
                 {{}, u"a", false, false, false, false},
                 {u"\u00E4", {}, false, false, true, true},
                 {u"a\U0001F600b", u"ab", true, true, true, true},
-                {u"\u00DF", u"\u1E9E", false, false, false, false},
                 {u"x\u00E4", u"X\u00C4", false, true, false, true}};
     const CharacterSetRep rep = alphaNumCharacterSetRep();
     for (const auto &k : rows) {
@@ -224,7 +216,6 @@ TEST(FilteredCompare, ConversionTableMapsBothSides) {
         {u"a", u"A", nullptr, false},
         {u"a\0b"sv, u"a\0c"sv, initLowerCharsTable(), false},
         {u"\u00DCber", u"uber", initLowerUmlautsCharsTable(), true},
-        {u"\u00DCber", u"uber", initUmlautsCharsTable(), false},
     };
     for (const auto &k : rows)
         EXPECT_EQ(equalStringsUsingConversionTable(makeText(k.s1), makeText(k.s2), k.table),

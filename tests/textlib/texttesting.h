@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,9 @@
 #include <string>
 #include <string_view>
 
-inline QString makeText(std::u16string_view text) {
-    // Not fromUtf16(): it would drop a leading U+FEFF as a byte-order mark.
-    return text.data()
-               ? QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()))
-               : QString();
+// Not QString::fromUtf16(): it would drop a leading U+FEFF as a byte-order mark.
+inline QString makeText(QStringView text) {
+    return text.isNull() ? QString() : text.toString();
 }
 
 // ASCII as is, everything else as \uXXXX, so failure messages show exactly which units differ.
@@ -43,6 +42,16 @@ inline std::string quoted(const QString &s) {
 
 inline void PrintTo(const QString &s, std::ostream *os) {
     *os << quoted(s);
+}
+
+// Checks ok for every UTF-16 unit and reports the first few for which it fails.
+template<typename Ok> void expectEveryUnit(Ok ok) {
+    int wrong = 0;
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+        if (!ok(char16_t(c)) && ++wrong <= 5)
+            ADD_FAILURE() << "U+" << std::hex << unsigned(c);
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 // A named edit of a text, in place and/or as a copy (either may be null). A row pairs it with an
