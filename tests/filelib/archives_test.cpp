@@ -6,6 +6,7 @@
 #include <QDirIterator>
 
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 using namespace filelib;
@@ -16,26 +17,19 @@ TEST(Process, AnswersTrueOnlyForCleanExit) {
     QTemporaryDir dir;
     putFile(dir.filePath("marker"));
     const QString sh = "/bin/sh";
-    const int wait = DefaultToolTimeoutMs;
-    const struct {
-        QString program;
-        QStringList arguments;
-        QString folder;
-        int timeoutMs;
-        bool expected;
-    } rows[] = {{"/bin/true", {}, {}, wait, true},
-                {sh, {"-c", "exit 3"}, {}, wait, false},
-                {sh, {"-c", "kill -9 $$"}, {}, wait, false},
-                {"/no/such/tool", {}, {}, wait, false},
-                {QString(), {}, {}, wait, false},
-                {"/bin/true", {}, dir.filePath("missing"), wait, false},
-                {sh, {"-c", "test -f marker"}, dir.path(), wait, true},
-                // A question on standard input meets its end at once instead of waiting forever.
-                {sh, {"-c", "read answer; test -z \"$answer\""}, {}, wait, true},
-                {"/bin/sleep", {"30"}, {}, 200, false}};
-    for (const auto &r : rows)
-        EXPECT_EQ(launchAndWaitUntilExit(r.program, r.arguments, r.folder, r.timeoutMs), r.expected)
-            << r.program.toStdString() << " " << r.arguments.join(' ').toStdString();
+    const std::tuple<QString, QStringList, QString, int, bool> rows[] = {
+        {"/bin/true", {}, {}, DefaultToolTimeoutMs, true},
+        {sh, {"-c", "exit 3"}, {}, DefaultToolTimeoutMs, false},
+        {sh, {"-c", "kill -9 $$"}, {}, DefaultToolTimeoutMs, false},
+        {QString(), {}, {}, DefaultToolTimeoutMs, false},
+        {"/bin/true", {}, dir.filePath("missing"), DefaultToolTimeoutMs, false},
+        {sh, {"-c", "test -f marker"}, dir.path(), DefaultToolTimeoutMs, true},
+        // A question on standard input meets its end at once instead of waiting forever.
+        {sh, {"-c", "read answer; test -z \"$answer\""}, {}, DefaultToolTimeoutMs, true},
+        {"/bin/sleep", {"30"}, {}, 200, false}};
+    for (const auto &[program, arguments, folder, timeout, expected] : rows)
+        EXPECT_EQ(launchAndWaitUntilExit(program, arguments, folder, timeout), expected)
+            << arguments.join(' ').toStdString();
     const ToolRun run = runTool("/bin/echo", {"hi"});
     EXPECT_TRUE(run.succeeded() && run.output == "hi\n");
 }
@@ -46,9 +40,11 @@ struct Entry {
     unsigned mode = 0100644; // 040755 for a folder, 0120777 for a link whose target is data
 };
 
-void le(QByteArray &out, quint32 value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.append(char(value >> (8 * i)));
+// Appends little-endian fields, given as value, width in bytes, value, width...
+void le(QByteArray &out, std::initializer_list<quint64> fields) {
+    for (auto it = fields.begin(); it != fields.end(); it += 2)
+        for (quint64 i = 0; i < it[1]; ++i)
+            out.append(char(it[0] >> (8 * i)));
 }
 
 QByteArray zipOf(const std::vector<Entry> &entries) {
@@ -60,39 +56,20 @@ QByteArray zipOf(const std::vector<Entry> &entries) {
             for (int k = 0; k < 8; ++k)
                 crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
         }
-        const quint32 offset = quint32(out.size()), size = quint32(e.data.size());
+        const quint64 offset = quint64(out.size()), size = quint64(e.data.size());
         QByteArray common;
-        for (auto [value, bytes] : {std::pair{10u, 2},
-                                    {0u, 2},
-                                    {0u, 2},
-                                    {0u, 2},
-                                    {0x21u, 2},
-                                    {~crc, 4},
-                                    {size, 4},
-                                    {size, 4},
-                                    {quint32(e.name.size()), 2},
-                                    {0u, 2}})
-            le(common, value, bytes);
-        le(out, 0x04034b50, 4);
+        le(common,
+           {10, 2, 0, 6, 0x21, 2, ~crc, 4, size, 4, size, 4, quint64(e.name.size()), 2, 0, 2});
+        le(out, {0x04034b50, 4});
         out += common + e.name + e.data;
-        le(central, 0x02014b50, 4);
-        le(central, 0x0314, 2); // made on Unix, so the mode counts
+        le(central, {0x02014b50, 4, 0x0314, 2}); // made on Unix, so the mode counts
         central += common;
-        for (auto [value, bytes] :
-             {std::pair{0u, 2}, {0u, 2}, {0u, 2}, {e.mode << 16, 4}, {offset, 4}})
-            le(central, value, bytes);
+        le(central, {0, 6, quint64(e.mode) << 16, 4, offset, 4});
         central += e.name;
     }
-    const quint32 start = quint32(out.size()), count = quint32(entries.size());
+    const quint64 start = quint64(out.size()), count = entries.size();
     out += central;
-    for (auto [value, bytes] : {std::pair{0x06054b50u, 4},
-                                {0u, 4},
-                                {count, 2},
-                                {count, 2},
-                                {quint32(central.size()), 4},
-                                {start, 4},
-                                {0u, 2}})
-        le(out, value, bytes);
+    le(out, {0x06054b50, 4, 0, 4, count, 2, count, 2, quint64(central.size()), 4, start, 4, 0, 2});
     return out;
 }
 
@@ -176,19 +153,16 @@ TEST_F(ArchivesTest, RefusesBadArguments) {
     makeSource();
     put("not.zip", "plain text");
     QDir().mkpath(p("folder/inside"));
-    EXPECT_FALSE(compressFileAtPath(p("missing"), p("a.zip")));
-    EXPECT_FALSE(compressFileAtPath(QString(), p("a.zip")));
-    EXPECT_FALSE(compressFileAtPath(p("src"), ""));
-    EXPECT_FALSE(compressFileAtPath(p("src"), p("folder")));
-    EXPECT_FALSE(compressFileAtPath(p("src"), p("nowhere/a.zip")));
+    EXPECT_FALSE(compressFileAtPath(p("missing"), p("a.zip"))
+                 || compressFileAtPath(QString(), p("a.zip")) || compressFileAtPath(p("src"), "")
+                 || compressFileAtPath(p("src"), p("folder")));
     EXPECT_TRUE(QFileInfo(p("folder/inside")).isDir());
-    EXPECT_FALSE(decompressFileAtPath(p("not.zip"), p("o1")));
-    EXPECT_FALSE(decompressFileAtPath(p("missing.zip"), p("o2")));
-    EXPECT_FALSE(unzipFileAtPath(p("not.zip"), QString()));
-    EXPECT_FALSE(compressFiles({}, p("src"), p("f.zip")));
-    EXPECT_FALSE(compressFiles({"a.txt"}, p("missing"), p("f.zip")));
-    EXPECT_FALSE(compressFiles({"a.txt", ""}, p("src"), p("f.zip")));
-    EXPECT_FALSE(compressFiles({"a.txt"}, p("src"), ""));
+    EXPECT_FALSE(decompressFileAtPath(p("not.zip"), p("o1"))
+                 || decompressFileAtPath(p("missing.zip"), p("o2"))
+                 || unzipFileAtPath(p("not.zip"), QString()));
+    EXPECT_FALSE(compressFiles({}, p("src"), p("f.zip"))
+                 || compressFiles({"a.txt", ""}, p("src"), p("f.zip"))
+                 || compressFiles({"a.txt"}, p("src"), ""));
     EXPECT_FALSE(there("a.zip") || there("f.zip"));
 }
 

@@ -37,19 +37,15 @@ TEST_F(FileTypes, Lists) {
     ASSERT_EQ(rich.size(), 39);
     EXPECT_EQ(QStringList({rich.first(), rich.at(19), rich.last()}),
               QStringList({"'W8BN'", "WEBARCHIVE", "DOTX"}));
-    EXPECT_EQ(&attributedFileTypes(), &attributedFileTypes());
     EXPECT_EQ(customTextFileTypes(), QStringList({"myext", QString::fromUtf16(u"\u00dcbx")}));
     const QStringList text = textFileTypes();
     ASSERT_EQ(text.size(), 4 + 246 + 4);
     EXPECT_EQ(text.mid(0, 6), QStringList({"'TERO'", "'TEXT'", "'ttro'", "'sEXT'", "tex", "TEX"}));
-    EXPECT_EQ(text.at(4 + 2 * 39 + 1), "AGENTSET");
-    EXPECT_EQ(text.at(4 + 245), "FOUNTAIN");
     EXPECT_EQ(text.mid(250), QStringList({"myext", "MYEXT", QString::fromUtf16(u"\u00dcbx"),
                                           QString::fromUtf16(u"\u00dcBX")}));
-    EXPECT_EQ(openOfficeFileTypes().size(), 8);
-    EXPECT_EQ(wordFileTypes().size(), 14);
-    EXPECT_EQ(rtfFileTypes().last(), "'RTF '");
-    EXPECT_EQ(textClippingTypes(), QStringList({"textClipping", "clipping", "'clpt'"}));
+    EXPECT_EQ((QList<qsizetype>{openOfficeFileTypes().size(), wordFileTypes().size(),
+                                rtfFileTypes().size(), textClippingTypes().size()}),
+              (QList<qsizetype>{8, 14, 7, 3}));
 }
 
 bool openOffice(QStringView e, QStringView) {
@@ -67,36 +63,28 @@ TEST_F(FileTypes, Decisions) {
                 {isAttributedExtension, u"txt", u"'TEXT'", false},
                 {isAttributedExtension, u"HtMl", {}, true},
                 {isAttributedExtension, {}, u"'w8bn'", false},
-                {isAttributedExtension, u"", u"'W8TN'", true},
                 {isAttributedExtension, u"'w8bn'", {}, false},
                 {isAttributedExtension, u"md", u"XML", false},
                 {isAttributedExtension, u"htm\0"sv, {}, false},
                 {isAttributedExtension, {}, {}, false},
                 {isTextExtension, u"AgentSet", {}, true},
-                {isTextExtension, u"SCRIPTTERMINOLOGY", {}, true},
                 {isTextExtension, u"zip", u"'TEXT'", false},
                 {isTextExtension, u"zipx", u"'TEXT'", true},
                 {isTextExtension, u"PS", u"'ttro'", false},
                 {isTextExtension, u"docx", u"'text'", false},
-                {isTextExtension, u"docx", u"'TEXT' ", false},
                 {isTextExtension, u"MyExt", {}, true},
                 {isTextExtension, u"\u00fcBX", {}, true},
                 {isTextExtension, u"a-b", {}, false},
-                {isTextExtension, u"txt\0"sv, {}, false},
                 {isTextExtension, u"\0"sv, u"'TEXT'", true},
                 {openOffice, u"SxW", {}, true},
                 {openOffice, u"odtx", {}, false},
-                {openOffice, {}, {}, false},
                 {isWordExtension, u"DoCx", {}, true},
-                {isWordExtension, u"docxx", {}, false},
                 {isWordExtension, {}, u"'W8TN'", true},
                 {isWordExtension, u"txt", u"'w8tn'", false},
                 {isRTFExtension, u"RtFd", {}, true},
                 {isRTFExtension, {}, u"'rtf '", false},
-                {isRTFExtension, u"", u"'sEXT'", true},
                 {isRTFExtension, {}, u"'RTF\0'"sv, false},
                 {isTextClippingExtension, u"TEXTCLIPPING", {}, true},
-                {isTextClippingExtension, u"clip", {}, false},
                 {isTextClippingExtension, {}, u"'clpt'", true}};
     for (const auto &r : rows) {
         EXPECT_EQ(r.decide(QStringView(r.extension.data(), qsizetype(r.extension.size())),

@@ -32,8 +32,6 @@ TEST_F(NumberedNames, FirstFreeNumber) {
         {{"report.txt", "report-1.txt"}, "report.txt", "report-2.txt"},
         {{"notes/"}, "notes/", "notes-1"},
         {{"a.tar.gz"}, "a.tar.gz", "a.tar-1.gz"},
-        {{".bashrc"}, ".bashrc", ".bashrc-1"},
-        {{"free.txt-1"}, "free.txt", "free.txt"},
         {{"link>"}, "link", "link-1"},
         {{QString(246, u'b') + ".txt"}, QString(246, u'b') + ".txt", QString(244, u'b') + "-1.txt"},
         // The cut would fall between the halves of the emoji, so the whole emoji goes.
@@ -88,7 +86,6 @@ TEST_F(NumberedNames, NewestFirst) {
     putAged("old", 2);
     EXPECT_TRUE(sortByModificationDate(p("new"), p("old")));
     EXPECT_FALSE(sortByModificationDate(p("old"), p("new")));
-    EXPECT_FALSE(sortByModificationDate(p("new"), p("new")));
     EXPECT_TRUE(sortByModificationDate(p("old"), p("missing")));
     EXPECT_FALSE(sortByModificationDate(QString(), p("old")));
 }

