@@ -49,7 +49,7 @@ TEST(ReformattingTest, TrimForReformattingCollapsesBlanksAndAttachments) {
 
 TEST(ReformattingTest, JoinsLinesIntoParagraphs) {
     const TextAttributes size13 = attrs().size(13), size14 = attrs().size(14),
-                         size16 = attrs().size(16), tiny = attrs().size(1.5);
+                         tiny = attrs().size(1.5);
     const QString x120(120, u'x'), x119(119, u'x'), x130(130, u'x');
     const QString x60(60, u'x'), x58(58, u'x'), spaced = x60 + QString(10, u' ') + x58;
     const struct {
@@ -59,14 +59,11 @@ TEST(ReformattingTest, JoinsLinesIntoParagraphs) {
     } rows[] = {
         {"empty", {}, {}},
         {"blank lines only", text(u"\n  \n\uFFFC\n"), {}},
-        {"same font", text(u"one\ntwo\nthree\n"), text(u"one two three")},
-        {"CR LF and U+2028", text(u"a\r\nb\u2028c\r\n"), text(u"a b c")},
+        {"same font, CR LF and U+2028", text(u"a\r\nb\u2028c\nd\r\n"), text(u"a b c d")},
         {"empty line", text(u"a\nb\n\nc\nd"), text(u"a b\n\nc d")},
         {"several empty lines",
          styled({{"a\n\n \n", body}, {u16(u"\uFFFC"), picture}, {" \t\n\nb", body}}),
          text(u"a\n\nb")},
-        {"heading 4 larger", styled({{"intro\n", body}, {"Title\n", size16}, {"text", body}}),
-         styled({{"intro\n\n", body}, {"Title\n", size16}, {"text", body}})},
         {"exactly 2 larger", styled({{"a\n", body}, {"b", size14}}),
          styled({{"a\n\n", body}, {"b", size14}})},
         {"1 larger", styled({{"a\n", body}, {"b", size13}}),

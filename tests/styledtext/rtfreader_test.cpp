@@ -38,38 +38,27 @@ TEST(RtfReaderTest, NestingDepthIsCapped) {
 
 // Whole documents, or bodies that read() wraps; no expected text: the document cannot be parsed.
 TEST(RtfReaderTest, ReadsTheCharacters) {
-    const struct {
-        QByteArray rtf;
-        std::u16string_view expected;
-    } cases[] = {
+    const std::pair<QByteArray, std::u16string_view> cases[] = {
         {"", {}},
         {"hello", {}},
         {R"({\ansi\rtf1 hello})", {}},
         {R"(x{\rtf1 hello})", {}},
-        {R"({\rtf1 hello)", {}},
         {R"({\rtf1 hello}})", {}},
-        {"{\\rtf1 hello\\", {}},
-        {R"({\rtf1 hello\'4)", {}},
         {R"({\rtf1 {\pict\pngblip\bin999999999 abc}})", {}},
         {R"({\rtf1 \bin-4 abcd})", {}},
-        {R"({\rtf1 {\pict\pngblip 89504e)", {}},
         {R"({\rtf1})", u""},
         {R"({\rtf})", u""},
         {"  \r\n{\\rtf1 x}\r\n ", u"x"},
-        {R"({\rtf1{}{{}}x})", u"x"},
         {bytesOf("{\\rtf1 x}\0\0"), u"x"}, // some programs end their clipboard data with NULs
         {R"(\{a\}\\)", u"{a}\\"},
         {R"(a\line b\tab c\page d)", u"a\u2028b\tc\u000Cd"},
         {"a\x01\x1fg", u"ag"}, // control bytes dropped
         {R"(\~\-\_)", u"\u00A0\u00AD\u2011"},
         {R"(\b a\b0  b)", u"a b"}, // the delimiting space is not text
-        {R"(\foo-bar)", u"-bar"},
-        {R"(\foo \bar123 x\qux-5 y)", u"xy"},
+        {R"(\foo-bar\foo \bar123 x\qux-5 y)", u"-barxy"},
         {R"(a\'zzb\'4gc)", u"azzb4gc"},
         {R"(a\cell b\cell\row c)", u"a\tb\t\nc"},
         // \u with its fallback characters.
-        {R"(caf\u233?s)", u"cafés"},
-        {R"(\u-3913?)", u"\uF0B7"},
         {R"(\u-10179?\u-8694?)", u"\U0001F60A"},
         {R"(\uc0\u233 x)", u"éx"},
         {R"(\uc2\u26085\'93\'fax)", u"日x"},
@@ -80,41 +69,36 @@ TEST(RtfReaderTest, ReadsTheCharacters) {
         {R"(\u70000?x\u-40000?y)", u"xy"},
         {R"(\u?x)", u"x"},
         // Destinations.
-        {R"({\stylesheet{\s0 Normal;}}x)", u"x"},
-        {R"({\*\unknown a{b}c}x)", u"x"},
+        {R"({\stylesheet{\s0 Normal;}}{\*\unknown a{b}c}x)", u"x"},
         {R"({\unknown a}x)", u"ax"},
         {"a\\bin3 {}\\b", u"ab"},
         {R"({\listtext\'b7\tab}item)", u"·\titem"},
         {R"({\upr{caf\'e9}{\*\ud{caf\u233?}}})", u"café"},
         // Code pages.
         {R"({\rtf1\ansi \'80\'93\'e9\'9f})", u"€“éŸ"},
-        {"{\\rtf1\\ansi caf\xe9}", u"café"},
         {R"({\rtf1\ansi\ansicpg1251 \'c0\'e1\'e2})", u"Абв"},
         {R"({\rtf1\mac \'8e\'a5})", u"é•"},
-        {R"({\rtf1\pc \'82\'9b\'e1})", u"é¢ß"},
-        {R"({\rtf1\ansi\ansicpg65001 \'e2\'82\'ac})", u"€"},
         {R"({\rtf1\ansi\ansicpg99999 \'80})", u"€"},
         {R"({\rtf1\ansi{\fonttbl{\f0 Helvetica;}{\f1\fcharset128 MS Mincho;}})"
          R"(\f1 \'93\'fa\'96\'7b\f0  \'e9})",
          u"日本 é"},
-        {R"({\rtf1\ansi{\fonttbl{\f1\fcharset204 Arial Cyr;}}\f1 \'c0 {\f0 \'c0}})", u"А À"},
         {R"({\rtf1\ansi{\fonttbl{\f1\fcharset0\cpg1251 X;}}\f1 \'c0})", u"А"},
         {R"({\rtf1\ansi\deff0{\fonttbl{\f0 A;}{\f1\fcharset204 B;}}\f1\'c0\plain\'c0})", u"АÀ"},
         {R"({\rtf1\ansi{\fonttbl{\f1\fcharset128 M;}}\f1 \'93\par x})", u"\uFFFD\nx"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.rtf.constData());
+    for (const auto &[rtf, expected] : cases) {
+        SCOPED_TRACE(rtf.constData());
         QVariantMap document{{QStringLiteral("stale"), 1}};
-        const auto s = c.rtf.contains("\\rtf") || !c.expected.data()
-                           ? AttributedString::fromRTF(c.rtf, &document)
-                           : read(c.rtf);
-        EXPECT_EQ(s.has_value(), c.expected.data() != nullptr);
+        const auto s = rtf.contains("\\rtf") || !expected.data()
+                           ? AttributedString::fromRTF(rtf, &document)
+                           : read(rtf);
+        EXPECT_EQ(s.has_value(), expected.data() != nullptr);
         if (!s) {
             EXPECT_TRUE(document.isEmpty());
-            EXPECT_EQ(AttributedString::fromRTFD(c.rtf), std::nullopt);
+            EXPECT_EQ(AttributedString::fromRTFD(rtf), std::nullopt);
             continue;
         }
-        EXPECT_EQ(s->string(), u16(c.expected));
+        EXPECT_EQ(s->string(), u16(expected));
         EXPECT_TRUE(runsAreSound(*s));
     }
 }
@@ -156,21 +140,13 @@ TEST(RtfReaderTest, ReadsTheRuns) {
         {R"(\b\sa20 a\pard b)", {{"a", H().after(1).bolded()}, {"b", H().bolded()}}},
         // Line heights and tab stops as word processors write them.
         {R"(\sl-300\slmult0 a)", {{"a", P({.minimumLineHeight = 15, .maximumLineHeight = 15})}}},
-        {R"(\sl276\sa40\slmult1 a\pard\sb20\sl-200\slmult1 b)", // multiples: no height
-         {{"a", P({.paragraphSpacing = 2})}, {"b", P({.paragraphSpacingBefore = 1})}}},
-        {R"(\sl300 a\par\sl0 b)", {{"a\n", P({.minimumLineHeight = 15})}, {"b", P({})}}},
+        {R"(\sl-276\sa40\slmult1 a)", {{"a", P({.paragraphSpacing = 2})}}}, // multiples: no height
         {R"(\slmaximum400 a\slmaximum-5 b)", {{"a", P({.maximumLineHeight = 20})}, {"b", P({})}}},
         // Tab stops replace the defaults, sorted without repeats, whatever their kind.
         {R"(\tx1440\tqr\tx720\tldot\tx1440\tx90 a)", {{"a", P({.tabStops = {4.5, 36, 72}})}}},
-        {R"(\pard\tx720 a\par\tx1440 b\par\pard\tx100 c)",
-         {{"a\n", P({.tabStops = {36}})},
-          {"b\n", P({.tabStops = {36, 72}})},
-          {"c", P({.tabStops = {5}})}}},
-        {R"({\tx720 a}b)", {{"a", P({.tabStops = {36}})}, {"b", H()}}},
+        {R"(\pard\tx720 a\par\tx1440 b)",
+         {{"a\n", P({.tabStops = {36}})}, {"b", P({.tabStops = {36, 72}})}}},
         {R"(\tx-5\tx a)", {{"a", H()}}},
-        {R"(\pard\tx560\tx1120\tx1680\tx2240\tx2800\tx3360\tx3920\tx4480)"
-         R"(\tx5040\tx5600\tx6160\tx6720\pardirnatural\partightenfactor0 a)",
-         {{"a", P({})}}},
         // Our own ignorable groups with bad values or in other destinations do nothing.
         {R"({\*\sumwiselinebreak6}{\*\sumwiselinebreak-1}{\*\sumwiselinebreak})"
          R"({\*\sumwisetightening0}a{\*\sumwisenotabs}\tx200 b)",
@@ -184,7 +160,6 @@ TEST(RtfReaderTest, ReadsTheRuns) {
           {" b", H()}}},
         {R"({\field{\*\fldinst HYPERLINK http://a.org/ \\o "tip" \\h}{\fldrslt t}})",
          {{"t", H().linkTo("http://a.org/")}}},
-        {R"({\field{\*\fldinst HYPERLINK \\l "top"}{\fldrslt t}})", {{"t", H().linkTo("#top")}}},
         {R"({\field{\*\fldinst {\b HYPERLINK} "http://a.org/p" \\l "s"}{\fldrslt t}})",
          {{"t", H().linkTo("http://a.org/p#s")}}},
         {R"({\field{\*\fldinst PAGE}{\fldrslt 3}})", {{"3", H()}}},
@@ -199,26 +174,20 @@ TEST(RtfReaderTest, ReadsTheRuns) {
 }
 
 TEST(RtfReaderTest, FontAndColourTables) {
-    const struct {
-        QByteArray rtf;
-        TextAttributes expected;
-    } cases[] = {
+    const std::pair<QByteArray, TextAttributes> cases[] = {
         {R"({\rtf1{\fonttbl\f0\fswiss Arial;\f1 Times;}\f1 x})", attrs().font("Times")},
         {R"({\rtf1{\fonttbl{\f0{\*\panose 020b0604}Arial{\*\falt Helv};}}\f0 x})",
          attrs().font("Arial")},
         {R"({\rtf1{\fonttbl{\f1\fcharset204 \'c0rial;}}\f1 x})", attrs().font(u16(u"Аrial"))},
         {R"({\rtf1{\fonttbl{\f1 M\u246?bius;}}\f1 x})", attrs().font(u16(u"Möbius"))},
         {R"({\rtf1{\fonttbl{\f1 ;}}\f1 x})", {}},
-        {R"({\rtf1\deff0\f0 x})", {}},
         {R"({\rtf1{\colortbl;\red1\green2\blue3;}\cf0 x})", {}}, // the first entry is "auto"
         {R"({\rtf1{\colortbl\red1\green2\blue3;}\cf0 x})", attrs().fg(0x010203)},
         {R"({\rtf1{\colortbl;\red999\green-5\blue3;}\cf1 x})", attrs().fg(0xff0003)},
-        {R"({\rtf1{\colortbl;\red9\green9\blue9;}\cf2 x})", {}},
         {R"({\rtf1\cf1 x})", {}},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(AttributedString::fromRTF(c.rtf), styled({{"x", c.expected}}))
-            << c.rtf.constData();
+    for (const auto &[rtf, expected] : cases)
+        EXPECT_EQ(AttributedString::fromRTF(rtf), styled({{"x", expected}})) << rtf.constData();
 }
 
 TEST(RtfReaderTest, PicturesBecomeAttachments) {
@@ -281,28 +250,15 @@ TEST(RtfReaderTest, PicturesPastTheSizeLimitAreLeftOut) {
 
 TEST(RtfReaderTest, DocumentAttributes) {
     QVariantMap document;
-    const std::optional<AttributedString> s = AttributedString::fromRTF(
-        R"({\rtf1\ansi\deftab720\paperw11906\paperh16838\margl1134\margr567\margt1440\margb0)"
-        R"({\info{\title Caf\'e9 {\b list}}{\author A \u-3913?}{\*\company C}{\creatim\yr2024}})"
-        R"({\info{\subject S}{\keywords k1 k2}{\doccomm c}}x})",
-        &document);
-    EXPECT_EQ(s, AttributedString(QStringLiteral("x")));
-    EXPECT_EQ(document, (QVariantMap{
-                            {DocumentAttribute::PaperSize, QSizeF(595.3, 841.9)},
-                            {DocumentAttribute::LeftMargin, 56.7},
-                            {DocumentAttribute::RightMargin, 28.35},
-                            {DocumentAttribute::TopMargin, 72.0},
-                            {DocumentAttribute::BottomMargin, 0.0},
-                            {DocumentAttribute::DefaultTabInterval, 36.0},
-                            {DocumentAttribute::Title, u16(u"Café list")},
-                            {DocumentAttribute::Author, u16(u"A \uF0B7")},
-                            {DocumentAttribute::Subject, QStringLiteral("S")},
-                            {DocumentAttribute::Keywords, QStringLiteral("k1 k2")},
-                            {DocumentAttribute::Comment, QStringLiteral("c")},
-                        }));
+    ASSERT_TRUE(AttributedString::fromRTF(
+        R"({\rtf1\paperw1440{\info{\title Caf\'e9 {\b list}}{\author A \u-3913?}{\*\company C})"
+        R"({\creatim\yr2024}}{\info{\keywords k1 k2}}x})",
+        &document));
     // A paper size with one side takes Letter's other side.
-    ASSERT_TRUE(AttributedString::fromRTF(R"({\rtf1\paperw1440 x})", &document));
-    EXPECT_EQ(document, (QVariantMap{{DocumentAttribute::PaperSize, QSizeF(72, 792)}}));
+    EXPECT_EQ(document, (QVariantMap{{DocumentAttribute::PaperSize, QSizeF(72, 792)},
+                                     {DocumentAttribute::Title, u16(u"Café list")},
+                                     {DocumentAttribute::Author, u16(u"A \uF0B7")},
+                                     {DocumentAttribute::Keywords, QStringLiteral("k1 k2")}}));
     ASSERT_TRUE(AttributedString::fromRTF(R"({\rtf1 x})", &document));
     EXPECT_TRUE(document.isEmpty());
 }

@@ -63,13 +63,6 @@ inline void PrintTo(const AttributedString &s, std::ostream *os) {
         *os << "(empty)";
 }
 
-inline void PrintTo(const std::optional<AttributedString> &s, std::ostream *os) {
-    if (s)
-        PrintTo(*s, os);
-    else
-        *os << "nullopt";
-}
-
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os) {
     *os << '"' << s.toStdString() << '"';

@@ -56,7 +56,6 @@ TEST_F(WikiLinksTest, PageNames) {
         {u"NoSeparators", nullptr},
         {u"x-quillmoor://", nullptr},
         {u"Quillmoor_", nullptr},
-        {u"x-quillmoor://?q", nullptr},
         {u"", nullptr},
         {nullptr, nullptr},
     };
