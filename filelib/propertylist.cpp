@@ -79,7 +79,10 @@ QVariant fromPlist(plist_t node, int depth) {
         const qint64 fraction = micro / 1000;
         const qint64 ms =
             ReferenceDateMs + qint64(seconds) * 1000 + (seconds < 0 ? -fraction : fraction);
-        return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+        // Earlier dates saturate at the first second; a fraction before it could not be
+        // written back.
+        constexpr qint64 earliest = ReferenceDateMs + qint64(INT32_MIN) * 1000;
+        return QDateTime::fromMSecsSinceEpoch(std::max(ms, earliest), Qt::UTC);
     }
     case PLIST_DATA: {
         char *value = nullptr;
