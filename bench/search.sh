@@ -29,10 +29,9 @@ if [[ -d /dev/shm && -w /dev/shm ]]; then
 fi
 export QT_QPA_PLATFORM=offscreen SUMWISE_ALERT_ANSWER=default
 unset DISPLAY WAYLAND_DISPLAY
-dbus-daemon --config-file="$config" --nofork --print-address=1 >"$tmp/address" 2>/dev/null &
-bus_pid=$!
-for _ in $(seq 50); do [[ -s $tmp/address ]] && break; sleep 0.1; done
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/address")
+# shellcheck source=privatebus.sh
+. "$(dirname "$0")/privatebus.sh"
+export DBUS_SESSION_BUS_ADDRESS=$bus
 
 # The client: a Qt D-Bus program, as the shells are D-Bus clients in process of their own.
 cat >"$tmp/client.cpp" <<'CPP'

@@ -31,10 +31,8 @@ else
   unset DISPLAY
   export QT_QPA_PLATFORM=offscreen
 fi
-dbus-daemon --config-file="$config" --nofork --print-address=1 >"$tmp/address" 2>/dev/null &
-bus_pid=$!
-for _ in $(seq 50); do [[ -s $tmp/address ]] && break; sleep 0.1; done
-bus=$(head -n1 "$tmp/address")
+# shellcheck source=privatebus.sh
+. "$(dirname "$0")/privatebus.sh"
 
 printf '2*(3+4)^2' >"$tmp/formula"
 export BUS=$bus SUMWISE=$sumwise
