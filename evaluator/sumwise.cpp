@@ -17,6 +17,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -481,13 +482,15 @@ void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userDat
 
 void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
-    const PasteboardText selection = getStringOfPboard(pboard, TextForm::Attributed);
+    PasteboardText selection = getStringOfPboard(pboard, TextForm::Attributed);
     const QString result = doSumwise(characters(selection));
     if (result.isNull() || !success) {
         fail(error, errorMsg);
         return;
     }
-    PasteboardText copy = mutableCopyOfPboardString(selection);
+    // Handing the selection over leaves the copy its only holder, so appending to it does not
+    // duplicate every run of a large styled text.
+    PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
     const QString appended = QStringLiteral(" = %1").arg(result);
     if (auto *styled = std::get_if<AttributedString>(&copy))
         styled->appendString(appended);

@@ -109,7 +109,8 @@ QList<AttributedString::Run> AttributedString::runsInRange(qsizetype from, qsize
 }
 
 void AttributedString::appendString(const QString &string) {
-    appendRun(string, m_runs.isEmpty() ? TextAttributes() : inherited(m_runs.last().attributes));
+    appendRun(string,
+              m_runs.isEmpty() ? TextAttributes() : inherited(m_runs.constLast().attributes));
 }
 
 void AttributedString::append(const AttributedString &other) {
