@@ -23,7 +23,7 @@ export XDG_CONFIG_HOME=$tmp/config XDG_RUNTIME_DIR=$tmp LC_ALL=C.UTF-8
 export SUMWISE_ALERT_ANSWER=default
 unset WAYLAND_DISPLAY
 if command -v Xvfb >/dev/null; then
-  Xvfb :97 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb :97 -nolisten tcp -noreset >/dev/null 2>&1 &
   x_pid=$!
   export DISPLAY=:97
   sleep 1

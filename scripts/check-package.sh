@@ -195,7 +195,7 @@ echo '6*7' | sumwise show; echo "show: $?"
 echo "clipboard: $(xclip -o -selection clipboard)"
 EOF
 x_out=$(as_user "export SUMWISE_ALERT_ANSWER=alternate SUMWISE_ALERT_LOG=\$HOME/panel.log
-    timeout 300 xvfb-run -a dbus-run-session -- /tmp/x11.sh 2>x11.log") || true
+    timeout 300 xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' dbus-run-session -- /tmp/x11.sh 2>x11.log") || true
 # copy and show write the selection back unchanged, then the result is on the clipboard.
 expect "copy and show under Xvfb: results on the clipboard" \
     $'2^10\ncopy: 0\nclipboard: 1024\n6*7\nshow: 0\nclipboard: 42' "$x_out"
@@ -203,7 +203,7 @@ contains "show under Xvfb: the panel showed formula and result" 'Formula:\n\t6*7
     "$(as_user 'cat panel.log 2>&1')"
 contains "show under Xvfb, in German" 'Formel:' \
     "$(as_user "echo '6*7' | LANG=de_DE.UTF-8 SUMWISE_ALERT_ANSWER=default SUMWISE_ALERT_LOG=\$HOME/panel-de.log \
-        timeout 300 xvfb-run -a sumwise show >/dev/null 2>&1; cat panel-de.log 2>&1")"
+        timeout 300 xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' sumwise show >/dev/null 2>&1; cat panel-de.log 2>&1")"
 
 # --- installed data ------------------------------------------------------------------------
 expect "help document installed" "%PDF-" "$(head -c5 "$root/usr/share/sumwise/help/Read Me.pdf" 2>&1)"

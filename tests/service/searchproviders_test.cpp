@@ -279,7 +279,10 @@ class SearchProvidersClipboardTest : public SearchProvidersTest {
 protected:
     // A private X server whose clipboard the provider writes.
     void SetUp() override {
-        xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
+        // -noreset: like a desktop's server, it keeps running when its last client leaves;
+        // a server resetting between the provider's probe and the clipboard holder's
+        // connection would refuse the holder.
+        xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-noreset"});
         if (!xvfb.waitForStarted(5000) || !xvfb.waitForReadyRead(10000))
             GTEST_SKIP() << "no Xvfb";
         const QByteArray display = ":" + xvfb.readLine().trimmed();
