@@ -9,6 +9,7 @@ packages=(
   libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev libqalculate-dev qalc bc hyperfine python3
   dbus dbus-x11 xvfb xauth libxcb1-dev xclip
+  libxcb-xtest0-dev libxcb-xfixes0-dev libxcb-res0-dev
   poppler-utils desktop-file-utils fonts-dejavu-core zip unzip attr
 )
 

@@ -1,19 +1,14 @@
 #include "clipboard.h"
 
+#include "x11desktop.h"
+
 #include <QClipboard>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <xcb/xcb.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <poll.h>
 
 namespace {
 
@@ -81,174 +76,19 @@ private:
 // Asks the selection's owner over a connection of its own, for processes without a Qt GUI.
 class X11Source : public Source {
 public:
-    explicit X11Source(ClipboardSelection selection) {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            return;
-        int screenNumber = 0;
-        m_c = xcb_connect(nullptr, &screenNumber);
-        if (xcb_connection_has_error(m_c))
-            return;
-        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_c));
-        for (int i = 0; i < screenNumber && screens.rem; ++i)
-            xcb_screen_next(&screens);
-        if (!screens.rem)
-            return;
-        m_selection = selection == ClipboardSelection::Primary ? xcb_atom_t(XCB_ATOM_PRIMARY)
-                                                               : atom("CLIPBOARD", false);
-        m_property = atom("SUMWISE_SELECTION", false);
-        m_incr = atom("INCR", false);
-        m_window = xcb_generate_id(m_c);
-        // Property events announce each part of a large (INCR) transfer.
-        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screens.data->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screens.data->root_visual,
-                          XCB_CW_EVENT_MASK, &events);
-        m_open = m_selection != XCB_ATOM_NONE && m_property != XCB_ATOM_NONE;
-    }
-    ~X11Source() override {
-        if (m_c)
-            xcb_disconnect(m_c);
-    }
-
+    explicit X11Source(ClipboardSelection selection)
+        : m_desktop(X11Desktop::open())
+        , m_selection(selection) {}
     QStringList offered() override {
-        if (!hasOwner())
-            return {};
-        const QByteArray list = convert(atom("TARGETS", false));
-        const auto *atoms = reinterpret_cast<const xcb_atom_t *>(list.constData());
-        const qsizetype count = list.size() / qsizetype(sizeof(xcb_atom_t));
-        QList<xcb_get_atom_name_cookie_t> cookies;
-        for (qsizetype i = 0; i < count; ++i)
-            cookies.append(xcb_get_atom_name(m_c, atoms[i]));
-        QStringList names;
-        for (const xcb_get_atom_name_cookie_t &cookie : cookies) {
-            std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&std::free)> reply(
-                xcb_get_atom_name_reply(m_c, cookie, nullptr), &std::free);
-            if (reply) {
-                names.append(QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
-                                                 xcb_get_atom_name_name_length(reply.get())));
-            }
-        }
-        return names;
+        return m_desktop ? m_desktop->targets(m_selection) : QStringList();
     }
-
     QByteArray fetch(const QString &name) override {
-        if (!hasOwner())
-            return {};
-        const xcb_atom_t target = atom(name.toLatin1(), true);
-        return target == XCB_ATOM_NONE ? QByteArray() : convert(target);
+        return m_desktop ? m_desktop->convert(m_selection, name.toLatin1()) : QByteArray();
     }
 
 private:
-    bool hasOwner() {
-        if (!m_open)
-            return false;
-        std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, m_selection), nullptr),
-            &std::free);
-        return reply && reply->owner != XCB_WINDOW_NONE;
-    }
-
-    xcb_atom_t atom(const QByteArray &name, bool onlyIfExists) {
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-            xcb_intern_atom_reply(
-                m_c, xcb_intern_atom(m_c, onlyIfExists, uint16_t(name.size()), name.constData()),
-                nullptr),
-            &std::free);
-        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    }
-
-    // The next event of the given kind for which accept() holds; null on timeout or error.
-    template<typename Event, typename Accept>
-    std::unique_ptr<Event, decltype(&std::free)> waitFor(uint8_t kind, Accept accept,
-                                                         QDeadlineTimer deadline) {
-        xcb_flush(m_c);
-        for (;;) {
-            while (xcb_generic_event_t *event = xcb_poll_for_event(m_c)) {
-                if ((event->response_type & 0x7f) == kind
-                    && accept(reinterpret_cast<Event *>(event)))
-                    return {reinterpret_cast<Event *>(event), &std::free};
-                std::free(event);
-            }
-            if (xcb_connection_has_error(m_c))
-                return {nullptr, &std::free};
-            pollfd p{xcb_get_file_descriptor(m_c), POLLIN, 0};
-            const int ready = poll(&p, 1, int(deadline.remainingTime()));
-            if (ready == 0 || (ready < 0 && errno != EINTR))
-                return {nullptr, &std::free};
-        }
-    }
-
-    // Reads and deletes the transfer property; the type tells an INCR transfer apart.
-    QByteArray takeProperty(xcb_atom_t *type) {
-        QByteArray data("");
-        *type = XCB_ATOM_NONE;
-        uint32_t offset = 0; // in 32-bit units
-        for (;;) {
-            std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-                xcb_get_property_reply(m_c,
-                                       xcb_get_property(m_c, 0, m_window, m_property,
-                                                        XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
-                                       nullptr),
-                &std::free);
-            if (!reply)
-                return {};
-            *type = reply->type;
-            const int length = xcb_get_property_value_length(reply.get());
-            data.append(static_cast<const char *>(xcb_get_property_value(reply.get())), length);
-            if (reply->bytes_after == 0 || length == 0)
-                break;
-            offset += uint32_t(length) / 4;
-        }
-        xcb_delete_property(m_c, m_window, m_property);
-        xcb_flush(m_c);
-        return data;
-    }
-
-    QByteArray convert(xcb_atom_t target) {
-        if (target == XCB_ATOM_NONE)
-            return {};
-        xcb_delete_property(m_c, m_window, m_property);
-        xcb_convert_selection(m_c, m_window, m_selection, target, m_property, XCB_CURRENT_TIME);
-        const auto notify = waitFor<xcb_selection_notify_event_t>(
-            XCB_SELECTION_NOTIFY,
-            [&](const xcb_selection_notify_event_t *e) {
-                return e->requestor == m_window && e->selection == m_selection;
-            },
-            QDeadlineTimer(ReplyTimeoutMs));
-        if (!notify || notify->property == XCB_ATOM_NONE)
-            return {};
-        xcb_atom_t type;
-        QByteArray data = takeProperty(&type);
-        if (type != m_incr || m_incr == XCB_ATOM_NONE)
-            return data;
-        // Large data arrives in parts, each announced by a new value of the property and
-        // requested by deleting it; an empty part ends the transfer.
-        data = QByteArray("");
-        for (;;) {
-            const auto part = waitFor<xcb_property_notify_event_t>(
-                XCB_PROPERTY_NOTIFY,
-                [&](const xcb_property_notify_event_t *e) {
-                    return e->window == m_window && e->atom == m_property
-                           && e->state == XCB_PROPERTY_NEW_VALUE;
-                },
-                QDeadlineTimer(ReplyTimeoutMs));
-            if (!part)
-                return {};
-            const QByteArray chunk = takeProperty(&type);
-            if (chunk.isNull())
-                return {};
-            if (chunk.isEmpty())
-                return data;
-            data.append(chunk);
-        }
-    }
-
-    xcb_connection_t *m_c = nullptr;
-    xcb_window_t m_window = XCB_WINDOW_NONE;
-    xcb_atom_t m_selection = XCB_ATOM_NONE;
-    xcb_atom_t m_property = XCB_ATOM_NONE;
-    xcb_atom_t m_incr = XCB_ATOM_NONE;
-    bool m_open = false;
+    std::unique_ptr<X11Desktop> m_desktop;
+    ClipboardSelection m_selection;
 };
 
 class WaylandSource : public Source {
@@ -374,25 +214,12 @@ QByteArray ClipboardPasteboard::dataForType(const QString &type) const {
     const QString wanted = PasteboardType::canonical(type);
     const std::unique_ptr<Source> source = readSource(m_selection, m_backend);
     const QStringList offered = source->offered();
-    // The best-named flavour first, then names that differ only in spelling.
-    QStringList candidates;
-    for (const QString &name : PasteboardType::aliases(wanted)) {
-        if (offered.contains(name))
-            candidates.append(name);
-    }
-    for (const QString &name : offered) {
-        if (!candidates.contains(name) && PasteboardType::canonical(name) == wanted)
-            candidates.append(name);
-    }
-    for (const QString &name : candidates) {
+    for (const QString &name : desktopNamesFor(wanted, offered)) {
         const QByteArray data = source->fetch(name);
-        if (!data.isNull())
-            return data;
-    }
-    if (wanted == PasteboardType::String && offered.contains(QStringLiteral("STRING"))) {
-        const QByteArray latin1 = source->fetch(QStringLiteral("STRING"));
-        if (!latin1.isNull())
-            return nonNull(QString::fromLatin1(latin1).toUtf8());
+        if (data.isNull())
+            continue;
+        // Latin-1 text read as UTF-8.
+        return name == u"STRING" ? nonNull(QString::fromLatin1(data).toUtf8()) : data;
     }
     return {};
 }
@@ -417,6 +244,23 @@ bool ClipboardPasteboard::setData(const QByteArray &data, const QString &type) {
         break;
     }
     return false;
+}
+
+QStringList desktopNamesFor(const QString &type, const QStringList &offered) {
+    const QString wanted = PasteboardType::canonical(type);
+    // The best-named flavour first, then names that differ only in spelling.
+    QStringList names;
+    for (const QString &name : PasteboardType::aliases(wanted)) {
+        if (offered.contains(name))
+            names.append(name);
+    }
+    for (const QString &name : offered) {
+        if (!names.contains(name) && PasteboardType::canonical(name) == wanted)
+            names.append(name);
+    }
+    if (wanted == PasteboardType::String && offered.contains(QStringLiteral("STRING")))
+        names.append(QStringLiteral("STRING"));
+    return names;
 }
 
 QString ClipboardPasteboard::desktopType(const QString &type) {

@@ -54,3 +54,7 @@ private:
     ClipboardBackend m_backend;
     QStringList m_declared;
 };
+
+/// The target names under which an owner offering these targets holds a canonical type, best
+/// first; Latin-1 "STRING" comes last for plain text.
+QStringList desktopNamesFor(const QString &type, const QStringList &offered);

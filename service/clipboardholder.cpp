@@ -272,3 +272,18 @@ int clipboardHolderMain(int argc, char *argv[]) {
     redirectToNull(STDOUT_FILENO);
     leave(app.exec());
 }
+
+Flavours textFlavours(const QString &text) {
+    return {{"text/plain;charset=utf-8", text.toUtf8()}};
+}
+
+Flavours richTextFlavours(const QByteArray &rtf, const QString &plain) {
+    return Flavours{{"text/rtf", rtf}} + textFlavours(plain);
+}
+
+bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
+    if (request.flavours.isEmpty())
+        return false;
+    return holdClipboard(QString::fromLatin1(request.flavours.first().target),
+                         request.flavours.first().data, request.selection, holderPid);
+}

@@ -8,6 +8,28 @@
 /// Which X11 selection: the clipboard, or what the user has highlighted.
 enum class ClipboardSelection { Clipboard, Primary };
 
+/// One flavour as the desktop names it (an X11 target or a MIME type) and its bytes.
+struct Flavour {
+    QByteArray target;
+    QByteArray data;
+};
+using Flavours = QList<Flavour>;
+
+/// The flavours under which the desktop offers plain text.
+Flavours textFlavours(const QString &text);
+/// Rich text and, beside it, the plain forms of its characters.
+Flavours richTextFlavours(const QByteArray &rtf, const QString &plain);
+
+struct HoldRequest {
+    ClipboardSelection selection = ClipboardSelection::Clipboard;
+    Flavours flavours;           // offered first
+    bool restore = false;        // give the previous contents back once the paste was served
+    Flavours previous;           // with restore: offered afterwards; empty: give the selection up
+    int restoreTimeoutMs = 2000; // restore after this even if nobody fetched the data
+};
+/// Returns once the holder owns the selection (false: no X server, could not take it).
+bool holdClipboard(const HoldRequest &request, qint64 *holderPid = nullptr);
+
 /// Hands one flavour to a background process that owns the clipboard until another program
 /// takes it over (the way xclip and wl-copy work). Returns once the holder owns the selection;
 /// false when no holder could be started or it could not take the selection (no X server).

@@ -3,6 +3,7 @@
 #include "evaluator/sumwise.h"
 #include "pasteboard.h"
 #include "provider.h"
+#include "shortcut.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -74,12 +75,6 @@ Outcome inProcess(const ServiceCommand &command, const QMap<QString, QByteArray>
 // so that the result keeps the line structure of the text it replaces.
 QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteArray *lineBreak) {
     QMap<QString, QByteArray> flavours;
-    if (command.selection) {
-        const Pasteboard &primary = Pasteboard::selectionPasteboard();
-        for (const QString &type : primary.types())
-            flavours.insert(type, primary.dataForType(type));
-        return flavours;
-    }
     QString type =
         command.type.isEmpty() ? PasteboardType::String : PasteboardType::canonical(command.type);
     if (command.type.isEmpty() && command.input.startsWith("{\\rtf"))
@@ -95,36 +90,35 @@ QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteAr
 
 } // namespace
 
-FilterResult runServiceCommand(const ServiceCommand &command) {
-    QByteArray lineBreak;
-    const QMap<QString, QByteArray> flavours = requestFlavours(command, &lineBreak);
-
+ServiceOutcome serveRequest(const QString &service, const QMap<QString, QByteArray> &flavours) {
+    ServiceCommand command;
+    command.service = service;
     Outcome outcome = viaBus(command, flavours);
     if (!outcome.served)
         outcome = inProcess(command, flavours);
+    return {outcome.error, outcome.pboard};
+}
 
-    const QByteArray unchanged = command.selection ? QByteArray() : command.input;
-    if (!outcome.error.isEmpty())
-        return {command.fromArguments ? QByteArray() : unchanged, outcome.error.toUtf8() + '\n', 1};
-    if (command.service != u"substitute" && command.service != u"add")
-        return {unchanged, {}, 0};
-
-    // The one flavour the service wrote back.
-    QString type;
-    for (const QString &candidate :
+std::pair<QString, QByteArray> writtenFlavour(const QMap<QString, QByteArray> &pboard) {
+    for (const QString &type :
          {PasteboardType::RTFD, PasteboardType::RTF, PasteboardType::String}) {
-        if (outcome.pboard.contains(candidate)) {
-            type = candidate;
-            break;
-        }
+        if (pboard.contains(type))
+            return {type, pboard.value(type)};
     }
-    const QByteArray data = outcome.pboard.value(type);
-    if (command.selection) {
-        Pasteboard &clipboard = Pasteboard::generalPasteboard();
-        clipboard.declareTypes({type});
-        if (!clipboard.setData(data, type))
-            return {{}, "Error: the clipboard cannot be written\n", 1};
-        return {};
-    }
+    return {};
+}
+
+FilterResult runServiceCommand(const ServiceCommand &command) {
+    if (command.selection)
+        return runOnSelection(command);
+    QByteArray lineBreak;
+    const QMap<QString, QByteArray> flavours = requestFlavours(command, &lineBreak);
+    const ServiceOutcome outcome = serveRequest(command.service, flavours);
+    if (!outcome.error.isEmpty())
+        return {command.fromArguments ? QByteArray() : command.input, outcome.error.toUtf8() + '\n',
+                1};
+    if (command.service != u"substitute" && command.service != u"add")
+        return {command.input, {}, 0};
+    const auto [type, data] = writtenFlavour(outcome.pboard);
     return {type == PasteboardType::String ? data + lineBreak : data, {}, 0};
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -16,10 +17,25 @@ struct FilterResult {
 struct ServiceCommand {
     QString service; // "substitute", "add", "show" or "copy"
     QString type;    // MIME type of the input; empty: RTF when it opens with "{\rtf", else text
-    bool selection = false; // PRIMARY in, clipboard out
+    bool selection = false; // the highlighted text in, the result pasted over it
+    bool paste = true;      // with selection: false leaves the result on the clipboard
+    QString pasteKey;       // with selection: the paste chord; empty: chosen by the window
     bool fromArguments = false;
     QByteArray input; // the selection's bytes (standard input or the arguments)
 };
+
+/// What serving a request gave back: an error, or the pasteboard as the service left it.
+struct ServiceOutcome {
+    QString error;
+    QMap<QString, QByteArray> pboard;
+};
+
+/// Serves one request through the provider on the session bus (started by activation when
+/// needed), or in this process when no bus can serve it.
+ServiceOutcome serveRequest(const QString &service, const QMap<QString, QByteArray> &flavours);
+
+/// The one flavour a service wrote back, richest first: its type (empty when none) and data.
+std::pair<QString, QByteArray> writtenFlavour(const QMap<QString, QByteArray> &pboard);
 
 /// Runs one service on the selection: through the provider on the session bus (started by
 /// activation when needed), or in this process when no bus can serve it. On failure the

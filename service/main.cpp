@@ -36,8 +36,14 @@ standard output; a failure gives the selection back unchanged, exit status 1):
   copy         Put the result on the clipboard.
 
 Options:
-  --selection    Take the selection you highlighted (PRIMARY) and put the new
-                 selection on the clipboard, ready to paste over it.
+  --selection    Take the text highlighted in the window you are typing in and
+                 paste the new selection over it (substitute, add); the clipboard
+                 gets its previous contents back. On failure nothing changes and
+                 a notification says why.
+  --no-paste     With --selection: leave the new selection on the clipboard
+                 instead of pasting it (on failure, the unchanged selection).
+  --paste-key K  With --selection: paste with this key, e.g. ctrl+shift+v
+                 (terminals are recognised and get Ctrl+Shift+V).
   --type MIME    The input's type (text/plain, text/rtf); RTF is recognised
                  by its "{\rtf" opening.
   -h, --help     Show this help and exit.
@@ -122,6 +128,12 @@ int main(int argc, char *argv[]) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == u"--selection") {
             command.selection = true;
+        } else if (arg == u"--no-paste") {
+            command.paste = false;
+        } else if (arg == u"--paste-key") {
+            if (++i == argc)
+                return usageError("--paste-key needs a key such as ctrl+shift+v");
+            command.pasteKey = QString::fromLocal8Bit(argv[i]);
         } else if (arg == u"--type") {
             if (++i == argc)
                 return usageError("--type needs a MIME type");
@@ -134,8 +146,10 @@ int main(int argc, char *argv[]) {
     }
     if (command.selection && !formula.isEmpty())
         return usageError("--selection takes no formula");
+    if (!command.selection && (!command.paste || !command.pasteKey.isEmpty()))
+        return usageError("--no-paste and --paste-key go with --selection");
 
-    const bool gui = command.selection || command.service == u"show" || command.service == u"copy";
+    const bool gui = command.service == u"show" || command.service == u"copy";
     const auto app = makeApplication(argc, argv, gui);
     setNames();
     installTranslations();

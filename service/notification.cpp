@@ -1,0 +1,5 @@
+#include "notification.h"
+
+bool notifyFailure(const QString &, const QString &) {
+    return false;
+}
