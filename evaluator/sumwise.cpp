@@ -461,6 +461,15 @@ double Sumwise::function(qint32 code, double x) {
     }
 }
 
+// The length of a text without its final line break (LF, CR LF or CR).
+static qsizetype lineContentLength(QStringView text) {
+    if (text.endsWith(u"\r\n"))
+        return text.size() - 2;
+    if (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        return text.size() - 1;
+    return text.size();
+}
+
 // The services' failure report: a beep, and the message for the requester.
 static void fail(QString *error, const QString &message) {
     beep();
@@ -492,10 +501,11 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
     // duplicate every run of a large styled text.
     PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
     const QString appended = QStringLiteral(" = %1").arg(result);
+    // A selected whole line keeps its line break after the result.
     if (auto *styled = std::get_if<AttributedString>(&copy))
-        styled->appendString(appended);
+        styled->replaceCharacters(lineContentLength(styled->string()), 0, appended);
     else if (auto *plain = std::get_if<QString>(&copy))
-        *plain += appended;
+        plain->insert(lineContentLength(*plain), appended);
     writeString(copy, pboard);
 }
 

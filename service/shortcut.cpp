@@ -71,6 +71,12 @@ Flavours flavoursOf(const QString &type, const QByteArray &data) {
     return richTextFlavours(data, plainText(type, data));
 }
 
+HoldRequest onClipboard(Flavours flavours) {
+    HoldRequest request;
+    request.flavours = std::move(flavours);
+    return request;
+}
+
 // Where there is no X server the desktop's own tools carry the selection and the result;
 // nothing can be pasted for the user.
 FilterResult withoutX11(const ServiceCommand &command) {
@@ -154,7 +160,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         if (previous.isEmpty())
             desktop->clearSelection(ClipboardSelection::Clipboard);
         else
-            holdClipboard(HoldRequest{ClipboardSelection::Clipboard, previous});
+            holdClipboard(onClipboard(previous));
     };
     if (selection.second.isEmpty()) {
         restore();
@@ -179,8 +185,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
             restore();
         } else {
             // A paste then puts the formula back where it was.
-            holdClipboard(
-                HoldRequest{ClipboardSelection::Clipboard, flavoursOf(type, data + lineBreak)});
+            holdClipboard(onClipboard(flavoursOf(type, data + lineBreak)));
         }
         return failure(formula, withoutPrefix(outcome.error));
     }
@@ -190,7 +195,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     auto [resultType, result] = writtenFlavour(outcome.pboard);
     if (resultType == PasteboardType::String)
         result += lineBreak;
-    HoldRequest hold{ClipboardSelection::Clipboard, flavoursOf(resultType, result)};
+    HoldRequest hold = onClipboard(flavoursOf(resultType, result));
     if (!command.paste) {
         if (!holdClipboard(hold))
             return failure(formula, QStringLiteral("the clipboard cannot be written"));
