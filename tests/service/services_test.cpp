@@ -4,6 +4,7 @@
 #include "platform/userdefaults.h"
 #include "service/alerts.h"
 #include "service/pasteboard.h"
+#include "styledtext/attributedstring.h"
 
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -62,6 +63,8 @@ TEST_F(Services, SubstituteAddAndCopy) {
          QStringLiteral("Error: Division by zero")},
         // The selection is extended, never changed.
         {"add", &Sumwise::doCalcAddService, "1,5 * 2", "1,5 * 2 = 3", {}, {}},
+        // A selected whole line keeps its break after the result.
+        {"add to a line", &Sumwise::doCalcAddService, "2+3\r\n", "2+3 = 5\r\n", {}, {}},
         {"add fails",
          &Sumwise::doCalcAddService,
          "2+",
@@ -118,6 +121,18 @@ TEST_F(Services, ShowPanelAndItsCopyButton) {
         EXPECT_EQ(clipboard.dataForType(PasteboardType::String), c.copied) << c.in;
         EXPECT_TRUE(sumwise.terminationRequested());
     }
+}
+
+TEST_F(Services, AddToAStyledLineKeepsItsBreakAndFormatting) {
+    MemoryPasteboard pboard = selection("{\\rtf1\\ansi {\\b 2+3}\\par}", PasteboardType::RTF);
+    QString error;
+    sumwise.doCalcAddService(pboard, QString(), &error);
+    ASSERT_TRUE(error.isEmpty());
+    const auto styled = AttributedString::fromRTF(pboard.dataForType(PasteboardType::RTF));
+    ASSERT_TRUE(styled);
+    EXPECT_EQ(styled->string(), QStringLiteral("2+3 = 5\n"));
+    // The appended text takes the formatting of the formula's last character.
+    EXPECT_EQ(styled->attributesAtIndex(5), styled->attributesAtIndex(2));
 }
 
 TEST_F(Services, NoReadableTextFails) {
