@@ -520,10 +520,11 @@ void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QSt
     const QString formulaLabel = localizedString("Formula");
     const QString resultLabel = localizedString("Result");
     const QString shown = ok ? result : errorMsg;
+    // After a failure there is no result the user saw; copying "0" would invent one.
     const int answer =
         runAlertPanel(QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
-                      {formulaLabel, formula, resultLabel, shown}, ok_, copy);
-    // After a failure there is no result the user saw; copying "0" would invent one.
+                      {formulaLabel, formula, resultLabel, shown}, ok_, copy,
+                      ok ? AlternateButton::Enabled : AlternateButton::Disabled);
     if (answer == 0 && ok)
         writeString(result, generalPasteboard());
     // The serving loop ends the program at the end of this slice, once the reply is out.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -136,11 +137,14 @@ void scheduleScriptedAnswer(QMessageBox &alert) {
                 checkBox->setChecked(true);
         }
         if (answer.code != AlertNoAnswer) {
-            if (auto *button = qobject_cast<QPushButton *>(alertButton(alert, answer.code))) {
+            auto *button = qobject_cast<QPushButton *>(alertButton(alert, answer.code));
+            // A disabled button ignores clicks: the run would never end.
+            if (button && button->isEnabled()) {
                 button->click();
                 return;
             }
-            qWarning("SUMWISE_ALERT_ANSWER: the alert has no button with code %d; closing it",
+            qWarning("SUMWISE_ALERT_ANSWER: the alert has no enabled button with code %d; "
+                     "closing it",
                      answer.code);
         }
         alert.close();
@@ -179,11 +183,14 @@ void logAlert(const QMessageBox &alert, int code) {
     const QString path = qEnvironmentVariable("SUMWISE_ALERT_LOG");
     if (path.isEmpty())
         return;
-    QJsonArray buttons;
-    for (const QAbstractButton *button : orderedButtons(alert))
+    QJsonArray buttons, disabled;
+    for (const QAbstractButton *button : orderedButtons(alert)) {
         buttons.append(shownTitle(button));
+        if (!button->isEnabled())
+            disabled.append(shownTitle(button));
+    }
     const QCheckBox *checkBox = alert.checkBox();
-    const QJsonObject entry{
+    QJsonObject entry{
         {QStringLiteral("title"), alert.text()},
         {QStringLiteral("informativeText"), alert.informativeText()},
         {QStringLiteral("buttons"), buttons},
@@ -193,6 +200,8 @@ void logAlert(const QMessageBox &alert, int code) {
         {QStringLiteral("style"), styleName(alert.icon())},
         {QStringLiteral("answer"), code},
     };
+    if (!disabled.isEmpty())
+        entry.insert(QStringLiteral("disabledButtons"), disabled);
     QFile file(path);
     // One unbuffered append per line keeps lines of concurrent processes whole.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
@@ -200,6 +209,57 @@ void logAlert(const QMessageBox &alert, int code) {
         return;
     }
     file.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
+}
+
+// Ends a panel's own loop however the panel goes away: a button, Escape, closing or hiding.
+class HideWatcher final : public QObject {
+public:
+    HideWatcher(QWidget &watched, QEventLoop &loop)
+        : m_loop(loop) {
+        watched.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        // Minimising hides a window too, spontaneously; the panel is still open then.
+        if (event->type() == QEvent::Hide && !event->spontaneous())
+            m_loop.quit();
+        return false;
+    }
+
+private:
+    QEventLoop &m_loop;
+};
+
+// The alert's run, modal or not; the answerer, the scripted answer and the log apply to both.
+int runAlert(QMessageBox &alert, bool modal) {
+    int code = AlertNoAnswer;
+    // A copy, so an answerer that replaces itself is not destroyed while it runs.
+    if (const AlertAnswerer answerer = answererSlot()) {
+        code = answerer(alert);
+    } else {
+        // Tracked here rather than read from clickedButton(): a QMessageBox not made by the
+        // factory reports its escape button as clicked when its window is merely closed.
+        QAbstractButton *pressed = nullptr;
+        const QMetaObject::Connection connection =
+            QObject::connect(&alert, &QMessageBox::buttonClicked, &alert,
+                             [&pressed](QAbstractButton *button) { pressed = button; });
+        scheduleScriptedAnswer(alert);
+        if (modal) {
+            alert.exec();
+        } else {
+            // exec() would block every other window, other panels included.
+            alert.setWindowModality(Qt::NonModal);
+            QEventLoop loop;
+            const HideWatcher watcher(alert, loop);
+            alert.show();
+            loop.exec(QEventLoop::DialogExec);
+        }
+        QObject::disconnect(connection);
+        code = answerOf(alert, pressed);
+    }
+    logAlert(alert, code);
+    return code;
 }
 
 bool isAlertKey(const QString &key) {
@@ -426,24 +486,7 @@ int autoSuppressLocalizedAlertWithMessageText(const QString &messageText,
 }
 
 int runModal(QMessageBox &alert) {
-    int code = AlertNoAnswer;
-    // A copy, so an answerer that replaces itself is not destroyed while it runs.
-    if (const AlertAnswerer answerer = answererSlot()) {
-        code = answerer(alert);
-    } else {
-        // Tracked here rather than read from clickedButton(): a QMessageBox not made by the
-        // factory reports its escape button as clicked when its window is merely closed.
-        QAbstractButton *pressed = nullptr;
-        const QMetaObject::Connection connection =
-            QObject::connect(&alert, &QMessageBox::buttonClicked, &alert,
-                             [&pressed](QAbstractButton *button) { pressed = button; });
-        scheduleScriptedAnswer(alert);
-        alert.exec();
-        QObject::disconnect(connection);
-        code = answerOf(alert, pressed);
-    }
-    logAlert(alert, code);
-    return code;
+    return runAlert(alert, true);
 }
 
 bool shouldSuppress(const QMessageBox &alert) {
@@ -492,14 +535,17 @@ void resetAlerts(UserDefaults &defaults) {
 }
 
 int runAlertPanel(const QString &title, const QString &format, const QStringList &values,
-                  const QString &defaultButton, const QString &alternateButton) {
+                  const QString &defaultButton, const QString &alternateButton,
+                  AlternateButton alternateState) {
     const std::unique_ptr<QMessageBox> alert =
         alertWithMessageText(Localize::No, title, defaultButton, alternateButton, QString(),
                              SuppressionButton::Hidden, format, values);
     if (!alert)
         return AlertNoAnswer;
     setAlertStyle(*alert, AlertStyle::Informational);
-    return runModal(*alert);
+    if (QAbstractButton *alternate = alertButton(*alert, AlertAlternateReturn))
+        alternate->setEnabled(alternateState == AlternateButton::Enabled);
+    return runAlert(*alert, false);
 }
 
 AlertAnswerer setAlertAnswerer(AlertAnswerer answerer) {

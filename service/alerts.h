@@ -1,4 +1,4 @@
-// Modal alert panels with fixed button codes, and answers the user asked us to remember.
+// Alert panels with fixed button codes, and answers the user asked us to remember.
 #pragma once
 
 #include <QMessageBox>
@@ -131,18 +131,25 @@ inline QString LocalizationNotNeeded(const QString &text) {
     return text;
 }
 
+/// Whether a panel's alternate button can be pressed.
+enum class AlternateButton { Enabled, Disabled };
+
 /// Shows a panel with the informational icon: title as the message text, format filled with
 /// values as the informative text, and a default and an alternate button. Texts are shown as
-/// given (callers translate them). Returns 1, 0, or AlertNoAnswer when closed.
+/// given (callers translate them). Returns 1, 0, or AlertNoAnswer when closed. The panel
+/// blocks no other window, other panels included: it waits for its answer in a loop of its
+/// own, so a panel opened meanwhile must close before this one returns.
 int runAlertPanel(const QString &title, const QString &format, const QStringList &values,
-                  const QString &defaultButton, const QString &alternateButton);
+                  const QString &defaultButton, const QString &alternateButton,
+                  AlternateButton alternateState = AlternateButton::Enabled);
 
-/// Answers alerts in place of the user: when set, runModal calls it instead of showing the
-/// alert and returns what it returns. Returns the previous answerer. For tests.
+/// Answers alerts in place of the user: when set, runModal and runAlertPanel call it instead of
+/// showing the alert and return what it returns. Returns the previous answerer. For tests.
 ///
-/// Without an answerer, the environment can drive the real modal run: SUMWISE_ALERT_ANSWER set
-/// to "default", "alternate", "other" or "close", optionally preceded by "check+", clicks that
-/// button (ticking the checkbox first) as soon as the alert is shown. When SUMWISE_ALERT_LOG
+/// Without an answerer, the environment can drive the real run: SUMWISE_ALERT_ANSWER set to
+/// "default", "alternate", "other" or "close", optionally preceded by "check+", clicks that
+/// button (ticking the checkbox first) as soon as the alert is shown; without such an enabled
+/// button the alert is closed. When SUMWISE_ALERT_LOG
 /// names a file, every run appends one JSON line describing the alert and its answer.
 using AlertAnswerer = std::function<int(QMessageBox &)>;
 AlertAnswerer setAlertAnswerer(AlertAnswerer answerer);

@@ -2,6 +2,7 @@
 
 #include "evaluator/sumwise.h"
 #include "pasteboard.h"
+#include "platform/localization.h"
 #include "provider.h"
 #include "shortcut.h"
 
@@ -43,7 +44,10 @@ Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &f
     QVariantMap map;
     for (auto it = flavours.begin(); it != flavours.end(); ++it)
         map.insert(it.key(), it.value());
-    call << map << QString();
+    // Numbers and messages as this command would give them; a provider too old to take the
+    // locale does not know the method, and the request is served here.
+    const RequestLocale locale = processLocale();
+    call << map << QString() << locale.numbers << locale.languages;
     // The panel waits for the user; the other services answer at once, or the request is
     // served here instead (SUMWISE_BUS_TIMEOUT, in ms, shortens that wait for tests).
     bool set = false;

@@ -2,6 +2,7 @@
 
 #include "evaluator/sumwise.h"
 #include "pasteboard.h"
+#include "platform/localization.h"
 #include "platform/userdefaults.h"
 #include "searchproviders.h"
 
@@ -12,6 +13,8 @@
 #include <QDBusMessage>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -44,7 +47,12 @@ ServiceProvider::ServiceProvider(Sumwise &sumwise, QObject *parent)
     , m_sumwise(sumwise) {
 }
 
-QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QString &userData) {
+QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QString &userData,
+                                   const RequestLocale *locale) {
+    // For this request only: the next may come from a user in another language.
+    std::optional<LocaleScope> scope;
+    if (locale)
+        scope.emplace(*locale);
     MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(toFlavours(map));
     QString error;
     (m_sumwise.*entry)(pboard, userData, &error);
@@ -70,6 +78,35 @@ QVariantMap ServiceProvider::doCalcShowService(const QVariantMap &pboard, const 
 
 QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const QString &userData) {
     return serve(&Sumwise::doCalcCopyService, pboard, userData);
+}
+
+QVariantMap ServiceProvider::doCalcSubstituteService(const QVariantMap &pboard,
+                                                     const QString &userData,
+                                                     const QString &numbers,
+                                                     const QStringList &languages) {
+    const RequestLocale locale{numbers, languages};
+    return serve(&Sumwise::doCalcSubstituteService, pboard, userData, &locale);
+}
+
+QVariantMap ServiceProvider::doCalcAddService(const QVariantMap &pboard, const QString &userData,
+                                              const QString &numbers,
+                                              const QStringList &languages) {
+    const RequestLocale locale{numbers, languages};
+    return serve(&Sumwise::doCalcAddService, pboard, userData, &locale);
+}
+
+QVariantMap ServiceProvider::doCalcShowService(const QVariantMap &pboard, const QString &userData,
+                                               const QString &numbers,
+                                               const QStringList &languages) {
+    const RequestLocale locale{numbers, languages};
+    return serve(&Sumwise::doCalcShowService, pboard, userData, &locale);
+}
+
+QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const QString &userData,
+                                               const QString &numbers,
+                                               const QStringList &languages) {
+    const RequestLocale locale{numbers, languages};
+    return serve(&Sumwise::doCalcCopyService, pboard, userData, &locale);
 }
 
 void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QString &, QString *) {

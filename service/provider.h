@@ -5,7 +5,10 @@
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
+
+struct RequestLocale;
 
 class Pasteboard;
 class Sumwise;
@@ -26,6 +29,8 @@ QDBusConnection sessionBus();
 } // namespace Bus
 
 /// A request's pasteboard travels as a map from MIME type to bytes, and comes back the same way.
+/// With the requester's locale (the locale name of its numbers and its message languages, as
+/// RequestLocale holds them) the request is answered in it; without, in the provider's own.
 class ServiceProvider : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.sumwise.Sumwise")
@@ -38,10 +43,19 @@ public Q_SLOTS:
     QVariantMap doCalcAddService(const QVariantMap &pboard, const QString &userData);
     QVariantMap doCalcShowService(const QVariantMap &pboard, const QString &userData);
     QVariantMap doCalcCopyService(const QVariantMap &pboard, const QString &userData);
+    QVariantMap doCalcSubstituteService(const QVariantMap &pboard, const QString &userData,
+                                        const QString &numbers, const QStringList &languages);
+    QVariantMap doCalcAddService(const QVariantMap &pboard, const QString &userData,
+                                 const QString &numbers, const QStringList &languages);
+    QVariantMap doCalcShowService(const QVariantMap &pboard, const QString &userData,
+                                  const QString &numbers, const QStringList &languages);
+    QVariantMap doCalcCopyService(const QVariantMap &pboard, const QString &userData,
+                                  const QString &numbers, const QStringList &languages);
 
 private:
     using Entry = void (Sumwise::*)(Pasteboard &, const QString &, QString *);
-    QVariantMap serve(Entry entry, const QVariantMap &pboard, const QString &userData);
+    QVariantMap serve(Entry entry, const QVariantMap &pboard, const QString &userData,
+                      const RequestLocale *locale = nullptr);
 
     Sumwise &m_sumwise;
 };

@@ -284,6 +284,8 @@ WordInfo lookUp(QByteArrayView name) {
                                  "ulldash", "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd",
                                  "ulthldash", "ululdbwave", "ulw", "ulwave"})
             table[name] = WordInfo{Word::Underline, 0};
+        // A list item's number or bullet (listtext, pntext) is there for readers without lists;
+        // nobody typed it, nor the tab after it.
         for (const char *name : {"stylesheet",   "listtable",   "listoverridetable",
                                  "revtbl",       "rsidtbl",     "filetbl",
                                  "pgdsctbl",     "themedata",   "colorschememapping",
@@ -308,7 +310,7 @@ WordInfo lookUp(QByteArrayView name) {
                                  "levelnumbers", "blipuid",     "passwordhash",
                                  "pgptbl",       "oldcprops",   "oldpprops",
                                  "oldsprops",    "oldtprops",   "defchp",
-                                 "defpap"})
+                                 "defpap",       "listtext",    "pntext"})
             table[name] = WordInfo{Word::SkippedDestination, 0};
         const std::pair<const char *, char16_t> characters[] = {
             {"tab", u'\t'},

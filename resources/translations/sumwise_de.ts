@@ -64,6 +64,10 @@ Die Hilfe erklärt, wie Sie die Tastenkürzel einrichten und welche Formeln Sumw
         <translation>Nicht mehr fragen</translation>
     </message>
     <message>
+        <source>Sumwise cannot calculate this</source>
+        <translation>Sumwise kann das nicht berechnen</translation>
+    </message>
+    <message>
         <source>%@ TB</source>
         <translation>%@ TB</translation>
     </message>

@@ -28,7 +28,7 @@ constexpr const char *UserVisibleKeys[] = {"Syntax error",   "Division by zero",
                                            "Help",           "OK",
                                            "Copy",           "Formula",
                                            "Result",         "Never ask me again",
-                                           "Sumwise"};
+                                           "Sumwise",        "Sumwise cannot calculate this"};
 
 TEST(ResourceTranslations, GermanTranslatesTheEvaluatorMessages) {
     QTranslator german;

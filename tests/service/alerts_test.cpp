@@ -65,9 +65,12 @@ protected:
         // A modal loop that nobody ends would hang the suite; end it and fail instead.
         m_watchdog.setInterval(3000);
         QObject::connect(&m_watchdog, &QTimer::timeout, [] {
-            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                ADD_FAILURE() << "alert left open";
-                dialog->reject();
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QDialog *>(window);
+                if (dialog && dialog->isVisible()) {
+                    ADD_FAILURE() << "alert left open";
+                    dialog->reject();
+                }
             }
         });
         m_watchdog.start();
@@ -299,19 +302,23 @@ TEST_F(Alerts, ResetFindsAndRemovesTheThreePrefixesOnly) {
 TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
     const QString log = m_dir.filePath("alerts.jsonl");
     qputenv("SUMWISE_ALERT_LOG", QFile::encodeName(log));
+    const auto disabled = AlternateButton::Disabled;
     const struct {
         const char *answer;
         int expected;
+        AlternateButton copy = AlternateButton::Enabled;
     } panels[] = {
         {"default", AlertDefaultReturn},
         {"alternate", AlertAlternateReturn},
         {"other", AlertNoAnswer}, // no such button
         {"nonsense", AlertNoAnswer},
+        {"alternate", AlertNoAnswer, disabled}, // it can't be pressed: closed, not left open
     };
     for (const auto &p : panels) {
         qputenv("SUMWISE_ALERT_ANSWER", p.answer);
         // The panel's texts come translated and must not be translated again.
-        EXPECT_EQ(runAlertPanel("Sure?", "%@:\n\t%@", {"Formula", "1+1"}, "OK", "Copy"), p.expected)
+        EXPECT_EQ(runAlertPanel("Sure?", "%@:\n\t%@", {"Formula", "1+1"}, "OK", "Copy", p.copy),
+                  p.expected)
             << p.answer;
     }
     // Ticking through the environment makes the runner remember.
@@ -328,6 +335,8 @@ TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
     ASSERT_EQ(lines.size(), std::size(panels) + 2);
     for (std::size_t i = 0; i < std::size(panels); ++i)
         EXPECT_EQ(QJsonDocument::fromJson(lines[i])["answer"].toInt(), panels[i].expected);
+    EXPECT_EQ(QJsonDocument::fromJson(lines[std::size(panels) - 1])["disabledButtons"],
+              QJsonArray({"Copy"}));
     EXPECT_EQ(QJsonDocument::fromJson(lines[0]).object(),
               QJsonObject({{"title", "Sure?"},
                            {"informativeText", "Formula:\n\t1+1"},
@@ -341,6 +350,38 @@ TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
               QStringList({"Nie wieder fragen", "none"}));
     EXPECT_TRUE(ticked["checked"].toBool());
     EXPECT_EQ(QJsonDocument::fromJson(lines.last())["answer"].toInt(), AlertOtherReturn);
+}
+
+TEST_F(Alerts, PanelsBlockNoOtherWindowNorEachOther) {
+    const auto visiblePanel = [](const QString &title) -> QMessageBox * {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(window);
+            if (box && box->isVisible() && box->text() == title)
+                return box;
+        }
+        return nullptr;
+    };
+    int second = AlertNoAnswer;
+    bool checked = false;
+    // The second panel opens while the first one waits, as a second request would.
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            QMessageBox *first = visiblePanel("First"), *now = visiblePanel("Second");
+            ASSERT_TRUE(first && now);
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+            EXPECT_EQ(first->windowModality(), Qt::NonModal);
+            EXPECT_EQ(now->windowModality(), Qt::NonModal);
+            checked = true;
+            // Answered in either order, each panel keeps its own answer.
+            alertButton(*first, AlertAlternateReturn)->click();
+            EXPECT_FALSE(first->isVisible());
+            alertButton(*now, AlertDefaultReturn)->click();
+        });
+        second = runAlertPanel("Second", "b", {}, "OK", "Copy");
+    });
+    EXPECT_EQ(runAlertPanel("First", "a", {}, "OK", "Copy"), AlertAlternateReturn);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(second, AlertDefaultReturn);
 }
 
 TEST(AlertsWithoutWidgets, NoAlertOffTheGuiThread) {

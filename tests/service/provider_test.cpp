@@ -47,6 +47,60 @@ TEST_F(ProviderTest, ServicesThroughActivation) {
               QStringLiteral("Formula:\n\t1/0\n\nResult:\n\tDivision by zero"));
 }
 
+// A substitute request made straight on the bus, as a caller that sends no locale makes it.
+Outcome oldCallerSubstitutes(const QString &address, const QByteArray &formula) {
+    QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("old caller"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("/org/sumwise/Sumwise"),
+        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("doCalcSubstituteService"));
+    const QString type = QStringLiteral("text/plain;charset=utf-8");
+    call << QVariantMap{{type, formula}} << QString();
+    const QDBusMessage reply = c.call(call, QDBus::Block, 30000);
+    QDBusConnection::disconnectFromBus(QStringLiteral("old caller"));
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {formula, reply.errorMessage().toUtf8() + '\n', 1};
+    return {qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(type).toByteArray(), {}, 0};
+}
+
+TEST_F(ProviderTest, AnswersInTheLocaleOfEachCommand) {
+    // The provider runs in the bus's C locale. The commands below keep their settings
+    // elsewhere, so only the provider knows h: each answer came through it.
+    ASSERT_EQ(run({QStringLiteral("substitute")}, "h=1/2").out, "0.5");
+    const QStringList oldCaller{QStringLiteral("none: straight on the bus")};
+    struct {
+        QStringList settings;
+        QByteArray in, out, err;
+    } const cases[] = {
+        {{"LANG=de_DE.UTF-8"}, "h", "0,5", ""},
+        {{"LANG=de_DE.UTF-8"}, "h/0", "h/0", "Error: Division durch null\n"},
+        // The previous request's locale is gone: the provider's own answers a caller that
+        // sends none.
+        {oldCaller, "h/0", "h/0", "Error: Division by zero\n"},
+        {oldCaller, "h", "0.5", ""},
+        {{"LANG=C"}, "h", "0.5", ""},
+        // Numbers and messages each follow their own variable.
+        {{"LANG=C", "LC_NUMERIC=de_DE.UTF-8"}, "h", "0,5", ""},
+        {{"LANG=de_DE.UTF-8", "LC_NUMERIC=C"}, "h/0", "h/0", "Error: Division durch null\n"},
+        {{"LANG=C", "LC_ALL=de_DE.UTF-8", "LC_NUMERIC=C"}, "h", "0,5", ""},
+    };
+    for (const auto &c : cases) {
+        QProcessEnvironment e = environment();
+        for (const QString &name : e.keys()) {
+            if (name.startsWith(u"LC_") || name == u"LANG")
+                e.remove(name);
+        }
+        e.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("commands")));
+        for (const QString &kv : c.settings)
+            e.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
+        const Outcome r = c.settings == oldCaller ? oldCallerSubstitutes(address, c.in)
+                                                  : run({QStringLiteral("substitute")}, c.in, e);
+        const std::string row = c.settings.join(u' ').toStdString() + " " + c.in.toStdString();
+        EXPECT_EQ(r.out, c.out) << row;
+        EXPECT_EQ(r.err.count("Error:"), c.err.isEmpty() ? 0 : 1) << row << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.err)) << row << r.err.toStdString();
+    }
+}
+
 TEST_F(ProviderTest, StartedByHandShowsTheLaunchPanel) {
     QProcess p;
     QProcessEnvironment e = environment();

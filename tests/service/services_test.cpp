@@ -6,6 +6,7 @@
 #include "service/pasteboard.h"
 #include "styledtext/attributedstring.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QTemporaryDir>
 
@@ -20,6 +21,7 @@ protected:
     Sumwise sumwise{defaults};
     MemoryPasteboard clipboard{GeneralPboard};
     QString panelText;
+    bool copyEnabled = false;
     int panelAnswer = 1;
     int panels = 0;
 
@@ -30,6 +32,8 @@ protected:
         setAlertAnswerer([this](QMessageBox &panel) {
             ++panels;
             panelText = panel.informativeText();
+            const QAbstractButton *copy = alertButton(panel, AlertAlternateReturn);
+            copyEnabled = copy && copy->isEnabled();
             return panelAnswer;
         });
     }
@@ -103,12 +107,13 @@ TEST_F(Services, ShowPanelAndItsCopyButton) {
         int answer;
         const char *shown;
         QByteArray copied; // null: the clipboard stays untouched
+        bool copyEnabled;
     } const cases[] = {
-        {"x=3", 0, "Formula:\n\tx=3\n\nResult:\n\t3", "3"},
-        {"x=3", 1, "Formula:\n\tx=3\n\nResult:\n\t3", {}},
-        {" 2 * 2 ", -2, "Formula:\n\t 2 * 2 \n\nResult:\n\t4", {}},
-        // After a failure the user saw no result, so Copy copies nothing.
-        {"1/0", 0, "Formula:\n\t1/0\n\nResult:\n\tDivision by zero", {}},
+        {"x=3", 0, "Formula:\n\tx=3\n\nResult:\n\t3", "3", true},
+        {"x=3", 1, "Formula:\n\tx=3\n\nResult:\n\t3", {}, true},
+        {" 2 * 2 ", -2, "Formula:\n\t 2 * 2 \n\nResult:\n\t4", {}, true},
+        // After a failure the user saw no result: Copy can't be pressed, and copies nothing.
+        {"1/0", 0, "Formula:\n\t1/0\n\nResult:\n\tDivision by zero", {}, false},
     };
     for (const auto &c : cases) {
         clipboard.declareTypes({QStringLiteral("old/type")});
@@ -118,6 +123,7 @@ TEST_F(Services, ShowPanelAndItsCopyButton) {
         sumwise.doCalcShowService(pboard, QString(), &error);
         EXPECT_TRUE(error.isEmpty()) << c.in;
         EXPECT_EQ(panelText, QString::fromUtf8(c.shown)) << c.in;
+        EXPECT_EQ(copyEnabled, c.copyEnabled) << c.in;
         EXPECT_EQ(clipboard.dataForType(PasteboardType::String), c.copied) << c.in;
         EXPECT_TRUE(sumwise.terminationRequested());
     }

@@ -72,7 +72,14 @@ TEST(RtfReaderTest, ReadsTheCharacters) {
         {R"({\stylesheet{\s0 Normal;}}{\*\unknown a{b}c}x)", u"x"},
         {R"({\unknown a}x)", u"ax"},
         {"a\\bin3 {}\\b", u"ab"},
-        {R"({\listtext\'b7\tab}item)", u"·\titem"},
+        // A numbered heading as LibreOffice writes it: the number and its tab are no text, and
+        // neither is an old-style bullet.
+        {R"(\pard\plain \s1\rtlch\af5\afs24\alang1081 \ltrch\lang1033\langfe2052\hich\af3)"
+         R"(\loch\ilvl0\outlinelevel0\nowidctlpar\hyphpar0\ltrpar\cf0\f3\fs24\lang1033)"
+         R"(\kerning1\dbch\af5\langfe2052{\listtext\pard\plain  1.\tab}\ls1 \li0\ri0\lin0)"
+         "\\rin0\\fi0\\ql\\ltrpar{\\loch\n2+3}\n\\par ",
+         u"2+3\n"},
+        {R"({\*\pn\pnlvlblt{\pntxtb\'b7}}{\pntext\f1\'b7\tab}item)", u"item"},
         {R"({\upr{caf\'e9}{\*\ud{caf\u233?}}})", u"café"},
         // Code pages.
         {R"({\rtf1\ansi \'80\'93\'e9\'9f})", u"€“éŸ"},

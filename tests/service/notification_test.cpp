@@ -1,0 +1,90 @@
+// Failure notifications against a stand-in notification server on a private session bus.
+#include "notificationserver.h"
+#include "sessionbus.h"
+
+#include "platform/resources.h"
+#include "service/notification.h"
+
+#include <QTranslator>
+
+namespace {
+
+class NotificationTest : public SessionBusTest {
+protected:
+    void SetUp() override {
+        if (!startBus(environment()))
+            GTEST_SKIP() << "no dbus-daemon or test bus configuration";
+        server = QDBusConnection::connectToBus(address, QStringLiteral("notification server"));
+        client = QDBusConnection::connectToBus(address, QStringLiteral("notification client"));
+        ASSERT_TRUE(server.isConnected() && client.isConnected());
+    }
+    void TearDown() override {
+        QDBusConnection::disconnectFromBus(QStringLiteral("notification client"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("notification server"));
+        SessionBusTest::TearDown();
+    }
+
+    QDBusConnection server{QString()}, client{QString()};
+};
+
+TEST_F(NotificationTest, OneNotificationPerFailureWithItsTexts) {
+    NotificationServer notifications(server);
+    ASSERT_TRUE(notifications.registered());
+    const QString longFormula = QStringLiteral("1+\n").repeated(60);
+    // A character outside the BMP where the cut falls must not be split into half a pair.
+    const QString astral = QString(78, u'7') + QStringLiteral("\U0001D7D8") + QStringLiteral("+1");
+    struct {
+        QString formula, message, body;
+    } const cases[] = {
+        {QStringLiteral("1/0"), QStringLiteral("Error: Division by zero"),
+         QStringLiteral("1/0\nError: Division by zero")},
+        // The body may be read as markup: a formula is shown as typed.
+        {QStringLiteral("a<b & c>d"), QStringLiteral("Error: <b>x</b>"),
+         QStringLiteral("a&lt;b &amp; c&gt;d\nError: &lt;b&gt;x&lt;/b&gt;")},
+        // Long or multi-line selections: their start, on one line.
+        {longFormula, QStringLiteral("Error: Syntax error"),
+         QStringLiteral("1+ ").repeated(26) + QStringLiteral("1…\nError: Syntax error")},
+        {astral, QStringLiteral("Error: Syntax error"),
+         QString(78, u'7') + QStringLiteral("…\nError: Syntax error")},
+    };
+    qsizetype sent = 0;
+    for (const auto &c : cases) {
+        EXPECT_TRUE(notifyFailure(client, c.formula, c.message)) << c.formula.toStdString();
+        ASSERT_EQ(notifications.notifications().size(), ++sent) << c.formula.toStdString();
+        const NotificationServer::Notification n = notifications.notifications().last();
+        EXPECT_EQ(n.body, c.body);
+        EXPECT_EQ(n.appName, u"Sumwise");
+        EXPECT_EQ(n.icon, u"sumwise");
+        EXPECT_EQ(n.summary, u"Sumwise cannot calculate this");
+        EXPECT_EQ(n.replacesId, 0u);
+        EXPECT_GT(n.expireTimeout, 0);
+    }
+}
+
+TEST_F(NotificationTest, SummaryInTheUsersLanguage) {
+    QTranslator german;
+    const QString folder = dataPath(QStringLiteral("translations"));
+    if (folder.isEmpty() || !german.load(QStringLiteral("sumwise_de"), folder))
+        GTEST_SKIP() << "translations not built";
+    QCoreApplication::installTranslator(&german);
+    NotificationServer notifications(server);
+    EXPECT_TRUE(notifyFailure(client, QStringLiteral("1/0"),
+                              QStringLiteral("Fehler: Division durch null")));
+    QCoreApplication::removeTranslator(&german);
+    ASSERT_EQ(notifications.notifications().size(), 1);
+    EXPECT_EQ(notifications.notifications()[0].summary, u"Sumwise kann das nicht berechnen");
+}
+
+TEST_F(NotificationTest, FalseWithoutAnAnsweringServer) {
+    // Nobody owns the name: the bus says so at once.
+    EXPECT_FALSE(notifyFailure(client, QStringLiteral("1/0"), QStringLiteral("Error")));
+    // A server that never answers is given up after a bounded wait.
+    NotificationServer hung(server, false);
+    ASSERT_TRUE(hung.registered());
+    EXPECT_FALSE(notifyFailure(client, QStringLiteral("1/0"), QStringLiteral("Error")));
+    // Without a bus at all.
+    EXPECT_FALSE(notifyFailure(QDBusConnection(QStringLiteral("no such connection")),
+                               QStringLiteral("1/0"), QStringLiteral("Error")));
+}
+
+} // namespace
