@@ -67,7 +67,7 @@ bool notifyFailure(const QDBusConnection &bus, const QString &formula, const QSt
         return false;
     const bool markup =
         capabilities.arguments().value(0).toStringList().contains(QStringLiteral("body-markup"));
-    QString body = shortened(formula) + u'\n' + message;
+    QString body = formula.isEmpty() ? message : shortened(formula) + u'\n' + message;
     if (markup)
         body = escaped(body);
     const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("sumwise")}};
