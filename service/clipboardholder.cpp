@@ -278,7 +278,10 @@ Flavours textFlavours(QStringView text) {
         {"text/plain", utf8},
         {"TEXT", utf8},
         {"STRING", latin1WithReplacement(text)},
+        // LibreOffice asks for this one by name when offered (host order, no byte order mark).
         {"text/plain;charset=utf-16", utf16},
+        // LibreOffice's X11 back end reuses the previous owner's target list for about two
+        // seconds and asks for its HTML; it takes this form over the plain ones when offered.
         {"text/html", htmlOf(text)},
     };
 }
