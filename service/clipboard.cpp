@@ -204,6 +204,9 @@ QStringList ClipboardPasteboard::types() const {
         // Latin-1 text can be read as UTF-8; other X11 target names are no flavours.
         const QString type =
             offered == u"STRING" ? PasteboardType::String : PasteboardType::canonical(offered);
+        // Text in another encoding is the same text again.
+        if (type.startsWith(u"text/plain;") && type != PasteboardType::String)
+            continue;
         if (type.contains(u'/') && !types.contains(type))
             types.append(type);
     }

@@ -1,8 +1,8 @@
 // The desktop clipboard (CLIPBOARD) and the highlighted text (PRIMARY) as pasteboards.
 //
 // What works where:
-// - X11 (DISPLAY names a reachable server): a write hands its one flavour to a background
-//   holder process ("<this executable> --hold-clipboard TYPE", see clipboardholder.h) that
+// - X11 (DISPLAY names a reachable server): a write hands its flavours to a background
+//   holder process ("<this executable> --hold-clipboard", see clipboardholder.h) that
 //   owns the selection until another program takes it, so the contents outlive the writer.
 //   Reading asks the selection's owner over an X connection of its own, so plain
 //   QCoreApplication processes can read too; only when this process itself owns the selection
@@ -14,9 +14,11 @@
 //   while one of its windows has focus.
 // - Neither: writes fail (return false) and reads yield nothing.
 //
-// Each write offers exactly one type. RTF with embedded pictures (PasteboardType::RTFD) is
-// written as "text/rtf", the name under which other programs read RTF; reading it back
-// therefore yields PasteboardType::RTF.
+// Each write offers one type in all the forms programs ask for: plain text under every text
+// name (see textFlavours), RTF beside the plain forms of its characters, other types under
+// their names. RTF with embedded pictures (PasteboardType::RTFD) is written as "text/rtf", the
+// name under which other programs read RTF; reading it back therefore yields
+// PasteboardType::RTF.
 #pragma once
 
 #include "clipboardholder.h"

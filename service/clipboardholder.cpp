@@ -1,23 +1,26 @@
 #include "clipboardholder.h"
 
 #include "platform/fdio.h"
+#include "styledtext/attributedstring.h"
 
 #include "clipboard.h"
 #include "pasteboard.h"
+#include "x11selectionowner.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QGuiApplication>
-#include <QMimeData>
-#include <QThread>
-#include <QTimer>
+#include <QSysInfo>
+#include <QtEndian>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -31,9 +34,13 @@
 namespace {
 
 constexpr char ReadyWord[] = "ready";
-// Qt starts in well under a second; the margin is for loaded machines and sanitizer builds.
+// The holder is ready in milliseconds; the margin is for loaded machines and sanitizer builds.
 constexpr int HolderStartTimeoutMs = 15000;
-constexpr int OwnershipPollMs = 5000;
+// Programs fetch several forms of one paste in a row: the paste is over after this silence.
+constexpr qint64 QuietAfterPasteMs = 250;
+// A clipboard manager that has not saved the contents by then is not waited for.
+constexpr qint64 SaveTimeoutMs = 5000;
+constexpr char RequestMagic[] = "SWH1";
 
 QByteArray executablePath() {
     if (QCoreApplication::instance()) {
@@ -128,24 +135,193 @@ xcb_atom_t internAtom(xcb_connection_t *c, const char *name) {
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-// Qt's own shutdown would offer contents it may wrongly believe it still owns to a clipboard
-// manager, replacing newer contents there.
-[[noreturn]] void leave(int status) {
-    std::fflush(nullptr);
-    _exit(status);
+qint64 nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-void fillMimeData(QMimeData *mime, const QString &type, const QByteArray &data) {
-    const QString desktop = ClipboardPasteboard::desktopType(type);
-    if (desktop == PasteboardType::String)
-        mime->setText(QString::fromUtf8(data)); // also offers UTF8_STRING, STRING, TEXT
-    for (const QString &name : PasteboardType::aliases(desktop)) {
-        if (name != u"UTF8_STRING" && name != u"text/plain")
-            mime->setData(name, data);
+QByteArray latin1WithReplacement(QStringView text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const char32_t c : text.toUcs4())
+        bytes.append(c <= 0xff ? char(c) : '?');
+    return bytes;
+}
+
+QByteArray htmlOf(QStringView text) {
+    QString html = text.toString().toHtmlEscaped();
+    html.replace(u'\n', QStringLiteral("<br>"));
+    return "<meta charset=\"utf-8\">" + html.toUtf8();
+}
+
+// Length-prefixed, little-endian: magic, selection, restore, time-out, then the two lists.
+void putNumber(QByteArray &out, quint32 n) {
+    const quint32 le = qToLittleEndian(n);
+    out.append(reinterpret_cast<const char *>(&le), sizeof le);
+}
+
+void putFlavours(QByteArray &out, const Flavours &flavours) {
+    putNumber(out, quint32(flavours.size()));
+    for (const Flavour &f : flavours) {
+        putNumber(out, quint32(f.target.size()));
+        out.append(f.target);
+        putNumber(out, quint32(f.data.size()));
+        out.append(f.data);
     }
 }
 
+class Reader {
+public:
+    explicit Reader(const QByteArray &bytes)
+        : m_bytes(bytes) {}
+    bool number(quint32 *n) {
+        if (m_bytes.size() - m_at < qsizetype(sizeof *n))
+            return false;
+        *n = qFromLittleEndian<quint32>(m_bytes.constData() + m_at);
+        m_at += sizeof *n;
+        return true;
+    }
+    bool bytes(QByteArray *out) {
+        quint32 size;
+        if (!number(&size) || m_bytes.size() - m_at < qsizetype(size))
+            return false;
+        *out = m_bytes.mid(m_at, size);
+        m_at += size;
+        return true;
+    }
+    bool flavours(Flavours *out) {
+        quint32 count;
+        if (!number(&count))
+            return false;
+        // Each flavour takes eight bytes at least: a count beyond that is a lie.
+        if (count > quint32((m_bytes.size() - m_at) / 8))
+            return false;
+        for (quint32 i = 0; i < count; ++i) {
+            Flavour f;
+            if (!bytes(&f.target) || !bytes(&f.data) || !validTarget(f.target))
+                return false;
+            if (f.data.isNull())
+                f.data = QByteArray("");
+            out->append(f);
+        }
+        return true;
+    }
+    bool atEnd() const { return m_at == m_bytes.size(); }
+    qsizetype m_at = 0;
+
+private:
+    static bool validTarget(const QByteArray &target) {
+        // Atom names travel with a 16-bit length; the holder answers these names itself.
+        static const QByteArray own[] = {"TARGETS", "TIMESTAMP", "MULTIPLE", "SAVE_TARGETS",
+                                         "INCR"};
+        return !target.isEmpty() && target.size() <= 0xffff
+               && std::find(std::begin(own), std::end(own), target) == std::end(own);
+    }
+    const QByteArray &m_bytes;
+};
+
+// Serves the request until the selection is no longer ours; the exit status.
+int serve(X11SelectionOwner &owner, const HoldRequest &request) {
+    const qint64 started = nowMs();
+    bool restorePending = request.restore;
+    qint64 saveAskedMs = 0;
+    auto askToSave = [&] {
+        owner.requestSave();
+        saveAskedMs = nowMs();
+    };
+    if (!restorePending)
+        askToSave();
+    while (owner.owning()) {
+        if (!owner.processEvents(restorePending ? 50 : 1000))
+            return 0;
+        if (restorePending && owner.owning()) {
+            const qint64 now = nowMs();
+            const bool pasted = owner.served() > 0 && owner.transfersUnderWay() == 0
+                                && now - owner.lastRequestMs() >= QuietAfterPasteMs;
+            if (pasted || now - started >= request.restoreTimeoutMs) {
+                restorePending = false;
+                if (request.previous.isEmpty()) {
+                    owner.disown();
+                    break;
+                }
+                if (!owner.own(request.previous))
+                    break;
+                askToSave();
+            }
+        }
+        // The manager takes the selection over once we are gone.
+        if (owner.saveState() == X11SelectionOwner::Save::Saved)
+            break;
+        if (owner.saveState() == X11SelectionOwner::Save::Pending
+            && nowMs() - saveAskedMs > SaveTimeoutMs)
+            owner.requestSave();
+    }
+    // Transfers under way carry their own data: let them end before we go.
+    while (owner.transfersUnderWay() > 0 && owner.processEvents(500)) {
+    }
+    return 0;
+}
+
 } // namespace
+
+Flavours textFlavours(QStringView text) {
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray utf16(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
+        for (qsizetype i = 0; i + 1 < utf16.size(); i += 2)
+            std::swap(utf16[i], utf16[i + 1]);
+    }
+    return {
+        {"UTF8_STRING", utf8},
+        {"text/plain;charset=utf-8", utf8},
+        {"text/plain", utf8},
+        {"TEXT", utf8},
+        {"STRING", latin1WithReplacement(text)},
+        // LibreOffice asks for this one by name when offered (host order, no byte order mark).
+        {"text/plain;charset=utf-16", utf16},
+        // LibreOffice's X11 back end reuses the previous owner's target list for about two
+        // seconds and asks for its HTML; it takes this form over the plain ones when offered.
+        {"text/html", htmlOf(text)},
+    };
+}
+
+Flavours richTextFlavours(const QByteArray &rtf, QStringView plain) {
+    Flavours flavours{{"text/rtf", rtf}, {"application/rtf", rtf}};
+    flavours.append(textFlavours(plain));
+    return flavours;
+}
+
+QByteArray encodeHoldRequest(const HoldRequest &request) {
+    QByteArray out(RequestMagic);
+    out.append(char(request.selection == ClipboardSelection::Primary ? 1 : 0));
+    out.append(char(request.restore ? 1 : 0));
+    putNumber(out, quint32(std::max(0, request.restoreTimeoutMs)));
+    putFlavours(out, request.flavours);
+    putFlavours(out, request.previous);
+    return out;
+}
+
+std::optional<HoldRequest> decodeHoldRequest(const QByteArray &bytes) {
+    const qsizetype magic = qsizetype(std::strlen(RequestMagic));
+    if (!bytes.startsWith(RequestMagic) || bytes.size() < magic + 2)
+        return std::nullopt;
+    const char selection = bytes[magic], restore = bytes[magic + 1];
+    if ((selection != 0 && selection != 1) || (restore != 0 && restore != 1))
+        return std::nullopt;
+    HoldRequest request;
+    request.selection = selection ? ClipboardSelection::Primary : ClipboardSelection::Clipboard;
+    request.restore = restore;
+    Reader in(bytes);
+    in.m_at = magic + 2;
+    quint32 timeout;
+    if (!in.number(&timeout) || timeout > quint32(INT_MAX) || !in.flavours(&request.flavours)
+        || !in.flavours(&request.previous) || !in.atEnd() || request.flavours.isEmpty()
+        || (!request.restore && !request.previous.isEmpty()))
+        return std::nullopt;
+    request.restoreTimeoutMs = int(timeout);
+    return request;
+}
 
 bool x11DisplayAvailable() {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -172,22 +348,19 @@ bool guiOwnsSelection(ClipboardSelection selection) {
            && (reply->owner & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 
-bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelection selection,
-                   qint64 *holderPid) {
+bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
     if (holderPid)
         *holderPid = 0;
-    if (!x11DisplayAvailable())
+    // The holder finds out about an unreachable server by itself, as quickly.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || request.flavours.isEmpty())
         return false;
     QByteArray exe = executablePath();
     QByteArray option("--hold-clipboard");
-    QByteArray typeArgument = type.toUtf8();
-    QByteArray primary("--primary");
-    if (exe.isEmpty() || typeArgument.isEmpty())
+    if (exe.isEmpty())
         return false;
-    char *argv[] = {exe.data(), option.data(), typeArgument.data(),
-                    selection == ClipboardSelection::Primary ? primary.data() : nullptr, nullptr};
+    char *argv[] = {exe.data(), option.data(), nullptr};
 
-    // One socket carries the flavour to the holder and its "ready" line back.
+    // One socket carries the request to the holder and its "ready" line back.
     int channel[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0)
         return false;
@@ -207,7 +380,7 @@ bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelecti
     }
 
     QByteArray answer;
-    if (sendAll(channel[0], data) && shutdown(channel[0], SHUT_WR) == 0)
+    if (sendAll(channel[0], encodeHoldRequest(request)) && shutdown(channel[0], SHUT_WR) == 0)
         answer = readAnswer(channel[0], QDeadlineTimer(HolderStartTimeoutMs));
     close(channel[0]);
     const QList<QByteArray> words = answer.trimmed().split(' ');
@@ -218,72 +391,43 @@ bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelecti
     return true;
 }
 
+bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelection selection,
+                   qint64 *holderPid) {
+    HoldRequest request;
+    request.selection = selection;
+    const QString desktop = ClipboardPasteboard::desktopType(type);
+    if (desktop == PasteboardType::String) {
+        request.flavours = textFlavours(QString::fromUtf8(data));
+    } else if (desktop == PasteboardType::RTF) {
+        const std::optional<AttributedString> text = AttributedString::fromRTF(data);
+        QString plain = text ? text->string() : QString();
+        // Attachments stand in the text as object replacement characters.
+        plain.remove(QChar(0xfffc));
+        request.flavours = richTextFlavours(data, plain);
+    } else {
+        for (const QString &name : PasteboardType::aliases(desktop))
+            request.flavours.append({name.toUtf8(), data.isNull() ? QByteArray("") : data});
+    }
+    return holdClipboard(request, holderPid);
+}
+
 int clipboardHolderMain(int argc, char *argv[]) {
-    const bool primary = argc == 4 && std::strcmp(argv[3], "--primary") == 0;
-    if (argc < 3 || (argc == 4 && !primary) || argc > 4 || argv[2][0] == '\0') {
-        std::fputs("usage: sumwise --hold-clipboard TYPE [--primary] < DATA\n", stderr);
+    if (argc != 2 || std::strcmp(argv[1], "--hold-clipboard") != 0) {
+        std::fputs("usage: sumwise --hold-clipboard < REQUEST\n", stderr);
         return 2;
     }
-    const QString type = QString::fromUtf8(argv[2]);
-    const QByteArray data = readAll(STDIN_FILENO);
+    const std::optional<HoldRequest> request = decodeHoldRequest(readAll(STDIN_FILENO));
     redirectToNull(STDIN_FILENO);
-    if (!x11DisplayAvailable())
-        return 1;
-
-    // The clipboard lives on X11 whatever the caller's platform; the holder is no session
-    // client and needs no desktop theme.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("SESSION_MANAGER");
-    QGuiApplication::setDesktopSettingsAware(false);
-    QGuiApplication app(argc, argv);
-    const ClipboardSelection which =
-        primary ? ClipboardSelection::Primary : ClipboardSelection::Clipboard;
-    auto owned = [which] { return guiOwnsSelection(which); };
-
-    const QClipboard::Mode mode = primary ? QClipboard::Selection : QClipboard::Clipboard;
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    // Qt stamps its claim with the time of the last event it has seen, and the server refuses
-    // a claim older than the current owner's; events bring a newer time.
-    for (int attempt = 0; !owned(); ++attempt) {
-        if (attempt == 20)
-            leave(1);
-        if (attempt > 0) {
-            QThread::msleep(25);
-            QCoreApplication::processEvents();
-        }
-        auto *mime = new QMimeData;
-        fillMimeData(mime, type, data);
-        clipboard->setMimeData(mime, mode);
+    if (!request) {
+        std::fputs("sumwise: malformed clipboard hold request\n", stderr);
+        return 2;
     }
-
-    auto quitWhenReplaced = [&] {
-        if (!owned())
-            QCoreApplication::quit();
-    };
-    QObject::connect(clipboard, &QClipboard::changed, &app, quitWhenReplaced);
-    // Should a change go unreported, the holder still does not outlive its contents for long.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &app, quitWhenReplaced);
-    poll.start(OwnershipPollMs);
-
+    X11SelectionOwner owner(request->selection);
+    if (!owner.own(request->flavours))
+        return 1;
     const QByteArray ready =
         QByteArray(ReadyWord) + ' ' + QByteArray::number(qint64(getpid())) + '\n';
     writeAll(STDOUT_FILENO, ready);
     redirectToNull(STDOUT_FILENO);
-    leave(app.exec());
-}
-
-Flavours textFlavours(const QString &text) {
-    return {{"text/plain;charset=utf-8", text.toUtf8()}};
-}
-
-Flavours richTextFlavours(const QByteArray &rtf, const QString &plain) {
-    return Flavours{{"text/rtf", rtf}} + textFlavours(plain);
-}
-
-bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
-    if (request.flavours.isEmpty())
-        return false;
-    return holdClipboard(QString::fromLatin1(request.flavours.first().target),
-                         request.flavours.first().data, request.selection, holderPid);
+    return serve(owner, *request);
 }

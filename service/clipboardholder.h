@@ -2,24 +2,33 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMap>
+#include <QList>
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 /// Which X11 selection: the clipboard, or what the user has highlighted.
 enum class ClipboardSelection { Clipboard, Primary };
 
-/// One flavour as the desktop names it (an X11 target or a MIME type) and its bytes.
+/// One form of the contents: an X11 target name (a MIME type or a name such as UTF8_STRING)
+/// and its bytes.
 struct Flavour {
     QByteArray target;
     QByteArray data;
+    friend bool operator==(const Flavour &, const Flavour &) = default;
 };
 using Flavours = QList<Flavour>;
 
-/// The flavours under which the desktop offers plain text.
-Flavours textFlavours(const QString &text);
-/// Rich text and, beside it, the plain forms of its characters.
-Flavours richTextFlavours(const QByteArray &rtf, const QString &plain);
+/// Plain text under every name programs ask for it: UTF8_STRING, text/plain;charset=utf-8,
+/// text/plain, TEXT (UTF-8), STRING (Latin-1, other characters as '?'),
+/// text/plain;charset=utf-16 and text/html (the text escaped, for readers that still ask for
+/// the previous owner's HTML).
+Flavours textFlavours(QStringView text);
+/// RTF as text/rtf and application/rtf, then the plain forms of its characters.
+Flavours richTextFlavours(const QByteArray &rtf, QStringView plain);
 
+/// What a holder offers, and whether it gives the selection back afterwards.
 struct HoldRequest {
     ClipboardSelection selection = ClipboardSelection::Clipboard;
     Flavours flavours;           // offered first
@@ -27,24 +36,36 @@ struct HoldRequest {
     Flavours previous;           // with restore: offered afterwards; empty: give the selection up
     int restoreTimeoutMs = 2000; // restore after this even if nobody fetched the data
 };
-/// Returns once the holder owns the selection (false: no X server, could not take it).
-bool holdClipboard(const HoldRequest &request, qint64 *holderPid = nullptr);
 
-/// Hands one flavour to a background process that owns the clipboard until another program
-/// takes it over (the way xclip and wl-copy work). Returns once the holder owns the selection;
-/// false when no holder could be started or it could not take the selection (no X server).
+/// Hands the request to a background process that owns the selection until another program
+/// takes it over (the way xclip and wl-copy work). Returns once the holder owns the selection
+/// (false: no X server, or it could not take the selection). With restore, "served" means a
+/// program other than the clipboard manager fetched a content flavour to its end; the holder
+/// switches to previous once requests have stopped for a moment.
 /// The holder runs this executable, whose main() must hand "--hold-clipboard" to
 /// clipboardHolderMain() before anything else. It is detached: its own session, standard
 /// streams on /dev/null, not a child of the caller. holderPid, when given, receives its id.
+bool holdClipboard(const HoldRequest &request, qint64 *holderPid = nullptr);
+
+/// One canonical pasteboard type: plain text and RTF with all their forms (see textFlavours
+/// and richTextFlavours), any other type under its names.
 bool holdClipboard(const QString &type, const QByteArray &data,
                    ClipboardSelection selection = ClipboardSelection::Clipboard,
                    qint64 *holderPid = nullptr);
 
-/// The body of that background process ("sumwise --hold-clipboard TYPE [--primary]"): reads
-/// its flavour from standard input until end of file, takes the selection, writes
-/// "ready PID\n" to standard output, and ends the process with status 0 once the selection
-/// is no longer its own (another program took it, or it was cleared). Status 1 when there is
-/// no X server or the selection could not be taken; returns 2 on bad usage.
+/// The request as the holder reads it on standard input.
+QByteArray encodeHoldRequest(const HoldRequest &request);
+/// nullopt for anything encodeHoldRequest cannot have written, or a request that offers
+/// nothing, names a target empty or one the holder answers itself (TARGETS, TIMESTAMP,
+/// MULTIPLE, SAVE_TARGETS, INCR), or has previous contents without restore.
+std::optional<HoldRequest> decodeHoldRequest(const QByteArray &bytes);
+
+/// The body of that background process ("sumwise --hold-clipboard"): reads its request from
+/// standard input until end of file, takes the selection, writes "ready PID\n" to standard
+/// output, and ends the process with status 0 once the selection is no longer its own
+/// (another program took it, it gave it up, or a clipboard manager saved it). Status 1 when
+/// there is no X server or the selection could not be taken; 2 on bad usage or a malformed
+/// request, without taking anything. Starts no Qt GUI: it speaks to the server over xcb.
 int clipboardHolderMain(int argc, char *argv[]);
 
 /// Whether DISPLAY names an X server that accepts connections.

@@ -23,17 +23,6 @@ namespace {
 const auto clip = [](const QString &target) { return xclipRead("clipboard", target).out; };
 const QString utf8 = QStringLiteral("UTF8_STRING");
 
-bool waitUntil(const std::function<bool()> &done) {
-    const QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents();
-        if (done())
-            return true;
-        QThread::msleep(20);
-    }
-    return done();
-}
-
 // xclip serves the flavour from a background process of its own until someone takes over.
 void xclipWrite(const QString &target, const QByteArray &data) {
     ASSERT_EQ(run("xclip", {"-selection", "clipboard", "-t", target, "-i"}, data).status, 0);

@@ -28,9 +28,9 @@ struct LogCapture {
     textlib::LogHandler previous;
 };
 
-using FlavourMap = QList<std::pair<QString, QByteArray>>;
+using TypedData = QList<std::pair<QString, QByteArray>>;
 
-MemoryPasteboard pboardWith(const FlavourMap &flavours) {
+MemoryPasteboard pboardWith(const TypedData &flavours) {
     MemoryPasteboard pboard;
     QStringList types;
     for (const auto &flavour : flavours)
@@ -67,7 +67,7 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
     const auto plist = [](const QVariant &v) { return propertyListData(v); };
     const QString a = QStringLiteral("https://a.example/"), base = QStringLiteral("http://b/");
     struct Row {
-        FlavourMap flavours;
+        TypedData flavours;
         QString url, logged; // logged: the one log line, or null for none
     };
     const Row rows[] = {
@@ -90,7 +90,7 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
         expectText(URL(pboard), row.url);
         EXPECT_EQ(g_log, row.logged.isNull() ? QStringList() : QStringList{row.logged});
     }
-    const std::pair<FlavourMap, QString> names[] = {
+    const std::pair<TypedData, QString> names[] = {
         {{{PublicURLNameType, "public"}, {CorePasteboardFlavorTypeURLName, "core"}}, "core"},
         {{{PublicURLNameType, ""}}, ""},
         {{{QStringLiteral("Public.URL-Name"), "case"}}, {}}};
@@ -126,7 +126,7 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
     };
     const QList<QUrl> found{QUrl("https://example.org/x")};
     struct Row {
-        FlavourMap flavours;
+        TypedData flavours;
         bool contains;
         QList<QUrl> files; // URLsFromPasteboard of the file list
     };
@@ -154,8 +154,8 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
               QList<QUrl>{QUrl("http://www.b.example/x")});
     EXPECT_EQ(URLsFromPasteboard(pboard, HTMLPboardType), std::nullopt);
     EXPECT_EQ(URLsFromPasteboard(pboard, QString()), std::nullopt);
-    for (const FlavourMap &none :
-         {FlavourMap{{URLPboardType, "not a url"}}, FlavourMap{{StringPboardType, "no address"}}})
+    for (const TypedData &none :
+         {TypedData{{URLPboardType, "not a url"}}, TypedData{{StringPboardType, "no address"}}})
         EXPECT_EQ(URLsFromPasteboard(pboardWith(none), none[0].first), std::nullopt);
 }
 
@@ -223,7 +223,7 @@ TEST(PasteboardSupport, NothingToWriteLeavesThePasteboardAlone) {
 }
 
 TEST(PasteboardSupport, TextComesFromTheFirstTextTypeOnOffer) {
-    const std::pair<FlavourMap, QString> rows[] = {
+    const std::pair<TypedData, QString> rows[] = {
         {{{HTMLPboardType, "<b>"}, {TabularTextPboardType, "a\tb"}, {StringPboardType, "s"}}, "s"},
         {{{HTMLPboardType, "<b>"}, {TabularTextPboardType, "a\tb"}}, "a\tb"},
         {{{StringPboardType, QByteArray("a\0b", 3)}}, QString::fromUtf16(u"a\0b", 3)},
@@ -269,7 +269,7 @@ TEST(PasteboardSupport, StyledTextTravelsAsRTFOrRTFD) {
                              back->containsAttachments()),
                   std::tuple(text.string(), true, text.containsAttachments()));
     }
-    const std::pair<FlavourMap, std::optional<QString>> rows[] = {
+    const std::pair<TypedData, std::optional<QString>> rows[] = {
         {{{RTFPboardType, "{\\rtf1 rtf}"}, {RTFDPboardType, "{\\rtf1 rtfd}"}}, "rtfd"},
         {{{"application/rtf", "{\\rtf1 alias}"}}, "alias"},
         {{{StringPboardType, "plain is not tried"}}, std::nullopt},

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -197,4 +198,15 @@ Ran xclipRead(const char *selection, const QString &target) {
 QStringList xclipTargets(const char *selection) {
     return QString::fromLatin1(xclipRead(selection, QStringLiteral("TARGETS")).out)
         .split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool waitUntil(const std::function<bool()> &done, int ms) {
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        if (done())
+            return true;
+        QThread::msleep(20);
+    }
+    return done();
 }
