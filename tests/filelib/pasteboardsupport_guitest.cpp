@@ -28,14 +28,12 @@ void xclipWrite(const QString &target, const QByteArray &data) {
     ASSERT_EQ(run("xclip", {"-selection", "clipboard", "-t", target, "-i"}, data).status, 0);
 }
 
-class PasteboardSupportGui : public testing::Test {
+class PasteboardSupportGui : public X11Test {
 protected:
     void SetUp() override {
-        QString why;
-        const X11Status status = startX11(&why);
-        if (status == X11Status::NotInstalled)
-            GTEST_SKIP() << why.toStdString();
-        ASSERT_EQ(status, X11Status::Ready) << why.toStdString();
+        X11Test::SetUp();
+        if (!ready())
+            return;
         if (QStandardPaths::findExecutable("xclip").isEmpty())
             GTEST_SKIP() << "xclip is not installed";
         // Take the clipboard from whoever holds it, then leave it empty.

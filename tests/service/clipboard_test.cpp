@@ -90,14 +90,12 @@ void xclipWrite(const char *selection, const QString &target, const QByteArray &
     ASSERT_TRUE(waitUntil([&] { return xclip(selection, target) == data; }));
 }
 
-class ClipboardTest : public testing::Test {
+class ClipboardTest : public X11Test {
 protected:
     void SetUp() override {
-        QString why;
-        const X11Status status = startX11(&why);
-        if (status == X11Status::NotInstalled)
-            GTEST_SKIP() << why.toStdString();
-        ASSERT_EQ(status, X11Status::Ready) << why.toStdString();
+        X11Test::SetUp();
+        if (!ready())
+            return;
         clearSelection("clipboard");
         clearSelection("primary");
     }

@@ -157,14 +157,12 @@ HoldRequest request(const Flavours &flavours) {
     return r;
 }
 
-class ClipboardHolderTest : public testing::Test {
+class ClipboardHolderTest : public X11Test {
 protected:
     void SetUp() override {
-        QString why;
-        const X11Status status = startX11(&why);
-        if (status == X11Status::NotInstalled)
-            GTEST_SKIP() << why.toStdString();
-        ASSERT_EQ(status, X11Status::Ready) << why.toStdString();
+        X11Test::SetUp();
+        if (!ready())
+            return;
         X11().clear("clipboard");
     }
 };

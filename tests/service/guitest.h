@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -16,6 +17,20 @@ enum class X11Status { Ready, NotInstalled, Failed };
 /// On first use starts Xvfb on a free display, points DISPLAY at it and creates the test's
 /// QGuiApplication on it; later calls report the same outcome.
 X11Status startX11(QString *why);
+
+/// A test on the private X server: skipped where Xvfb is not installed. Fixtures that set up
+/// more call this first and return when it skipped or failed.
+class X11Test : public testing::Test {
+protected:
+    void SetUp() override {
+        QString why;
+        const X11Status status = startX11(&why);
+        if (status == X11Status::NotInstalled)
+            GTEST_SKIP() << why.toStdString();
+        ASSERT_EQ(status, X11Status::Ready) << why.toStdString();
+    }
+    bool ready() const { return !IsSkipped() && !HasFatalFailure(); }
+};
 
 /// How a helper program ended: its exit status (-1 when it did not start, crashed or timed
 /// out) and its standard output.
