@@ -5,7 +5,7 @@
 // --only times one engine and skips the cross-check, for short profiling runs.
 #include "harness.h"
 
-#include "evaluator/sumwise.h"
+#include "evaluator/formulaengine.h"
 #include "platform/userdefaults.h"
 
 #include <QCoreApplication>
@@ -122,7 +122,7 @@ public:
 
 private:
     UserDefaults defaults;
-    Sumwise sumwise;
+    FormulaEngine sumwise;
     std::vector<QString> formulas;
 };
 

@@ -1,8 +1,8 @@
 // Time from holdClipboard's call until its holder owns the clipboard, median of ROUNDS calls.
 // The program stands in for sumwise as the holder it starts. Run it through holdclipboard.sh,
 // which gives it a private X server.
-#include "service/clipboardholder.h"
-#include "service/pasteboard.h"
+#include "pasteboard/clipboardholder.h"
+#include "pasteboard/pasteboard.h"
 
 #include <algorithm>
 #include <chrono>

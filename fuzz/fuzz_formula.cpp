@@ -2,7 +2,7 @@
 // either a result or a message, and keep its state consistent.
 #include "fuzzinput.h"
 
-#include "evaluator/sumwise.h"
+#include "evaluator/formulaengine.h"
 #include "platform/userdefaults.h"
 
 #include <QDir>
@@ -14,13 +14,13 @@
 
 namespace {
 
-Sumwise &evaluator() {
+FormulaEngine &evaluator() {
     // Assignments write the store on every change; tmpfs keeps that cheap.
     static QTemporaryDir dir(QFileInfo::exists(QStringLiteral("/dev/shm"))
                                  ? QStringLiteral("/dev/shm/sumwise-fuzz-XXXXXX")
                                  : QDir::tempPath() + QStringLiteral("/sumwise-fuzz-XXXXXX"));
     static UserDefaults defaults(dir.filePath(QStringLiteral("Sumwise.conf")));
-    static Sumwise sumwise(defaults);
+    static FormulaEngine sumwise(defaults);
     return sumwise;
 }
 
@@ -29,7 +29,7 @@ Sumwise &evaluator() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString formula = fuzzText(data, size);
 
-    Sumwise &sumwise = evaluator();
+    FormulaEngine &sumwise = evaluator();
     const QString result = sumwise.doSumwise(formula);
     if (result.isNull() || result.isEmpty())
         std::abort();

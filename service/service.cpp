@@ -1,8 +1,8 @@
 #include "service.h"
 
 #include "alerts.h"
-#include "platform/activeapplication.h"
-#include "platform/beep.h"
+#include "platform/gui/activeapplication.h"
+#include "platform/gui/beep.h"
 #include "platform/localization.h"
 #include "platform/resources.h"
 #include "textlib/lines.h"

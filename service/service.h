@@ -2,7 +2,7 @@
 // from a pasteboard in its richest form and writes results back.
 #pragma once
 
-#include "pasteboard.h"
+#include "pasteboard/pasteboard.h"
 #include "styledtext/attributedstring.h"
 
 #include <QString>

@@ -1,5 +1,5 @@
 #include "evaluator/builtins.h"
-#include "evaluator/sumwise.h"
+#include "evaluator/formulaengine.h"
 #include "platform/doublevalue.h"
 #include "platform/userdefaults.h"
 
@@ -23,7 +23,7 @@ class SumwiseTest : public testing::Test {
 protected:
     QTemporaryDir dir;
     UserDefaults defaults{dir.filePath(QStringLiteral("Sumwise.conf"))};
-    Sumwise sumwise{defaults};
+    FormulaEngine sumwise{defaults};
 
     QString run(const char *formula) { return sumwise.doSumwise(QString::fromUtf8(formula)); }
 
@@ -238,7 +238,7 @@ TEST_F(SumwiseTest, FailedAssignmentKeepsTheOldValue) {
 
 TEST_F(SumwiseTest, NamesOutliveTheObjectAndRedefinedConstantsAreNotReseeded) {
     run("X=2;PI=3");
-    Sumwise later(defaults);
+    FormulaEngine later(defaults);
     EXPECT_EQ(later.doSumwise(QStringLiteral("x*10+pi")), QStringLiteral("23"));
 }
 

@@ -1,6 +1,6 @@
 // The pasteboard conveniences on the desktop clipboard under a private Xvfb, cross-checked with
 // xclip and with a reader process that has no GUI application.
-#include "tests/service/guitest.h"
+#include "tests/support/guitest.h"
 
 #include "filelib/pasteboardsupport.h"
 #include "filelib/propertylist.h"

@@ -1,6 +1,6 @@
 // Failure notifications against a stand-in notification server on a private session bus.
-#include "notificationserver.h"
-#include "sessionbus.h"
+#include "tests/support/notificationserver.h"
+#include "tests/support/sessionbus.h"
 
 #include "platform/resources.h"
 #include "service/notification.h"

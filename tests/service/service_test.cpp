@@ -1,5 +1,5 @@
 // Reading the selection in its richest readable flavour and writing results in exactly one.
-#include "service/pasteboard.h"
+#include "pasteboard/pasteboard.h"
 #include "service/service.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The four services on a request's pasteboard, with the clipboard and the panel replaced by
 // stand-ins so every outcome can be read back.
-#include "evaluator/sumwise.h"
+#include "pasteboard/pasteboard.h"
 #include "platform/userdefaults.h"
 #include "service/alerts.h"
-#include "service/pasteboard.h"
+#include "service/sumwise.h"
 #include "styledtext/attributedstring.h"
 
 #include <QAbstractButton>

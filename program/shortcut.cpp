@@ -1,11 +1,11 @@
 #include "shortcut.h"
 
-#include "clipboard.h"
-#include "notification.h"
-#include "pasteboard.h"
-#include "x11desktop.h"
+#include "pasteboard/clipboard.h"
+#include "pasteboard/pasteboard.h"
+#include "pasteboard/x11desktop.h"
+#include "service/notification.h"
 
-#include "platform/beep.h"
+#include "platform/gui/beep.h"
 #include "platform/localization.h"
 #include "platform/userdefaults.h"
 #include "styledtext/attributedstring.h"

@@ -1,9 +1,9 @@
 #include "commands.h"
 
-#include "evaluator/sumwise.h"
-#include "pasteboard.h"
+#include "pasteboard/pasteboard.h"
 #include "platform/localization.h"
 #include "provider.h"
+#include "service/sumwise.h"
 #include "shortcut.h"
 
 #include <QDBusArgument>

@@ -1,4 +1,4 @@
-#include "platform/beep.h"
+#include "platform/gui/beep.h"
 
 #include <gtest/gtest.h>
 

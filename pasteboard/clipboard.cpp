@@ -270,3 +270,14 @@ QString ClipboardPasteboard::desktopType(const QString &type) {
     const QString canonical = PasteboardType::canonical(type);
     return canonical == PasteboardType::RTFD ? PasteboardType::RTF : canonical;
 }
+
+// The desktop's pasteboards are clipboard pasteboards; the abstraction need not know them.
+Pasteboard &Pasteboard::generalPasteboard() {
+    static ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
+    return clipboard;
+}
+
+Pasteboard &Pasteboard::selectionPasteboard() {
+    static ClipboardPasteboard selection(ClipboardSelection::Primary);
+    return selection;
+}

@@ -1,10 +1,10 @@
 #include "searchproviders.h"
 
-#include "evaluator/sumwise.h"
-#include "pasteboard.h"
+#include "pasteboard/pasteboard.h"
 #include "platform/localization.h"
 #include "platform/userdefaults.h"
 #include "provider.h"
+#include "service/sumwise.h"
 #include "textlib/normalization.h"
 #include "textlib/whitespace.h"
 

@@ -1,10 +1,10 @@
 #include "provider.h"
 
-#include "evaluator/sumwise.h"
-#include "pasteboard.h"
+#include "pasteboard/pasteboard.h"
 #include "platform/localization.h"
 #include "platform/userdefaults.h"
 #include "searchproviders.h"
+#include "service/sumwise.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,9 +1,9 @@
 // Desktop search on a private session bus, called with exactly the signatures GNOME Shell
 // (org.gnome.Shell.SearchProvider2) and KRunner (org.kde.krunner1) use; the provider is
 // started by D-Bus activation, as the desktop starts it.
-#include "sessionbus.h"
+#include "tests/support/sessionbus.h"
 
-#include "service/clipboard.h"
+#include "pasteboard/clipboard.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

@@ -1,10 +1,10 @@
 // The desktop clipboard and PRIMARY under a private Xvfb, cross-checked with xclip; the
 // Wayland tools through stand-ins; the active application's name.
-#include "guitest.h"
+#include "tests/support/guitest.h"
 
-#include "platform/activeapplication.h"
-#include "service/clipboard.h"
-#include "service/clipboardholder.h"
+#include "pasteboard/clipboard.h"
+#include "pasteboard/clipboardholder.h"
+#include "platform/gui/activeapplication.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

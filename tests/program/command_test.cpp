@@ -1,5 +1,5 @@
 // The real program as a command that serves itself, without a session bus.
-#include "sessionbus.h"
+#include "tests/support/sessionbus.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 // The real program against the provider on a private session bus, started by D-Bus
 // activation as the desktop starts it; panels are answered and logged through the environment.
-#include "sessionbus.h"
+#include "tests/support/sessionbus.h"
 
 #include "styledtext/attributedstring.h"
 

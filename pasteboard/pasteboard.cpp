@@ -1,7 +1,5 @@
 #include "pasteboard.h"
 
-#include "clipboard.h"
-
 namespace PasteboardType {
 
 namespace {
@@ -55,16 +53,6 @@ QString Pasteboard::stringForType(const QString &type) const {
 
 bool Pasteboard::setString(const QString &text, const QString &type) {
     return setData(text.toUtf8(), type);
-}
-
-Pasteboard &Pasteboard::generalPasteboard() {
-    static ClipboardPasteboard clipboard(ClipboardSelection::Clipboard);
-    return clipboard;
-}
-
-Pasteboard &Pasteboard::selectionPasteboard() {
-    static ClipboardPasteboard selection(ClipboardSelection::Primary);
-    return selection;
 }
 
 MemoryPasteboard::MemoryPasteboard(const QString &name)

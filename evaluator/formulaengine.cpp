@@ -1,12 +1,9 @@
-#include "sumwise.h"
+#include "formulaengine.h"
 
 #include "builtins.h"
-#include "platform/beep.h"
 #include "platform/doublevalue.h"
 #include "platform/localization.h"
 #include "platform/userdefaults.h"
-#include "service/alerts.h"
-#include "service/pasteboard.h"
 #include "textlib/characters.h"
 #include "textlib/editing.h"
 #include "textlib/normalization.h"
@@ -71,11 +68,11 @@ struct NestingGuard {
 
 } // namespace
 
-Sumwise::Sumwise()
-    : Sumwise(UserDefaults::standardUserDefaults()) {
+FormulaEngine::FormulaEngine()
+    : FormulaEngine(UserDefaults::standardUserDefaults()) {
 }
 
-Sumwise::Sumwise(UserDefaults &defaults)
+FormulaEngine::FormulaEngine(UserDefaults &defaults)
     : defaults(defaults) {
     // A constant the user has redefined keeps its value across restarts.
     for (int i = int(builtins::constant_names.size()) - 1; i >= 0; --i) {
@@ -87,7 +84,7 @@ Sumwise::Sumwise(UserDefaults &defaults)
     defaults.synchronize();
 }
 
-void Sumwise::error(const QString &message, const char *selector) {
+void FormulaEngine::error(const QString &message, const char *selector) {
     Q_UNUSED(selector);
     // A value that could not be stored explains whatever fails after it.
     if (unsaved)
@@ -96,11 +93,15 @@ void Sumwise::error(const QString &message, const char *selector) {
     success = false;
 }
 
-void Sumwise::syntaxError(const char *selector) {
+QString FormulaEngine::syntaxErrorMessage() {
+    return localizedString(SyntaxError);
+}
+
+void FormulaEngine::syntaxError(const char *selector) {
     error(localizedString(SyntaxError), selector);
 }
 
-QString Sumwise::doSumwise(const QString &text) {
+QString FormulaEngine::doSumwise(const QString &text) {
     if (text.isNull())
         return QString();
 
@@ -131,14 +132,14 @@ QString Sumwise::doSumwise(const QString &text) {
     return result;
 }
 
-char16_t Sumwise::get_char(bool advance) {
+char16_t FormulaEngine::get_char(bool advance) {
     const char16_t c = curr_char < quint64(formula.size()) ? formula[curr_char].unicode() : 0;
     if (advance)
         ++curr_char;
     return c;
 }
 
-qint8 Sumwise::get_token() {
+qint8 FormulaEngine::get_token() {
     // A statement after ";" is scanned by going round again, so chains use no stack.
     for (;;) {
         const quint32 start = curr_char;
@@ -185,7 +186,7 @@ qint8 Sumwise::get_token() {
     }
 }
 
-void Sumwise::scanNumber(quint32 start) {
+void FormulaEngine::scanNumber(quint32 start) {
     char16_t c;
     do {
         c = get_char(true);
@@ -206,7 +207,7 @@ void Sumwise::scanNumber(quint32 start) {
     curr_tok = NUMBER;
 }
 
-bool Sumwise::scanName(quint32 start) {
+bool FormulaEngine::scanName(quint32 start) {
     char16_t c;
     do {
         c = get_char(true);
@@ -252,7 +253,7 @@ bool Sumwise::scanName(quint32 start) {
 
 // Evaluates the value after "=" and stores it. True when a ";" ended the value and another
 // statement follows, whose first token the caller then scans instead.
-bool Sumwise::assign(const QString &key) {
+bool FormulaEngine::assign(const QString &key) {
     const qint32 savedAssign = last_assign;
     last_assign = qint32(curr_char);
     get_char(true);
@@ -286,7 +287,7 @@ bool Sumwise::assign(const QString &key) {
     return false;
 }
 
-double Sumwise::expr(bool fetch) {
+double FormulaEngine::expr(bool fetch) {
     double left = term(fetch);
     if (!success)
         return 0.0;
@@ -302,7 +303,7 @@ double Sumwise::expr(bool fetch) {
     }
 }
 
-double Sumwise::term(bool fetch) {
+double FormulaEngine::term(bool fetch) {
     double left = pow(fetch);
     if (!success)
         return 0.0;
@@ -327,7 +328,7 @@ double Sumwise::term(bool fetch) {
     }
 }
 
-double Sumwise::pow(bool fetch) {
+double FormulaEngine::pow(bool fetch) {
     double left = prim(fetch);
     if (!success)
         return 0.0;
@@ -340,7 +341,7 @@ double Sumwise::pow(bool fetch) {
     return left;
 }
 
-double Sumwise::prim(bool fetch) {
+double FormulaEngine::prim(bool fetch) {
     const NestingGuard guard(depth);
     if (depth > MaxNesting) {
         syntaxError("prim:");
@@ -383,7 +384,7 @@ double Sumwise::prim(bool fetch) {
     }
 }
 
-double Sumwise::function(qint32 code, double x) {
+double FormulaEngine::function(qint32 code, double x) {
     const auto undefined = [&] {
         error(localizedString(Undefined), "function:expr:");
         return x;
@@ -459,84 +460,4 @@ double Sumwise::function(qint32 code, double x) {
     default:
         qFatal("-[Sumwise function:expr:] Sumwise: NO");
     }
-}
-
-// The length of a text without its final line break (LF, CR LF or CR).
-static qsizetype lineContentLength(QStringView text) {
-    if (text.endsWith(u"\r\n"))
-        return text.size() - 2;
-    if (text.endsWith(u'\n') || text.endsWith(u'\r'))
-        return text.size() - 1;
-    return text.size();
-}
-
-// The services' failure report: a beep, and the message for the requester.
-static void fail(QString *error, const QString &message) {
-    beep();
-    // Without any text to evaluate there is no message of this run to give.
-    if (error)
-        *error = QStringLiteral("Error: %1")
-                     .arg(message.isNull() ? localizedString(SyntaxError) : message);
-}
-
-void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error) {
-    Q_UNUSED(userData);
-    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
-    const QString result = doSumwise(text);
-    if (!result.isNull() && success)
-        writeString(result, pboard);
-    else
-        fail(error, errorMsg);
-}
-
-void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error) {
-    Q_UNUSED(userData);
-    PasteboardText selection = getStringOfPboard(pboard, TextForm::Attributed);
-    const QString result = doSumwise(characters(selection));
-    if (result.isNull() || !success) {
-        fail(error, errorMsg);
-        return;
-    }
-    // Handing the selection over leaves the copy its only holder, so appending to it does not
-    // duplicate every run of a large styled text.
-    PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
-    const QString appended = QStringLiteral(" = %1").arg(result);
-    // A selected whole line keeps its line break after the result.
-    if (auto *styled = std::get_if<AttributedString>(&copy))
-        styled->replaceCharacters(lineContentLength(styled->string()), 0, appended);
-    else if (auto *plain = std::get_if<QString>(&copy))
-        plain->insert(lineContentLength(*plain), appended);
-    writeString(copy, pboard);
-}
-
-void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error) {
-    Q_UNUSED(userData);
-    Q_UNUSED(error);
-    const QString formula = characters(getStringOfPboard(pboard, TextForm::Characters));
-    const QString result = doSumwise(formula);
-    const bool ok = !result.isNull() && success;
-    const QString ok_ = localizedString("OK");
-    const QString copy = localizedString("Copy");
-    const QString formulaLabel = localizedString("Formula");
-    const QString resultLabel = localizedString("Result");
-    const QString shown = ok ? result : errorMsg;
-    // After a failure there is no result the user saw; copying "0" would invent one.
-    const int answer =
-        runAlertPanel(QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
-                      {formulaLabel, formula, resultLabel, shown}, ok_, copy,
-                      ok ? AlternateButton::Enabled : AlternateButton::Disabled);
-    if (answer == 0 && ok)
-        writeString(result, generalPasteboard());
-    // The serving loop ends the program at the end of this slice, once the reply is out.
-    m_terminate = true;
-}
-
-void Sumwise::doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error) {
-    Q_UNUSED(userData);
-    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
-    const QString result = doSumwise(text);
-    if (!result.isNull() && success)
-        writeString(result, generalPasteboard());
-    else
-        fail(error, errorMsg);
 }

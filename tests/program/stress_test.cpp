@@ -2,7 +2,7 @@
 // at once, writers killed mid-write, a settings folder that cannot be written, a provider
 // flooded with requests or never answering, and selections that are huge, binary, invalid
 // UTF-8 or nested without end.
-#include "sessionbus.h"
+#include "tests/support/sessionbus.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

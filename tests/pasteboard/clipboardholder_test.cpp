@@ -1,8 +1,8 @@
 // The clipboard holder as other programs meet it: the selection protocol spoken with raw xcb
 // requests, the request it reads and what it does after a paste.
-#include "guitest.h"
+#include "tests/support/guitest.h"
 
-#include "service/clipboardholder.h"
+#include "pasteboard/clipboardholder.h"
 
 #include <QCoreApplication>
 #include <QFile>

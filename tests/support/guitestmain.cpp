@@ -1,10 +1,10 @@
 // Test main for the pasteboard tests. Besides running the tests, the binary stands in for the
 // program in the child processes that the tests start: a clipboard holder, a writer that exits
 // right after writing, and a reader without a GUI application.
-#include "guitest.h"
+#include "tests/support/guitest.h"
 
-#include "service/clipboard.h"
-#include "service/clipboardholder.h"
+#include "pasteboard/clipboard.h"
+#include "pasteboard/clipboardholder.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "service/pasteboard.h"
+#include "pasteboard/pasteboard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "alerts.h"
-#include "clipboardholder.h"
 #include "commands.h"
+#include "pasteboard/clipboardholder.h"
 #include "provider.h"
+#include "service/alerts.h"
 
-#include "evaluator/sumwise.h"
 #include "platform/fdio.h"
 #include "platform/localization.h"
+#include "service/sumwise.h"
 
 #include <QApplication>
 #include <QCoreApplication>

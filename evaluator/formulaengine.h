@@ -1,9 +1,5 @@
-// The formula evaluator and service object.
+// The formula engine: scanner, parser, built-ins and result formatting, on Qt Core alone.
 #pragma once
-
-#include "service/service.h"
-
-class Pasteboard;
 
 #include <QString>
 #include <QtGlobal>
@@ -13,7 +9,7 @@ class UserDefaults;
 /// Evaluates one formula at a time: prepares the text, scans and parses it by recursive
 /// descent, evaluating as it goes, and formats the value for the user's locale. Named values
 /// live in the user defaults, so an assignment lasts across formulas and runs.
-class Sumwise : public Service {
+class FormulaEngine {
 public:
     /// Token codes; an operator's code is its own character.
     enum Token : quint16 { END = 0, FUNCTION = 1, NUMBER = 2 };
@@ -22,28 +18,18 @@ public:
     static constexpr int MaxNesting = 1000;
 
     /// Seeds the named constants the store does not hold yet.
-    explicit Sumwise(UserDefaults &defaults);
-    Sumwise();
+    explicit FormulaEngine(UserDefaults &defaults);
+    FormulaEngine();
 
     /// The result text of formula, or a null string when formula is null (then nothing
     /// changes). When the formula fails the text is "0": check succeeded() and errorMessage().
     QString doSumwise(const QString &formula);
 
-    // The four services. Each reads the selection from the request's pasteboard; Substitute
-    // and Add write their result back to it, Show shows formula and result in a panel, Copy
-    // puts the result on the clipboard. Substitute, Add and Copy set *error ("Error: " and
-    // the message) and beep when they fail.
-    void doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error);
-    void doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error);
-    void doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error);
-    void doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error);
-
-    /// Set once Show's panel has closed: the program should end.
-    bool terminationRequested() const { return m_terminate; }
-
     bool succeeded() const { return success; }
     /// The localised message of the last error of the last run; null when it succeeded.
     QString errorMessage() const { return errorMsg; }
+    /// The localised "Syntax error".
+    static QString syntaxErrorMessage();
 
 private:
     void error(const QString &message, const char *selector);
@@ -74,5 +60,4 @@ private:
     bool success = false;
     int depth = 0;
     bool unsaved = false; // an assignment could not be stored
-    bool m_terminate = false;
 };

@@ -1,0 +1,86 @@
+#include "sumwise.h"
+
+#include "alerts.h"
+#include "pasteboard/pasteboard.h"
+#include "platform/gui/beep.h"
+#include "platform/localization.h"
+
+// The length of a text without its final line break (LF, CR LF or CR).
+static qsizetype lineContentLength(QStringView text) {
+    if (text.endsWith(u"\r\n"))
+        return text.size() - 2;
+    if (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        return text.size() - 1;
+    return text.size();
+}
+
+// The services' failure report: a beep, and the message for the requester.
+static void fail(QString *error, const QString &message) {
+    beep();
+    // Without any text to evaluate there is no message of this run to give.
+    if (error)
+        *error = QStringLiteral("Error: %1")
+                     .arg(message.isNull() ? FormulaEngine::syntaxErrorMessage() : message);
+}
+
+void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error) {
+    Q_UNUSED(userData);
+    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString result = doSumwise(text);
+    if (!result.isNull() && succeeded())
+        writeString(result, pboard);
+    else
+        fail(error, errorMessage());
+}
+
+void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error) {
+    Q_UNUSED(userData);
+    PasteboardText selection = getStringOfPboard(pboard, TextForm::Attributed);
+    const QString result = doSumwise(characters(selection));
+    if (result.isNull() || !succeeded()) {
+        fail(error, errorMessage());
+        return;
+    }
+    // Handing the selection over leaves the copy its only holder, so appending to it does not
+    // duplicate every run of a large styled text.
+    PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
+    const QString appended = QStringLiteral(" = %1").arg(result);
+    // A selected whole line keeps its line break after the result.
+    if (auto *styled = std::get_if<AttributedString>(&copy))
+        styled->replaceCharacters(lineContentLength(styled->string()), 0, appended);
+    else if (auto *plain = std::get_if<QString>(&copy))
+        plain->insert(lineContentLength(*plain), appended);
+    writeString(copy, pboard);
+}
+
+void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error) {
+    Q_UNUSED(userData);
+    Q_UNUSED(error);
+    const QString formula = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString result = doSumwise(formula);
+    const bool ok = !result.isNull() && succeeded();
+    const QString ok_ = localizedString("OK");
+    const QString copy = localizedString("Copy");
+    const QString formulaLabel = localizedString("Formula");
+    const QString resultLabel = localizedString("Result");
+    const QString shown = ok ? result : errorMessage();
+    // After a failure there is no result the user saw; copying "0" would invent one.
+    const int answer =
+        runAlertPanel(QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
+                      {formulaLabel, formula, resultLabel, shown}, ok_, copy,
+                      ok ? AlternateButton::Enabled : AlternateButton::Disabled);
+    if (answer == 0 && ok)
+        writeString(result, generalPasteboard());
+    // The serving loop ends the program at the end of this slice, once the reply is out.
+    m_terminate = true;
+}
+
+void Sumwise::doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error) {
+    Q_UNUSED(userData);
+    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString result = doSumwise(text);
+    if (!result.isNull() && succeeded())
+        writeString(result, generalPasteboard());
+    else
+        fail(error, errorMessage());
+}
