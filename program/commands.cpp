@@ -14,6 +14,22 @@
 
 #include <climits>
 
+namespace {
+constexpr const char16_t *CommandNames[] = {u"substitute", u"add", u"show", u"copy"};
+}
+
+std::optional<ServiceName> serviceNamed(QStringView command) {
+    for (int i = 0; i < 4; ++i) {
+        if (command == QStringView(CommandNames[i]))
+            return ServiceName(i);
+    }
+    return std::nullopt;
+}
+
+QString commandName(ServiceName service) {
+    return QString::fromUtf16(CommandNames[int(service)]);
+}
+
 QByteArray trailingLineBreak(const QByteArray &text) {
     if (text.endsWith("\r\n"))
         return QByteArrayLiteral("\r\n");
@@ -38,7 +54,8 @@ Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &f
     if (!bus.isConnected())
         return {};
     const QString method = QStringLiteral("doCalc%1%2Service")
-                               .arg(command.service.left(1).toUpper(), command.service.mid(1));
+                               .arg(commandName(command.service).left(1).toUpper(),
+                                    commandName(command.service).mid(1));
     QDBusMessage call =
         QDBusMessage::createMethodCall(Bus::Name, Bus::Path, Bus::Interface, method);
     QVariantMap map;
@@ -52,8 +69,9 @@ Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &f
     // served here instead (SUMWISE_BUS_TIMEOUT, in ms, shortens that wait for tests).
     bool set = false;
     const int configured = qEnvironmentVariableIntValue("SUMWISE_BUS_TIMEOUT", &set);
-    const int timeout =
-        command.service == u"show" ? INT_MAX : (set && configured > 0 ? configured : 25000);
+    const int timeout = command.service == ServiceName::Show
+                            ? INT_MAX
+                            : (set && configured > 0 ? configured : 25000);
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeout);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         if (reply.errorName() == Bus::Error)
@@ -94,7 +112,7 @@ QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteAr
 
 } // namespace
 
-ServiceOutcome serveRequest(const QString &service, const QMap<QString, QByteArray> &flavours) {
+ServiceOutcome serveRequest(ServiceName service, const QMap<QString, QByteArray> &flavours) {
     ServiceCommand command;
     command.service = service;
     Outcome outcome = viaBus(command, flavours);
@@ -121,7 +139,7 @@ FilterResult runServiceCommand(const ServiceCommand &command) {
     if (!outcome.error.isEmpty())
         return {command.fromArguments ? QByteArray() : command.input, outcome.error.toUtf8() + '\n',
                 1};
-    if (command.service != u"substitute" && command.service != u"add")
+    if (!replacesSelection(command.service))
         return {command.input, {}, 0};
     const auto [type, data] = writtenFlavour(outcome.pboard);
     return {type == PasteboardType::String ? data + lineBreak : data, {}, 0};

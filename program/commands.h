@@ -6,6 +6,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+/// The four services, by the command that runs each.
+enum class ServiceName { Substitute, Add, Show, Copy };
+
+/// The service a command name ("substitute", "add", "show", "copy") runs; none for others.
+std::optional<ServiceName> serviceNamed(QStringView command);
+/// "substitute", "add", "show" or "copy".
+QString commandName(ServiceName service);
+/// Whether the service hands back a new selection (Substitute and Add).
+inline bool replacesSelection(ServiceName service) {
+    return service == ServiceName::Substitute || service == ServiceName::Add;
+}
+
 /// What a command hands back: bytes for standard output, a message for standard error and
 /// the exit status.
 struct FilterResult {
@@ -15,8 +29,8 @@ struct FilterResult {
 };
 
 struct ServiceCommand {
-    QString service; // "substitute", "add", "show" or "copy"
-    QString type;    // MIME type of the input; empty: RTF when it opens with "{\rtf", else text
+    ServiceName service = ServiceName::Substitute;
+    QString type; // MIME type of the input; empty: RTF when it opens with "{\rtf", else text
     bool selection = false; // the highlighted text in, the result pasted over it
     bool paste = true;      // with selection: false leaves the result on the clipboard
     QString pasteKey;       // with selection: the paste chord; empty: chosen by the window
@@ -32,7 +46,7 @@ struct ServiceOutcome {
 
 /// Serves one request through the provider on the session bus (started by activation when
 /// needed), or in this process when no bus can serve it.
-ServiceOutcome serveRequest(const QString &service, const QMap<QString, QByteArray> &flavours);
+ServiceOutcome serveRequest(ServiceName service, const QMap<QString, QByteArray> &flavours);
 
 /// The one flavour a service wrote back, richest first: its type (empty when none) and data.
 std::pair<QString, QByteArray> writtenFlavour(const QMap<QString, QByteArray> &pboard);

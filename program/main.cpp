@@ -44,10 +44,11 @@ Options:
                  instead of pasting it (on failure, the unchanged selection).
   --paste-key K  With --selection: paste with this key, e.g. ctrl+shift+v
                  (terminals are recognised and get Ctrl+Shift+V).
-  --type MIME    The input's type (text/plain, text/rtf); RTF is recognised
+  --type=MIME    The input's type (text/plain, text/rtf); RTF is recognised
                  by its "{\rtf" opening.
   -h, --help     Show this help and exit.
   -v, --version  Show the version and exit.
+  --             End of options: a formula may start with "-".
 
 Examples:
   echo '2*(3+4)^2' | sumwise substitute        # 98
@@ -102,6 +103,67 @@ int runProviderApplication(int argc, char **argv) {
     return runProvider(sumwise);
 }
 
+// Reads the command line into a command and its formula; an exit status when the program is
+// done (help, version, bad usage), else -1.
+int parseArguments(int argc, char **argv, ServiceCommand *command, QStringList *formula) {
+    const QString first = QString::fromLocal8Bit(argv[1]);
+    const std::optional<ServiceName> service = serviceNamed(first);
+    if (!service && !first.startsWith(u'-'))
+        return usageError("unknown command '" + first.toLocal8Bit() + "'");
+    if (service)
+        command->service = *service;
+    bool options = true;
+    // Options may follow the command; "--" ends them, so a formula may start with "-".
+    for (int i = service ? 2 : 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (!options || (!arg.startsWith(u"--") && arg != u"-h" && arg != u"-v")) {
+            formula->append(arg);
+            continue;
+        }
+        const qsizetype equals = arg.indexOf(u'=');
+        const QString name = equals < 0 ? arg : arg.left(equals);
+        // An option's value follows it, or "=" joins them.
+        auto value = [&](QString *out) {
+            if (equals >= 0) {
+                *out = arg.mid(equals + 1);
+                return true;
+            }
+            if (i + 1 == argc)
+                return false;
+            *out = QString::fromLocal8Bit(argv[++i]);
+            return true;
+        };
+        if (arg == u"--") {
+            options = false;
+        } else if (arg == u"-h" || arg == u"--help") {
+            std::fputs(Usage, stdout);
+            return 0;
+        } else if (arg == u"-v" || arg == u"--version") {
+            std::printf("sumwise %s\n", SUMWISE_VERSION);
+            return 0;
+        } else if (arg == u"--selection") {
+            command->selection = true;
+        } else if (arg == u"--no-paste") {
+            command->paste = false;
+        } else if (name == u"--paste-key") {
+            if (!value(&command->pasteKey) || command->pasteKey.isEmpty())
+                return usageError("--paste-key needs a key such as ctrl+shift+v");
+        } else if (name == u"--type") {
+            if (!value(&command->type) || command->type.isEmpty())
+                return usageError("--type needs a MIME type");
+        } else {
+            return usageError("unknown option '" + arg.toLocal8Bit() + "'");
+        }
+    }
+    if (!service)
+        return usageError("unknown command '" + first.toLocal8Bit() + "'");
+    if (command->selection && !formula->isEmpty())
+        return usageError("--selection takes no formula");
+    if (!command->selection && (!command->paste || !command->pasteKey.isEmpty()))
+        return usageError("--no-paste and --paste-key go with --selection");
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -112,44 +174,10 @@ int main(int argc, char *argv[]) {
 
     ServiceCommand command;
     QStringList formula;
-    const QString first = QString::fromLocal8Bit(argv[1]);
-    if (first == u"-h" || first == u"--help") {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
-    if (first == u"-v" || first == u"--version") {
-        std::printf("sumwise %s\n", SUMWISE_VERSION);
-        return 0;
-    }
-    if (!serviceEntry(first))
-        return usageError("unknown command '" + first.toLocal8Bit() + "'");
-    command.service = first;
-    for (int i = 2; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == u"--selection") {
-            command.selection = true;
-        } else if (arg == u"--no-paste") {
-            command.paste = false;
-        } else if (arg == u"--paste-key") {
-            if (++i == argc)
-                return usageError("--paste-key needs a key such as ctrl+shift+v");
-            command.pasteKey = QString::fromLocal8Bit(argv[i]);
-        } else if (arg == u"--type") {
-            if (++i == argc)
-                return usageError("--type needs a MIME type");
-            command.type = QString::fromLocal8Bit(argv[i]);
-        } else if (arg.startsWith(u"--")) {
-            return usageError("unknown option '" + arg.toLocal8Bit() + "'");
-        } else {
-            formula.append(arg);
-        }
-    }
-    if (command.selection && !formula.isEmpty())
-        return usageError("--selection takes no formula");
-    if (!command.selection && (!command.paste || !command.pasteKey.isEmpty()))
-        return usageError("--no-paste and --paste-key go with --selection");
+    if (const int status = parseArguments(argc, argv, &command, &formula); status >= 0)
+        return status;
 
-    const bool gui = command.service == u"show" || command.service == u"copy";
+    const bool gui = command.service == ServiceName::Show || command.service == ServiceName::Copy;
     const auto app = makeApplication(argc, argv, gui);
     setNames();
     installTranslations();

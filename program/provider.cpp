@@ -109,16 +109,18 @@ QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const 
     return serve(&Sumwise::doCalcCopyService, pboard, userData, &locale);
 }
 
-void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QString &, QString *) {
-    if (command == u"substitute")
+void (Sumwise::*serviceEntry(ServiceName service))(Pasteboard &, const QString &, QString *) {
+    switch (service) {
+    case ServiceName::Substitute:
         return &Sumwise::doCalcSubstituteService;
-    if (command == u"add")
+    case ServiceName::Add:
         return &Sumwise::doCalcAddService;
-    if (command == u"show")
+    case ServiceName::Show:
         return &Sumwise::doCalcShowService;
-    if (command == u"copy")
-        return &Sumwise::doCalcCopyService;
-    return nullptr;
+    case ServiceName::Copy:
+        break;
+    }
+    return &Sumwise::doCalcCopyService;
 }
 
 int runProvider(Sumwise &sumwise) {

@@ -1,6 +1,8 @@
 // The provider on the session bus: the four services as D-Bus methods.
 #pragma once
 
+#include "commands.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
@@ -65,5 +67,5 @@ private:
 /// first slice. Returns 0.
 int runProvider(Sumwise &sumwise);
 
-/// The service entry for a command name ("substitute", "add", "show", "copy"); null if none.
-void (Sumwise::*serviceEntry(const QString &command))(Pasteboard &, const QString &, QString *);
+/// The service object's entry for a service.
+void (Sumwise::*serviceEntry(ServiceName service))(Pasteboard &, const QString &, QString *);

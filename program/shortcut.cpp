@@ -88,7 +88,7 @@ FilterResult withoutX11(const ServiceCommand &command) {
     if (!outcome.error.isEmpty())
         return failure(QString::fromUtf8(flavours.value(PasteboardType::String)),
                        withoutPrefix(outcome.error));
-    if (command.service != u"substitute" && command.service != u"add")
+    if (!replacesSelection(command.service))
         return {};
     const auto [type, data] = writtenFlavour(outcome.pboard);
     Pasteboard &clipboard = Pasteboard::generalPasteboard();
@@ -128,7 +128,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     const QString pasteKey = !command.pasteKey.isEmpty() ? command.pasteKey
                              : terminal                  ? QStringLiteral("ctrl+shift+v")
                                                          : QStringLiteral("ctrl+v");
-    const bool add = command.service == u"add";
+    const bool add = command.service == ServiceName::Add;
     // Only Add keeps formatting; the others need the characters alone.
     const QStringList wanted =
         add ? QStringList{PasteboardType::RTFD, PasteboardType::RTF, PasteboardType::String}
@@ -176,7 +176,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     }
     const QString formula = plainText(type, data);
     // Show's panel may copy its result while it is open; give the clipboard back first.
-    if (command.service == u"show")
+    if (command.service == ServiceName::Show)
         restore();
 
     const ServiceOutcome outcome = serveRequest(command.service, {{type, data}});
@@ -189,7 +189,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         }
         return failure(formula, withoutPrefix(outcome.error));
     }
-    if (command.service != u"substitute" && command.service != u"add")
+    if (!replacesSelection(command.service))
         return {};
 
     auto [resultType, result] = writtenFlavour(outcome.pboard);

@@ -76,10 +76,24 @@ TEST_F(CommandTest, HelpVersionAndUsageErrors) {
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^sumwise \\d+\\.\\d+\\.\\d+\\n$"))
                     .match(QString::fromUtf8(r.out))
                     .hasMatch());
+    // Help after the command is help, not a formula.
+    for (const char *help : {"--help", "-h"}) {
+        r = run({QStringLiteral("substitute"), QString::fromLatin1(help)});
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_TRUE(r.out.startsWith("Usage:")) << help;
+    }
+    // "--" ends the options, so a formula may start with "-"; "=" joins an option's value.
+    r = run({QStringLiteral("substitute"), QStringLiteral("--"), QStringLiteral("-2*3")});
+    EXPECT_EQ(r.out, "-6\n");
+    r = run({QStringLiteral("add"), QStringLiteral("--type=text/rtf")}, "{\\rtf1 2+3}");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith("{\\rtf1")) << r.out.constData();
     for (const QStringList &args :
          {QStringList{QStringLiteral("frobnicate")},
           QStringList{QStringLiteral("substitute"), QStringLiteral("--bogus")},
-          QStringList{QStringLiteral("substitute"), QStringLiteral("--type")}}) {
+          QStringList{QStringLiteral("substitute"), QStringLiteral("--type")},
+          QStringList{QStringLiteral("substitute"), QStringLiteral("--type=")},
+          QStringList{QStringLiteral("substitute"), QStringLiteral("--no-paste")}}) {
         r = run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.out.isEmpty());
