@@ -148,11 +148,12 @@ measure() { # app mode
   picture=$(awk '$2 != "-" {print $2}' "$out" | percentiles)
   ended=$(awk '$3 != "-" {print $3}' "$out" | percentiles)
   poll=$(awk '{s += $4} END {if (NR) printf "%.1f", s / NR}' "$out")
+  failed=$(awk '$5 != 0' "$out" | wc -l)
   if [[ $app == mousepad ]]; then
     printf '%-9s %-11s %-8s %s\n' "$app" "$mode" title "$title"
   fi
   printf '%-9s %-11s %-8s %s   poll %s\n' "$app" "$mode" picture "$picture" "$poll"
-  printf '%-9s %-11s %-8s %s\n' "$app" "$mode" end "$ended"
+  printf '%-9s %-11s %-8s %s   failed %s\n' "$app" "$mode" end "$ended" "$failed"
 }
 
 : >"$tmp/doc.txt"

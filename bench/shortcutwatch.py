@@ -11,8 +11,8 @@ watch takes the window's title and a picture of that rectangle, starts the comma
 both as fast as it can until both changed or 20 s passed: the title when it gains a leading
 "*" (the editor's modified mark), the picture when more than THRESHOLD bits of it differ (a
 blinking caret changes fewer). Prints, in milliseconds from just before the command's start:
-the title change, the picture change, the command's end ("-" for what did not happen), then
-the mean time between two pictures.
+the title change, the picture change, the command's end ("-" for what did not happen), the
+mean time between two pictures, then the command's exit status.
 """
 import ctypes
 import ctypes.util
@@ -165,7 +165,7 @@ def watch(window, region, command):
         return "-" if at is None else "%.1f" % ((at - start) * 1000)
 
     print(ms(title_at), ms(picture_at), ms(ended_at),
-          "%.2f" % ((last_picture - first_picture) * 1000 / max(pictures, 1)))
+          "%.2f" % ((last_picture - first_picture) * 1000 / max(pictures, 1)), process.returncode)
 
 
 def main():

@@ -12,8 +12,8 @@ packages=(
   libxcb-xtest0-dev libxcb-xfixes0-dev libxcb-res0-dev
   poppler-utils desktop-file-utils fonts-dejavu-core zip unzip attr
   # The desktop tests (ctest -L gui) and bench/shortcut.sh: real editors (GTK 3, Qt 5, and
-  # Writer on LibreOffice's own X11 back end), a window manager, synthetic input.
-  mousepad featherpad libreoffice-writer openbox xdotool
+  # Writer on LibreOffice's own X11 back end), a window manager, synthetic input, xprop.
+  mousepad featherpad libreoffice-writer openbox xdotool x11-utils
 )
 
 missing=()
