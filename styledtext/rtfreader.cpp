@@ -461,6 +461,7 @@ struct TextMark {
     qsizetype end = 0;   // just after its last byte
     TextEnd kind = TextEnd::Character;
     int closesWith = -1; // the group after which text following it may go; -1: right after it
+    int depth = 0;       // groups open around it
 };
 
 class RtfReader {
@@ -1131,7 +1132,8 @@ void RtfReader::flushPending() {
 }
 
 void RtfReader::mark(TextEnd kind) {
-    TextMark m{m_tokenStart, m_flushing ? m_pendingEnd : m_tokenEnd, kind, -1};
+    TextMark m{m_tokenStart, m_flushing ? m_pendingEnd : m_tokenEnd, kind, -1,
+               int(m_states.size())};
     // Text put right after a character that other readers skip would be skipped with it, and
     // inside \upr only the group's \ud half is read: it goes after the outermost such group.
     for (size_t i = 1; i < m_states.size(); ++i) {
@@ -1253,8 +1255,12 @@ std::optional<qsizetype> RtfReader::appendPosition() {
         drop(TextEnd::Paragraph);
     // An empty last paragraph (or cell) sets its formatting after the break before it: the text
     // goes where its break is.
-    if (last != m_marks.begin() && std::prev(last)->kind == TextEnd::Character)
+    if (last != m_marks.begin() && std::prev(last)->kind == TextEnd::Character) {
+        // The appended group must not nest deeper than a reader takes.
+        if (std::prev(last)->depth >= AttributedString::MaximumGroupDepth - 1)
+            return std::nullopt;
         position = std::prev(last)->end;
+    }
     return position;
 }
 

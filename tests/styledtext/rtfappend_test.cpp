@@ -53,6 +53,10 @@ TEST(RtfAppendTest, TextGoesAfterTheLastCharacterInItsGroup) {
         {"no text at all", "{\\rtf1\\ansi\\par}", "{\\rtf1\\ansi{ = 5}\\par}"},
         {"bytes after the root group stay", "{\\rtf1 2+3}}x\n", "{\\rtf1 2+3{ = 5}}}x\n"},
         {"unbalanced", "{\\rtf1 {\\b 2+3}", {}},
+        {"no room for one more group",
+         "{\\rtf1 " + QByteArray(AttributedString::MaximumGroupDepth - 1, '{') + "2"
+             + QByteArray(AttributedString::MaximumGroupDepth - 1, '}') + "}",
+         {}},
         {"no header", "2+3", {}},
         {"cut inside \\bin", "{\\rtf1 2+3{\\*\\objdata \\bin9 }}", {}},
     };
