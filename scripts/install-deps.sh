@@ -11,6 +11,8 @@ packages=(
   dbus dbus-x11 xvfb xauth libxcb1-dev xclip
   libxcb-xtest0-dev libxcb-xfixes0-dev libxcb-res0-dev
   poppler-utils desktop-file-utils fonts-dejavu-core zip unzip attr
+  # Reads back the RTF that Add writes, as the users' word processor would.
+  libreoffice-writer
 )
 
 missing=()
