@@ -190,6 +190,13 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
+// ICU's own stop callback lets unmappable default-ignorable characters (soft hyphen, zero-width
+// and bidi controls, variation selectors, U+FEFF...) vanish; leaving the error in place stops at
+// them like at any other character the encoding cannot hold.
+void stopAtAnyUnmappable(const void *, UConverterFromUnicodeArgs *, const UChar *, int32_t, UChar32,
+                         UConverterCallbackReason, UErrorCode *) {
+}
+
 // A converter that stops at the first byte or character it cannot map.
 Converter openStrict(const char *name) {
     UErrorCode error = U_ZERO_ERROR;
@@ -198,8 +205,7 @@ Converter openStrict(const char *name) {
         return nullptr;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &error);
-    ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                          &error);
+    ucnv_setFromUCallBack(converter.get(), stopAtAnyUnmappable, nullptr, nullptr, nullptr, &error);
     return U_SUCCESS(error) ? std::move(converter) : nullptr;
 }
 
