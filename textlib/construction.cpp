@@ -2,6 +2,7 @@
 
 #include "charactersets.h"
 #include "conversiontables.h"
+#include "shiftjis_p.h"
 
 #include <QFile>
 #include <QHash>
@@ -234,6 +235,10 @@ QString icuDecode(QByteArrayView bytes, const char *name) {
         break;
     }
     out.truncate(written);
+    if (detail::rotatesShiftJISControls(converter.get())) {
+        for (QChar &c : out)
+            c = QChar(detail::shiftJISControlFromICU(c.unicode()));
+    }
     return out;
 }
 
@@ -241,6 +246,13 @@ QByteArray icuEncode(QStringView s, const char *name) {
     const Converter converter = openStrict(name);
     if (!converter)
         return {};
+    QString rotated;
+    if (detail::rotatesShiftJISControls(converter.get())) {
+        rotated.reserve(s.size());
+        for (const QChar c : s)
+            rotated.append(QChar(detail::shiftJISControlToICU(c.unicode())));
+        s = rotated;
+    }
     QByteArray out(s.size() * 2 + 16, Qt::Uninitialized);
     const UChar *source = s.utf16();
     const UChar *const sourceEnd = source + s.size();

@@ -43,7 +43,7 @@ const EncodingRow encodingRows[] = {
     {NEXTSTEPStringEncoding, u"a\u00E9\uFB01"sv, "a\xDD\xAE"sv},
     {UTF8StringEncoding, u"\u00E9\u20AC\U0001F600"sv, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"sv},
     {NonLossyASCIIStringEncoding, u"a\\\u00E9\u20AC\xD800"sv, "a\\\\\\351\\u20ac\\ud800"sv},
-    {ShiftJISStringEncoding, u"\u65E5\u672C"sv, "\x93\xFA\x96\x7B"sv},
+    {ShiftJISStringEncoding, u"\u65E5\u672C\x1A\x1C\x7F"sv, "\x93\xFA\x96\x7B\x1A\x1C\x7F"sv},
     {ISOLatin1StringEncoding, u"a\u00AD"sv, "a\xAD"sv},
     {UnicodeStringEncoding, u"a\U0001F600"sv, "\xFF\xFE\x61\0\x3D\xD8\x00\xDE"sv},
     {WindowsCP1252StringEncoding, u"\u20AC\u00AD"sv, "\x80\xAD"sv},
@@ -367,6 +367,7 @@ TEST(Encodings, NamedEncodingReportsSuccessAndUnitCount) {
         std::u16string_view units;
     } rows[] = {{"windows-1252", "\x80\xE9"sv, 8, true, u"\u20AC\u00E9"},
                 {"UTF-8", ""sv, 0, true, u""},
+                {"sjis", "\x1A\x1C\x7F\x93\xFA"sv, 8, true, u"\x1A\x1C\x7F\u65E5"},
                 {"ISO-8859-1", "abc"sv, 2, false, u"ab"},
                 {"US-ASCII", "a\xC3"sv, 8, false, u"a"},
                 {"no-such-encoding", "abc"sv, 8, false, u""},
