@@ -114,16 +114,6 @@ public:
         return Token::of(Token::End);
     }
 
-    /// Whether only white space and NULs are left.
-    bool atBlankEnd() const {
-        for (qsizetype i = m_pos; i < m_data.size(); ++i) {
-            const char c = m_data[i];
-            if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\0')
-                return false;
-        }
-        return true;
-    }
-
 private:
     Token controlWord() {
         const qsizetype size = m_data.size();
@@ -552,6 +542,7 @@ bool RtfReader::readRootGroup() {
             return false; // cut off before the outermost group closed
         if (!handleToken(token))
             return false;
+        // Whatever follows the document (a stray brace, clipboard padding) is not part of it.
         if (m_rootClosed)
             return true;
     }
@@ -559,8 +550,6 @@ bool RtfReader::readRootGroup() {
 
 std::optional<AttributedString> RtfReader::read(QVariantMap *documentAttributes) {
     if (!readRootGroup())
-        return std::nullopt;
-    if (!m_tokens.atBlankEnd())
         return std::nullopt;
     if (m_paperWidth || m_paperHeight)
         m_document.insert(DocumentAttribute::PaperSize,
