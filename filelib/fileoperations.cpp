@@ -150,12 +150,17 @@ bool createFile(const QString &path) {
     if (!usable(path))
         return false;
     const QByteArray name = QFile::encodeName(path);
-    if (existsNoFollow(name.constData()))
+    // Only an item that is really there counts: a name too long or a folder we may not search
+    // holds nothing we could use.
+    struct stat st;
+    if (::lstat(name.constData(), &st) == 0)
         return true;
+    if (errno != ENOENT)
+        return false;
     // O_EXCL refuses to follow a symbolic link, so a dangling one is not brought to life.
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
+        return errno == EEXIST; // made by someone else meanwhile
     return ::close(fd) == 0;
 }
 

@@ -38,6 +38,8 @@ void logException(QStringView operation, const std::exception &e);
 
 /// False for an empty path; true when anything (a dangling link too) is there; otherwise
 /// creates an empty file (never through a dangling symbolic link) and answers whether it did.
+/// A path that cannot be looked at (a name too long, a folder that may not be searched) holds
+/// nothing and gives false.
 bool createFile(const QString &path);
 /// createFile() after creating the missing parent folders; false if that fails.
 bool createPathAndFile(const QString &path);

@@ -65,6 +65,7 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
     const auto linked = [](T &t) { t.put("d/sub/x"), t.link(t.p("d"), "l"); };
     const auto bothThere = [](T &t) { t.put("old/x"), t.put("new/y"); };
     const auto oldFile = [](T &t) { t.put("old"); };
+    static const QByteArray tooLong(300, 'n');
     const struct {
         const char *name;
         std::function<void(T &)> setup;
@@ -78,7 +79,9 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
         {"file existing folder", aFolder, file, "d", true, {"d/sub/x"}, {}},
         {"file missing parent", {}, file, "a/f", false, {}, {"a"}},
         {"file dangling link", dangling, file, "f", true, {}, {"gone"}},
+        {"file name too long", {}, file, tooLong.constData(), false, {}, {}},
         {"file with parents", {}, withParents, "a/b/f", true, {"a/b/f"}, {}},
+        {"file with parents, name too long", {}, withParents, tooLong.constData(), false, {}, {}},
         {"file under a file", aFile, withParents, "f/g", false, {"f"}, {}},
         {"folder over file", aFile, folder, "f", false, {"f"}, {}},
         {"folder link to folder", linked, folder, "l", true, {"d/sub/x"}, {}},
@@ -191,9 +194,9 @@ TEST_F(FileOperationsTest, CopyAndMoveRefuseAndExplain) {
         EXPECT_FALSE(renamePath(p("b2"), QString::fromUtf8(bad))) << bad;
 }
 
-TEST_F(FileOperationsTest, DeniedRemovalIsLoggedAndFalse) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may remove anything";
+TEST_F(FileOperationsTest, DeniedAsUser) {
+    if (runAsNobody())
+        return;
     put("ro/f");
     QFile::setPermissions(p("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     QString error;
@@ -203,6 +206,13 @@ TEST_F(FileOperationsTest, DeniedRemovalIsLoggedAndFalse) {
     EXPECT_EQ(logged, QStringList{"Couldn't remove path " + p("ro/f")});
     EXPECT_FALSE(writeData("y", p("ro/g")));
     EXPECT_FALSE(createPath(p("ro/sub")));
+    // Inside a folder that may not be searched nothing can be seen, so nothing counts as there.
+    put("closed/f");
+    QFile::setPermissions(p("closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    for (const char *name : {"closed/f", "closed/g", "closed/sub/g"}) {
+        EXPECT_FALSE(createFile(p(name))) << name;
+        EXPECT_FALSE(createPathAndFile(p(name))) << name;
+    }
 }
 
 TEST_F(FileOperationsTest, WritesAndAppends) {
