@@ -292,12 +292,21 @@ bool unlinkFileAtPath(const QString &path) {
 bool writeData(const QByteArray &data, const QString &path, Append append) {
     if (data.isNull() || !usable(path) || !createFile(path))
         return false;
+    // Opened without O_CREAT: createFile() made what may be made, and a dangling link it left
+    // alone must not come to life through the write.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(),
+               O_WRONLY | O_NOCTTY | O_CLOEXEC | (append == Append::Yes ? O_APPEND : O_TRUNC));
+    if (fd < 0)
+        return false;
     try {
-        QFile file(path);
+        QFile file;
         const QIODevice::OpenMode mode =
             append == Append::Yes ? QIODevice::Append : QIODevice::Truncate;
-        if (!file.open(QIODevice::WriteOnly | mode))
+        if (!file.open(fd, QIODevice::WriteOnly | mode, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
             return false;
+        }
         if (file.write(data) != data.size() || !file.flush())
             return false;
         file.close();

@@ -74,7 +74,8 @@ bool removePath(const QString &path, QString *error = nullptr);
 /// unlink(2) of path: false for an empty path or when the call fails.
 bool unlinkFileAtPath(const QString &path);
 /// Writes data to path, creating the file; appends or replaces the old content. False for
-/// null data, an empty path, or when creating, opening, writing or closing fails.
+/// null data, an empty path, or when creating, opening, writing or closing fails; a dangling
+/// symbolic link there is refused, as createFile() leaves its target uncreated.
 bool writeData(const QByteArray &data, const QString &path, Append append = Append::No);
 /// writeData() of text in UTF-8 (the C-string encoding of Linux); false for empty text.
 bool writeString(const QString &text, const QString &path, Append append = Append::No);

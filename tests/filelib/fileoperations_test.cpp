@@ -217,16 +217,23 @@ TEST_F(FileOperationsTest, DeniedAsUser) {
 
 TEST_F(FileOperationsTest, WritesAndAppends) {
     put("old", "abc");
+    put("target", "t");
+    link(p("target"), "toTarget");
+    link(p("gone"), "dangling");
     const std::tuple<QByteArray, const char *, Append, bool, QByteArray> rows[] = {
         {QByteArray(), "new", Append::No, false, "<missing>"},
         {"", "new", Append::No, true, ""},
         {"xy", "old", Append::No, true, "xy"},
         {"z", "old", Append::Yes, true, "xyz"},
-        {"q", "missing/f", Append::No, false, "<missing>"}};
+        {"q", "missing/f", Append::No, false, "<missing>"},
+        {"u", "toTarget", Append::Yes, true, "tu"},
+        {"q", "dangling", Append::No, false, "<missing>"},
+        {"q", "dangling", Append::Yes, false, "<missing>"}};
     for (const auto &[data, name, append, ok, content] : rows) {
         EXPECT_EQ(writeData(data, p(name), append), ok) << name;
         EXPECT_EQ(read(name), content) << name;
     }
+    EXPECT_FALSE(there("gone"));
     EXPECT_FALSE(writeData("q", ""));
     EXPECT_FALSE(writeString(QString(), p("s")) || writeString("", p("s")));
     EXPECT_TRUE(writeString(QStringLiteral(u"\u00E9\u20AC"), p("s")));
