@@ -124,6 +124,22 @@ bool makeFolders(const QString &path, const FileAttributes &attributes) {
     return true;
 }
 
+// Gives every copied item the dates of its original, as the platform's copy does, so a mirror
+// does not take each copy for newer. Folders last, as filling them changed theirs. Best effort:
+// the content is there already, and a file system without such dates still holds a good copy.
+void copyDates(const fs::path &source, const fs::path &destination) {
+    struct stat st;
+    if (::lstat(source.c_str(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        std::error_code ec;
+        for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec))
+            copyDates(it->path(), destination / it->path().filename());
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, destination.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
 bool isModifiedLater(const QString &source, const QString &destination) {
     std::error_code sourceError, destinationError;
     const auto sourceTime = fs::last_write_time(fsPath(source), sourceError);
@@ -226,7 +242,10 @@ bool copyPath(const QString &source, const QString &destination, QString *error)
         if (fs::is_directory(status) && isInside(d, s))
             return fail(error, std::errc::invalid_argument);
         fs::copy(s, d, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
-        return ec ? fail(error, ec) : true;
+        if (ec)
+            return fail(error, ec);
+        copyDates(s, d);
+        return true;
     });
 }
 

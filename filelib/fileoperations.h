@@ -59,11 +59,12 @@ bool createPath(const QString &path, const QString &previousPath);
 /// Removes whatever is at path, creates the folder and answers whether it is writable.
 bool createWritableTemporaryPath(const QString &path);
 
-/// Copies a file, folder (recursively) or symbolic link (as a link). False for a null path, an
-/// existing destination, or a destination inside the source folder; error gets the reason.
+/// Copies a file, folder (recursively) or symbolic link (as a link), keeping permissions and
+/// the access and modification dates of every item. False for a null path, an existing
+/// destination, or a destination inside the source folder; error gets the reason.
 bool copyPath(const QString &source, const QString &destination, QString *error = nullptr);
-/// Moves by renaming, across file systems by copying and removing. False for a null path or an
-/// existing destination; error gets the reason.
+/// Moves by renaming, across file systems by copying (dates kept) and removing. False for a
+/// null path or an existing destination; error gets the reason.
 bool movePath(const QString &source, const QString &destination, QString *error = nullptr);
 /// Moves path within its folder to newName (a last component, no "/").
 bool renamePath(const QString &path, const QString &newName);

@@ -8,6 +8,8 @@
 #include <QDirIterator>
 #include <QPoint>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -164,6 +166,51 @@ TEST_F(FileOperationsTest, WritesPropertyLists) {
     EXPECT_FALSE(createPathAndWriteObject(QVariant(), p("n/a")));
     EXPECT_FALSE(createPathAndWriteObject(QVariantList{QVariant::fromValue(QPoint())}, p("n/b")));
     EXPECT_FALSE(there("n"));
+}
+
+// The platform's copy and move keep every item's dates; across file systems a move copies.
+TEST_F(FileOperationsTest, CopyAndMoveKeepDates) {
+    const auto device = [](const QString &path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(0);
+    };
+    QTemporaryDir shm("/dev/shm/fileops-XXXXXX");
+    const bool elsewhere = shm.isValid() && device(shm.path()) != device(dir.path());
+    // A date with nanoseconds, set on and read of the item itself (a link too).
+    constexpr struct timespec date = {981158706, 123456789};
+    const auto setDate = [&](const QString &path) {
+        const struct timespec times[2] = {date, date};
+        return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times,
+                           AT_SYMLINK_NOFOLLOW)
+               == 0;
+    };
+    const auto hasDate = [&](const QString &path) {
+        struct stat st;
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0
+               && st.st_mtim.tv_sec == date.tv_sec && st.st_mtim.tv_nsec == date.tv_nsec;
+    };
+    const QStringList items{"sub/g", "sub", "f", "l", ""}; // folders after their contents
+    const struct {
+        const char *name;
+        bool (*op)(const QString &, const QString &, QString *);
+        bool acrossFileSystems;
+    } rows[] = {{"copy", copyPath, false},
+                {"copy across", copyPath, true},
+                {"move across", movePath, true}};
+    for (const auto &r : rows) {
+        if (r.acrossFileSystems && !elsewhere)
+            continue;
+        put("src/f");
+        put("src/sub/g");
+        link("f", "src/l");
+        for (const QString &item : items)
+            ASSERT_TRUE(setDate(p("src/" + item)));
+        const QString to = (r.acrossFileSystems ? shm.path() : dir.path()) + "/" + r.name;
+        ASSERT_TRUE(r.op(p("src"), to, nullptr)) << r.name;
+        for (const QString &item : items)
+            EXPECT_TRUE(hasDate(to + "/" + item)) << r.name << " " << item.toStdString();
+        removePath(p("src"));
+    }
 }
 
 TEST_F(FileOperationsTest, CopyAndMoveRefuseAndExplain) {
