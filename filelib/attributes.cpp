@@ -286,9 +286,12 @@ bool setFileModificationDate(const QDateTime &date, const QString &path) {
 
 bool setFileCreationDate(const QDateTime &creationDate, const QDateTime &modificationDate,
                          const QString &path) {
-    if (creationDate.isValid())
+    if (!creationDate.isValid() && !modificationDate.isValid())
         return false;
-    return setTimes(path, modificationDate);
+    // What can be set is, even when the birth time (which Linux never lets one set) makes the
+    // answer false.
+    const bool modified = !modificationDate.isValid() || setTimes(path, modificationDate);
+    return modified && !creationDate.isValid();
 }
 
 std::uint64_t freeDiskSpaceAtPath(const QString &path) {

@@ -94,8 +94,9 @@ QDateTime fileAttributeModificationDateAtPath(const QString &path);
 bool setFileCreationDate(const QDateTime &date, const QString &path);
 /// Sets mtime (of a link itself, not its target) to date; false for an invalid date.
 bool setFileModificationDate(const QDateTime &date, const QString &path);
-/// Both dates in one call: false for an absent path, for two invalid dates, and for any valid
-/// creation date (which Linux cannot set), and then nothing changes.
+/// Both dates in one call, each one only when valid: false for an absent path, for two invalid
+/// dates, or when a date is not set. A valid creation date is never set (Linux cannot), so the
+/// answer is then false, but a valid modification date is set all the same.
 bool setFileCreationDate(const QDateTime &creationDate, const QDateTime &modificationDate,
                          const QString &path);
 

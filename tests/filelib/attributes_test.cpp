@@ -158,14 +158,17 @@ TEST_F(AttributesTest, Dates) {
         EXPECT_EQ(fileModificationDateAtPath(f), date);
     }
     const QDateTime kept = fileModificationDateAtPath(f), later = kept.addDays(1);
-    // A creation date makes the whole call fail, the modification date included.
     EXPECT_FALSE(setFileModificationDate(QDateTime(), f)
                  || setFileModificationDate(later, p("gone"))
-                 || setFileCreationDate(later, later, f)
-                 || setFileCreationDate(QDateTime(), later, QString()));
+                 || setFileCreationDate(QDateTime(), QDateTime(), f)
+                 || setFileCreationDate(QDateTime(), later, QString())
+                 || setFileCreationDate(later, QDateTime(), f));
     EXPECT_EQ(fileModificationDateAtPath(f), kept);
     EXPECT_TRUE(setFileCreationDate(QDateTime(), later, f));
     EXPECT_EQ(fileModificationDateAtPath(f), later);
+    // The birth time cannot be set, so the answer is false; the modification date is set still.
+    EXPECT_FALSE(setFileCreationDate(later, kept, f));
+    EXPECT_EQ(fileModificationDateAtPath(f), kept);
     const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
     chmodTo(f, 0640);
     EXPECT_GE(fileAttributeModificationDateAtPath(f), before);
