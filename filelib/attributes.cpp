@@ -254,7 +254,11 @@ QVariant getResourceValueForKey(QAnyStringView key, const QString &path, QString
             fail(error, QStringLiteral("No volume holds the item"));
             return {};
         }
-        return key == URLVolumeNameKey ? storage.name() : storage.displayName();
+        if (key == URLVolumeLocalizedNameKey)
+            return storage.displayName();
+        // An unlabelled file system has the empty name; null is kept for "no volume".
+        const QString name = storage.name();
+        return name.isNull() ? QStringLiteral("") : name;
     }
     fail(error, QStringLiteral("Unknown resource key ") + key.toString());
     return {};

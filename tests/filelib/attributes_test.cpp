@@ -135,6 +135,7 @@ TEST_F(AttributesTest, KindsOfItemsAndResourceValues) {
         EXPECT_FALSE(error.isEmpty());
     }
     EXPECT_EQ(localizedVolumeNameAtPath(f), QStorageInfo(f).displayName());
+    EXPECT_FALSE(volumeNameAtPath(f).isNull()); // "" for a file system without a label
     EXPECT_GT(freeDiskSpaceAtPath(f), 0u);
     for (const QString &absent : {QString(), f + nul, p("gone")})
         EXPECT_TRUE(localizedVolumeNameAtPath(absent).isNull() && !freeDiskSpaceAtPath(absent));
