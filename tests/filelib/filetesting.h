@@ -59,6 +59,11 @@ inline bool runAsNobody() {
         child.kill();
     child.waitForFinished();
     const QByteArray output = child.readAll();
+    // A build tree that nobody may enter leaves only root's view.
+    if (output.startsWith("setpriv: failed to execute")) {
+        [&] { GTEST_SKIP() << output.trimmed().toStdString(); }();
+        return true;
+    }
     EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
                 && output.contains("[  PASSED  ] 1 test"))
         << output.toStdString();
