@@ -7,6 +7,7 @@
 #include "platform/userdefaults.h"
 #include "service/alerts.h"
 #include "service/pasteboard.h"
+#include "styledtext/rtfappend.h"
 #include "textlib/characters.h"
 #include "textlib/editing.h"
 #include "textlib/normalization.h"
@@ -89,9 +90,6 @@ Sumwise::Sumwise(UserDefaults &defaults)
 
 void Sumwise::error(const QString &message, const char *selector) {
     Q_UNUSED(selector);
-    // A value that could not be stored explains whatever fails after it.
-    if (unsaved)
-        return;
     errorMsg = message;
     success = false;
 }
@@ -118,9 +116,17 @@ QString Sumwise::doSumwise(const QString &text) {
     success = true;
     errorMsg = QString();
     depth = 0;
-    unsaved = false;
+    unsavedValues.clear();
+    defaults.reloadIfChanged(); // another process may have stored a value meanwhile
 
     const double value = expr(true);
+    if (!unsavedValues.isEmpty()) {
+        // The value is right, but the formula did not do all it says. This message wins: it
+        // names the cause a user must fix, whatever else failed.
+        success = false;
+        errorMsg = localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName()));
+        unsavedValues.clear();
+    }
 
     QString result = formatResult(value);
     const QString separator = QLocale().decimalPoint();
@@ -233,7 +239,13 @@ bool Sumwise::scanName(quint32 start) {
         break;
     }
 
-    const QVariant stored = defaults.objectForKey(name.toString().toUpper());
+    const QString key = name.toString().toUpper();
+    if (const auto held = unsavedValues.constFind(key); held != unsavedValues.constEnd()) {
+        curr_number = *held;
+        curr_tok = NUMBER;
+        return false;
+    }
+    const QVariant stored = defaults.objectForKey(key);
     if (stored.isValid()) {
         curr_number = doubleValue(stored);
         curr_tok = NUMBER;
@@ -263,15 +275,16 @@ bool Sumwise::assign(const QString &key) {
     if (success) {
         const QVariant previous = defaults.objectForKey(key);
         defaults.setDouble(value, key);
-        if (!defaults.synchronize()) {
-            // What cannot be stored was not assigned, in this process either.
+        if (defaults.synchronize()) {
+            unsavedValues.remove(key);
+        } else {
+            // What cannot be stored is not assigned beyond this formula, whose rest still
+            // computes with it; the formula fails at its end (see doSumwise).
             if (previous.isValid())
                 defaults.setObject(previous, key);
             else
                 defaults.removeObjectForKey(key);
-            error(localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName())),
-                  "assign");
-            unsaved = true;
+            unsavedValues.insert(key, value);
         }
     }
     last_assign = savedAssign;
@@ -497,10 +510,21 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
         fail(error, errorMsg);
         return;
     }
+    const QString appended = QStringLiteral(" = %1").arg(result);
+    if (const auto *styled = std::get_if<AttributedString>(&selection)) {
+        // The selection's own RTF keeps everything it holds, also what the styled-text model
+        // has no place for; only the appended characters are new.
+        const auto [type, rich] = richTextOfPboard(pboard);
+        if (const std::optional<QByteArray> extended = rtfByAppending(rich, appended)) {
+            writeData(*extended,
+                      styled->containsAttachments() ? PasteboardType::RTFD : PasteboardType::RTF,
+                      pboard);
+            return;
+        }
+    }
     // Handing the selection over leaves the copy its only holder, so appending to it does not
     // duplicate every run of a large styled text.
     PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
-    const QString appended = QStringLiteral(" = %1").arg(result);
     // A selected whole line keeps its line break after the result.
     if (auto *styled = std::get_if<AttributedString>(&copy))
         styled->replaceCharacters(lineContentLength(styled->string()), 0, appended);

@@ -5,6 +5,7 @@
 
 class Pasteboard;
 
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 
@@ -27,6 +28,8 @@ public:
 
     /// The result text of formula, or a null string when formula is null (then nothing
     /// changes). When the formula fails the text is "0": check succeeded() and errorMessage().
+    /// An assignment the store cannot save fails the formula too, but the rest of the formula
+    /// computes with the value, which the text then shows.
     QString doSumwise(const QString &formula);
 
     // The four services. Each reads the selection from the request's pasteboard; Substitute
@@ -73,6 +76,6 @@ private:
     double curr_number = 0.0;
     bool success = false;
     int depth = 0;
-    bool unsaved = false; // an assignment could not be stored
+    QHash<QString, double> unsavedValues; // assigned in this formula, but not stored
     bool m_terminate = false;
 };

@@ -13,6 +13,7 @@ packages=(
   poppler-utils desktop-file-utils fonts-dejavu-core zip unzip attr
   # The desktop tests (ctest -L gui) and bench/shortcut.sh: real editors (GTK 3, Qt 5, and
   # Writer on LibreOffice's own X11 back end), a window manager, synthetic input, xprop.
+  # Writer also reads back the RTF that Add writes.
   mousepad featherpad libreoffice-writer openbox xdotool x11-utils
 )
 
