@@ -86,9 +86,6 @@ FormulaEngine::FormulaEngine(UserDefaults &defaults)
 
 void FormulaEngine::error(const QString &message, const char *selector) {
     Q_UNUSED(selector);
-    // A value that could not be stored explains whatever fails after it.
-    if (unsaved)
-        return;
     errorMsg = message;
     success = false;
 }
@@ -119,9 +116,17 @@ QString FormulaEngine::doSumwise(const QString &text) {
     success = true;
     errorMsg = QString();
     depth = 0;
-    unsaved = false;
+    unsavedValues.clear();
+    defaults.reloadIfChanged(); // another process may have stored a value meanwhile
 
     const double value = expr(true);
+    if (!unsavedValues.isEmpty()) {
+        // The value is right, but the formula did not do all it says. This message wins: it
+        // names the cause a user must fix, whatever else failed.
+        success = false;
+        errorMsg = localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName()));
+        unsavedValues.clear();
+    }
 
     QString result = formatResult(value);
     const QString separator = QLocale().decimalPoint();
@@ -234,7 +239,13 @@ bool FormulaEngine::scanName(quint32 start) {
         break;
     }
 
-    const QVariant stored = defaults.objectForKey(name.toString().toUpper());
+    const QString key = name.toString().toUpper();
+    if (const auto held = unsavedValues.constFind(key); held != unsavedValues.constEnd()) {
+        curr_number = *held;
+        curr_tok = NUMBER;
+        return false;
+    }
+    const QVariant stored = defaults.objectForKey(key);
     if (stored.isValid()) {
         curr_number = doubleValue(stored);
         curr_tok = NUMBER;
@@ -264,15 +275,16 @@ bool FormulaEngine::assign(const QString &key) {
     if (success) {
         const QVariant previous = defaults.objectForKey(key);
         defaults.setDouble(value, key);
-        if (!defaults.synchronize()) {
-            // What cannot be stored was not assigned, in this process either.
+        if (defaults.synchronize()) {
+            unsavedValues.remove(key);
+        } else {
+            // What cannot be stored is not assigned beyond this formula, whose rest still
+            // computes with it; the formula fails at its end (see doSumwise).
             if (previous.isValid())
                 defaults.setObject(previous, key);
             else
                 defaults.removeObjectForKey(key);
-            error(localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName())),
-                  "assign");
-            unsaved = true;
+            unsavedValues.insert(key, value);
         }
     }
     last_assign = savedAssign;

@@ -1,6 +1,7 @@
 // The formula engine: scanner, parser, built-ins and result formatting, on Qt Core alone.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 
@@ -23,6 +24,8 @@ public:
 
     /// The result text of formula, or a null string when formula is null (then nothing
     /// changes). When the formula fails the text is "0": check succeeded() and errorMessage().
+    /// An assignment the store cannot save fails the formula too, but the rest of the formula
+    /// computes with the value, which the text then shows.
     QString doSumwise(const QString &formula);
 
     bool succeeded() const { return success; }
@@ -59,5 +62,5 @@ private:
     double curr_number = 0.0;
     bool success = false;
     int depth = 0;
-    bool unsaved = false; // an assignment could not be stored
+    QHash<QString, double> unsavedValues; // assigned in this formula, but not stored
 };

@@ -155,8 +155,9 @@ bool linksStayInside(const QString &staging, const QString &destination) {
     return true;
 }
 
-// Folders merge; anything else replaces what is there, a link there included, so nothing is
-// ever written through an existing symbolic link.
+// Folders merge; an entry whose name is taken there (by a file, a link, or a folder where the
+// archive has a file) is skipped, so an expansion never removes, replaces or writes through
+// what exists. unzip without a terminal keeps existing files the same way.
 bool mergeInto(const QString &from, const QString &to) {
     bool done = true;
     const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
@@ -166,7 +167,7 @@ bool mergeInto(const QString &from, const QString &to) {
         if (isRealFolder(source) && isRealFolder(target))
             done = mergeInto(source, target) && done;
         else
-            done = removePath(target) && movePath(source, target) && done;
+            done = !existsNoFollow(target) && movePath(source, target) && done;
     }
     return done;
 }

@@ -23,8 +23,10 @@ bool compressFileAtPath(const QString &source, const QString &destination,
 /// False for an empty or null list of names or a missing folder.
 bool compressFiles(const QStringList &names, const QString &folder, const QString &destination,
                    Append append = Append::No);
-/// Extracts the zip archive source into destination, creating it with its parents; items
-/// already there are replaced. An archive with an entry that would land outside destination
+/// Extracts the zip archive source into destination, creating it with its parents. What is
+/// already there stays untouched: folders merge, and an entry whose name is taken otherwise
+/// (file or folder either way, or a link) is skipped while the rest is extracted; the answer
+/// is then false. An archive with an entry that would land outside destination
 /// (an absolute name, a ".." component, a path through one of its own non-folder entries, a
 /// symbolic link pointing out) is refused before anything is written there.
 bool decompressFileAtPath(const QString &source, const QString &destination);

@@ -25,7 +25,7 @@ namespace {
 
 constexpr mode_t ExecuteBits = 0111;
 constexpr mode_t OwnerReadWrite = 0600;
-constexpr mode_t OwnerWrite = 0200;
+constexpr mode_t WriteBits = 0222;
 
 // A NUL would cut the path short in every system call, so such a path names nothing.
 std::optional<QByteArray> nativeName(const QString &path) {
@@ -254,7 +254,11 @@ QVariant getResourceValueForKey(QAnyStringView key, const QString &path, QString
             fail(error, QStringLiteral("No volume holds the item"));
             return {};
         }
-        return key == URLVolumeNameKey ? storage.name() : storage.displayName();
+        if (key == URLVolumeLocalizedNameKey)
+            return storage.displayName();
+        // An unlabelled file system has the empty name; null is kept for "no volume".
+        const QString name = storage.name();
+        return name.isNull() ? QStringLiteral("") : name;
     }
     fail(error, QStringLiteral("Unknown resource key ") + key.toString());
     return {};
@@ -286,9 +290,12 @@ bool setFileModificationDate(const QDateTime &date, const QString &path) {
 
 bool setFileCreationDate(const QDateTime &creationDate, const QDateTime &modificationDate,
                          const QString &path) {
-    if (creationDate.isValid())
+    if (!creationDate.isValid() && !modificationDate.isValid())
         return false;
-    return setTimes(path, modificationDate);
+    // What can be set is, even when the birth time (which Linux never lets one set) makes the
+    // answer false.
+    const bool modified = !modificationDate.isValid() || setTimes(path, modificationDate);
+    return modified && !creationDate.isValid();
 }
 
 std::uint64_t freeDiskSpaceAtPath(const QString &path) {
@@ -334,25 +341,25 @@ bool setFileLocked(bool locked, const QString &path) {
     const auto st = statOf(path, true);
     if (!st)
         return false;
-    const auto wasImmutable = immutableFlag(path);
+    const bool wasImmutable = immutableFlag(path).value_or(false);
     const mode_t bits = st->st_mode & 07777;
-    const mode_t wanted = locked ? bits & ~OwnerWrite : bits | OwnerReadWrite;
-    if (wasImmutable == locked && bits == wanted)
+    const mode_t wanted = locked ? bits & ~WriteBits : bits | OwnerReadWrite;
+    if (bits != wanted) {
+        // An immutable item refuses chmod, so the flag comes off first.
+        if (wasImmutable && !setImmutableFlag(path, false))
+            return false;
+        if (!setBits(path, wanted)) {
+            if (wasImmutable)
+                setImmutableFlag(path, true);
+            return false;
+        }
+    }
+    // The flag needs a privilege most users lack; without it the cleared bits are the lock.
+    if (locked) {
+        setImmutableFlag(path, true);
         return true;
-    // An immutable item refuses chmod, so the flag comes off first and goes on last.
-    if (wasImmutable.value_or(false) && !setImmutableFlag(path, false))
-        return false;
-    if (bits != wanted && !setBits(path, wanted)) {
-        if (wasImmutable.value_or(false))
-            setImmutableFlag(path, true);
-        return false;
     }
-    if (locked && !setImmutableFlag(path, true)) {
-        if (bits != wanted)
-            setBits(path, bits);
-        return false;
-    }
-    return true;
+    return !wasImmutable || bits != wanted || setImmutableFlag(path, false);
 }
 
 bool addUserReadWritePermissionsAtPath(const QString &path) {

@@ -18,10 +18,11 @@ namespace filelib {
 // 0777), so the permission, lock and immutable functions follow a link to its target. The
 // resource values (link, folder, dates) describe the item itself, a link included.
 //
-// "Locked" and "immutable" are the file system's immutable attribute (FS_IMMUTABLE_FL, as
-// chattr +i sets it). Changing it needs CAP_LINUX_IMMUTABLE and a file system that keeps the
-// flag (ext4, xfs, btrfs, recent tmpfs), and only regular files and folders carry it; where
-// that fails the setters answer false and change nothing.
+// "Immutable" is the file system's immutable attribute (FS_IMMUTABLE_FL, as chattr +i sets it).
+// Changing it needs CAP_LINUX_IMMUTABLE and a file system that keeps the flag (ext4, xfs,
+// btrfs, recent tmpfs), and only regular files and folders carry it; where that fails
+// setFileImmutable() answers false and changes nothing. "Locked" is foremost the lack of write
+// permission, which any owner can give, with the immutable flag added where it can be.
 
 // Keys of the permission summary, named after the classic attribute keys. Names are QString,
 // identifiers uint, the permission bits an int (st_mode & 07777).
@@ -93,8 +94,9 @@ QDateTime fileAttributeModificationDateAtPath(const QString &path);
 bool setFileCreationDate(const QDateTime &date, const QString &path);
 /// Sets mtime (of a link itself, not its target) to date; false for an invalid date.
 bool setFileModificationDate(const QDateTime &date, const QString &path);
-/// Both dates in one call: false for an absent path, for two invalid dates, and for any valid
-/// creation date (which Linux cannot set), and then nothing changes.
+/// Both dates in one call, each one only when valid: false for an absent path, for two invalid
+/// dates, or when a date is not set. A valid creation date is never set (Linux cannot), so the
+/// answer is then false, but a valid modification date is set all the same.
 bool setFileCreationDate(const QDateTime &creationDate, const QDateTime &modificationDate,
                          const QString &path);
 
@@ -120,9 +122,10 @@ bool setFinderLabel(int label, const QString &path);
 /// True when the item is immutable or its bits lack owner read or write; false when it
 /// cannot be read.
 bool isFileLockedAtPath(const QString &path);
-/// Locking clears owner write and sets the immutable flag; unlocking clears the flag and adds
-/// owner read and write. All or nothing: when a step fails the bits are put back and the answer
-/// is false.
+/// Locking clears every write bit (owner, group, others) and answers whether that worked; it
+/// also sets the immutable flag where the process may. Unlocking clears the flag and adds owner
+/// read and write; group and others get no write bits back, as nothing tells which they had.
+/// False when the bits cannot be changed, and then the flag is as it was.
 bool setFileLocked(bool locked, const QString &path);
 /// Adds owner read and write to the bits; false when the item cannot be read or changed.
 bool addUserReadWritePermissionsAtPath(const QString &path);

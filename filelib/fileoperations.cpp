@@ -124,6 +124,22 @@ bool makeFolders(const QString &path, const FileAttributes &attributes) {
     return true;
 }
 
+// Gives every copied item the dates of its original, as the platform's copy does, so a mirror
+// does not take each copy for newer. Folders last, as filling them changed theirs. Best effort:
+// the content is there already, and a file system without such dates still holds a good copy.
+void copyDates(const fs::path &source, const fs::path &destination) {
+    struct stat st;
+    if (::lstat(source.c_str(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        std::error_code ec;
+        for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec))
+            copyDates(it->path(), destination / it->path().filename());
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, destination.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
 bool isModifiedLater(const QString &source, const QString &destination) {
     std::error_code sourceError, destinationError;
     const auto sourceTime = fs::last_write_time(fsPath(source), sourceError);
@@ -150,12 +166,17 @@ bool createFile(const QString &path) {
     if (!usable(path))
         return false;
     const QByteArray name = QFile::encodeName(path);
-    if (existsNoFollow(name.constData()))
+    // Only an item that is really there counts: a name too long or a folder we may not search
+    // holds nothing we could use.
+    struct stat st;
+    if (::lstat(name.constData(), &st) == 0)
         return true;
+    if (errno != ENOENT)
+        return false;
     // O_EXCL refuses to follow a symbolic link, so a dangling one is not brought to life.
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
+        return errno == EEXIST; // made by someone else meanwhile
     return ::close(fd) == 0;
 }
 
@@ -221,7 +242,10 @@ bool copyPath(const QString &source, const QString &destination, QString *error)
         if (fs::is_directory(status) && isInside(d, s))
             return fail(error, std::errc::invalid_argument);
         fs::copy(s, d, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
-        return ec ? fail(error, ec) : true;
+        if (ec)
+            return fail(error, ec);
+        copyDates(s, d);
+        return true;
     });
 }
 
@@ -287,12 +311,21 @@ bool unlinkFileAtPath(const QString &path) {
 bool writeData(const QByteArray &data, const QString &path, Append append) {
     if (data.isNull() || !usable(path) || !createFile(path))
         return false;
+    // Opened without O_CREAT: createFile() made what may be made, and a dangling link it left
+    // alone must not come to life through the write.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(),
+               O_WRONLY | O_NOCTTY | O_CLOEXEC | (append == Append::Yes ? O_APPEND : O_TRUNC));
+    if (fd < 0)
+        return false;
     try {
-        QFile file(path);
+        QFile file;
         const QIODevice::OpenMode mode =
             append == Append::Yes ? QIODevice::Append : QIODevice::Truncate;
-        if (!file.open(QIODevice::WriteOnly | mode))
+        if (!file.open(fd, QIODevice::WriteOnly | mode, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
             return false;
+        }
         if (file.write(data) != data.size() || !file.flush())
             return false;
         file.close();

@@ -38,6 +38,8 @@ void logException(QStringView operation, const std::exception &e);
 
 /// False for an empty path; true when anything (a dangling link too) is there; otherwise
 /// creates an empty file (never through a dangling symbolic link) and answers whether it did.
+/// A path that cannot be looked at (a name too long, a folder that may not be searched) holds
+/// nothing and gives false.
 bool createFile(const QString &path);
 /// createFile() after creating the missing parent folders; false if that fails.
 bool createPathAndFile(const QString &path);
@@ -57,11 +59,12 @@ bool createPath(const QString &path, const QString &previousPath);
 /// Removes whatever is at path, creates the folder and answers whether it is writable.
 bool createWritableTemporaryPath(const QString &path);
 
-/// Copies a file, folder (recursively) or symbolic link (as a link). False for a null path, an
-/// existing destination, or a destination inside the source folder; error gets the reason.
+/// Copies a file, folder (recursively) or symbolic link (as a link), keeping permissions and
+/// the access and modification dates of every item. False for a null path, an existing
+/// destination, or a destination inside the source folder; error gets the reason.
 bool copyPath(const QString &source, const QString &destination, QString *error = nullptr);
-/// Moves by renaming, across file systems by copying and removing. False for a null path or an
-/// existing destination; error gets the reason.
+/// Moves by renaming, across file systems by copying (dates kept) and removing. False for a
+/// null path or an existing destination; error gets the reason.
 bool movePath(const QString &source, const QString &destination, QString *error = nullptr);
 /// Moves path within its folder to newName (a last component, no "/").
 bool renamePath(const QString &path, const QString &newName);
@@ -72,7 +75,8 @@ bool removePath(const QString &path, QString *error = nullptr);
 /// unlink(2) of path: false for an empty path or when the call fails.
 bool unlinkFileAtPath(const QString &path);
 /// Writes data to path, creating the file; appends or replaces the old content. False for
-/// null data, an empty path, or when creating, opening, writing or closing fails.
+/// null data, an empty path, or when creating, opening, writing or closing fails; a dangling
+/// symbolic link there is refused, as createFile() leaves its target uncreated.
 bool writeData(const QByteArray &data, const QString &path, Append append = Append::No);
 /// writeData() of text in UTF-8 (the C-string encoding of Linux); false for empty text.
 bool writeString(const QString &text, const QString &path, Append append = Append::No);

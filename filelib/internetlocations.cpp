@@ -53,6 +53,20 @@ QString readShortcut(const QString &path, bool urlExtension) {
     return QString();
 }
 
+// A line break would end the URL= line early and start a line of its own (another URL= line
+// too), so each one goes into the file percent-encoded, as an address holds it.
+QString withEncodedLineBreaks(const QString &text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (textlib::isFeed(c.unicode()))
+            out += QString::fromLatin1(QString(c).toUtf8().toPercentEncoding());
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 QStringList InternetLocationTypes() {
@@ -152,7 +166,8 @@ bool createURL(const QVariant &address, const QString &path) {
     const QString text = addressText(address);
     if (text.isNull() || path.isEmpty())
         return false;
-    const QString content = QStringLiteral("[InternetShortCut]\nURL=") + text + u'\n';
+    const QString content =
+        QStringLiteral("[InternetShortCut]\nURL=") + withEncodedLineBreaks(text) + u'\n';
     return writeDataToPath(content.toUtf8(), path, Atomically::Yes);
 }
 

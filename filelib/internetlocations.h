@@ -34,7 +34,8 @@ QString pathExtensionForInternetLocation(const QVariant &address);
 /// Writes the property-list form in place (not atomically, parent folder must exist); false
 /// for no address, an address with an empty or NUL-holding text, or an empty path.
 bool createInternetLocation(const QVariant &address, const QString &path);
-/// Writes the shortcut form atomically in UTF-8; false for no address or an empty path.
+/// Writes the shortcut form atomically in UTF-8; false for no address or an empty path. Line
+/// breaks in the address are written percent-encoded ("%0A"), so the file keeps one URL line.
 bool createURL(const QVariant &address, const QString &path);
 
 } // namespace filelib

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
@@ -80,6 +82,32 @@ QString takeWithoutLink(const QString &lockPath, const QByteArray &lock, const Q
     return QString();
 }
 
+// Replaces a stale lock file with the complete one at temporary. Takers of a stale lock are
+// kept apart by an flock on the folder: each one looks again under it, so only the first finds
+// the stale file and renames over it; the others find the fresh lock and are refused. Without
+// the flock, removing the stale file and linking anew let a late taker remove a fresh lock.
+bool replaceStale(const QString &lockPath, const QByteArray &lock, const QByteArray &temporary) {
+    const QByteArray folder = QFile::encodeName(stringByDeletingLastPathComponent(lockPath));
+    const int fd =
+        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool replaced = false;
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (locked == 0) {
+        struct stat st;
+        // Gone meanwhile (its owner released it): the link decides as for a fresh lock.
+        if (::lstat(lock.constData(), &st) != 0)
+            replaced = errno == ENOENT && ::link(temporary.constData(), lock.constData()) == 0;
+        else if (!heldBySomeone(lockPath))
+            replaced = ::rename(temporary.constData(), lock.constData()) == 0;
+    }
+    ::close(fd);
+    return replaced;
+}
+
 } // namespace
 
 QString userName() {
@@ -119,17 +147,13 @@ QString lockFileAtPath(const QString &path, Override override) {
         if (::rename(temporary.constData(), lock.constData()) == 0)
             return lockPath;
     } else {
-        // A stale lock is removed and the link tried once more; a racing taker that removed
-        // it first then wins the second link and this one is refused.
-        for (int attempt = 0; attempt < 2 && taken.isNull(); ++attempt) {
-            if (::link(temporary.constData(), lock.constData()) == 0) {
-                taken = lockPath;
-            } else if (errno != EEXIST) {
-                ::unlink(temporary.constData());
-                return takeWithoutLink(lockPath, lock, data, override);
-            } else if (heldBySomeone(lockPath) || ::unlink(lock.constData()) != 0) {
-                break;
-            }
+        if (::link(temporary.constData(), lock.constData()) == 0) {
+            taken = lockPath;
+        } else if (errno != EEXIST) {
+            ::unlink(temporary.constData());
+            return takeWithoutLink(lockPath, lock, data, override);
+        } else if (!heldBySomeone(lockPath) && replaceStale(lockPath, lock, temporary)) {
+            taken = lockPath;
         }
     }
     ::unlink(temporary.constData());

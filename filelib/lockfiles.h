@@ -21,10 +21,12 @@ qint32 processNumber();
 /// someone (a lock file that reads as a dictionary) or cannot be written. The lock file is
 /// written beside it under a temporary name and hard-linked into place, so it appears
 /// complete and only one of several processes racing for it wins. A lock file that does not
-/// read as a dictionary is stale and replaced; Override::Yes replaces any lock. Missing parent
-/// folders are created. Null for a path that cannot take an extension ("", "/") or holds a
-/// NUL. On file systems without hard links the file is created exclusively and written in
-/// place, so a racing reader may briefly find it empty and take it as stale.
+/// read as a dictionary is stale and replaced, under an flock on the folder so that of
+/// several processes replacing it only one wins (a folder that cannot be opened for reading
+/// keeps its stale lock); Override::Yes replaces any lock. Missing parent folders are created.
+/// Null for a path that cannot take an extension ("", "/") or holds a NUL. On file systems
+/// without hard links the file is created exclusively and written in place, so a racing
+/// reader may briefly find it empty and take it as stale.
 QString lockFileAtPath(const QString &path, Override override = Override::No);
 /// Removes the lock file at lockPath when its "userName" is userName() exactly and its
 /// "processNumber" is a number whose 32-bit value is processNumber(); false otherwise, for a

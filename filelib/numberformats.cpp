@@ -211,7 +211,9 @@ QString stringForSize(quint64 size) {
                 .replace(QStringLiteral("%@"), formatter.stringFromNumber(double(scaled)));
         }
     }
-    return localizedString("%d bytes").replace(QStringLiteral("%d"), QString::number(size));
+    // Only the unit formats are looked up in the translations; the byte count reads the same in
+    // every language.
+    return QString::number(size) + QStringLiteral(" bytes");
 }
 
 } // namespace filelib

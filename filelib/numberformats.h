@@ -65,8 +65,9 @@ QString stringForFloat(float value);
 
 /// size in bytes for people: below 1024 "%d bytes", else the count scaled (in single precision)
 /// to the largest of KB, MB, GB, TB (powers of 1024) that it reaches, with at most one fraction
-/// digit, grouped, in "%@ KB" and the like. The formats are looked up with localizedString(), so
-/// 1536 gives "1.5 KB" in English and "1,5 KB" in German.
+/// digit, grouped, in "%@ KB" and the like. The unit formats are looked up with
+/// localizedString(), so 1536 gives "1.5 KB" in English and "1,5 KB" in German; "%d bytes" is
+/// not, so 512 gives "512 bytes" everywhere.
 QString stringForSize(quint64 size);
 
 } // namespace filelib

@@ -105,16 +105,23 @@ QString addressOfType(const Pasteboard &pboard, const QString &type) {
     return {};
 }
 
-// The paths of a file list: an array of paths, or the file URLs of a text/uri-list.
-QStringList filenames(const Pasteboard &pboard) {
-    QStringList paths;
+// An entry of a file list: a path, or an address that names no file.
+struct FileListEntry {
+    QString path;
+    QUrl address;
+};
+
+// The entries of a file list: an array of paths, or the lines of a text/uri-list, where the
+// desktop offers web addresses too.
+QList<FileListEntry> fileListEntries(const Pasteboard &pboard) {
+    QList<FileListEntry> entries;
     const QVariant plist = propertyListForType(pboard, FilenamesPboardType);
     if (plist.isValid()) {
         for (const QVariant &item : plist.toList()) {
             if (item.typeId() == QMetaType::QString && !item.toString().isEmpty())
-                paths.append(item.toString());
+                entries.append({item.toString(), {}});
         }
-        return paths;
+        return entries;
     }
     const QByteArray list = pboard.dataForType(FilenamesPboardType);
     for (const QByteArray &rawLine : list.split('\n')) {
@@ -123,14 +130,28 @@ QStringList filenames(const Pasteboard &pboard) {
             continue;
         const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
         if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths.append(url.toLocalFile());
+            entries.append({url.toLocalFile(), {}});
+        else if (url.isValid() && !url.isLocalFile() && !url.scheme().isEmpty())
+            entries.append({{}, url});
     }
-    return paths;
+    return entries;
 }
 
 // The address a location file holds, when it parses.
 QUrl locationAddress(const QString &path) {
     return urlWithString(resolveInternetLocation(path));
+}
+
+// The addresses a file list stands for, in order: those its location files hold, and its
+// entries that name no file.
+QList<QUrl> fileListAddresses(const Pasteboard &pboard) {
+    QList<QUrl> addresses;
+    for (const FileListEntry &entry : fileListEntries(pboard)) {
+        const QUrl url = entry.path.isNull() ? entry.address : locationAddress(entry.path);
+        if (!url.isEmpty())
+            addresses.append(url);
+    }
+    return addresses;
 }
 
 // What a URL writes of itself: its absolute string under URLPboardType.
@@ -239,11 +260,8 @@ bool containsURLs(const Pasteboard &pboard) {
     }
     if (type == WebURLsWithTitlesPboardType)
         return true;
-    if (type == FilenamesPboardType) {
-        const QStringList paths = filenames(pboard);
-        return std::any_of(paths.begin(), paths.end(),
-                           [](const QString &path) { return !locationAddress(path).isEmpty(); });
-    }
+    if (type == FilenamesPboardType)
+        return !fileListAddresses(pboard).isEmpty();
     return false;
 }
 
@@ -302,15 +320,8 @@ std::optional<QList<QUrl>> URLsFromPasteboard(const Pasteboard &pboard, const QS
         const QUrl url = location.isNull() ? QUrl() : URLWithStringOrPath(location);
         return url.isEmpty() ? std::nullopt : std::optional(QList<QUrl>{url});
     }
-    if (sameType(type, FilenamesPboardType)) {
-        QList<QUrl> urls;
-        for (const QString &path : filenames(pboard)) {
-            const QUrl url = locationAddress(path);
-            if (!url.isEmpty())
-                urls.append(url);
-        }
-        return urls;
-    }
+    if (sameType(type, FilenamesPboardType))
+        return fileListAddresses(pboard);
     return std::nullopt;
 }
 

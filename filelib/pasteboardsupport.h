@@ -45,7 +45,8 @@ inline const QString StringPboardType = PasteboardType::String;
 inline const QString RTFPboardType = PasteboardType::RTF;
 inline const QString RTFDPboardType = PasteboardType::RTFD;
 inline const QString HTMLPboardType = PasteboardType::HTML;
-/// Files as file URLs, one a line (RFC 2483); read as the list of their paths.
+/// Files as file URLs, one a line (RFC 2483); read as the list of their paths. Entries with
+/// another scheme (the desktop offers web addresses so) are addresses in their own right.
 inline const QString FilenamesPboardType = PasteboardType::URIList;
 /// One address as UTF-8 text. Not text/uri-list: that one is FilenamesPboardType, and a file
 /// list must not count as an address. Not text/x-moz-url either, which Qt renames on X11.
@@ -101,7 +102,8 @@ bool containsURL(const Pasteboard &pboard);
 QString URL(const Pasteboard &pboard);
 /// True when an address type is on offer, or the first address-list source on offer holds a
 /// usable address: any WebURLsWithTitles flavour; text with an address in it; a file list with a
-/// location file that names one (plain document paths do not count).
+/// location file that names one (plain document paths do not count) or a uri-list entry that
+/// names no file.
 bool containsURLs(const Pasteboard &pboard);
 
 /// Styled text from the first rich-text type on offer (RTFD or RTF); nullopt for a null
@@ -117,8 +119,8 @@ void copyToPasteboard(const QImage &image, Pasteboard &pboard);
 
 /// The addresses of one type: URLPboardType gives its address, StringPboardType the address
 /// found in its text (possibleInternetLocation, URLWithStringOrPath), each as a one-element
-/// list or nullopt; FilenamesPboardType the addresses of the location files among its paths,
-/// in order, possibly none. Any other type gives nullopt.
+/// list or nullopt; FilenamesPboardType the addresses of the location files among its paths
+/// and its entries that name no file, in order, possibly none. Any other type gives nullopt.
 std::optional<QList<QUrl>> URLsFromPasteboard(const Pasteboard &pboard, const QString &type);
 /// Nothing for no addresses; an empty QUrl among several goes out as "". One address goes through
 /// copyToPasteboard(url, pboard, first title). Several are written under

@@ -233,9 +233,15 @@ void createFileSystemRepresentationAndAppendExtension(QString &s, QStringView ex
         createFileSystemRepresentation(s);
         return;
     }
-    if (s.isEmpty())
+    // No name (also none after a folder's "/"): the extension alone would make a hidden file.
+    const auto nameless = [&s] { return s.isEmpty() || s.endsWith(u'/'); };
+    if (nameless()) {
+        createFileSystemRepresentation(s);
         return;
+    }
     cutToFit(s, MaxNameBytes - 1 - utf8Length(extension));
+    if (nameless())
+        return;
     if (!(s.endsWith(extension) && s.size() > extension.size()
           && s.at(s.size() - extension.size() - 1) == u'.')) {
         s += u'.';

@@ -66,8 +66,8 @@ QString lowercasePathExtension(QStringView path);
 void createFileSystemRepresentation(QString &s);
 /// Cuts s so that "." + extension still fits, then appends them unless s already ends with
 /// them. An extension of no or more than 17 units is ignored (plain
-/// createFileSystemRepresentation); an empty s stays empty rather than turning into a hidden
-/// ".extension" file.
+/// createFileSystemRepresentation); an s without a name (empty, or ending in "/", also after
+/// the cut) gets no extension rather than turning into a hidden ".extension" file.
 void createFileSystemRepresentationAndAppendExtension(QString &s, QStringView extension);
 /// A safe file name in place: form C, leading and trailing ".", "/", ":" and "_" removed, cut to
 /// 250 units and to a UTF-8 length that fits as above, then each of * / : < > ? \ | and NUL

@@ -5,6 +5,8 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <type_traits>
+
 namespace filelib {
 
 // A value answers for itself, as a number or a text would:
@@ -62,8 +64,16 @@ QString codeKey(qint32 code);
 QVariant objectForCode(const QVariantMap &d, qint32 code,
                        const QVariant &defaultValue = QVariant());
 /// The value under code when there is one, else the value under key (invalid when neither).
-/// Named apart from objectForKey() so that a numeric default cannot turn into a code.
 QVariant objectForKeyOrCode(const QVariantMap &d, const QString &key, qint32 code);
+/// objectForKeyOrCode() under its usual name: a 32-bit code as the third argument is a code,
+/// never a default (write QVariant(4) for a number as the default).
+inline QVariant objectForKey(const QVariantMap &d, const QString &key, qint32 code) {
+    return objectForKeyOrCode(d, key, code);
+}
+/// Any other number there would be read as a code or a default by accident, so it is refused.
+template<class T>
+concept NumberButCode = std::is_arithmetic_v<T> && !std::is_same_v<T, qint32>;
+QVariant objectForKey(const QVariantMap &d, const QString &key, NumberButCode auto value) = delete;
 
 /// A text stored under key as is; for a map of localisation names to texts the entry of the
 /// first preferred localisation that is a text, else the "English" entry if it is a text;

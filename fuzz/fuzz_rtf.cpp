@@ -4,6 +4,7 @@
 #include "fuzzinput.h"
 
 #include "styledtext/attributedstring.h"
+#include "styledtext/rtfappend.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -87,6 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QVariantMap document;
     if (const std::optional<AttributedString> s = AttributedString::fromRTF(bytes, &document))
         checkRoundTrip(*s, document);
+    // Appending in place: a document the reader takes stays one, with the text added.
+    if (const std::optional<QByteArray> added = rtfByAppending(bytes, u" = 1")) {
+        const std::optional<AttributedString> before = AttributedString::fromRTF(bytes);
+        const std::optional<AttributedString> after = AttributedString::fromRTF(*added);
+        if (before && !before->string().isEmpty() && (!after || !after->string().contains(u" = 1")))
+            std::abort();
+    }
     // A short prefix is enough for the writer and keeps the reader's share of the time high.
     checkRoundTrip(styledText(fuzzText(data, std::min<std::size_t>(size, 256))), {});
     return 0;

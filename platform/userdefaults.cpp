@@ -2,12 +2,15 @@
 
 #include "doublevalue.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -65,6 +68,34 @@ std::optional<qint64> integerValue(const QVariant &object) {
     }
 }
 
+// QSettings reads "/" as a group separator and drops empty groups, so "a//b", "/a/b" and "a/b"
+// would share one key. A key holding "/" lives in a group of its own, "/" and "%" escaped.
+const QString EscapedGroup = QStringLiteral("Escaped/");
+
+QString escapedKey(const QString &key) {
+    QString escaped = key;
+    escaped.replace(u'%', QLatin1StringView("%25")).replace(u'/', QLatin1StringView("%2F"));
+    return EscapedGroup + escaped;
+}
+
+QString unescapedKey(QStringView stored) {
+    QString key = stored.sliced(EscapedGroup.size()).toString();
+    key.replace(QLatin1StringView("%2F"), QLatin1StringView("/"));
+    return key.replace(QLatin1StringView("%25"), QLatin1StringView("%"));
+}
+
+// Where a key is kept; a key without "/" as it is.
+QString storedKey(const QString &key) {
+    return key.contains(u'/') ? escapedKey(key) : key;
+}
+
+// A key with "/" that QSettings kept unchanged as a path, where stores written before the
+// escaping may hold it.
+bool hasPathForm(const QString &key) {
+    return key.contains(u'/') && !key.startsWith(u'/') && !key.endsWith(u'/')
+           && !key.contains(QLatin1StringView("//"));
+}
+
 } // namespace
 
 UserDefaults &UserDefaults::standardUserDefaults() {
@@ -76,47 +107,81 @@ UserDefaults &UserDefaults::standardUserDefaults() {
 
 UserDefaults::UserDefaults(const QString &fileName)
     : m_settings(fileName, QSettings::IniFormat) {
+    noteFileState();
 }
 
 QVariant UserDefaults::objectForKey(const QString &key) const {
-    return m_settings.value(key);
+    const QVariant value = m_settings.value(storedKey(key));
+    if (!value.isValid() && hasPathForm(key))
+        return m_settings.value(key);
+    return value;
 }
 
 void UserDefaults::setObject(const QVariant &value, const QString &key) {
-    m_settings.setValue(key, value);
+    m_settings.setValue(storedKey(key), value);
 }
 
 void UserDefaults::setDouble(double value, const QString &key) {
     // Pick up other processes' writes first, so an unchanged value really is unchanged on
     // disk; repeating an assignment then costs a stat instead of a rewrite.
     m_settings.sync();
-    const QVariant current = m_settings.value(key);
+    noteFileState();
+    const QVariant current = objectForKey(key);
     if (current.isValid()) {
         bool ok = false;
         const double held = doubleValue(current, &ok);
         if (ok && std::memcmp(&held, &value, sizeof value) == 0)
             return;
     }
-    m_settings.setValue(key, value);
+    // QSettings writes a negative zero as "0".
+    if (value == 0 && std::signbit(value))
+        setObject(QStringLiteral("-0"), key);
+    else
+        setObject(value, key);
 }
 
 void UserDefaults::setInteger(qint64 value, const QString &key) {
-    m_settings.setValue(key, value);
+    setObject(value, key);
 }
 
 qint64 UserDefaults::integerForKey(const QString &key, qint64 defaultValue) const {
-    return integerValue(m_settings.value(key)).value_or(defaultValue);
+    return integerValue(objectForKey(key)).value_or(defaultValue);
 }
 
 QStringList UserDefaults::allKeys() const {
-    return m_settings.allKeys();
+    QStringList keys = m_settings.allKeys();
+    for (QString &key : keys) {
+        if (key.startsWith(EscapedGroup))
+            key = unescapedKey(key);
+    }
+    keys.removeDuplicates(); // a key held in both forms
+    return keys;
 }
 
 void UserDefaults::removeObjectForKey(const QString &key) {
-    m_settings.remove(key);
+    m_settings.remove(storedKey(key));
+    if (hasPathForm(key))
+        m_settings.remove(key);
 }
 
 bool UserDefaults::synchronize() {
     m_settings.sync();
+    noteFileState();
     return m_settings.status() == QSettings::NoError;
+}
+
+UserDefaults::FileState UserDefaults::fileState() const {
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_settings.fileName()).constData(), &info) != 0)
+        return {};
+    return {true, qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec),
+            qint64(info.st_mtim.tv_nsec)};
+}
+
+void UserDefaults::reloadIfChanged() {
+    // The file is replaced whole by every writer, so a new inode, size or time tells.
+    if (fileState() == m_seen)
+        return;
+    m_settings.sync();
+    noteFileState();
 }

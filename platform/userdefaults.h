@@ -8,7 +8,8 @@
 
 /// Wraps an INI file under $XDG_CONFIG_HOME/Sumwise. Writes are merged with what other
 /// processes wrote meanwhile and the file is replaced atomically under a lock file, so
-/// concurrent writers lose no key and a reader never sees a half-written file.
+/// concurrent writers lose no key and a reader never sees a half-written file. A key is any
+/// text: "/" in it is no group separator, so "a/b" and "a//b" are two keys.
 class UserDefaults {
 public:
     /// The application's store ("Sumwise"/"Sumwise"), created on first use.
@@ -31,16 +32,28 @@ public:
     /// "true" and "false" count as 1 and 0. defaultValue when nothing is stored or the object
     /// is no number.
     qint64 integerForKey(const QString &key, qint64 defaultValue) const;
-    /// Every key held, sub-keys written as "group/key".
+    /// Every key held.
     QStringList allKeys() const;
     void removeObjectForKey(const QString &key);
 
     /// Writes pending changes and picks up those of other processes. False when the file
     /// could not be read or written.
     bool synchronize();
+    /// Picks up what other processes stored, when the file changed since it was last read or
+    /// written here.
+    void reloadIfChanged();
 
     QString fileName() const { return m_settings.fileName(); }
 
 private:
+    struct FileState {
+        bool exists = false;
+        qint64 size = 0, inode = 0, seconds = 0, nanoseconds = 0;
+        bool operator==(const FileState &) const = default;
+    };
+    FileState fileState() const;
+    void noteFileState() { m_seen = fileState(); }
+
     mutable QSettings m_settings;
+    FileState m_seen;
 };

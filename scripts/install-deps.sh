@@ -11,6 +11,10 @@ packages=(
   dbus dbus-x11 xvfb xauth libxcb1-dev xclip
   libxcb-xtest0-dev libxcb-xfixes0-dev libxcb-res0-dev
   poppler-utils desktop-file-utils fonts-dejavu-core zip unzip attr
+  # The desktop tests (ctest -L gui) and bench/shortcut.sh: real editors (GTK 3, Qt 5, and
+  # Writer on LibreOffice's own X11 back end), a window manager, synthetic input, xprop.
+  # Writer also reads back the RTF that Add writes.
+  mousepad featherpad libreoffice-writer openbox xdotool x11-utils
 )
 
 missing=()

@@ -245,7 +245,15 @@ int runAlert(QMessageBox &alert, bool modal) {
             QObject::connect(&alert, &QMessageBox::buttonClicked, &alert,
                              [&pressed](QAbstractButton *button) { pressed = button; });
         scheduleScriptedAnswer(alert);
+        // A panel asked for from another application must come up in front of it, with the
+        // focus; the desktop's startup or activation token of this process, if any, is used
+        // by Qt when the window asks for activation.
+        const auto bringToFront = [&alert] {
+            alert.raise();
+            alert.activateWindow();
+        };
         if (modal) {
+            QTimer::singleShot(0, &alert, bringToFront);
             alert.exec();
         } else {
             // exec() would block every other window, other panels included.
@@ -253,6 +261,7 @@ int runAlert(QMessageBox &alert, bool modal) {
             QEventLoop loop;
             const HideWatcher watcher(alert, loop);
             alert.show();
+            bringToFront();
             loop.exec(QEventLoop::DialogExec);
         }
         QObject::disconnect(connection);

@@ -19,6 +19,17 @@ QString characters(const PasteboardText &text) {
     return QString();
 }
 
+std::pair<QString, QByteArray> richTextOfPboard(const Pasteboard &pboard) {
+    const QStringList types = pboard.types();
+    for (const QString &type : {PasteboardType::RTFD, PasteboardType::RTF}) {
+        if (types.contains(type)) {
+            if (QByteArray data = pboard.dataForType(type); !data.isNull())
+                return {type, data};
+        }
+    }
+    return {};
+}
+
 PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, TextForm form,
                                           QVariantMap *documentAttributes) {
     const QStringList types = pboard.types();
@@ -27,12 +38,9 @@ PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, TextForm for
         documentAttributes->clear();
 
     std::optional<AttributedString> styled;
-    QByteArray data;
-    if (types.contains(PasteboardType::RTFD)
-        && !(data = pboard.dataForType(PasteboardType::RTFD)).isNull())
+    if (const auto [type, data] = richTextOfPboard(pboard); type == PasteboardType::RTFD)
         styled = AttributedString::fromRTFD(data, documentAttributes);
-    else if (types.contains(PasteboardType::RTF)
-             && !(data = pboard.dataForType(PasteboardType::RTF)).isNull())
+    else if (type == PasteboardType::RTF)
         styled = AttributedString::fromRTF(data, documentAttributes);
 
     if (styled) {
@@ -94,14 +102,26 @@ PasteboardText Service::getEmptyMutableStringAndLines(PasteboardLines *lines,
     return {};
 }
 
-void Service::writeString(const PasteboardText &text, Pasteboard &pboard) {
+QList<Pasteboard *> Service::writeTargets(Pasteboard &pboard) {
     didPerformService();
     if (pboard.name() != GeneralPboard) {
         const QString active = activeApplication ? activeApplication() : activeApplicationName();
         if (active == u"Mail")
-            _writeString(text, generalPasteboard());
+            return {&generalPasteboard(), &pboard};
     }
-    _writeString(text, pboard);
+    return {&pboard};
+}
+
+void Service::writeString(const PasteboardText &text, Pasteboard &pboard) {
+    for (Pasteboard *target : writeTargets(pboard))
+        _writeString(text, *target);
+}
+
+void Service::writeData(const QByteArray &data, const QString &type, Pasteboard &pboard) {
+    for (Pasteboard *target : writeTargets(pboard)) {
+        target->declareTypes({type});
+        target->setData(data, type);
+    }
 }
 
 void Service::_writeString(const PasteboardText &text, Pasteboard &pboard) {

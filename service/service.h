@@ -10,6 +10,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <utility>
 #include <variant>
 
 class QObject;
@@ -25,6 +26,10 @@ enum class TextForm { Characters, Attributed };
 
 /// The characters of any pasteboard text; null when absent.
 QString characters(const PasteboardText &text);
+
+/// The rich flavour the selection is read from: RTFD when offered, else RTF. The data is null
+/// when neither holds any.
+std::pair<QString, QByteArray> richTextOfPboard(const Pasteboard &pboard);
 
 class Service {
 public:
@@ -49,6 +54,8 @@ public:
     /// Writes text in the one flavour that fits it. While the mail application is in front, a
     /// write to a service pasteboard goes to the clipboard first, too.
     void writeString(const PasteboardText &text, Pasteboard &pboard);
+    /// Writes data of one type, the same way.
+    void writeData(const QByteArray &data, const QString &type, Pasteboard &pboard);
 
     /// False once a request has been served. Otherwise the program was started by hand: shows
     /// the launch panel, opens the help on request, and answers true (time to quit).
@@ -63,6 +70,9 @@ public:
 
 protected:
     void _writeString(const PasteboardText &text, Pasteboard &pboard);
+    // The pasteboards a write goes to: the clipboard first while the mail application is in
+    // front, then pboard.
+    QList<Pasteboard *> writeTargets(Pasteboard &pboard);
 
     QObject *m_servicesMenu = nullptr;
     bool m_didPerformService = false;

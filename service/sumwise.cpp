@@ -4,6 +4,7 @@
 #include "pasteboard/pasteboard.h"
 #include "platform/gui/beep.h"
 #include "platform/localization.h"
+#include "styledtext/rtfappend.h"
 
 // The length of a text without its final line break (LF, CR LF or CR).
 static qsizetype lineContentLength(QStringView text) {
@@ -41,10 +42,21 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
         fail(error, errorMessage());
         return;
     }
+    const QString appended = QStringLiteral(" = %1").arg(result);
+    if (const auto *styled = std::get_if<AttributedString>(&selection)) {
+        // The selection's own RTF keeps everything it holds, also what the styled-text model
+        // has no place for; only the appended characters are new.
+        const auto [type, rich] = richTextOfPboard(pboard);
+        if (const std::optional<QByteArray> extended = rtfByAppending(rich, appended)) {
+            writeData(*extended,
+                      styled->containsAttachments() ? PasteboardType::RTFD : PasteboardType::RTF,
+                      pboard);
+            return;
+        }
+    }
     // Handing the selection over leaves the copy its only holder, so appending to it does not
     // duplicate every run of a large styled text.
     PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
-    const QString appended = QStringLiteral(" = %1").arg(result);
     // A selected whole line keeps its line break after the result.
     if (auto *styled = std::get_if<AttributedString>(&copy))
         styled->replaceCharacters(lineContentLength(styled->string()), 0, appended);

@@ -182,7 +182,8 @@ public:
     /// Pictures with more bytes than this are left out.
     static constexpr qsizetype MaximumPictureSize = 32 * 1024 * 1024;
 
-    /// Styled text from RTF; nullopt when the data cannot be parsed. Embedded pictures become
+    /// Styled text from RTF; nullopt when the data cannot be parsed. Only the document's group is
+    /// read: whatever follows its closing brace is ignored. Embedded pictures become
     /// attachments. Document-level settings (paper size, margins...) go to documentAttributes.
     static std::optional<AttributedString> fromRTF(const QByteArray &rtf,
                                                    QVariantMap *documentAttributes = nullptr);

@@ -4,6 +4,7 @@
 #include "textlib/editing.h"
 #include "textlib/finding.h"
 #include "textlib/lines.h"
+#include "textlib/normalization.h"
 #include "textlib/whitespace.h"
 #include "textlib/words.h"
 
@@ -12,7 +13,7 @@
 #include <QMimeDatabase>
 
 #include <algorithm>
-#include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -48,6 +49,8 @@ public:
             m_runStart += runs[m_run++].length;
         return runs[m_run].attributes;
     }
+    // The end of the run that the last attributesAt() found.
+    qsizetype runEnd() const { return m_runStart + m_source.runs()[m_run].length; }
     // Appends [from, to) of the source with its attributes; from must not go backwards.
     void copy(AttributedString &out, qsizetype from, qsizetype to) {
         while (from < to) {
@@ -102,221 +105,90 @@ template<typename Edit> void editRuns(AttributedString &s, Edit edit) {
     s = std::move(result);
 }
 
-// Aligning the characters before and after an edit. Units the edit kept are matched; between
-// matches, removed and added units pair up in order as substitutions, and added units left over
-// are insertions.
+// One edit of the characters: [from, to) of the text before the edit becomes text.
+struct Splice {
+    qsizetype from;
+    qsizetype to;
+    QString text;
+};
 
-// Units that must agree after a difference before the alignment trusts they are the same text
-// again (fewer when both texts end there).
-constexpr qsizetype Anchor = 3;
-
-// After a difference at (i, j) -- old[i] != now[j] -- the numbers of old and new units up to the
-// nearest point from which Anchor units agree, or both texts end. Nearest means fewest units on
-// the longer side; among equals the longer agreement wins, then the one closest to a
-// substitution. Edits packed too closely for such a point (decomposing every letter) settle for
-// the nearest single agreeing unit, once a little further search has found nothing better.
-std::pair<qsizetype, qsizetype> nextAnchor(QStringView old, QStringView now, qsizetype i,
-                                           qsizetype j) {
-    const qsizetype restOld = old.size() - i;
-    const qsizetype restNew = now.size() - j;
-    if (restOld == 0 || restNew == 0)
-        return {restOld, restNew};
-    const auto agreement = [&](qsizetype a, qsizetype b) {
-        qsizetype k = 0;
-        while (k < Anchor && i + a + k < old.size() && j + b + k < now.size()
-               && old[i + a + k] == now[j + b + k])
-            ++k;
-        return i + a + k == old.size() && j + b + k == now.size() ? Anchor : k;
-    };
-    // Searching every point of a level costs its size, so beyond this only the shapes of long
-    // edits are looked for: many units deleted or inserted, or one unit become many or one.
-    constexpr qsizetype FullSearch = 256;
-    const qsizetype levels = std::max(restOld, restNew);
-    struct Candidate {
-        qsizetype a = -1, b = -1, k = 0;
-        bool beats(const Candidate &other) const {
-            return other.a < 0 || k > other.k
-                   || (k == other.k && std::abs(a - b) < std::abs(other.a - other.b));
+// Rebuilds s with the splices (ascending, not overlapping) applied at their positions. Units
+// outside them keep their attributes; a written unit takes the attributes of the removed unit it
+// stands in for, in order, and units beyond those the attributes of the unit before them (after
+// them at the start, the defaults in an empty text). Written units never carry an attachment.
+void applySplices(AttributedString &s, const std::vector<Splice> &splices) {
+    if (splices.empty())
+        return;
+    const qsizetype size = s.length();
+    AttributedString result;
+    Copier copier(s);
+    qsizetype pos = 0;
+    for (const Splice &splice : splices) {
+        copier.copy(result, pos, splice.from);
+        const QString &text = splice.text;
+        const qsizetype paired = std::min(text.size(), splice.to - splice.from);
+        for (qsizetype k = 0; k < paired;) {
+            const TextAttributes &attributes = copier.attributesAt(splice.from + k);
+            const qsizetype n = std::min(paired - k, copier.runEnd() - (splice.from + k));
+            result.append(AttributedString(text.mid(k, n), inherited(attributes)));
+            k += n;
         }
-    } weak;
-    qsizetype weakLevel = 0;
-    for (qsizetype c = 1; c <= std::min(levels, FullSearch); ++c) {
-        if (weakLevel > 0 && c > 2 * weakLevel + Anchor)
-            break;
-        Candidate best;
-        const auto consider = [&](qsizetype a, qsizetype b) {
-            if (a > restOld || b > restNew)
-                return;
-            const Candidate candidate{a, b, agreement(a, b)};
-            if (candidate.k > 0 && candidate.beats(best))
-                best = candidate;
-        };
-        for (qsizetype b = 0; b <= c; ++b)
-            consider(c, b);
-        for (qsizetype a = 0; a < c; ++a)
-            consider(a, c);
-        if (best.k >= Anchor)
-            return {best.a, best.b};
-        if (best.a >= 0 && weakLevel == 0) {
-            weak = best;
-            weakLevel = c;
+        if (paired < text.size()) {
+            const TextAttributes neighbour = result.length() > 0
+                                                 ? result.attributesAtIndex(result.length() - 1)
+                                             : splice.to < size ? copier.attributesAt(splice.to)
+                                                                : TextAttributes();
+            result.append(AttributedString(text.mid(paired), inherited(neighbour)));
         }
+        pos = splice.to;
     }
-    if (weakLevel > 0)
-        return {weak.a, weak.b};
-    for (qsizetype c = FullSearch + 1; c <= levels; ++c) {
-        for (const auto &[a, b] : {std::pair{c, qsizetype(0)}, {0, c}, {1, c}, {c, 1}}) {
-            if (a <= restOld && b <= restNew && agreement(a, b) >= Anchor)
-                return {a, b};
-        }
-    }
-    return {restOld, restNew};
+    copier.copy(result, pos, size);
+    s = std::move(result);
 }
 
-// For each new unit the run whose attributes it takes, and whether it is an old unit kept as it
-// was (only those may carry an attachment). Run -1: the defaults of an empty text.
-struct Source {
-    qsizetype run;
-    bool kept;
-};
-
-class Aligner {
-public:
-    Aligner(const AttributedString &s, QStringView now)
-        : m_old(s.string())
-        , m_now(now)
-        , m_runOf(m_old.size())
-        , m_sources(now.size()) {
-        const auto &runs = s.runs();
-        for (qsizetype r = 0, pos = 0; r < runs.size(); ++r)
-            for (qsizetype k = 0; k < runs[r].length; ++k)
-                m_runOf[pos++] = r;
-    }
-
-    std::vector<Source> align() {
-        // An edit that only deletes or only inserts leaves one text a subsequence of the other;
-        // matching it from the left is then a best alignment, found in linear time.
-        if (m_now.size() < m_old.size() && isSubsequence(m_now, m_old)) {
-            for (qsizetype i = 0, j = 0; j < m_now.size(); ++i) {
-                if (m_old[i] == m_now[j])
-                    m_sources[j++] = {m_runOf[i], true};
-            }
-        } else if (m_old.size() < m_now.size() && isSubsequence(m_old, m_now)) {
-            for (qsizetype i = 0, j = 0; j < m_now.size(); ++j) {
-                if (i < m_old.size() && m_old[i] == m_now[j])
-                    m_sources[j] = {m_runOf[i++], true};
-                else
-                    insert(j, i);
-            }
-        } else {
-            qsizetype i = 0, j = 0;
-            while (i < m_old.size() || j < m_now.size()) {
-                if (i < m_old.size() && j < m_now.size() && m_old[i] == m_now[j]) {
-                    m_sources[j++] = {m_runOf[i++], true};
-                    continue;
-                }
-                const auto [a, b] = nextAnchor(m_old, m_now, i, j);
-                hunk(i, a, j, b);
-                i += a;
-                j += b;
-            }
-        }
-        return std::move(m_sources);
-    }
-
-private:
-    static bool isSubsequence(QStringView shorter, QStringView longer) {
-        qsizetype k = 0;
-        for (qsizetype l = 0; k < shorter.size() && l < longer.size(); ++l)
-            k += shorter[k] == longer[l];
-        return k == shorter.size();
-    }
-
-    void insert(qsizetype j, qsizetype i) {
-        const qsizetype before = m_old.isEmpty() ? -1 : m_runOf[std::min(i, m_old.size() - 1)];
-        m_sources[j] = {j > 0 ? m_sources[j - 1].run : before, false};
-    }
-
-    // a removed units from i and b added units from j, paired in order.
-    void gap(qsizetype i, qsizetype a, qsizetype j, qsizetype b) {
-        for (qsizetype t = 0; t < b; ++t) {
-            if (t < a)
-                m_sources[j + t] = {m_runOf[i + t], false};
-            else
-                insert(j + t, i + a);
-        }
-    }
-
-    // old [i, i + a) against new [j, j + b) by a longest common subsequence, so several edits
-    // close together each line up; too big a hunk is taken as one gap.
-    void hunk(qsizetype i, qsizetype a, qsizetype j, qsizetype b) {
-        if (a == 0 || b == 0 || a > (qsizetype(1) << 20) / b) {
-            gap(i, a, j, b);
-            return;
-        }
-        // common[x * (b + 1) + y]: the longest common subsequence of old [i + x, i + a) and
-        // new [j + y, j + b).
-        std::vector<qint32> common((a + 1) * (b + 1), 0);
-        const auto at = [&](qsizetype x, qsizetype y) -> qint32 & {
-            return common[x * (b + 1) + y];
-        };
-        for (qsizetype x = a - 1; x >= 0; --x)
-            for (qsizetype y = b - 1; y >= 0; --y)
-                at(x, y) = m_old[i + x] == m_now[j + y] ? at(x + 1, y + 1) + 1
-                                                        : std::max(at(x + 1, y), at(x, y + 1));
-        // Walk a best path; while one side of the current gap is ahead, a step on the other side
-        // that costs no match is taken first, so that removed and added units pair up.
-        qsizetype x = 0, y = 0, gapX = 0, gapY = 0;
-        while (x < a || y < b) {
-            const bool canDelete = x < a && (y == b || at(x + 1, y) == at(x, y));
-            const bool canInsert = y < b && (x == a || at(x, y + 1) == at(x, y));
-            const bool canMatch = x < a && y < b && m_old[i + x] == m_now[j + y];
-            if (canInsert && x - gapX > y - gapY) {
-                ++y;
-            } else if (canDelete && y - gapY > x - gapX) {
-                ++x;
-            } else if (canMatch) {
-                gap(i + gapX, x - gapX, j + gapY, y - gapY);
-                m_sources[j + y] = {m_runOf[i + x], true};
-                gapX = ++x;
-                gapY = ++y;
-            } else if (canDelete) {
-                ++x;
-            } else {
-                ++y;
-            }
-        }
-        gap(i + gapX, x - gapX, j + gapY, y - gapY);
-    }
-
-    QStringView m_old;
-    QStringView m_now;
-    std::vector<qsizetype> m_runOf;
-    std::vector<Source> m_sources;
-};
-
-// s with its characters replaced by now, runs following an alignment of old and new units.
-AttributedString alignedTo(const AttributedString &s, const QString &now) {
-    const auto &runs = s.runs();
-    const std::vector<Source> sources = Aligner(s, now).align();
-
-    AttributedString result;
-    qsizetype start = 0;
-    const auto attributesOf = [&](const Source &source) {
-        if (source.run < 0)
-            return TextAttributes();
-        const TextAttributes &a = runs[source.run].attributes;
-        return source.kept ? a : inherited(a);
-    };
-    for (qsizetype k = 1; k <= now.size(); ++k) {
-        if (k < now.size() && sources[k].run == sources[start].run
-            && (sources[k].kept == sources[start].kept || sources[k].run < 0
-                || !runs[sources[k].run].attributes.attachment))
+// Splices that delete every run of units for which remove holds.
+template<typename Remove> void removeWhere(AttributedString &s, Remove remove) {
+    const QString &chars = s.string();
+    std::vector<Splice> splices;
+    for (qsizetype k = 0; k < chars.size();) {
+        if (!remove(chars[k].unicode())) {
+            ++k;
             continue;
-        result.append(AttributedString(now.mid(start, k - start), attributesOf(sources[start])));
-        start = k;
+        }
+        const qsizetype from = k;
+        while (k < chars.size() && remove(chars[k].unicode()))
+            ++k;
+        splices.push_back({from, k, QString()});
     }
-    return result;
+    applySplices(s, splices);
+}
+
+// Appends what append adds to an empty string, as inserted units.
+template<typename Append> void appendEdit(AttributedString &s, Append append) {
+    QString added;
+    append(added);
+    if (!added.isEmpty())
+        applySplices(s, {{s.length(), s.length(), added}});
+}
+
+// Deletes the runs of units for which trim holds at the start and (or) at the end.
+enum class Ends { Start, End, Both };
+template<typename Trim> void trimWhere(AttributedString &s, Ends ends, Trim trim) {
+    const QString &chars = s.string();
+    qsizetype from = 0;
+    if (ends != Ends::End)
+        while (from < chars.size() && trim(chars[from].unicode()))
+            ++from;
+    qsizetype to = chars.size();
+    if (ends != Ends::Start)
+        while (to > from && trim(chars[to - 1].unicode()))
+            --to;
+    std::vector<Splice> splices;
+    if (from > 0)
+        splices.push_back({0, from, QString()});
+    if (to < chars.size())
+        splices.push_back({std::max(from, to), chars.size(), QString()});
+    applySplices(s, splices);
 }
 
 // Cuts s after every unit for which isBreak holds, CR LF together.
@@ -775,102 +647,179 @@ void removeMultipleWhiteSpaces(AttributedString &s) {
 void removeMultipleFeeds(AttributedString &s) {
     collapseRuns(s, isStyledFeed, u'\n');
 }
-
 // --- Character edits ------------------------------------------------------------------------
 
-void editCharacters(AttributedString &s, const std::function<void(QString &)> &edit) {
-    QString characters = s.string();
-    edit(characters);
-    if (characters == s.string())
-        return;
-    s = alignedTo(s, characters);
-}
-
 void appendSubstring(AttributedString &s, QStringView other, textlib::Range range) {
-    editCharacters(s, [&](QString &c) { textlib::appendSubstring(c, other, range); });
+    appendEdit(s, [&](QString &c) { textlib::appendSubstring(c, other, range); });
 }
 
 qsizetype deleteString(AttributedString &s, const QString &target) {
-    qsizetype count = 0;
-    editCharacters(s, [&](QString &c) { count = textlib::deleteString(c, target); });
-    return count;
+    const QList<qsizetype> found = occurrences(s.string(), target, Qt::CaseSensitive);
+    std::vector<Splice> splices;
+    splices.reserve(found.size());
+    for (const qsizetype at : found)
+        splices.push_back({at, at + target.size(), QString()});
+    applySplices(s, splices);
+    return found.size();
 }
 
 void removeCharacterAtIndex(AttributedString &s, qsizetype index) {
-    editCharacters(s, [&](QString &c) { textlib::removeCharacterAtIndex(c, index); });
+    if (index >= 0 && index < s.length())
+        applySplices(s, {{index, index + 1, QString()}});
 }
 
 void appendUnichar(AttributedString &s, char16_t c) {
-    editCharacters(s, [&](QString &chars) { textlib::appendUnichar(chars, c); });
+    appendEdit(s, [&](QString &chars) { textlib::appendUnichar(chars, c); });
 }
 
 void appendUnichars(AttributedString &s, const char16_t *units, qsizetype count) {
-    editCharacters(s, [&](QString &c) { textlib::appendUnichars(c, units, count); });
+    appendEdit(s, [&](QString &c) { textlib::appendUnichars(c, units, count); });
 }
 
 void appendTrimmedString(AttributedString &s, QStringView other) {
-    editCharacters(s, [&](QString &c) { textlib::appendTrimmedString(c, other); });
+    appendEdit(s, [&](QString &c) { textlib::appendTrimmedString(c, other); });
 }
 
 void removeCharacters(AttributedString &s, char16_t c) {
-    editCharacters(s, [&](QString &chars) { textlib::removeCharacters(chars, c); });
+    removeWhere(s, [c](char16_t u) { return u == c; });
 }
 
 void removeCharactersOfString(AttributedString &s, QStringView units) {
-    editCharacters(s, [&](QString &c) { textlib::removeCharactersOfString(c, units); });
+    removeWhere(s, [units](char16_t u) { return units.contains(QChar(u)); });
 }
 
 void removeFeeds(AttributedString &s) {
-    editCharacters(s, [](QString &c) { textlib::removeFeeds(c); });
+    removeWhere(s, textlib::isFeed);
 }
 
 void removeTabs(AttributedString &s) {
-    editCharacters(s, [](QString &c) { textlib::removeTabs(c); });
+    removeCharacters(s, u'\t');
 }
 
 void removeSpaces(AttributedString &s) {
-    editCharacters(s, [](QString &c) { textlib::removeSpaces(c); });
+    removeWhere(s,
+                [](char16_t c) { return textlib::isMember(textlib::spaceCharacterSetRep(), c); });
 }
 
 void removeWhiteSpaces(AttributedString &s) {
-    editCharacters(s, [](QString &c) { textlib::removeWhiteSpaces(c); });
+    removeWhere(s,
+                [](char16_t c) { return textlib::isMember(textlib::whiteCharacterSetRep(), c); });
 }
 
 void trimCharacter(AttributedString &s, char16_t c) {
-    editCharacters(s, [&](QString &chars) { textlib::trimCharacter(chars, c); });
+    trimWhere(s, Ends::Both, [c](char16_t u) { return u == c; });
 }
 
 void trimPrefixCharacter(AttributedString &s, char16_t c) {
-    editCharacters(s, [&](QString &chars) { textlib::trimPrefixCharacter(chars, c); });
+    trimWhere(s, Ends::Start, [c](char16_t u) { return u == c; });
 }
 
 void trimSuffixCharacter(AttributedString &s, char16_t c) {
-    editCharacters(s, [&](QString &chars) { textlib::trimSuffixCharacter(chars, c); });
+    trimWhere(s, Ends::End, [c](char16_t u) { return u == c; });
 }
 
 void trimFeeds(AttributedString &s) {
-    editCharacters(s, [](QString &c) { textlib::trimFeeds(c); });
+    trimWhere(s, Ends::End, textlib::isFeed);
 }
 
 void insertCharacter(AttributedString &s, char16_t c, qsizetype index) {
-    editCharacters(s, [&](QString &chars) { textlib::insertCharacter(chars, c, index); });
+    if (index >= 0 && index <= s.length())
+        applySplices(s, {{index, index, QString(QChar(c))}});
 }
 
+// Tab cells as textlib counts them: a feed or a full cell starts a new one.
 void decodeTabs(AttributedString &s, qsizetype width) {
-    editCharacters(s, [&](QString &c) { textlib::decodeTabs(c, width); });
+    if (width < 1)
+        return;
+    const QString &chars = s.string();
+    // A result too large to address leaves the text alone, as it does the plain one.
+    constexpr qsizetype limit = std::numeric_limits<qsizetype>::max() / 4;
+    std::vector<Splice> splices;
+    qsizetype cell = 0;
+    qsizetype length = 0;
+    for (qsizetype k = 0; k < chars.size(); ++k) {
+        const char16_t c = chars[k].unicode();
+        const qsizetype n = c == u'\t' ? width - cell : 1;
+        if (n > limit - length)
+            return;
+        length += n;
+        if (c == u'\t')
+            splices.push_back({k, k + 1, QString(n, u' ')});
+        cell = textlib::isFeed(c) || cell + n == width ? 0 : cell + n;
+    }
+    applySplices(s, splices);
 }
 
+// Every run of blanks that ends on a tab stop becomes one TAB, as textlib's encodeTabs does.
 void encodeTabs(AttributedString &s, qsizetype width) {
-    editCharacters(s, [&](QString &c) { textlib::encodeTabs(c, width); });
+    if (width < 1)
+        return;
+    const QString &chars = s.string();
+    const textlib::CharacterSetRep blank = textlib::spaceCharacterSetRep();
+    std::vector<Splice> splices;
+    qsizetype cell = 0;
+    qsizetype run = -1; // the first unit of the open run of blanks
+    for (qsizetype k = 0; k < chars.size(); ++k) {
+        const char16_t c = chars[k].unicode();
+        if (textlib::isFeed(c)) {
+            cell = 0;
+            run = -1;
+            continue;
+        }
+        cell = c == u'\t' || cell + 1 == width ? 0 : cell + 1;
+        if (!textlib::isMember(blank, c)) {
+            run = -1;
+            continue;
+        }
+        if (run < 0)
+            run = k;
+        if (cell != 0)
+            continue;
+        if (k > run || c != u'\t') // a lone TAB is already its own replacement
+            splices.push_back({run, k + 1, QStringLiteral("\t")});
+        run = -1;
+    }
+    applySplices(s, splices);
 }
 
 qsizetype replaceCharacter(AttributedString &s, char16_t from, char16_t to,
                            Qt::CaseSensitivity cs) {
-    qsizetype count = 0;
-    editCharacters(s, [&](QString &c) { count = textlib::replaceCharacter(c, from, to, cs); });
+    // Unit for unit, so every unit that differs afterwards is one the edit wrote.
+    QString chars = s.string();
+    const qsizetype count = textlib::replaceCharacter(chars, from, to, cs);
+    std::vector<Splice> splices;
+    const QString &old = s.string();
+    for (qsizetype k = 0; k < chars.size(); ++k)
+        if (chars[k] != old[k])
+            splices.push_back({k, k + 1, QString(chars[k])});
+    applySplices(s, splices);
     return count;
 }
 
+// Normalisation works segment by segment (a letter with the marks that follow it); a segment
+// that changes is rewritten as a whole, its new units taking its old ones' attributes in order.
 void normalizeString(AttributedString &s, textlib::NormalForm form) {
-    editCharacters(s, [&](QString &c) { textlib::normalizeString(c, form); });
+    const QString &chars = s.string();
+    if (textlib::normalizedString(chars, form) == chars)
+        return;
+    const auto codePointAt = [&](qsizetype k) -> char32_t {
+        if (chars[k].isHighSurrogate() && k + 1 < chars.size() && chars[k + 1].isLowSurrogate())
+            return QChar::surrogateToUcs4(chars[k], chars[k + 1]);
+        return chars[k].unicode();
+    };
+    std::vector<Splice> splices;
+    for (qsizetype from = 0; from < chars.size();) {
+        qsizetype to = from + QChar::requiresSurrogates(codePointAt(from)) + 1;
+        while (to < chars.size() && !textlib::hasNormalizationBoundaryBefore(codePointAt(to), form))
+            to += QChar::requiresSurrogates(codePointAt(to)) + 1;
+        // A lone ASCII unit is the same in every form.
+        if (to - from > 1 || chars[from].unicode() >= 0x80) {
+            const QString segment = chars.mid(from, to - from);
+            QString normal = textlib::normalizedString(segment, form);
+            if (normal != segment)
+                splices.push_back({from, to, std::move(normal)});
+        }
+        from = to;
+    }
+    applySplices(s, splices);
 }

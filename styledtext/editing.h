@@ -15,7 +15,6 @@
 #include <QUrl>
 #include <QVariant>
 
-#include <functional>
 #include <optional>
 
 // Functions that take a plain QString write it through the characters, so it takes the
@@ -179,15 +178,12 @@ void removeMultipleFeeds(AttributedString &s);
 
 // --- Character edits ------------------------------------------------------------------------
 
-/// Applies a plain-text edit to the characters and brings the runs in step: units the edit kept
-/// keep their attributes, a unit written over another takes that one's, and inserted units take
-/// the attributes of the unit before (after, at the start), never an attachment. What was kept
-/// is found by aligning the old and new characters: exactly for edits that only delete or only
-/// insert, otherwise difference by difference (any edit gives the right characters; among equal
-/// neighbouring units the one kept may be a different one of them).
-void editCharacters(AttributedString &s, const std::function<void(QString &)> &edit);
-
-// The edits of textlib (editing.h, whitespace.h, normalization.h) through editCharacters.
+// The edits of textlib (editing.h, whitespace.h, normalization.h) on the characters of styled
+// text. Each is made where it removes and inserts, so the runs follow it exactly: units the edit
+// keeps keep their attributes, a unit written over another takes that one's, and inserted units
+// take the attributes of the unit before (after, at the start); written units never carry an
+// attachment. Normalising rewrites each segment that changes (a letter with its marks), its new
+// units taking the attributes of its old ones in order.
 void appendSubstring(AttributedString &s, QStringView other, textlib::Range range);
 qsizetype deleteString(AttributedString &s, const QString &target);
 void removeCharacterAtIndex(AttributedString &s, qsizetype index);

@@ -3,7 +3,10 @@
 
 #include "styledtext/editing.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QMimeDatabase>
 #include <QSet>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -24,7 +27,7 @@ constexpr double PointsPerPixel = 0.75;
 
 class OfflineDocument : public QTextDocument {
 protected:
-    // Pages name files, remote images and style sheets; none of them is read.
+    // Qt reads nothing itself: pictures are read once the page is parsed, style sheets never.
     QVariant loadResource(int, const QUrl &) override { return {}; }
 };
 
@@ -220,6 +223,60 @@ std::optional<TextAttachment> embeddedImage(const QString &source) {
                           mimeType, contents};
 }
 
+// The pictures a page names by address, each read once.
+class Pictures {
+public:
+    Pictures(const std::optional<QUrl> &base, const HTMLResourceLoader &loader)
+        : m_base(base)
+        , m_loader(loader) {}
+
+    std::optional<TextAttachment> picture(const QString &source) {
+        if (source.startsWith(QLatin1StringView("data:"), Qt::CaseInsensitive))
+            return embeddedImage(source);
+        const QUrl address = m_base ? m_base->resolved(QUrl(source)) : QUrl(source);
+        if (!address.isValid() || address.isRelative())
+            return std::nullopt;
+        const auto known = m_loaded.constFind(address);
+        if (known != m_loaded.cend())
+            return *known;
+        std::optional<QByteArray> bytes = m_loader ? m_loader(address) : readFile(address);
+        std::optional<TextAttachment> picture;
+        if (bytes && !bytes->isEmpty() && bytes->size() <= AttributedString::MaximumPictureSize) {
+            QString name = QFileInfo(address.path()).fileName();
+            if (name.isEmpty())
+                name = QStringLiteral("image");
+            const QString type = QMimeDatabase().mimeTypeForFileNameAndData(name, *bytes).name();
+            if (type.startsWith(QLatin1StringView("image/")))
+                picture = TextAttachment{name, type, *bytes};
+        }
+        m_loaded.insert(address, picture);
+        return picture;
+    }
+
+private:
+    std::optional<QByteArray> readFile(const QUrl &address) {
+        if (!address.isLocalFile())
+            return std::nullopt;
+        const QFileInfo info(address.toLocalFile());
+        // Regular files only: a pipe or a device could block or never end.
+        if (!info.isFile() || info.size() > AttributedString::MaximumPictureSize
+            || info.size() > MaximumHTMLPictureBytes - m_read)
+            return std::nullopt;
+        QFile file(info.filePath());
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QByteArray bytes = file.read(
+            std::min(AttributedString::MaximumPictureSize, MaximumHTMLPictureBytes - m_read));
+        m_read += bytes.size();
+        return bytes;
+    }
+
+    std::optional<QUrl> m_base;
+    const HTMLResourceLoader &m_loader;
+    QHash<QUrl, std::optional<TextAttachment>> m_loaded;
+    qsizetype m_read = 0;
+};
+
 QString listMarker(const QTextBlock &block) {
     const QTextList *list = block.textList();
     if (!list)
@@ -252,7 +309,7 @@ char16_t separatorAfter(const QTextBlock &block) {
 
 // The styled characters of a block; returns the attributes that the separator after it takes.
 TextAttributes appendBlock(AttributedString &result, const QTextBlock &block,
-                           const std::optional<QUrl> &base) {
+                           const std::optional<QUrl> &base, Pictures &pictures) {
     const std::optional<ParagraphStyle> paragraph = paragraphStyle(block.blockFormat());
     TextAttributes last = characterAttributes(block.charFormat(), base);
     last.paragraphStyle = paragraph;
@@ -273,12 +330,15 @@ TextAttributes appendBlock(AttributedString &result, const QTextBlock &block,
         const QString characters = fragment.text();
         if (format.isImageFormat()) {
             const std::optional<TextAttachment> image =
-                embeddedImage(format.toImageFormat().name());
+                pictures.picture(format.toImageFormat().name());
+            const QString alt = format.stringProperty(QTextFormat::ImageAltText);
             for (const QChar c : characters) {
                 if (c != AttachmentCharacter)
                     result.append(AttributedString(QString(c), attributes));
                 else if (image)
                     result.append(AttributedString::withAttachment(*image, attributes));
+                else if (!alt.isEmpty())
+                    result.append(AttributedString(alt, attributes));
             }
         } else {
             result.append(AttributedString(characters, attributes));
@@ -319,7 +379,8 @@ std::optional<QUrl> baseURLForWebKit(const QUrl &url) {
 
 std::optional<AttributedString> attributedStringWithHTML(const QByteArray &html,
                                                          const QUrl &baseUrl,
-                                                         QVariantMap *documentAttributes) {
+                                                         QVariantMap *documentAttributes,
+                                                         const HTMLResourceLoader &loader) {
     if (documentAttributes)
         documentAttributes->clear();
     if (html.isEmpty() || html.size() > MaximumHTMLSize)
@@ -338,6 +399,7 @@ std::optional<AttributedString> attributedStringWithHTML(const QByteArray &html,
     document.setDefaultStyleSheet(QStringLiteral("a { color: %1; }").arg(linkColor().name()));
     document.setHtml(text);
 
+    Pictures pictures(base, loader);
     AttributedString result;
     // The separator after the last block written, waiting for a block to follow.
     std::optional<AttributedString> separator;
@@ -354,7 +416,7 @@ std::optional<AttributedString> attributedStringWithHTML(const QByteArray &html,
             continue;
         if (separator)
             result.append(*separator);
-        TextAttributes last = appendBlock(result, block, base);
+        TextAttributes last = appendBlock(result, block, base, pictures);
         last.link.reset();
         separator = AttributedString(QString(separatorAfter(block)), last);
     }

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
 
 /// HTML with more bytes than this is refused.
@@ -18,6 +19,13 @@ constexpr qsizetype MaximumHTMLTags = 500'000;
 /// depth for every element. Void elements and those whose end tag HTML lets out (p, li, td...)
 /// are not counted.
 constexpr qsizetype MaximumHTMLDepth = 1'000;
+
+/// The picture files one page may read from disk, in bytes.
+constexpr qsizetype MaximumHTMLPictureBytes = 256 * 1024 * 1024;
+
+/// Gives the bytes of the picture at an absolute address, or nullopt to leave it out. A caller's
+/// loader replaces the reading of file: addresses, so it decides alone what is read.
+using HTMLResourceLoader = std::function<std::optional<QByteArray>(const QUrl &address)>;
 
 /// The base address handed to the HTML reader: the given one when it is valid and not empty.
 std::optional<QUrl> baseURLForWebKit(const QUrl &url);
@@ -34,13 +42,17 @@ std::optional<QUrl> baseURLForWebKit(const QUrl &url);
 /// minimum or exact line heights. Blocks end in "\n", table cells in "\t" within a row; list
 /// items start with their bullet or number, nested ones indented by tabs.
 ///
-/// Images become attachments only when their bytes are in the page (data: addresses of an image
-/// type, up to AttributedString::MaximumPictureSize); others are left out. Nothing is ever
-/// fetched, from the network or from disk (style sheets neither), so there is nothing to wait
+/// Images become attachments: those whose bytes are in the page (data: addresses of an image
+/// type) and those at an address, resolved against the base, that the loader gives bytes for.
+/// Without a loader, only file: addresses are read: regular files, at most
+/// AttributedString::MaximumPictureSize bytes each and MaximumHTMLPictureBytes in all. Only
+/// bytes of an image type are taken; an image left out leaves its alt text. Nothing else is
+/// fetched (style sheets neither) and nothing from the network, so there is nothing to wait
 /// for and no time-out: the limits above keep parsing to seconds.
 ///
 /// documentAttributes, when given, receives DocumentAttribute::Title from <title> when there
 /// is one; it is emptied when the result is nullopt.
 std::optional<AttributedString> attributedStringWithHTML(const QByteArray &html,
                                                          const QUrl &baseUrl = {},
-                                                         QVariantMap *documentAttributes = nullptr);
+                                                         QVariantMap *documentAttributes = nullptr,
+                                                         const HTMLResourceLoader &loader = {});

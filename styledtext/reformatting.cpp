@@ -2,7 +2,6 @@
 
 #include "styledtext/editing.h"
 
-#include "textlib/characters.h"
 #include "textlib/charactersets.h"
 #include "textlib/whitespace.h"
 
@@ -35,10 +34,8 @@ QString joiner(const JoinState &previous, double size, bool bold) {
 bool trimForReformatting(AttributedString &line) {
     if (line.length() == 0)
         return false;
-    editCharacters(line, [](QString &c) {
-        c = textlib::stringByReplacingCharacter(c, AttachmentCharacter, u' ');
-        textlib::removeMultipleSpaces(c);
-    });
+    replaceCharacter(line, AttachmentCharacter, u' ');
+    removeMultipleSpaces(line);
     const QString &chars = line.string();
     return std::any_of(chars.begin(), chars.end(), [](QChar c) {
         return !textlib::isMember(textlib::whiteCharacterSetRep(), c.unicode());

@@ -1,6 +1,7 @@
 // Reading RTF into styled text: a tokenizer and a stack of group states.
 #include "styledtext/attributedstring.h"
 #include "styledtext/codepages_p.h"
+#include "styledtext/rtfappend.h"
 
 #include <QByteArrayView>
 #include <QHash>
@@ -54,6 +55,8 @@ public:
         : m_data(data) {}
 
     qsizetype position() const { return m_pos; }
+    /// Where a view into the data starts.
+    qsizetype offsetOf(QByteArrayView part) const { return part.data() - m_data.data(); }
 
     Token next() {
         const qsizetype size = m_data.size();
@@ -109,16 +112,6 @@ public:
             }
         }
         return Token::of(Token::End);
-    }
-
-    /// Whether only white space and NULs are left.
-    bool atBlankEnd() const {
-        for (qsizetype i = m_pos; i < m_data.size(); ++i) {
-            const char c = m_data[i];
-            if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\0')
-                return false;
-        }
-        return true;
     }
 
 private:
@@ -192,9 +185,10 @@ struct State {
     int fieldIndex = -1;
     bool ownsField = false;
     bool ownsShapeProperty = false;
-    bool starred = false; // \* seen: an unknown destination word skips the group
-    bool tabsSet = false; // a \tx since \pard: further ones add to it, not to the defaults
-    int lineSpacing = 0;  // the last \sl, undone by a \slmult that makes it a multiple
+    bool starred = false;  // \* seen: an unknown destination word skips the group
+    bool tabsSet = false;  // a \tx since \pard: further ones add to it, not to the defaults
+    bool optional = false; // opened by \*: readers that do not know the word skip the group
+    int lineSpacing = 0;   // the last \sl, undone by a \slmult that makes it a multiple
     bool lineSpacingMadeStyle = false;
     QString infoKey;
 };
@@ -448,14 +442,29 @@ std::optional<QUrl> hyperlinkTarget(const QString &instruction) {
 
 } // namespace
 
+// What ended a character the reader found in the document's text.
+enum class TextEnd { Character, Paragraph, Cell, Row };
+
+// Where a character (or run) of the text lies in the data.
+struct TextMark {
+    qsizetype start = 0; // the token that produced it
+    qsizetype end = 0;   // just after its last byte
+    TextEnd kind = TextEnd::Character;
+    int closesWith = -1; // the group after which text following it may go; -1: right after it
+    int depth = 0;       // groups open around it
+};
+
 class RtfReader {
 public:
     explicit RtfReader(QByteArrayView data)
         : m_tokens(data) {}
 
     std::optional<AttributedString> read(QVariantMap *documentAttributes);
+    std::optional<qsizetype> appendPosition();
 
 private:
+    bool readRootGroup();
+    void mark(TextEnd kind);
     State &state() { return m_states.back(); }
     bool handleToken(const Token &token);
     bool groupStart();
@@ -466,8 +475,10 @@ private:
     void textBytes(QByteArrayView bytes);
     void binaryBytes(QByteArrayView bytes);
     void flushPending();
-    void emitText(QStringView text);
-    void emitCharacter(char16_t c) { emitText(QStringView(&c, 1)); }
+    void emitText(QStringView text, TextEnd kind = TextEnd::Character);
+    void emitCharacter(char16_t c, TextEnd kind = TextEnd::Character) {
+        emitText(QStringView(&c, 1), kind);
+    }
     int currentCodePage() const;
     TextAttributes currentAttributes() const;
     void commitFont();
@@ -488,6 +499,15 @@ private:
     int m_defaultFont = -1;
     bool m_rootClosed = false;
 
+    // Where the text lies, for appending to the data in place.
+    bool m_marking = false;
+    std::vector<TextMark> m_marks; // the last few
+    qsizetype m_tokenStart = 0, m_tokenEnd = 0;
+    qsizetype m_pendingEnd = 0; // just after the last byte of m_pending
+    bool m_flushing = false;
+    bool m_skipExtendsMark = false; // a \u's fallback belongs to the character it marked
+    qsizetype m_rootEnd = 0;        // the root group's closing brace
+
     QHash<int, Font> m_fonts;
     int m_tableFont = -1; // the font table entry being read
     QString m_tableFontName;
@@ -503,27 +523,33 @@ private:
     std::optional<int> m_paperWidth, m_paperHeight;
 };
 
-std::optional<AttributedString> RtfReader::read(QVariantMap *documentAttributes) {
+bool RtfReader::readRootGroup() {
     // The header: "{\rtf" before anything else but white space.
     Token token = m_tokens.next();
     while (token.type == Token::Text && QByteArrayView(token.word).trimmed().isEmpty())
         token = m_tokens.next();
     if (token.type != Token::GroupStart)
-        return std::nullopt;
+        return false;
     token = m_tokens.next();
     if (token.type != Token::ControlWord || token.word != "rtf")
-        return std::nullopt;
+        return false;
     m_states.push_back(State{});
     for (;;) {
+        m_tokenStart = m_tokens.position();
         token = m_tokens.next();
+        m_tokenEnd = m_tokens.position();
         if (token.type == Token::End || token.type == Token::Bad)
-            return std::nullopt; // cut off before the outermost group closed
+            return false; // cut off before the outermost group closed
         if (!handleToken(token))
-            return std::nullopt;
+            return false;
+        // Whatever follows the document (a stray brace, clipboard padding) is not part of it.
         if (m_rootClosed)
-            break;
+            return true;
     }
-    if (!m_tokens.atBlankEnd())
+}
+
+std::optional<AttributedString> RtfReader::read(QVariantMap *documentAttributes) {
+    if (!readRootGroup())
         return std::nullopt;
     if (m_paperWidth || m_paperHeight)
         m_document.insert(DocumentAttribute::PaperSize,
@@ -545,10 +571,14 @@ bool RtfReader::handleToken(const Token &token) {
         if (token.type == Token::Text) {
             const qsizetype taken = std::min<qsizetype>(m_skip, token.word.size());
             m_skip -= int(taken);
+            if (m_skipExtendsMark)
+                m_marks.back().end = m_tokens.offsetOf(token.word) + taken;
             if (taken < token.word.size())
                 textBytes(token.word.sliced(taken));
         } else {
             --m_skip;
+            if (m_skipExtendsMark)
+                m_marks.back().end = m_tokenEnd;
         }
         return true;
     }
@@ -595,7 +625,14 @@ bool RtfReader::groupStart() {
 bool RtfReader::groupEnd() {
     if (m_states.size() == 1) {
         m_rootClosed = true;
+        m_rootEnd = m_tokenStart;
         return true;
+    }
+    for (TextMark &m : m_marks) {
+        if (m.closesWith == int(m_states.size()) - 1) {
+            m.end = m_tokenEnd;
+            m.closesWith = -1;
+        }
     }
     const State closing = state();
     m_states.pop_back();
@@ -666,6 +703,8 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
     State &s = state();
     const bool starred = s.starred;
     s.starred = false;
+    if (starred)
+        s.optional = true;
     const int value = hasParameter ? parameter : 1;
     const WordInfo info = lookUp(name);
     const Word word = info.word;
@@ -948,13 +987,18 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         break;
     // Characters.
     case Word::Par:
-        emitCharacter(u'\n');
+        emitCharacter(u'\n', TextEnd::Paragraph);
         break;
     case Word::U:
         unicodeCharacter(hasParameter, parameter);
         break;
     case Word::Character:
-        emitCharacter(info.character);
+        if (name == "cell" || name == "nestcell")
+            emitCharacter(info.character, TextEnd::Cell);
+        else if (name == "row" || name == "nestrow")
+            emitCharacter(info.character, TextEnd::Row);
+        else
+            emitCharacter(info.character);
         break;
     default:
         break;
@@ -963,9 +1007,11 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
 
 void RtfReader::unicodeCharacter(bool hasParameter, int parameter) {
     // A signed 16-bit number; negative values stand for units above U+7FFF.
+    const size_t marks = m_marks.size();
     if (hasParameter && parameter >= -32768 && parameter <= 0xFFFF)
         emitCharacter(char16_t(parameter < 0 ? parameter + 65536 : parameter));
     m_skip = state().unicodeSkip;
+    m_skipExtendsMark = m_marking && m_skip > 0 && m_marks.size() != marks;
 }
 
 void RtfReader::controlSymbol(char symbol) {
@@ -992,7 +1038,7 @@ void RtfReader::controlSymbol(char symbol) {
         break;
     case '\n':
     case '\r':
-        emitCharacter(u'\n'); // a backslash before a line break is \par
+        emitCharacter(u'\n', TextEnd::Paragraph); // a backslash before a line break is \par
         break;
     case '\t':
         emitCharacter(u'\t');
@@ -1046,10 +1092,10 @@ void RtfReader::textBytes(QByteArrayView bytes) {
         return;
     default:
         for (const char c : bytes) {
-            if (uchar(c) >= 0x20)
+            if (uchar(c) >= 0x20 || c == '\t') {
                 m_pending.append(c);
-            else if (c == '\t')
-                m_pending.append(c);
+                m_pendingEnd = m_tokenEnd;
+            }
         }
         return;
     }
@@ -1069,14 +1115,36 @@ void RtfReader::flushPending() {
         return;
     const QString text = m_decoder.decode(m_pending, currentCodePage());
     m_pending.truncate(0); // keeps the buffer for the next bytes
+    m_flushing = true;
     emitText(text);
+    m_flushing = false;
 }
 
-void RtfReader::emitText(QStringView text) {
+void RtfReader::mark(TextEnd kind) {
+    TextMark m{m_tokenStart, m_flushing ? m_pendingEnd : m_tokenEnd, kind, -1,
+               int(m_states.size())};
+    // Text put right after a character that other readers skip would be skipped with it, and
+    // inside \upr only the group's \ud half is read: it goes after the outermost such group.
+    for (size_t i = 1; i < m_states.size(); ++i) {
+        if (m_states[i].optional || m_states[i].dest != Dest::Text) {
+            m.closesWith = int(i);
+            break;
+        }
+    }
+    // A paragraph, a cell and a row may end the document; one character before them suffices.
+    if (m_marks.size() == 4)
+        m_marks.erase(m_marks.begin());
+    m_marks.push_back(m);
+    m_skipExtendsMark = false;
+}
+
+void RtfReader::emitText(QStringView text, TextEnd kind) {
     State &s = state();
     switch (s.dest) {
     case Dest::Text:
         m_result.appendRun(text, currentAttributes());
+        if (m_marking && !text.isEmpty())
+            mark(kind);
         break;
     case Dest::FontTable:
         if (m_tableFont >= 0)
@@ -1152,9 +1220,70 @@ void RtfReader::finishPicture() {
     TextAttributes attributes = currentAttributes();
     attributes.attachment = std::move(attachment);
     m_result.appendRun(u"\uFFFC", attributes);
+    if (m_marking)
+        mark(TextEnd::Character);
+}
+
+std::optional<qsizetype> RtfReader::appendPosition() {
+    m_marking = true;
+    if (!readRootGroup())
+        return std::nullopt;
+    // A document ending with a paragraph, or a table row, keeps that break after the text.
+    qsizetype position = m_rootEnd;
+    auto last = m_marks.end();
+    const auto drop = [&](TextEnd kind) {
+        if (last == m_marks.begin() || std::prev(last)->kind != kind)
+            return false;
+        --last;
+        position = last->start;
+        return true;
+    };
+    if (drop(TextEnd::Row))
+        drop(TextEnd::Cell);
+    else
+        drop(TextEnd::Paragraph);
+    // An empty last paragraph (or cell) sets its formatting after the break before it: the text
+    // goes where its break is.
+    if (last != m_marks.begin() && std::prev(last)->kind == TextEnd::Character) {
+        // The appended group must not nest deeper than a reader takes.
+        if (std::prev(last)->depth >= AttributedString::MaximumGroupDepth - 1)
+            return std::nullopt;
+        position = std::prev(last)->end;
+    }
+    return position;
 }
 
 } // namespace styledtext
+
+std::optional<qsizetype> rtfAppendPosition(QByteArrayView rtf) {
+    return styledtext::RtfReader(rtf).appendPosition();
+}
+
+std::optional<QByteArray> rtfByAppending(const QByteArray &rtf, QStringView text) {
+    const std::optional<qsizetype> position = rtfAppendPosition(rtf);
+    if (!position)
+        return std::nullopt;
+    // A group of its own: it takes the formatting around it, and neither ends a control word
+    // before it nor changes the \uc count after it.
+    QByteArray group("{");
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x7F; }))
+        group.append("\\uc1 ");
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\\' || u == u'{' || u == u'}')
+            group.append('\\').append(char(u));
+        else if (u == u'\t')
+            group.append("\\tab ");
+        else if (u >= 0x20 && u < 0x7F)
+            group.append(char(u));
+        else
+            group.append("\\u").append(QByteArray::number(qint16(u))).append('?');
+    }
+    group.append('}');
+    QByteArray result = rtf;
+    result.insert(*position, group);
+    return result;
+}
 
 std::optional<AttributedString> AttributedString::fromRTF(const QByteArray &rtf,
                                                           QVariantMap *documentAttributes) {

@@ -2,6 +2,7 @@
 
 #include "charactersets.h"
 #include "conversiontables.h"
+#include "shiftjis_p.h"
 
 #include <QFile>
 #include <QHash>
@@ -190,6 +191,13 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
+// ICU's own stop callback lets unmappable default-ignorable characters (soft hyphen, zero-width
+// and bidi controls, variation selectors, U+FEFF...) vanish; leaving the error in place stops at
+// them like at any other character the encoding cannot hold.
+void stopAtAnyUnmappable(const void *, UConverterFromUnicodeArgs *, const UChar *, int32_t, UChar32,
+                         UConverterCallbackReason, UErrorCode *) {
+}
+
 // A converter that stops at the first byte or character it cannot map.
 Converter openStrict(const char *name) {
     UErrorCode error = U_ZERO_ERROR;
@@ -198,8 +206,7 @@ Converter openStrict(const char *name) {
         return nullptr;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &error);
-    ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                          &error);
+    ucnv_setFromUCallBack(converter.get(), stopAtAnyUnmappable, nullptr, nullptr, nullptr, &error);
     return U_SUCCESS(error) ? std::move(converter) : nullptr;
 }
 
@@ -228,6 +235,10 @@ QString icuDecode(QByteArrayView bytes, const char *name) {
         break;
     }
     out.truncate(written);
+    if (detail::rotatesShiftJISControls(converter.get())) {
+        for (QChar &c : out)
+            c = QChar(detail::shiftJISControlFromICU(c.unicode()));
+    }
     return out;
 }
 
@@ -235,6 +246,13 @@ QByteArray icuEncode(QStringView s, const char *name) {
     const Converter converter = openStrict(name);
     if (!converter)
         return {};
+    QString rotated;
+    if (detail::rotatesShiftJISControls(converter.get())) {
+        rotated.reserve(s.size());
+        for (const QChar c : s)
+            rotated.append(QChar(detail::shiftJISControlToICU(c.unicode())));
+        s = rotated;
+    }
     QByteArray out(s.size() * 2 + 16, Qt::Uninitialized);
     const UChar *source = s.utf16();
     const UChar *const sourceEnd = source + s.size();

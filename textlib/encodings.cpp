@@ -1,9 +1,12 @@
 #include "encodings.h"
 
+#include "shiftjis_p.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace textlib {
@@ -81,6 +84,8 @@ bool convertEncodingToUnicode(const char *bytes, qsizetype byteCount, const char
     const char *source = bytes;
     ucnv_toUnicode(converter.get(), &target, units + unitCapacity, &source, bytes + byteCount,
                    nullptr, true, &error);
+    if (detail::rotatesShiftJISControls(converter.get()))
+        std::transform(units, target, units, detail::shiftJISControlFromICU);
     if (unitCount)
         *unitCount = target - units;
     return U_SUCCESS(error);

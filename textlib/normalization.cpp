@@ -115,6 +115,12 @@ void normalizeString(QString &s, NormalForm form) {
     }
 }
 
+bool hasNormalizationBoundaryBefore(char32_t c, NormalForm form) {
+    UErrorCode error = U_ZERO_ERROR;
+    const UNormalizer2 *n = normalizer(form, &error);
+    return U_FAILURE(error) || unorm2_hasBoundaryBefore(n, UChar32(c));
+}
+
 QString normalizedString(const QString &s, NormalForm form) {
     QString result = s;
     normalizeString(result, form);

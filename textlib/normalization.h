@@ -18,6 +18,9 @@ enum class NormalForm {
 
 /// Brings s into the given normal form.
 void normalizeString(QString &s, NormalForm form = NormalForm::C);
+/// Whether a text may be cut before c and the parts brought into the form each on its own, with
+/// the same result as the whole: c never combines with what precedes it.
+bool hasNormalizationBoundaryBefore(char32_t c, NormalForm form = NormalForm::C);
 QString normalizedString(const QString &s, NormalForm form = NormalForm::C);
 /// Form C, then the full lowercase mapping without a locale.
 void normalizeLowercaseString(QString &s);

@@ -83,9 +83,5 @@ Die Hilfe erklärt, wie Sie die Tastenkürzel einrichten und welche Formeln Sumw
         <source>%@ KB</source>
         <translation>%@ KB</translation>
     </message>
-    <message>
-        <source>%d bytes</source>
-        <translation>%d Byte</translation>
-    </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "platform/doublevalue.h"
 #include "platform/userdefaults.h"
 
+#include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -10,6 +11,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -234,6 +236,58 @@ TEST_F(SumwiseTest, FailedAssignmentKeepsTheOldValue) {
     run("y=2;1/0");
     EXPECT_FALSE(sumwise.succeeded());
     EXPECT_EQ(stored("Y"), 2);
+}
+
+TEST_F(SumwiseTest, AValueStoredByAnotherProcessIsSeen) {
+    run("x");
+    EXPECT_FALSE(sumwise.succeeded());
+    // Another process replaces the file whole, as its store does.
+    const QString next = dir.filePath(QStringLiteral("next.conf"));
+    {
+        QFile file(next);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nX=1.25\n");
+    }
+    ASSERT_EQ(std::rename(QFile::encodeName(next).constData(),
+                          QFile::encodeName(defaults.fileName()).constData()),
+              0);
+    EXPECT_EQ(run("x*4"), QStringLiteral("5"));
+    EXPECT_TRUE(sumwise.succeeded());
+}
+
+// A store that cannot be written: the folder where its file should be is a file.
+TEST(SumwiseUnsaved, TheRestOfTheFormulaComputesAndTheFormulaFails) {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("folder")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    UserDefaults defaults(dir.filePath(QStringLiteral("folder/Sumwise.conf")));
+    Sumwise sumwise(defaults);
+    const struct {
+        const char *formula;
+        const char *result;
+    } cases[] = {
+        {"x=1,5;x*3", "4.5"},
+        {"(y=2)*3", "6"},
+        {"x=y=4", "4"},
+        {"y=2;x=y*3;x+y", "8"},
+        {"x=2;x=x+1;x*10", "30"},
+        // The other failure's value: the message still names the store.
+        {"x=2;x/0", "0"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(sumwise.doSumwise(QString::fromUtf8(c.formula)).toStdString(), c.result)
+            << c.formula;
+        EXPECT_FALSE(sumwise.succeeded()) << c.formula;
+        EXPECT_TRUE(sumwise.errorMessage().startsWith(u"The variable cannot be saved in "))
+            << c.formula;
+    }
+    // Nothing was assigned beyond its formula.
+    sumwise.doSumwise(QStringLiteral("x"));
+    EXPECT_EQ(sumwise.errorMessage(), QString::fromLatin1(SyntaxError));
+    EXPECT_FALSE(defaults.objectForKey(QStringLiteral("X")).isValid());
+    EXPECT_EQ(sumwise.doSumwise(QStringLiteral("2*3")), QStringLiteral("6"));
+    EXPECT_TRUE(sumwise.succeeded());
 }
 
 TEST_F(SumwiseTest, NamesOutliveTheObjectAndRedefinedConstantsAreNotReseeded) {

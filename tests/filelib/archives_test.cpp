@@ -135,7 +135,6 @@ TEST_F(ArchivesTest, CompressesWithAndWithoutParent) {
 TEST_F(ArchivesTest, RoundTripKeepsContentAndLinks) {
     makeSource();
     ASSERT_TRUE(compressFileAtPath(p("src"), p("arch.zip")));
-    put("out/x/y/z/a.txt", "old");
     ASSERT_TRUE(decompressFileAtPath(p("arch.zip"), p("out/x/y/z")));
     EXPECT_EQ(tree("out/x/y/z"), tree("src"));
     EXPECT_EQ(read("out/x/y/z/a.txt"), "A");
@@ -205,18 +204,45 @@ TEST_F(ArchivesTest, RefusesHostileArchives) {
     }
 }
 
-TEST_F(ArchivesTest, ExtractsHarmlessLinksAndReplacesLinksThere) {
+// Each kind of clash, in an archive made by zip beside a new entry: what is there stays as it
+// was, the rest is extracted, and the answer says that something was left out.
+TEST_F(ArchivesTest, ExpandingKeepsWhatIsThere) {
+    const struct {
+        const char *name, *archived, *existing;
+    } rows[] = {{"file over folder", "docs", "docs/keep"},
+                {"folder over file", "docs/inner", "docs"},
+                {"file over file, in a merged folder", "sub/docs", "sub/docs"}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        QDir(p("src")).removeRecursively();
+        QDir(p("dst")).removeRecursively();
+        put("src/new", "N");
+        put(QString("src/") + r.archived, "archived");
+        put(QString("dst/") + r.existing, "kept");
+        ASSERT_TRUE(compressFileAtPath(p("src"), p("a.zip")));
+        QStringList expected = tree("dst") << "new";
+        expected.sort();
+        EXPECT_FALSE(unzipFileAtPath(p("a.zip"), p("dst")));
+        EXPECT_EQ(tree("dst"), expected);
+        EXPECT_EQ(read(QString("dst/") + r.existing), "kept");
+        EXPECT_EQ(read("dst/new"), "N");
+    }
+}
+
+TEST_F(ArchivesTest, ExtractsHarmlessLinksAndNeverWritesThroughLinksThere) {
     put("victim/keep", "K");
     put("fine.zip", zipOf({{"sub/", "", 040755},
                            {"sub/x", "X"},
                            {"l", "sub/x", 0120777},
                            {"sub/up", "../l", 0120777}}));
-    QDir().mkpath(p("dst"));
-    ASSERT_TRUE(QFile::link(p("victim"), p("dst/sub")));
     ASSERT_TRUE(unzipFileAtPath(p("fine.zip"), p("dst")));
     EXPECT_EQ(tree("dst"), (QStringList{"l -> sub/x", "sub", "sub/up -> ../l", "sub/x"}));
-    EXPECT_EQ(tree("victim"), QStringList{"keep"});
     EXPECT_EQ(read("dst/l"), "X");
+    QDir().mkpath(p("linked"));
+    ASSERT_TRUE(QFile::link(p("victim"), p("linked/sub")));
+    EXPECT_FALSE(unzipFileAtPath(p("fine.zip"), p("linked")));
+    EXPECT_EQ(tree("linked"), (QStringList{"l -> sub/x", "sub -> " + p("victim")}));
+    EXPECT_EQ(tree("victim"), QStringList{"keep"});
 }
 
 } // namespace

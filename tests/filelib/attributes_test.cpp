@@ -135,6 +135,7 @@ TEST_F(AttributesTest, KindsOfItemsAndResourceValues) {
         EXPECT_FALSE(error.isEmpty());
     }
     EXPECT_EQ(localizedVolumeNameAtPath(f), QStorageInfo(f).displayName());
+    EXPECT_FALSE(volumeNameAtPath(f).isNull()); // "" for a file system without a label
     EXPECT_GT(freeDiskSpaceAtPath(f), 0u);
     for (const QString &absent : {QString(), f + nul, p("gone")})
         EXPECT_TRUE(localizedVolumeNameAtPath(absent).isNull() && !freeDiskSpaceAtPath(absent));
@@ -158,14 +159,17 @@ TEST_F(AttributesTest, Dates) {
         EXPECT_EQ(fileModificationDateAtPath(f), date);
     }
     const QDateTime kept = fileModificationDateAtPath(f), later = kept.addDays(1);
-    // A creation date makes the whole call fail, the modification date included.
     EXPECT_FALSE(setFileModificationDate(QDateTime(), f)
                  || setFileModificationDate(later, p("gone"))
-                 || setFileCreationDate(later, later, f)
-                 || setFileCreationDate(QDateTime(), later, QString()));
+                 || setFileCreationDate(QDateTime(), QDateTime(), f)
+                 || setFileCreationDate(QDateTime(), later, QString())
+                 || setFileCreationDate(later, QDateTime(), f));
     EXPECT_EQ(fileModificationDateAtPath(f), kept);
     EXPECT_TRUE(setFileCreationDate(QDateTime(), later, f));
     EXPECT_EQ(fileModificationDateAtPath(f), later);
+    // The birth time cannot be set, so the answer is false; the modification date is set still.
+    EXPECT_FALSE(setFileCreationDate(later, kept, f));
+    EXPECT_EQ(fileModificationDateAtPath(f), kept);
     const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
     chmodTo(f, 0640);
     EXPECT_GE(fileAttributeModificationDateAtPath(f), before);
@@ -200,9 +204,10 @@ TEST_F(AttributesTest, LockingAndImmutability) {
                      || isFileImmutableAtPath(absent));
     }
     if (kernelFlags(p("d"), 1) < 0 || kernelFlags(p("d"), 0) < 0) {
-        // Without the privilege (or flags on this file system) nothing changes at all.
-        EXPECT_FALSE(setFileImmutable(true, f) || setFileLocked(true, f));
-        EXPECT_EQ(bitsOf(f), 0644u);
+        // Without the privilege (or flags on this file system) the bits alone make the lock.
+        EXPECT_FALSE(setFileImmutable(true, f));
+        EXPECT_TRUE(setFileLocked(true, f));
+        EXPECT_EQ(bitsOf(f), 0444u);
         GTEST_SKIP() << "the immutable flag cannot be set here";
     }
     EXPECT_TRUE(setFileImmutable(true, f));
@@ -213,11 +218,9 @@ TEST_F(AttributesTest, LockingAndImmutability) {
     EXPECT_TRUE(setFileImmutable(true, f) && setFileImmutable(false, f));
     EXPECT_FALSE(kernelImmutable(f));
     const std::tuple<const char *, bool, mode_t, mode_t> rows[] = {
-        {"f", true, 0644, 0444},
-        {"f", false, 0444, 0644},
-        {"f", false, 0000, 0600},
-        {"d", true, 0755, 0555},
-        {"l", true, 0664, 0464}}; // through the link, the target
+        {"f", true, 0644, 0444},  {"f", false, 0444, 0644},
+        {"f", false, 0000, 0600}, {"f", true, 0666, 0444},
+        {"d", true, 0755, 0555},  {"l", true, 0664, 0444}}; // through the link, the target
     for (const auto &[name, locked, before, after] : rows) {
         chmodTo(p(name), before);
         for (int twice = 0; twice < 2; ++twice) {
@@ -233,6 +236,30 @@ TEST_F(AttributesTest, LockingAndImmutability) {
     EXPECT_FALSE(addUserReadWritePermissionsAtPath(p("l")));
     EXPECT_TRUE(setFileLocked(false, p("d")));
     EXPECT_EQ(bitsOf(p("d")), 0755u);
+}
+
+// Most users may not set the immutable flag: clearing the write bits is the lock then.
+TEST_F(AttributesTest, LockingAsUser) {
+    if (runAsNobody())
+        return;
+    QDir().mkdir(p("d"));
+    put("f");
+    const std::tuple<const char *, bool, mode_t, mode_t> rows[] = {{"f", true, 0666, 0444},
+                                                                   {"f", false, 0444, 0644},
+                                                                   {"f", false, 0000, 0600},
+                                                                   {"d", true, 0775, 0555},
+                                                                   {"d", false, 0555, 0755}};
+    for (const auto &[name, locked, before, after] : rows) {
+        chmodTo(p(name), before);
+        for (int twice = 0; twice < 2; ++twice) {
+            EXPECT_TRUE(setFileLocked(locked, p(name))) << name << locked;
+            EXPECT_EQ(std::tuple(bitsOf(p(name)), isFileLockedAtPath(p(name))),
+                      std::tuple(after, locked))
+                << name << locked;
+        }
+    }
+    EXPECT_FALSE(kernelImmutable(p("f")) || kernelImmutable(p("d")));
+    EXPECT_FALSE(setFileImmutable(true, p("f")) || setFileLocked(true, p("gone")));
 }
 
 } // namespace

@@ -2,12 +2,16 @@
 // owning a temporary folder.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 // Writes content to path, making its parent folders first; answers path.
 inline QString putFile(const QString &path, const QByteArray &content = "x") {
@@ -26,6 +30,44 @@ inline QByteArray readFile(const QString &path) {
 // Whether anything, a dangling link included, is at path.
 inline bool there(const QString &path) {
     return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+}
+
+// Root passes every permission check, so as root the running test runs again, alone, as the
+// user nobody (setpriv) and its outcome is checked here; answers true then, and the test body
+// returns. Run as any other user it answers false and the body goes on.
+inline bool runAsNobody() {
+    if (::geteuid() != 0)
+        return false;
+    const QString setpriv = QStringLiteral("/usr/bin/setpriv");
+    if (!QFileInfo(setpriv).isExecutable()) {
+        [] { GTEST_SKIP() << "root, and no setpriv to run as another user"; }();
+        return true;
+    }
+    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp"));
+    env.remove(QStringLiteral("GTEST_OUTPUT"));
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                          QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                          QStringLiteral("--gtest_filter=%1.%2")
+                              .arg(QString::fromUtf8(test->test_suite_name()),
+                                   QString::fromUtf8(test->name()))});
+    if (!child.waitForFinished(120000))
+        child.kill();
+    child.waitForFinished();
+    const QByteArray output = child.readAll();
+    // A build tree that nobody may enter leaves only root's view.
+    if (output.startsWith("setpriv: failed to execute")) {
+        [&] { GTEST_SKIP() << output.trimmed().toStdString(); }();
+        return true;
+    }
+    EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
+                && output.contains("[  PASSED  ] 1 test"))
+        << output.toStdString();
+    return true;
 }
 
 class TempFolderTest : public testing::Test {

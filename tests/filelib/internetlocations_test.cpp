@@ -168,6 +168,10 @@ TEST_F(InternetLocationFiles, WritesBothForms) {
         EXPECT_EQ(resolveInternetLocation(url), "http://a.org/%C3%A4%20b");
     }
     EXPECT_EQ(read("a.url"), "[InternetShortCut]\nURL=http://a.org/%C3%A4%20b\n");
+    // Line breaks cannot end the address early, nor add a line of their own.
+    ASSERT_TRUE(createURL(QString("http://a.org/\r\nURL=http://b.org/\u2028x"), url));
+    EXPECT_EQ(read("a.url"),
+              "[InternetShortCut]\nURL=http://a.org/%0D%0AURL=http://b.org/%E2%80%A8x\n");
     for (const QVariant &address : {QVariant(), QVariant(QString("")), QVariant(QUrl()),
                                     QVariant(42), QVariant(QString::fromUtf8("a\0b", 3))})
         EXPECT_FALSE(createInternetLocation(address, p("r.webloc")));

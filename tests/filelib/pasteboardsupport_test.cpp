@@ -137,7 +137,17 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
         {{{FilenamesPboardType, uris({doc, dir.filePath("gone.url"), empty})}}, false, {}},
         {{{FilenamesPboardType, uris({doc, location})}}, true, found},
         {{{FilenamesPboardType, propertyListData(QStringList{location})}}, true, found},
-        {{{FilenamesPboardType, QByteArray("\0\xff\n#c\nhttp://x/\n", 16)}}, false, {}},
+        {{{FilenamesPboardType, QByteArray("\0\xff\n#c\nhttp://x/\n", 16)}},
+         true,
+         {QUrl("http://x/")}},
+        // How a browser offers an address on the desktop.
+        {{{FilenamesPboardType, "https://example.org/x\r\n"},
+          {StringPboardType, "https://example.org/x"}},
+         true,
+         found},
+        {{{FilenamesPboardType, uris({doc}) + "mailto:a@b.example\r\n" + uris({location})}},
+         true,
+         {QUrl("mailto:a@b.example"), found[0]}},
         // The file list comes first, so the text's address is never looked at.
         {{{StringPboardType, "https://x.org/"}, {FilenamesPboardType, uris({doc})}}, false, {}}};
     for (const Row &row : rows) {

@@ -108,6 +108,7 @@ TEST(PathsTest, Edits) {
                    C{valid, u"a.\u00E9t\u00E9"sv, u"\u00E9t\u00E9"sv},
                    C{lower, u"/A.B/README"sv, {}},
                    C{lower, u"/a.B/c.D\u00C4"sv, u"d\u00E4"sv},
+                   C{lower, u"/x/.bashrc"sv, {}}, // a dot file has no extension
                    C{lower, {}, {}},
                    C{filename, u"..:report/2024?.txt__"sv, u"report-2024-.txt"sv},
                    C{filename, u"a\0b"sv, u"a-b"sv},
@@ -118,6 +119,7 @@ TEST(PathsTest, Edits) {
                    C{fsr, {}, {}},
                    C{fsrExt, u"a.txt"sv, u"a.txt"sv},
                    C{fsrExt, u""sv, u""sv}, // no hidden ".txt"
+                   C{fsrExt, u"dir/"sv, u"dir/"sv},
                    C{fsrExt, {}, {}},
                    C{fsrLongExt, u"a"sv, u"a"sv}});
 }

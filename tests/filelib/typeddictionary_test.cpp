@@ -72,12 +72,13 @@ TEST(TypedDictionary, TextForms) {
 
 TEST(TypedDictionary, GettersUseDefaultsOnlyForAbsentKeys) {
     const QVariantMap d{{"n", QString("12.5")}, {"list", QVariantList{1}}, {"zero", 0}};
-    EXPECT_EQ((QVariantList{intForKey(d, "n"), intForKey(d, "missing", 9), intForKey(d, "zero", 9),
-                            intForKey(d, "list", 9), boolForKey(d, "missing", true),
-                            unsignedLongLongForKey(d, "missing", L<quint64>::max()),
-                            floatForKey(d, "n", 2.5f), stringForKey(d, "zero"),
-                            stringForKey(d, "list", "dflt"), objectForKey(d, "missing", 4)}),
-              (QVariantList{12, 9, 0, 0, true, L<quint64>::max(), 12.5f, "0", "dflt", 4}));
+    EXPECT_EQ(
+        (QVariantList{intForKey(d, "n"), intForKey(d, "missing", 9), intForKey(d, "zero", 9),
+                      intForKey(d, "list", 9), boolForKey(d, "missing", true),
+                      unsignedLongLongForKey(d, "missing", L<quint64>::max()),
+                      floatForKey(d, "n", 2.5f), stringForKey(d, "zero"),
+                      stringForKey(d, "list", "dflt"), objectForKey(d, "missing", QVariant(4))}),
+        (QVariantList{12, 9, 0, 0, true, L<quint64>::max(), 12.5f, "0", "dflt", 4}));
     EXPECT_EQ(doubleForKey(d, "missing", 0.1), 0.1); // not rounded through a float
     EXPECT_TRUE(stringForKey(d, "missing").isNull());
 }
@@ -90,7 +91,20 @@ TEST(TypedDictionary, CodesAreDecimalKeys) {
     EXPECT_EQ(objectForKeyOrCode(d, "name", 42), QVariant("answer"));
     EXPECT_EQ(objectForKeyOrCode(d, "name", 1), QVariant("by key"));
     EXPECT_FALSE(objectForKeyOrCode(d, "none", 1).isValid());
+    // The same call under its usual name, where a code once became a default.
+    EXPECT_EQ(objectForKey(d, "name", 42), QVariant("answer"));
+    EXPECT_EQ(objectForKey(d, "name", 1), QVariant("by key"));
 }
+
+// Other numbers as the third argument are refused rather than taken for a code or a default.
+template<class T>
+concept ThirdArgument = requires(const QVariantMap &d, T value) {
+    objectForKey(d, "k", value);
+};
+static_assert(ThirdArgument<qint32> && ThirdArgument<QVariant> && ThirdArgument<const char *>);
+static_assert(
+    !ThirdArgument<
+        double> && !ThirdArgument<bool> && !ThirdArgument<qint64> && !ThirdArgument<uint>);
 
 TEST(TypedDictionary, LocalizedStrings) {
     const QLocale saved;

@@ -3,12 +3,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <unistd.h>
 
@@ -32,7 +34,10 @@ TEST(UserDefaults, DoublesSurviveTheFileExactly) {
             writer.setDouble(values[i], QStringLiteral("K%1").arg(i));
         ASSERT_TRUE(writer.synchronize());
     }
-    UserDefaults reader(file);
+    // Read from a copy: this process would otherwise be served from its cache of the file.
+    const QString copy = dir.filePath(QStringLiteral("b.conf"));
+    ASSERT_TRUE(QFile::copy(file, copy));
+    UserDefaults reader(copy);
     for (std::size_t i = 0; i < std::size(values); ++i) {
         const double read = doubleValue(reader.objectForKey(QStringLiteral("K%1").arg(i)));
         EXPECT_EQ(std::bit_cast<std::uint64_t>(read), std::bit_cast<std::uint64_t>(values[i]))
@@ -77,6 +82,82 @@ TEST(UserDefaults, FailuresAreReported) {
     unwritable.setDouble(1, QStringLiteral("A"));
     EXPECT_FALSE(unwritable.synchronize());
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+namespace {
+
+TEST(UserDefaults, KeysWithSlashesStayApart) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.conf"));
+    // QSettings would read every "/" as a group separator and drop empty groups.
+    const QStringList keys = {QStringLiteral("a/b"),   QStringLiteral("a//b"),
+                              QStringLiteral("/a/b"),  QStringLiteral("a/b/"),
+                              QStringLiteral("a%2Fb"), QStringLiteral("Escaped/a%2Fb"),
+                              QStringLiteral("a"),     QStringLiteral("%")};
+    {
+        UserDefaults writer(file);
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            writer.setInteger(i, keys[i]);
+        ASSERT_TRUE(writer.synchronize());
+    }
+    UserDefaults reader(file);
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(reader.integerForKey(keys[i], -1), i) << keys[i].toStdString();
+    QStringList all = reader.allKeys();
+    all.sort();
+    QStringList expected = keys;
+    expected.sort();
+    EXPECT_EQ(all, expected);
+    reader.removeObjectForKey(QStringLiteral("a//b"));
+    EXPECT_EQ(reader.integerForKey(QStringLiteral("a//b"), -1), -1);
+    EXPECT_EQ(reader.integerForKey(QStringLiteral("a/b"), -1), 0);
+}
+
+TEST(UserDefaults, ReadsSlashedKeysStoredBeforeTheyWereEscaped) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.conf"));
+    {
+        QSettings old(file, QSettings::IniFormat);
+        old.setValue(QStringLiteral("NSAlert AutoSuppress \"a/b\""), 1);
+    }
+    UserDefaults defaults(file);
+    const QString key = QStringLiteral("NSAlert AutoSuppress \"a/b\"");
+    EXPECT_EQ(defaults.integerForKey(key, -2), 1);
+    EXPECT_EQ(defaults.allKeys(), QStringList{key});
+    // "a//b" was never stored apart: it does not read "a/b"'s answer.
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("NSAlert AutoSuppress \"a//b\""), -2), -2);
+    defaults.removeObjectForKey(key);
+    EXPECT_TRUE(defaults.allKeys().isEmpty());
+}
+
+TEST(UserDefaults, ReloadsWhatAnotherProcessWrote) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.conf"));
+    UserDefaults defaults(file);
+    defaults.setDouble(1, QStringLiteral("A"));
+    ASSERT_TRUE(defaults.synchronize());
+    // Written the way another process's store replaces it: a new file under the name.
+    // QSettings itself re-reads only a file whose size or millisecond differs.
+    const struct {
+        const char *content;
+        double b;
+    } writes[] = {{"[General]\nA=1\nB=2\n", 2}, {"[General]\nA=1\nB=3.5\n", 3.5}};
+    for (const auto &w : writes) {
+        const QString next = file + QStringLiteral(".new");
+        QFile out(next);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(w.content);
+        out.close();
+        ASSERT_EQ(
+            ::rename(QFile::encodeName(next).constData(), QFile::encodeName(file).constData()), 0);
+        if (w.b == 2) {
+            EXPECT_FALSE(defaults.objectForKey(QStringLiteral("B")).isValid()); // not yet read
+        }
+        defaults.reloadIfChanged();
+        EXPECT_EQ(doubleValue(defaults.objectForKey(QStringLiteral("B"))), w.b);
+    }
 }
 
 } // namespace

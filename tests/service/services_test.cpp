@@ -7,10 +7,19 @@
 #include "styledtext/attributedstring.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -139,6 +148,116 @@ TEST_F(Services, AddToAStyledLineKeepsItsBreakAndFormatting) {
     EXPECT_EQ(styled->string(), QStringLiteral("2+3 = 5\n"));
     // The appended text takes the formatting of the formula's last character.
     EXPECT_EQ(styled->attributesAtIndex(5), styled->attributesAtIndex(2));
+}
+
+QByteArray dataFile(const QString &name) {
+    QFile file(QStringLiteral(SERVICE_TEST_DATA "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The automatic styles and the body of a flat ODF text: what a document holds, without the
+// metadata that differs from one conversion to the next.
+QString styledContent(const QString &fodt) {
+    const auto part = [&](QLatin1StringView open, QLatin1StringView close) {
+        const qsizetype start = fodt.indexOf(open);
+        const qsizetype end = fodt.indexOf(close, start);
+        return start < 0 || end < 0 ? QString() : fodt.sliced(start, end - start);
+    };
+    // A leading blank is written as an element.
+    QString content = part("<office:automatic-styles>"_L1, "</office:automatic-styles>"_L1)
+                      + part("<office:body>"_L1, "</office:body>"_L1);
+    return content.replace("<text:s/>"_L1, " "_L1);
+}
+
+// RTF written by LibreOffice (data/sources holds what it was made from, see data/README.md),
+// extended by Add and read back by LibreOffice: everything of the selection is still there,
+// and the result lies in the run of the selection's last character.
+TEST_F(Services, AddKeepsEveryPropertyLibreOfficeWrote) {
+    struct {
+        const char *file;
+        const char *appended;
+        QString type; // the flavour Add writes
+    } const cases[] = {
+        // Centred heading, indents, 1.15 lines, super- and subscript, strike-through, small
+        // caps, caps, double and word underline, letter spacing, outline.
+        {"formatted", " = 267.869604401", PasteboardType::RTF},
+        {"table", " = 15", PasteboardType::RTF},    // in the empty paragraph after it
+        {"cjk", " = 42", PasteboardType::RTF},      // the Asian font of the last run
+        {"picture", " = 42", PasteboardType::RTFD}, // after the picture
+    };
+    QTemporaryDir out;
+    QStringList written;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString name = QString::fromLatin1(c.file);
+        const QByteArray rtf = dataFile(name + u".rtf"_s);
+        ASSERT_FALSE(rtf.isEmpty());
+        MemoryPasteboard pboard = selection(rtf, PasteboardType::RTF);
+        QString error;
+        sumwise.doCalcAddService(pboard, QString(), &error);
+        ASSERT_EQ(error, QString());
+        ASSERT_EQ(pboard.types(), QStringList{c.type});
+        const QByteArray added = pboard.dataForType(c.type);
+        // Not a byte of the selection changed: the result is one group inserted.
+        const QByteArray group = '{' + QByteArray(c.appended) + '}';
+        const qsizetype at = added.indexOf(group);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(QByteArray(added).remove(at, group.size()), rtf);
+        const auto styled = AttributedString::fromRTF(added);
+        ASSERT_TRUE(styled);
+        EXPECT_TRUE(styled->string().contains(QLatin1StringView(c.appended)));
+        for (const auto &[suffix, data] : {std::pair{u"-in.rtf"_s, rtf}, {u"-out.rtf"_s, added}}) {
+            QFile file(out.filePath(name + suffix));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(data);
+            written.append(file.fileName());
+        }
+    }
+
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        GTEST_SKIP() << "soffice (libreoffice-writer) is not installed: the conversion back "
+                        "by LibreOffice is not checked";
+    // A profile of its own, so a LibreOffice the user runs meanwhile is left alone.
+    QProcess convert;
+    convert.setProgram(soffice);
+    convert.setArguments(
+        QStringList{QStringLiteral("-env:UserInstallation=")
+                        + QUrl::fromLocalFile(out.filePath(u"profile"_s)).toString(),
+                    QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                    QStringLiteral("fodt"), QStringLiteral("--outdir"), out.path()}
+        + written);
+    convert.start();
+    ASSERT_TRUE(convert.waitForFinished(300000)) << "soffice did not finish";
+    ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto read = [&](const QString &suffix) {
+            QFile file(out.filePath(QString::fromLatin1(c.file) + suffix));
+            return file.open(QIODevice::ReadOnly) ? styledContent(QString::fromUtf8(file.readAll()))
+                                                  : QString();
+        };
+        const QString before = read(u"-in.fodt"_s), after = read(u"-out.fodt"_s);
+        ASSERT_FALSE(before.isEmpty());
+        // The same styles, paragraphs and runs; the result inside the last character's run.
+        qsizetype at = after.indexOf(QLatin1StringView(c.appended));
+        ASSERT_GE(at, 0) << after.toStdString();
+        QString rest = QString(after).remove(at, qsizetype(std::strlen(c.appended)));
+        // After a picture, which has no run, the result has a run of its own: the one of the
+        // text before the picture, in whose group the picture stands.
+        static const QRegularExpression run(uR"re(<text:span text:style-name="([^"]*)">$)re"_s);
+        if (const auto open = run.match(rest.first(at)); open.hasMatch()) {
+            const QString close = u"</text:span>"_s;
+            ASSERT_TRUE(QStringView(rest).sliced(at).startsWith(close));
+            const QString previous = u"<text:span text:style-name=\"%1\">"_s.arg(open.captured(1));
+            EXPECT_GE(rest.lastIndexOf(previous, open.capturedStart() - 1), 0) << c.file;
+            rest.remove(open.capturedStart(), open.capturedLength() + close.size());
+        }
+        // An empty paragraph that gained the result is written as an element with content.
+        static const QRegularExpression emptyParagraph(uR"re(<text:p([^>]*)></text:p>)re"_s);
+        rest.replace(emptyParagraph, u"<text:p\\1/>"_s);
+        EXPECT_EQ(rest.toStdString(), before.toStdString());
+    }
 }
 
 TEST_F(Services, NoReadableTextFails) {

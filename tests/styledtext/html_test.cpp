@@ -2,6 +2,7 @@
 #include "styledtext/editing.h"
 #include "styledtext/html.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -149,18 +150,62 @@ TEST(HtmlTest, OnlyImagesInThePageBecomeAttachments) {
     }
 }
 
-TEST(HtmlTest, ReadsNoFiles) {
+// Pictures beside the page are read through the base, or asked of the caller's loader; one
+// that is not read leaves its alt text. Style sheets are never read.
+TEST(HtmlTest, PicturesByAddressAreReadOrLeaveTheirAltText) {
     QTemporaryDir dir;
+    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a");
     for (const auto &[name, contents] :
-         {std::pair("s.css", QByteArray("b { color: #ff0000 }")),
-          std::pair("p.png", QByteArray::fromHex("89504e470d0a1a0a"))}) {
+         {std::pair("s.css", QByteArray("b { color: #ff0000 }")), std::pair("p.png", png),
+          std::pair("notes.txt", QByteArray("plain words"))}) {
         QFile file(dir.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
     }
-    const std::optional<AttributedString> s =
-        read(R"(<head><link rel="stylesheet" href="s.css"></head><b>x</b><img src="p.png">)",
-             QUrl::fromLocalFile(dir.path() + u'/'));
-    EXPECT_EQ(s, styled({{"x", attrs().bolded()}}));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("d.png"));
+    const QUrl base = QUrl::fromLocalFile(dir.filePath("page.html"));
+    QList<QUrl> asked;
+    const HTMLResourceLoader web = [&](const QUrl &address) -> std::optional<QByteArray> {
+        asked.append(address);
+        if (address.host() == u"example.com")
+            return png;
+        return std::nullopt;
+    };
+    const TextAttachment local{"p.png", "image/png", png}, remote{"a.png", "image/png", png};
+    const struct {
+        const char *source;
+        QUrl base;
+        const HTMLResourceLoader *loader;
+        std::optional<TextAttachment> attachment; // else the alt text "A"
+    } rows[] = {
+        {"p.png", base, nullptr, local},
+        {"./sub/../p.png", base, nullptr, local},
+        {"p.png", {}, nullptr, std::nullopt}, // nothing to resolve against
+        {"none.png", base, nullptr, std::nullopt},
+        {"d.png", base, nullptr, std::nullopt},
+        {"notes.txt", base, nullptr, std::nullopt},
+        {"https://example.com/a.png", base, nullptr, std::nullopt},
+        {"https://example.com/a.png", base, &web, remote},
+        {"p.png", base, &web, std::nullopt}, // the caller's loader decides alone
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.source);
+        const QByteArray html = QByteArray("x<img src=\"") + row.source + "\" alt=\"A\">y";
+        const auto s =
+            attributedStringWithHTML(html, row.base, nullptr, row.loader ? *row.loader : nullptr);
+        ASSERT_TRUE(s && runsAreSound(*s));
+        EXPECT_EQ(s->string(), row.attachment ? u16(u"x\uFFFCy") : QStringLiteral("xAy"));
+        EXPECT_EQ(s->attributesAtIndex(1).attachment, row.attachment);
+    }
+    EXPECT_EQ(asked,
+              QList<QUrl>({QUrl("https://example.com/a.png"), base.resolved(QUrl("p.png"))}));
+
+    const std::optional<AttributedString> s = read(
+        R"(<head><link rel="stylesheet" href="s.css"></head><b>x</b><img src="p.png"><img src="p.png">)",
+        base);
+    AttributedString expected = styled({{"x", attrs().bolded()}});
+    expected.append(AttributedString::withAttachment(local, {}));
+    expected.append(AttributedString::withAttachment(local, {}));
+    EXPECT_EQ(s, expected);
 }
 
 TEST(HtmlTest, DocumentAttributes) {

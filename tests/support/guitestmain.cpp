@@ -87,8 +87,11 @@ X11Status startXvfb(QString *why) {
     }
     const QByteArray program = QFile::encodeName(xvfb);
     const QByteArray fdText = QByteArray::number(pipeFds[1]);
-    const char *args[] = {program.constData(), "-displayfd", fdText.constData(), "-nolisten", "tcp",
-                          "-screen",           "0",          "640x480x24",       nullptr};
+    // -noreset: a desktop's server outlives its last client, and so must ours when an
+    // application is replaced by the next one.
+    const char *args[] = {
+        program.constData(), "-displayfd", fdText.constData(), "-nolisten", "tcp", "-noreset",
+        "-screen",           "0",          "1024x768x24",      nullptr};
     g_xvfb = fork();
     if (g_xvfb == 0) {
         // The server goes when the tests go, even when they crash.

@@ -43,9 +43,10 @@ const EncodingRow encodingRows[] = {
     {NEXTSTEPStringEncoding, u"a\u00E9\uFB01"sv, "a\xDD\xAE"sv},
     {UTF8StringEncoding, u"\u00E9\u20AC\U0001F600"sv, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"sv},
     {NonLossyASCIIStringEncoding, u"a\\\u00E9\u20AC\xD800"sv, "a\\\\\\351\\u20ac\\ud800"sv},
-    {ShiftJISStringEncoding, u"\u65E5\u672C"sv, "\x93\xFA\x96\x7B"sv},
+    {ShiftJISStringEncoding, u"\u65E5\u672C\x1A\x1C\x7F"sv, "\x93\xFA\x96\x7B\x1A\x1C\x7F"sv},
+    {ISOLatin1StringEncoding, u"a\u00AD"sv, "a\xAD"sv},
     {UnicodeStringEncoding, u"a\U0001F600"sv, "\xFF\xFE\x61\0\x3D\xD8\x00\xDE"sv},
-    {WindowsCP1252StringEncoding, u"\u20AC"sv, "\x80"sv},
+    {WindowsCP1252StringEncoding, u"\u20AC\u00AD"sv, "\x80\xAD"sv},
     {UTF16BigEndianStringEncoding, u"a"sv, "\0a"sv},
     {UTF32StringEncoding, u"a"sv, "\xFF\xFE\0\0a\0\0\0"sv},
 };
@@ -115,6 +116,32 @@ TEST(ConstructionTest, EncodingFailsForUnrepresentableText) {
     };
     for (const auto &[encoding, text] : rows)
         EXPECT_TRUE(dataUsingEncoding(makeText(text), encoding).isNull()) << encoding;
+}
+
+// Converters tend to drop these silently where an encoding has no byte for them.
+TEST(ConstructionTest, DefaultIgnorablesAreWrittenOrRefusedNeverDropped) {
+    const char32_t ignorables[] = {0x00AD, 0x034F, 0x180E, 0x200B,  0x200D,  0x200F,
+                                   0x202A, 0x202E, 0x2060, 0x2066,  0x206F,  0xFE00,
+                                   0xFE0F, 0xFEFF, 0xFFA0, 0x1D173, 0xE0001, 0xE0100};
+    const quint64 encodings[] = {
+        ASCIIStringEncoding,         NEXTSTEPStringEncoding,      JapaneseEUCStringEncoding,
+        ISOLatin1StringEncoding,     SymbolStringEncoding,        ShiftJISStringEncoding,
+        ISOLatin2StringEncoding,     WindowsCP1251StringEncoding, WindowsCP1252StringEncoding,
+        WindowsCP1253StringEncoding, WindowsCP1254StringEncoding, WindowsCP1250StringEncoding,
+        ISO2022JPStringEncoding,     MacOSRomanStringEncoding};
+    for (const quint64 encoding : encodings) {
+        for (const char32_t c : ignorables) {
+            SCOPED_TRACE(testing::Message() << encoding << " U+" << std::hex << unsigned(c));
+            const QString text = u'(' + QString::fromUcs4(&c, 1) + u')';
+            const QByteArray bytes = dataUsingEncoding(text, encoding);
+            if (!bytes.isNull()) {
+                EXPECT_EQ(stringWithData(bytes, encoding), text);
+            }
+        }
+    }
+    EXPECT_TRUE(dataUsingEncoding(u"a\u200Bb", ASCIIStringEncoding).isNull());
+    EXPECT_TRUE(dataUsingEncoding(u"\uFEFF", ISOLatin1StringEncoding).isNull());
+    EXPECT_TRUE(dataUsingEncoding(u"\u00AD", ShiftJISStringEncoding).isNull());
 }
 
 TEST(ConstructionTest, BytesAndCStringsCheckTheirArguments) {
@@ -260,6 +287,7 @@ TEST(ConstructionTest, FailedWritesLeaveOldFilesAndNoTemporaries) {
     for (const Atomically mode : {Atomically::Yes, Atomically::No}) {
         // Not representable, null text, a folder under a plain file, a missing folder, a folder.
         EXPECT_FALSE(writeToFile(u"\u00E9"_qs, path, mode, ASCIIStringEncoding));
+        EXPECT_FALSE(writeToFile(u"a\u200Bb\u00ADc\uFEFFd"_qs, path, mode, ASCIIStringEncoding));
         EXPECT_FALSE(writeToFile(u"a"_qs, path, mode, DetectStringEncoding));
         EXPECT_FALSE(writeToFile(QString(), path, mode, UTF8StringEncoding));
         EXPECT_FALSE(writeToFile(u"x"_qs, path + "/x", mode, UTF8StringEncoding));
@@ -339,6 +367,7 @@ TEST(Encodings, NamedEncodingReportsSuccessAndUnitCount) {
         std::u16string_view units;
     } rows[] = {{"windows-1252", "\x80\xE9"sv, 8, true, u"\u20AC\u00E9"},
                 {"UTF-8", ""sv, 0, true, u""},
+                {"sjis", "\x1A\x1C\x7F\x93\xFA"sv, 8, true, u"\x1A\x1C\x7F\u65E5"},
                 {"ISO-8859-1", "abc"sv, 2, false, u"ab"},
                 {"US-ASCII", "a\xC3"sv, 8, false, u"a"},
                 {"no-such-encoding", "abc"sv, 8, false, u""},
