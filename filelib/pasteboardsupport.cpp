@@ -21,10 +21,6 @@ namespace filelib {
 
 namespace {
 
-QByteArray nonNull(const QByteArray &bytes) {
-    return bytes.isNull() ? QByteArray("") : bytes;
-}
-
 bool sameType(const QString &a, const QString &b) {
     return !a.isNull() && PasteboardType::canonical(a) == b;
 }

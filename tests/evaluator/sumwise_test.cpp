@@ -262,7 +262,7 @@ TEST(SumwiseUnsaved, TheRestOfTheFormulaComputesAndTheFormulaFails) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     UserDefaults defaults(dir.filePath(QStringLiteral("folder/Sumwise.conf")));
-    Sumwise sumwise(defaults);
+    FormulaEngine sumwise(defaults);
     const struct {
         const char *formula;
         const char *result;
