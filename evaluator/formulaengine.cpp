@@ -91,11 +91,11 @@ void FormulaEngine::error(const QString &message, const char *selector) {
 }
 
 QString FormulaEngine::syntaxErrorMessage() {
-    return localizedString(SyntaxError);
+    return platform::localizedString(SyntaxError);
 }
 
 void FormulaEngine::syntaxError(const char *selector) {
-    error(localizedString(SyntaxError), selector);
+    error(platform::localizedString(SyntaxError), selector);
 }
 
 QString FormulaEngine::doSumwise(const QString &text) {
@@ -124,7 +124,8 @@ QString FormulaEngine::doSumwise(const QString &text) {
         // The value is right, but the formula did not do all it says. This message wins: it
         // names the cause a user must fix, whatever else failed.
         success = false;
-        errorMsg = localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName()));
+        errorMsg =
+            platform::localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName()));
         unsavedValues.clear();
     }
 
@@ -205,9 +206,9 @@ void FormulaEngine::scanNumber(quint32 start) {
         QString digits = literal.first(point).toString();
         digits.remove(u'.');
         digits += literal.sliced(point);
-        curr_number = doubleValue(QStringView(digits));
+        curr_number = platform::doubleValue(QStringView(digits));
     } else {
-        curr_number = doubleValue(literal);
+        curr_number = platform::doubleValue(literal);
     }
     curr_tok = NUMBER;
 }
@@ -247,7 +248,7 @@ bool FormulaEngine::scanName(quint32 start) {
     }
     const QVariant stored = defaults.objectForKey(key);
     if (stored.isValid()) {
-        curr_number = doubleValue(stored);
+        curr_number = platform::doubleValue(stored);
         curr_tok = NUMBER;
         return false;
     }
@@ -328,7 +329,7 @@ double FormulaEngine::term(bool fetch) {
         } else if (op == u'/' || op == u'%') {
             const double right = pow(true);
             if (right == 0.0) {
-                error(localizedString(DivisionByZero), "term:");
+                error(platform::localizedString(DivisionByZero), "term:");
                 return left;
             }
             if (!success)
@@ -398,7 +399,7 @@ double FormulaEngine::prim(bool fetch) {
 
 double FormulaEngine::function(qint32 code, double x) {
     const auto undefined = [&] {
-        error(localizedString(Undefined), "function:expr:");
+        error(platform::localizedString(Undefined), "function:expr:");
         return x;
     };
     switch (code) {
@@ -438,14 +439,14 @@ double FormulaEngine::function(qint32 code, double x) {
             return undefined();
         // Every count from 171 up overflows; beyond 2^63 there is no count to truncate to.
         if (x >= 9223372036854775808.0) {
-            error(localizedString(Overflow), "function:expr:");
+            error(platform::localizedString(Overflow), "function:expr:");
             return HUGE_VAL;
         }
         double product = 1.0;
         for (qint64 n = qint64(x); n > 0; --n) {
             product *= double(n);
             if (!std::isfinite(product)) {
-                error(localizedString(Overflow), "function:expr:");
+                error(platform::localizedString(Overflow), "function:expr:");
                 return product;
             }
         }

@@ -55,7 +55,7 @@ double doubleForKey(const UserDefaults &defaults, const QString &key, double def
     if (!object.isValid())
         return defaultValue;
     bool ok = false;
-    const double value = doubleValue(object, &ok);
+    const double value = platform::doubleValue(object, &ok);
     return !ok || std::isnan(value) ? defaultValue : value;
 }
 

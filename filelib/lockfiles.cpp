@@ -4,6 +4,8 @@
 #include "pathcomponents.h"
 #include "propertylist.h"
 
+#include "platform/fdio.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <QVariantMap>
@@ -22,25 +24,12 @@ namespace filelib {
 
 namespace {
 
-bool writeAll(int fd, const QByteArray &data) {
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
 // Creates path exclusively with data in it; errno tells why when it fails.
 bool createExclusively(const QByteArray &path, const QByteArray &data) {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, data);
+    const bool written = platform::writeAll(fd, data);
     const int saved = errno;
     if (::close(fd) != 0 || !written) {
         ::unlink(path.constData());

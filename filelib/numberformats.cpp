@@ -207,7 +207,7 @@ QString stringForSize(quint64 size) {
         if (size >= quint64(1) << unit.shift) {
             // Single precision on purpose: 2^40 - 1 bytes rounds up to 1,024 GB.
             const float scaled = std::ldexp(float(size), -unit.shift);
-            return localizedString(unit.format)
+            return platform::localizedString(unit.format)
                 .replace(QStringLiteral("%@"), formatter.stringFromNumber(double(scaled)));
         }
     }

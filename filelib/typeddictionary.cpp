@@ -127,7 +127,7 @@ double doubleOf(const Number &n) {
     case Number::Floating:
         return n.d;
     case Number::Text:
-        return doubleValue(QStringView(n.text));
+        return platform::doubleValue(QStringView(n.text));
     case Number::None:
         break;
     }

@@ -416,7 +416,7 @@ int clipboardHolderMain(int argc, char *argv[]) {
         std::fputs("usage: sumwise --hold-clipboard < REQUEST\n", stderr);
         return 2;
     }
-    const std::optional<HoldRequest> request = decodeHoldRequest(readAll(STDIN_FILENO));
+    const std::optional<HoldRequest> request = decodeHoldRequest(platform::readAll(STDIN_FILENO));
     redirectToNull(STDIN_FILENO);
     if (!request) {
         std::fputs("sumwise: malformed clipboard hold request\n", stderr);
@@ -427,7 +427,7 @@ int clipboardHolderMain(int argc, char *argv[]) {
         return 1;
     const QByteArray ready =
         QByteArray(ReadyWord) + ' ' + QByteArray::number(qint64(getpid())) + '\n';
-    writeAll(STDOUT_FILENO, ready);
+    platform::writeAll(STDOUT_FILENO, ready);
     redirectToNull(STDOUT_FILENO);
     return serve(owner, *request);
 }

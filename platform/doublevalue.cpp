@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <locale.h>
 
+namespace platform {
+
 static bool startsWithNoCase(QStringView text, QLatin1StringView word) {
     return text.size() >= word.size()
            && text.first(word.size()).compare(word, Qt::CaseInsensitive) == 0;
@@ -77,3 +79,5 @@ double doubleValue(const QVariant &object, bool *ok) {
         return 0.0;
     }
 }
+
+} // namespace platform

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+namespace platform {
+
 bool writeAll(int fd, const QByteArray &bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -28,3 +30,5 @@ QByteArray readAll(int fd) {
         data.append(buffer, n);
     }
 }
+
+} // namespace platform

@@ -3,8 +3,12 @@
 
 #include <QByteArray>
 
+namespace platform {
+
 /// Writes all of bytes; false when the descriptor refused them.
 bool writeAll(int fd, const QByteArray &bytes);
 
 /// Everything up to the end of input (or the first error).
 QByteArray readAll(int fd);
+
+} // namespace platform

@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+namespace platform {
+
 // The context under which every key of the default table is translated.
 static constexpr char DefaultTable[] = "Localizable";
 
@@ -125,3 +127,5 @@ LocaleScope::~LocaleScope() {
     QLocale::setDefault(m_locale);
     useLanguages(m_languages);
 }
+
+} // namespace platform

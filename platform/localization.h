@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace platform {
+
 /// The translation of key in the application's default table; key itself when there is none.
 QString localizedString(const char *key);
 
@@ -39,3 +41,5 @@ private:
     QLocale m_locale;
     QStringList m_languages;
 };
+
+} // namespace platform

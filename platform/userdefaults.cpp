@@ -129,7 +129,7 @@ void UserDefaults::setDouble(double value, const QString &key) {
     const QVariant current = objectForKey(key);
     if (current.isValid()) {
         bool ok = false;
-        const double held = doubleValue(current, &ok);
+        const double held = platform::doubleValue(current, &ok);
         if (ok && std::memcmp(&held, &value, sizeof value) == 0)
             return;
     }

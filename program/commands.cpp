@@ -63,7 +63,7 @@ Outcome viaBus(const ServiceCommand &command, const QMap<QString, QByteArray> &f
         map.insert(it.key(), it.value());
     // Numbers and messages as this command would give them; a provider too old to take the
     // locale does not know the method, and the request is served here.
-    const RequestLocale locale = processLocale();
+    const platform::RequestLocale locale = platform::processLocale();
     call << map << QString() << locale.numbers << locale.languages;
     // The panel waits for the user; the other services answer at once, or the request is
     // served here instead (SUMWISE_BUS_TIMEOUT, in ms, shortens that wait for tests).

@@ -98,7 +98,7 @@ int runProviderApplication(int argc, char **argv) {
     const auto app = makeApplication(argc, argv, true);
     setNames();
     QApplication::setQuitOnLastWindowClosed(false);
-    installTranslations();
+    platform::installTranslations();
     Sumwise sumwise;
     return runProvider(sumwise);
 }
@@ -180,7 +180,7 @@ int main(int argc, char *argv[]) {
     const bool gui = command.service == ServiceName::Show || command.service == ServiceName::Copy;
     const auto app = makeApplication(argc, argv, gui);
     setNames();
-    installTranslations();
+    platform::installTranslations();
 
     if (!formula.isEmpty()) {
         command.fromArguments = true;
@@ -196,8 +196,8 @@ int main(int argc, char *argv[]) {
     // A formula from the command line is no selection to give back; a result needs a line.
     if (command.fromArguments && result.status == 0 && !result.output.isEmpty())
         result.output += '\n';
-    if (!writeAll(STDOUT_FILENO, result.output))
+    if (!platform::writeAll(STDOUT_FILENO, result.output))
         return 1;
-    writeAll(STDERR_FILENO, result.error);
+    platform::writeAll(STDERR_FILENO, result.error);
     return result.status;
 }

@@ -48,9 +48,9 @@ ServiceProvider::ServiceProvider(Sumwise &sumwise, QObject *parent)
 }
 
 QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QString &userData,
-                                   const RequestLocale *locale) {
+                                   const platform::RequestLocale *locale) {
     // For this request only: the next may come from a user in another language.
-    std::optional<LocaleScope> scope;
+    std::optional<platform::LocaleScope> scope;
     if (locale)
         scope.emplace(*locale);
     MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(toFlavours(map));
@@ -84,28 +84,28 @@ QVariantMap ServiceProvider::doCalcSubstituteService(const QVariantMap &pboard,
                                                      const QString &userData,
                                                      const QString &numbers,
                                                      const QStringList &languages) {
-    const RequestLocale locale{numbers, languages};
+    const platform::RequestLocale locale{numbers, languages};
     return serve(&Sumwise::doCalcSubstituteService, pboard, userData, &locale);
 }
 
 QVariantMap ServiceProvider::doCalcAddService(const QVariantMap &pboard, const QString &userData,
                                               const QString &numbers,
                                               const QStringList &languages) {
-    const RequestLocale locale{numbers, languages};
+    const platform::RequestLocale locale{numbers, languages};
     return serve(&Sumwise::doCalcAddService, pboard, userData, &locale);
 }
 
 QVariantMap ServiceProvider::doCalcShowService(const QVariantMap &pboard, const QString &userData,
                                                const QString &numbers,
                                                const QStringList &languages) {
-    const RequestLocale locale{numbers, languages};
+    const platform::RequestLocale locale{numbers, languages};
     return serve(&Sumwise::doCalcShowService, pboard, userData, &locale);
 }
 
 QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const QString &userData,
                                                const QString &numbers,
                                                const QStringList &languages) {
-    const RequestLocale locale{numbers, languages};
+    const platform::RequestLocale locale{numbers, languages};
     return serve(&Sumwise::doCalcCopyService, pboard, userData, &locale);
 }
 

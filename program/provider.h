@@ -10,7 +10,9 @@
 #include <QStringList>
 #include <QVariantMap>
 
+namespace platform {
 struct RequestLocale;
+}
 
 class Pasteboard;
 class Sumwise;
@@ -32,7 +34,8 @@ QDBusConnection sessionBus();
 
 /// A request's pasteboard travels as a map from MIME type to bytes, and comes back the same way.
 /// With the requester's locale (the locale name of its numbers and its message languages, as
-/// RequestLocale holds them) the request is answered in it; without, in the provider's own.
+/// platform::RequestLocale holds them) the request is answered in it; without, in the provider's
+/// own.
 class ServiceProvider : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.sumwise.Sumwise")
@@ -57,7 +60,7 @@ public Q_SLOTS:
 private:
     using Entry = void (Sumwise::*)(Pasteboard &, const QString &, QString *);
     QVariantMap serve(Entry entry, const QVariantMap &pboard, const QString &userData,
-                      const RequestLocale *locale = nullptr);
+                      const platform::RequestLocale *locale = nullptr);
 
     Sumwise &m_sumwise;
 };

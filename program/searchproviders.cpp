@@ -185,7 +185,7 @@ QList<QVariantMap> ShellSearchProvider::GetResultMetas(const QStringList &identi
         metas.append({
             {QStringLiteral("id"), id},
             {QStringLiteral("name"), result->formula + QStringLiteral(" = ") + result->value},
-            {QStringLiteral("description"), localizedString(Hint)},
+            {QStringLiteral("description"), platform::localizedString(Hint)},
             {QStringLiteral("clipboardText"), result->value},
         });
     }
@@ -252,7 +252,7 @@ KRunnerProvider::KRunnerProvider(SearchEvaluator &evaluator, Sumwise &sumwise, Q
 
 QList<RunnerAction> KRunnerProvider::Actions() {
     m_sumwise.didPerformService();
-    return {{QStringLiteral("copy"), localizedString(Hint), QStringLiteral("edit-copy")}};
+    return {{QStringLiteral("copy"), platform::localizedString(Hint), QStringLiteral("edit-copy")}};
 }
 
 QList<RunnerMatch> KRunnerProvider::Match(const QString &query) {
@@ -265,7 +265,7 @@ QList<RunnerMatch> KRunnerProvider::Match(const QString &query) {
              QStringLiteral("sumwise"),
              ExactMatch,
              1.0,
-             {{QStringLiteral("subtext"), localizedString(Hint)}}}};
+             {{QStringLiteral("subtext"), platform::localizedString(Hint)}}}};
 }
 
 void KRunnerProvider::Run(const QString &matchId, const QString &actionId) {

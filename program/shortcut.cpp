@@ -120,8 +120,8 @@ FilterResult runOnSelection(const ServiceCommand &command) {
 
     // Keys synthesized while the shortcut's Ctrl or Alt is still down would make other chords.
     if (!desktop->waitForModifiersReleased(QDeadlineTimer(ReleaseTimeoutMs))) {
-        beep();
-        return failure(QString(), localizedString(KeysHeld));
+        platform::beep();
+        return failure(QString(), platform::localizedString(KeysHeld));
     }
     const bool terminal = isTerminal(desktop->activeWindowClass());
     const QString copyKey = terminal ? QStringLiteral("ctrl+shift+c") : QStringLiteral("ctrl+c");
@@ -146,8 +146,8 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         saved = true;
         if (!desktop->watch(ClipboardSelection::Clipboard) || !desktop->sendChord(copyKey)
             || !desktop->waitForNewOwner(QDeadlineTimer(CopyTimeoutMs))) {
-            beep();
-            return failure(QString(), localizedString(NothingSelected));
+            platform::beep();
+            return failure(QString(), platform::localizedString(NothingSelected));
         }
         copied = true;
         if (desktop->ownedByActiveClient(ClipboardSelection::Clipboard))
@@ -164,8 +164,8 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     };
     if (selection.second.isEmpty()) {
         restore();
-        beep();
-        return failure(QString(), localizedString(NothingSelected));
+        platform::beep();
+        return failure(QString(), platform::localizedString(NothingSelected));
     }
 
     auto [type, data] = selection;
@@ -211,7 +211,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         // The result stays on the clipboard for the user to paste.
         hold.restore = false;
         holdClipboard(hold);
-        return failure(formula, localizedString(NotPasted).arg(pasteKey));
+        return failure(formula, platform::localizedString(NotPasted).arg(pasteKey));
     }
     return {};
 }

@@ -50,7 +50,7 @@ AlertAnswerer &answererSlot() {
 }
 
 QString translated(const QString &text) {
-    return text.isNull() ? text : localizedString(text.toUtf8().constData());
+    return text.isNull() ? text : platform::localizedString(text.toUtf8().constData());
 }
 
 // Button and checkbox titles are shown as given, not read as "&" mnemonics.
@@ -244,7 +244,8 @@ alertWithMessageText(Localize localized, const QString &messageText, const QStri
         alert->setDefaultButton(enterButton);
 
     if (suppression == SuppressionButton::Shown) {
-        auto *checkBox = new QCheckBox(withoutMnemonics(localizedString("Never ask me again")));
+        auto *checkBox =
+            new QCheckBox(withoutMnemonics(platform::localizedString("Never ask me again")));
         checkBox->setChecked(false);
         alert->setCheckBox(checkBox);
     }

@@ -71,9 +71,10 @@ bool notifyFailure(const QDBusConnection &bus, const QString &formula, const QSt
     if (markup)
         body = escaped(body);
     const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("sumwise")}};
-    const QDBusMessage reply = callServer(bus, QStringLiteral("Notify"),
-                                          {QStringLiteral("Sumwise"), 0u, QStringLiteral("sumwise"),
-                                           localizedString("Sumwise cannot calculate this"), body,
-                                           QStringList(), hints, ExpireTimeout});
+    const QDBusMessage reply =
+        callServer(bus, QStringLiteral("Notify"),
+                   {QStringLiteral("Sumwise"), 0u, QStringLiteral("sumwise"),
+                    platform::localizedString("Sumwise cannot calculate this"), body, QStringList(),
+                    hints, ExpireTimeout});
     return reply.type() == QDBusMessage::ReplyMessage;
 }

@@ -105,7 +105,8 @@ PasteboardText Service::getEmptyMutableStringAndLines(PasteboardLines *lines,
 QList<Pasteboard *> Service::writeTargets(Pasteboard &pboard) {
     didPerformService();
     if (pboard.name() != GeneralPboard) {
-        const QString active = activeApplication ? activeApplication() : activeApplicationName();
+        const QString active =
+            activeApplication ? activeApplication() : platform::activeApplicationName();
         if (active == u"Mail")
             return {&generalPasteboard(), &pboard};
     }
@@ -144,13 +145,13 @@ bool Service::launchedAsApplication() {
     if (m_didPerformService)
         return false;
     const QString title = QCoreApplication::applicationName();
-    const QString text = localizedString("SERVICE_LAUNCH");
-    const QString quit = localizedString("Quit");
-    const QString help = localizedString("Help");
+    const QString text = platform::localizedString("SERVICE_LAUNCH");
+    const QString quit = platform::localizedString("Quit");
+    const QString help = platform::localizedString("Help");
     if (runAlertPanel(title, text, {}, quit, help) == 0) {
-        const QString manual = dataPath(QStringLiteral("help/Read Me.pdf"));
+        const QString manual = platform::dataPath(QStringLiteral("help/Read Me.pdf"));
         if (manual.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
-            beep();
+            platform::beep();
     }
     return true;
 }

@@ -17,7 +17,7 @@ static qsizetype lineContentLength(QStringView text) {
 
 // The services' failure report: a beep, and the message for the requester.
 static void fail(QString *error, const QString &message) {
-    beep();
+    platform::beep();
     // Without any text to evaluate there is no message of this run to give.
     if (error)
         *error = QStringLiteral("Error: %1")
@@ -71,10 +71,10 @@ void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QSt
     const QString formula = characters(getStringOfPboard(pboard, TextForm::Characters));
     const QString result = doSumwise(formula);
     const bool ok = !result.isNull() && succeeded();
-    const QString ok_ = localizedString("OK");
-    const QString copy = localizedString("Copy");
-    const QString formulaLabel = localizedString("Formula");
-    const QString resultLabel = localizedString("Result");
+    const QString ok_ = platform::localizedString("OK");
+    const QString copy = platform::localizedString("Copy");
+    const QString formulaLabel = platform::localizedString("Formula");
+    const QString resultLabel = platform::localizedString("Result");
     const QString shown = ok ? result : errorMessage();
     // After a failure there is no result the user saw; copying "0" would invent one.
     const int answer =

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+namespace platform {
+
 namespace {
 
 template<typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
@@ -82,3 +84,5 @@ QString activeApplicationName() {
         className.truncate(classEnd);
     return decode(className);
 }
+
+} // namespace platform

@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace platform {
+
 namespace {
 
 // Platforms that draw nowhere a user could hear or see a bell.
@@ -43,3 +45,5 @@ void beep() {
     ringBell(tty);
     ::close(tty);
 }
+
+} // namespace platform

@@ -33,11 +33,11 @@ protected:
     double exact(const char *formula) {
         run((std::string("RESULT=(") + formula + ")").c_str());
         EXPECT_TRUE(sumwise.succeeded()) << formula;
-        return doubleValue(defaults.objectForKey(QStringLiteral("RESULT")));
+        return platform::doubleValue(defaults.objectForKey(QStringLiteral("RESULT")));
     }
 
     double stored(const char *key) {
-        return doubleValue(defaults.objectForKey(QString::fromLatin1(key)));
+        return platform::doubleValue(defaults.objectForKey(QString::fromLatin1(key)));
     }
 };
 

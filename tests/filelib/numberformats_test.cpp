@@ -91,7 +91,7 @@ TEST(NumberFormats, Patterns) {
 
 TEST(NumberFormats, SizeUnitsAreTranslatedButNotBytes) {
     QTranslator german;
-    const QString folder = dataPath("translations");
+    const QString folder = platform::dataPath("translations");
     if (folder.isEmpty() || !german.load("sumwise_de", folder))
         GTEST_SKIP() << "translations not built";
     QCoreApplication::installTranslator(&german);

@@ -410,7 +410,7 @@ TEST_F(ClipboardTest, ActiveApplicationIsTheClassOfTheActiveWindow) {
     X11 x;
     xcb_delete_property(x.c, x.root, x.atom("_NET_ACTIVE_WINDOW"));
     x.sync();
-    EXPECT_EQ(activeApplicationName(), QString()) << "no window manager";
+    EXPECT_EQ(platform::activeApplicationName(), QString()) << "no window manager";
     const struct {
         std::optional<QByteArray> wmClass;
         QString expected;
@@ -428,17 +428,17 @@ TEST_F(ClipboardTest, ActiveApplicationIsTheClassOfTheActiveWindow) {
             x.setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, c.wmClass->constData(),
                           uint32_t(c.wmClass->size()));
         x.setActive(w);
-        EXPECT_EQ(activeApplicationName(), c.expected);
+        EXPECT_EQ(platform::activeApplicationName(), c.expected);
         xcb_destroy_window(x.c, w);
         x.sync();
-        EXPECT_EQ(activeApplicationName(), QString()) << "active window gone";
+        EXPECT_EQ(platform::activeApplicationName(), QString()) << "active window gone";
     }
     x.setActive(XCB_WINDOW_NONE);
-    EXPECT_EQ(activeApplicationName(), QString());
+    EXPECT_EQ(platform::activeApplicationName(), QString());
     Environment env;
     for (const char *display : {"", ":9999"}) {
         env.set("DISPLAY", *display ? std::optional<QByteArray>(display) : std::nullopt);
-        EXPECT_EQ(activeApplicationName(), QString()) << display;
+        EXPECT_EQ(platform::activeApplicationName(), QString()) << display;
     }
 }
 

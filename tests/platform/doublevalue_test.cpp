@@ -33,10 +33,10 @@ TEST(DoubleValue, ReadsTheNumberTextBeginsWith) {
         {u"\u0663", 0},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(doubleValue(QStringView(c.text)), c.value)
+        EXPECT_EQ(platform::doubleValue(QStringView(c.text)), c.value)
             << QString::fromUtf16(c.text).toStdString();
-    EXPECT_TRUE(std::isnan(doubleValue(QStringView(u"nan"))));
-    EXPECT_TRUE(std::signbit(doubleValue(QStringView(u"-0"))));
+    EXPECT_TRUE(std::isnan(platform::doubleValue(QStringView(u"nan"))));
+    EXPECT_TRUE(std::signbit(platform::doubleValue(QStringView(u"-0"))));
 }
 
 TEST(DoubleValue, ReadsObjectsByKind) {
@@ -54,7 +54,7 @@ TEST(DoubleValue, ReadsObjectsByKind) {
     };
     for (const auto &c : cases) {
         bool ok = !c.ok;
-        EXPECT_EQ(doubleValue(c.object, &ok), c.value) << c.object.typeName();
+        EXPECT_EQ(platform::doubleValue(c.object, &ok), c.value) << c.object.typeName();
         EXPECT_EQ(ok, c.ok) << c.object.typeName();
     }
 }

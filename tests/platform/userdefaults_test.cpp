@@ -39,7 +39,8 @@ TEST(UserDefaults, DoublesSurviveTheFileExactly) {
     ASSERT_TRUE(QFile::copy(file, copy));
     UserDefaults reader(copy);
     for (std::size_t i = 0; i < std::size(values); ++i) {
-        const double read = doubleValue(reader.objectForKey(QStringLiteral("K%1").arg(i)));
+        const double read =
+            platform::doubleValue(reader.objectForKey(QStringLiteral("K%1").arg(i)));
         EXPECT_EQ(std::bit_cast<std::uint64_t>(read), std::bit_cast<std::uint64_t>(values[i]))
             << values[i];
     }
@@ -56,8 +57,8 @@ TEST(UserDefaults, SeesWhatAnotherWriterSynchronized) {
     ASSERT_TRUE(second.synchronize());
     // Neither write lost the other's key.
     ASSERT_TRUE(first.synchronize());
-    EXPECT_EQ(doubleValue(first.objectForKey(QStringLiteral("B"))), 2);
-    EXPECT_EQ(doubleValue(second.objectForKey(QStringLiteral("A"))), 1);
+    EXPECT_EQ(platform::doubleValue(first.objectForKey(QStringLiteral("B"))), 2);
+    EXPECT_EQ(platform::doubleValue(second.objectForKey(QStringLiteral("A"))), 1);
 
     // Re-assigning the value the file holds must not be skipped on a stale cache.
     second.setDouble(5, QStringLiteral("A"));
@@ -65,7 +66,7 @@ TEST(UserDefaults, SeesWhatAnotherWriterSynchronized) {
     first.setDouble(1, QStringLiteral("A"));
     ASSERT_TRUE(first.synchronize());
     ASSERT_TRUE(second.synchronize());
-    EXPECT_EQ(doubleValue(second.objectForKey(QStringLiteral("A"))), 1);
+    EXPECT_EQ(platform::doubleValue(second.objectForKey(QStringLiteral("A"))), 1);
 }
 
 TEST(UserDefaults, FailuresAreReported) {
@@ -156,7 +157,7 @@ TEST(UserDefaults, ReloadsWhatAnotherProcessWrote) {
             EXPECT_FALSE(defaults.objectForKey(QStringLiteral("B")).isValid()); // not yet read
         }
         defaults.reloadIfChanged();
-        EXPECT_EQ(doubleValue(defaults.objectForKey(QStringLiteral("B"))), w.b);
+        EXPECT_EQ(platform::doubleValue(defaults.objectForKey(QStringLiteral("B"))), w.b);
     }
 }
 

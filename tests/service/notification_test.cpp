@@ -63,7 +63,7 @@ TEST_F(NotificationTest, OneNotificationPerFailureWithItsTexts) {
 
 TEST_F(NotificationTest, SummaryInTheUsersLanguage) {
     QTranslator german;
-    const QString folder = dataPath(QStringLiteral("translations"));
+    const QString folder = platform::dataPath(QStringLiteral("translations"));
     if (folder.isEmpty() || !german.load(QStringLiteral("sumwise_de"), folder))
         GTEST_SKIP() << "translations not built";
     QCoreApplication::installTranslator(&german);

@@ -10,15 +10,15 @@
 
 namespace {
 
-// Runs beep() in a child whose standard error is fd, without a controlling terminal (so no
-// /dev/tty either); the child's exit status, or -1 when it blocked.
+// Runs platform::beep() in a child whose standard error is fd, without a controlling terminal (so
+// no /dev/tty either); the child's exit status, or -1 when it blocked.
 int beepInChild(int fd) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::setsid();
         ::dup2(fd, STDERR_FILENO);
         ::alarm(5);
-        beep();
+        platform::beep();
         ::_exit(0);
     }
     int status = 0;
