@@ -84,10 +84,10 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv, bool g
         // answer instead of waiting for ever.
         if (QGuiApplication::platformName() == u"offscreen"
             && qEnvironmentVariableIsEmpty("SUMWISE_ALERT_ANSWER"))
-            setAlertAnswerer([](QMessageBox &alert) {
+            service::setAlertAnswerer([](QMessageBox &alert) {
                 std::fprintf(stderr, "%s\n%s\n", qUtf8Printable(alert.text()),
                              qUtf8Printable(alert.informativeText()));
-                return int(AlertNoAnswer);
+                return int(service::AlertNoAnswer);
             });
         return app;
     }

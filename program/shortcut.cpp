@@ -51,7 +51,7 @@ QString withoutPrefix(const QString &error) {
 
 // Shown where the user looks, since standard error goes to a log under a shortcut daemon.
 FilterResult failure(const QString &formula, const QString &message) {
-    notifyFailure(formula, message);
+    service::notifyFailure(formula, message);
     return {{}, QStringLiteral("Error: %1\n").arg(message).toUtf8(), 1};
 }
 

@@ -20,7 +20,9 @@
 #include <optional>
 #include <utility>
 
-using namespace alertscript;
+namespace service {
+
+using namespace service::alertscript;
 
 namespace {
 
@@ -444,3 +446,5 @@ int runAlertPanel(const QString &title, const QString &format, const QStringList
 AlertAnswerer setAlertAnswerer(AlertAnswerer answerer) {
     return std::exchange(answererSlot(), std::move(answerer));
 }
+
+} // namespace service

@@ -11,6 +11,8 @@
 class QAbstractButton;
 class UserDefaults;
 
+namespace service {
+
 /// What running an alert returns: the code of the pressed button, or AlertNoAnswer when the
 /// alert could not be made or was closed (Escape, window close) without a button.
 inline constexpr int AlertDefaultReturn = 1;
@@ -153,3 +155,5 @@ int runAlertPanel(const QString &title, const QString &format, const QStringList
 /// names a file, every run appends one JSON line describing the alert and its answer.
 using AlertAnswerer = std::function<int(QMessageBox &)>;
 AlertAnswerer setAlertAnswerer(AlertAnswerer answerer);
+
+} // namespace service

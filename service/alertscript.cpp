@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace alertscript {
+namespace service::alertscript {
 
 QString shownTitle(const QAbstractButton *button) {
     return button->text().replace(QStringLiteral("&&"), QStringLiteral("&"));
@@ -137,4 +137,4 @@ void logAlert(const QMessageBox &alert, int code) {
     file.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
 }
 
-} // namespace alertscript
+} // namespace service::alertscript

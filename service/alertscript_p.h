@@ -15,7 +15,7 @@
 class QAbstractButton;
 class QMessageBox;
 
-namespace alertscript {
+namespace service::alertscript {
 
 /// The property holding a button's answer code.
 inline constexpr char CodeProperty[] = "sumwiseAlertCode";
@@ -27,4 +27,4 @@ void scheduleScriptedAnswer(QMessageBox &alert);
 /// Appends the alert and its answer to SUMWISE_ALERT_LOG; nothing when unset.
 void logAlert(const QMessageBox &alert, int code);
 
-} // namespace alertscript
+} // namespace service::alertscript

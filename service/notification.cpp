@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+namespace service {
+
 namespace {
 
 const QString Service = QStringLiteral("org.freedesktop.Notifications");
@@ -78,3 +80,5 @@ bool notifyFailure(const QDBusConnection &bus, const QString &formula, const QSt
                     hints, ExpireTimeout});
     return reply.type() == QDBusMessage::ReplyMessage;
 }
+
+} // namespace service

@@ -4,6 +4,8 @@
 #include <QDBusConnection>
 #include <QString>
 
+namespace service {
+
 /// Shows one desktop notification (org.freedesktop.Notifications) saying that formula cannot
 /// be calculated, with the formula (on one line, shortened when long) and message as its body.
 /// True once a notification server took it; false when none answered within a few seconds
@@ -11,3 +13,5 @@
 bool notifyFailure(const QString &formula, const QString &message);
 /// The same through another connection than the session bus.
 bool notifyFailure(const QDBusConnection &bus, const QString &formula, const QString &message);
+
+} // namespace service

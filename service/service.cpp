@@ -11,6 +11,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+namespace service {
+
 QString characters(const PasteboardText &text) {
     if (const auto *plain = std::get_if<QString>(&text))
         return *plain;
@@ -18,6 +20,10 @@ QString characters(const PasteboardText &text) {
         return styled->string();
     return QString();
 }
+
+} // namespace service
+
+namespace service {
 
 std::pair<QString, QByteArray> richTextOfPboard(const Pasteboard &pboard) {
     const QStringList types = pboard.types();
@@ -30,21 +36,23 @@ std::pair<QString, QByteArray> richTextOfPboard(const Pasteboard &pboard) {
     return {};
 }
 
-PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, TextForm form,
-                                          QVariantMap *documentAttributes) {
+} // namespace service
+
+service::PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, service::TextForm form,
+                                                   QVariantMap *documentAttributes) {
     const QStringList types = pboard.types();
     didPerformService();
     if (documentAttributes)
         documentAttributes->clear();
 
     std::optional<AttributedString> styled;
-    if (const auto [type, data] = richTextOfPboard(pboard); type == PasteboardType::RTFD)
+    if (const auto [type, data] = service::richTextOfPboard(pboard); type == PasteboardType::RTFD)
         styled = AttributedString::fromRTFD(data, documentAttributes);
     else if (type == PasteboardType::RTF)
         styled = AttributedString::fromRTF(data, documentAttributes);
 
     if (styled) {
-        if (form == TextForm::Attributed)
+        if (form == service::TextForm::Attributed)
             return *std::move(styled);
         return styled->string();
     }
@@ -56,11 +64,11 @@ PasteboardText Service::getStringOfPboard(const Pasteboard &pboard, TextForm for
     return {};
 }
 
-PasteboardText Service::getMutableStringOfPboard(const Pasteboard &pboard) {
-    return mutableCopyOfPboardString(getStringOfPboard(pboard, TextForm::Attributed));
+service::PasteboardText Service::getMutableStringOfPboard(const Pasteboard &pboard) {
+    return mutableCopyOfPboardString(getStringOfPboard(pboard, service::TextForm::Attributed));
 }
 
-PasteboardText Service::mutableCopyOfPboardString(const PasteboardText &text) {
+service::PasteboardText Service::mutableCopyOfPboardString(const service::PasteboardText &text) {
     // Values copy on write, so a copy is already the caller's own.
     return text;
 }
@@ -83,9 +91,9 @@ static QList<AttributedString> styledLines(const AttributedString &text) {
     return result;
 }
 
-PasteboardText Service::getEmptyMutableStringAndLines(PasteboardLines *lines,
-                                                      const Pasteboard &pboard) {
-    const PasteboardText text = getStringOfPboard(pboard, TextForm::Attributed);
+service::PasteboardText Service::getEmptyMutableStringAndLines(service::PasteboardLines *lines,
+                                                               const Pasteboard &pboard) {
+    const service::PasteboardText text = getStringOfPboard(pboard, service::TextForm::Attributed);
     didPerformService();
     if (const auto *styled = std::get_if<AttributedString>(&text)) {
         if (lines)
@@ -113,7 +121,7 @@ QList<Pasteboard *> Service::writeTargets(Pasteboard &pboard) {
     return {&pboard};
 }
 
-void Service::writeString(const PasteboardText &text, Pasteboard &pboard) {
+void Service::writeString(const service::PasteboardText &text, Pasteboard &pboard) {
     for (Pasteboard *target : writeTargets(pboard))
         _writeString(text, *target);
 }
@@ -125,7 +133,7 @@ void Service::writeData(const QByteArray &data, const QString &type, Pasteboard 
     }
 }
 
-void Service::_writeString(const PasteboardText &text, Pasteboard &pboard) {
+void Service::_writeString(const service::PasteboardText &text, Pasteboard &pboard) {
     if (const auto *styled = std::get_if<AttributedString>(&text)) {
         const bool attachments = styled->containsAttachments();
         const QString type = attachments ? PasteboardType::RTFD : PasteboardType::RTF;
@@ -148,7 +156,7 @@ bool Service::launchedAsApplication() {
     const QString text = platform::localizedString("SERVICE_LAUNCH");
     const QString quit = platform::localizedString("Quit");
     const QString help = platform::localizedString("Help");
-    if (runAlertPanel(title, text, {}, quit, help) == 0) {
+    if (service::runAlertPanel(title, text, {}, quit, help) == 0) {
         const QString manual = platform::dataPath(QStringLiteral("help/Read Me.pdf"));
         if (manual.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
             platform::beep();

@@ -15,6 +15,8 @@
 
 class QObject;
 
+namespace service {
+
 /// Text as a pasteboard holds it: absent, plain, or styled.
 using PasteboardText = std::variant<std::monostate, QString, AttributedString>;
 
@@ -31,6 +33,8 @@ QString characters(const PasteboardText &text);
 /// when neither holds any.
 std::pair<QString, QByteArray> richTextOfPboard(const Pasteboard &pboard);
 
+} // namespace service
+
 class Service {
 public:
     Service() = default;
@@ -41,19 +45,20 @@ public:
     bool hasPerformedService() const { return m_didPerformService; }
 
     /// The selection: styled text from the attachment flavour, else from RTF, else plain text;
-    /// with TextForm::Characters the styled text's characters alone. Only one rich flavour is
-    /// tried: rich data that cannot be parsed falls back to plain text.
-    PasteboardText getStringOfPboard(const Pasteboard &pboard, TextForm form,
-                                     QVariantMap *documentAttributes = nullptr);
+    /// with service::TextForm::Characters the styled text's characters alone. Only one rich flavour
+    /// is tried: rich data that cannot be parsed falls back to plain text.
+    service::PasteboardText getStringOfPboard(const Pasteboard &pboard, service::TextForm form,
+                                              QVariantMap *documentAttributes = nullptr);
     /// An editable copy of the text read in its styled form.
-    PasteboardText getMutableStringOfPboard(const Pasteboard &pboard);
+    service::PasteboardText getMutableStringOfPboard(const Pasteboard &pboard);
     /// An empty text of the kind the pasteboard holds, and its lines.
-    PasteboardText getEmptyMutableStringAndLines(PasteboardLines *lines, const Pasteboard &pboard);
-    static PasteboardText mutableCopyOfPboardString(const PasteboardText &text);
+    service::PasteboardText getEmptyMutableStringAndLines(service::PasteboardLines *lines,
+                                                          const Pasteboard &pboard);
+    static service::PasteboardText mutableCopyOfPboardString(const service::PasteboardText &text);
 
     /// Writes text in the one flavour that fits it. While the mail application is in front, a
     /// write to a service pasteboard goes to the clipboard first, too.
-    void writeString(const PasteboardText &text, Pasteboard &pboard);
+    void writeString(const service::PasteboardText &text, Pasteboard &pboard);
     /// Writes data of one type, the same way.
     void writeData(const QByteArray &data, const QString &type, Pasteboard &pboard);
 
@@ -69,7 +74,7 @@ public:
     std::function<QString()> activeApplication;
 
 protected:
-    void _writeString(const PasteboardText &text, Pasteboard &pboard);
+    void _writeString(const service::PasteboardText &text, Pasteboard &pboard);
     // The pasteboards a write goes to: the clipboard first while the mail application is in
     // front, then pboard.
     QList<Pasteboard *> writeTargets(Pasteboard &pboard);

@@ -26,7 +26,8 @@ static void fail(QString *error, const QString &message) {
 
 void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
-    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString text =
+        service::characters(getStringOfPboard(pboard, service::TextForm::Characters));
     const QString result = doSumwise(text);
     if (!result.isNull() && succeeded())
         writeString(result, pboard);
@@ -36,8 +37,8 @@ void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userDat
 
 void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
-    PasteboardText selection = getStringOfPboard(pboard, TextForm::Attributed);
-    const QString result = doSumwise(characters(selection));
+    service::PasteboardText selection = getStringOfPboard(pboard, service::TextForm::Attributed);
+    const QString result = doSumwise(service::characters(selection));
     if (result.isNull() || !succeeded()) {
         fail(error, errorMessage());
         return;
@@ -46,7 +47,7 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
     if (const auto *styled = std::get_if<AttributedString>(&selection)) {
         // The selection's own RTF keeps everything it holds, also what the styled-text model
         // has no place for; only the appended characters are new.
-        const auto [type, rich] = richTextOfPboard(pboard);
+        const auto [type, rich] = service::richTextOfPboard(pboard);
         if (const std::optional<QByteArray> extended = rtfByAppending(rich, appended)) {
             writeData(*extended,
                       styled->containsAttachments() ? PasteboardType::RTFD : PasteboardType::RTF,
@@ -56,7 +57,7 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
     }
     // Handing the selection over leaves the copy its only holder, so appending to it does not
     // duplicate every run of a large styled text.
-    PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
+    service::PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
     // A selected whole line keeps its line break after the result.
     if (auto *styled = std::get_if<AttributedString>(&copy))
         styled->replaceCharacters(lineContentLength(styled->string()), 0, appended);
@@ -68,7 +69,8 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
 void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
     Q_UNUSED(error);
-    const QString formula = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString formula =
+        service::characters(getStringOfPboard(pboard, service::TextForm::Characters));
     const QString result = doSumwise(formula);
     const bool ok = !result.isNull() && succeeded();
     const QString ok_ = platform::localizedString("OK");
@@ -77,10 +79,10 @@ void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QSt
     const QString resultLabel = platform::localizedString("Result");
     const QString shown = ok ? result : errorMessage();
     // After a failure there is no result the user saw; copying "0" would invent one.
-    const int answer =
-        runAlertPanel(QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
-                      {formulaLabel, formula, resultLabel, shown}, ok_, copy,
-                      ok ? AlternateButton::Enabled : AlternateButton::Disabled);
+    const int answer = service::runAlertPanel(
+        QStringLiteral("Sumwise"), QStringLiteral("%@:\n\t%@\n\n%@:\n\t%@"),
+        {formulaLabel, formula, resultLabel, shown}, ok_, copy,
+        ok ? service::AlternateButton::Enabled : service::AlternateButton::Disabled);
     if (answer == 0 && ok)
         writeString(result, generalPasteboard());
     // The serving loop ends the program at the end of this slice, once the reply is out.
@@ -89,7 +91,8 @@ void Sumwise::doCalcShowService(Pasteboard &pboard, const QString &userData, QSt
 
 void Sumwise::doCalcCopyService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
-    const QString text = characters(getStringOfPboard(pboard, TextForm::Characters));
+    const QString text =
+        service::characters(getStringOfPboard(pboard, service::TextForm::Characters));
     const QString result = doSumwise(text);
     if (!result.isNull() && succeeded())
         writeString(result, generalPasteboard());

@@ -20,6 +20,8 @@
 #include <functional>
 #include <map>
 
+using namespace service;
+
 namespace {
 
 // A translation table without .qm files: German for a few keys.

@@ -7,6 +7,8 @@
 
 #include <QTranslator>
 
+using namespace service;
+
 namespace {
 
 class NotificationTest : public SessionBusTest {

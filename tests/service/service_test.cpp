@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace service;
+
 namespace {
 
 const QByteArray Rtf = "{\\rtf1\\ansi\\b rich}";

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace service;
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
