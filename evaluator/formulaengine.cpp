@@ -117,7 +117,6 @@ QString FormulaEngine::doSumwise(const QString &text) {
     errorMsg = QString();
     depth = 0;
     unsavedValues.clear();
-    defaults.reloadIfChanged(); // another process may have stored a value meanwhile
 
     const double value = expr(true);
     if (!unsavedValues.isEmpty()) {

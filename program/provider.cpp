@@ -53,6 +53,8 @@ QVariantMap ServiceProvider::serve(Entry entry, const QVariantMap &map, const QS
     std::optional<platform::LocaleScope> scope;
     if (locale)
         scope.emplace(*locale);
+    // Another process may have stored a variable since the last request.
+    UserDefaults::standardUserDefaults().reloadIfChanged();
     MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(toFlavours(map));
     QString error;
     (m_sumwise.*entry)(pboard, userData, &error);

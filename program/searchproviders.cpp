@@ -124,6 +124,7 @@ std::optional<SearchResult> SearchEvaluator::evaluate(const QString &query) {
         value = sumwise.doSumwise(*formula);
         ok = sumwise.succeeded();
     } else {
+        UserDefaults::standardUserDefaults().reloadIfChanged();
         value = m_sumwise.doSumwise(*formula);
         ok = m_sumwise.succeeded();
     }

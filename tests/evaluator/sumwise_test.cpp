@@ -238,23 +238,6 @@ TEST_F(SumwiseTest, FailedAssignmentKeepsTheOldValue) {
     EXPECT_EQ(stored("Y"), 2);
 }
 
-TEST_F(SumwiseTest, AValueStoredByAnotherProcessIsSeen) {
-    run("x");
-    EXPECT_FALSE(sumwise.succeeded());
-    // Another process replaces the file whole, as its store does.
-    const QString next = dir.filePath(QStringLiteral("next.conf"));
-    {
-        QFile file(next);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[General]\nX=1.25\n");
-    }
-    ASSERT_EQ(std::rename(QFile::encodeName(next).constData(),
-                          QFile::encodeName(defaults.fileName()).constData()),
-              0);
-    EXPECT_EQ(run("x*4"), QStringLiteral("5"));
-    EXPECT_TRUE(sumwise.succeeded());
-}
-
 // A store that cannot be written: the folder where its file should be is a file.
 TEST(SumwiseUnsaved, TheRestOfTheFormulaComputesAndTheFormulaFails) {
     QTemporaryDir dir;

@@ -47,6 +47,21 @@ TEST_F(ProviderTest, ServicesThroughActivation) {
               QStringLiteral("Formula:\n\t1/0\n\nResult:\n\tDivision by zero"));
 }
 
+TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
+    EXPECT_EQ(run({QStringLiteral("substitute")}, "x").status, 1);
+    const quint32 provider = providerPid();
+    // Another process replaces the file whole, as its store does.
+    const QString next = storeFile() + QStringLiteral(".next");
+    {
+        QFile file(next);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nX=1.25\n");
+    }
+    ASSERT_TRUE(QFile::remove(storeFile()) && QFile::rename(next, storeFile()));
+    EXPECT_EQ(run({QStringLiteral("substitute")}, "x*4").out, "5");
+    EXPECT_EQ(providerPid(), provider);
+}
+
 // A substitute request made straight on the bus, as a caller that sends no locale makes it.
 Outcome oldCallerSubstitutes(const QString &address, const QByteArray &formula) {
     QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("old caller"));
