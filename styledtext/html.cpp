@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr char16_t AttachmentCharacter = 0xFFFC;
 // QTextDocument lengths are CSS pixels, 96 to the inch.
 constexpr double PointsPerPixel = 0.75;
 

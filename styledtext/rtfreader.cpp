@@ -3,6 +3,8 @@
 #include "styledtext/codepages_p.h"
 #include "styledtext/rtfappend.h"
 
+#include "textlib/characters.h"
+
 #include <QByteArrayView>
 #include <QHash>
 #include <QSizeF>
@@ -33,21 +35,9 @@ struct Token {
     }
 };
 
-bool isLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-int hexValue(char c) {
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using textlib::hexDigitValue;
+using textlib::isAsciiDigit;
+using textlib::isAsciiLetter;
 
 class Tokenizer {
 public:
@@ -77,14 +67,14 @@ public:
                 if (m_pos + 1 >= size)
                     return Token::of(Token::Bad);
                 const char d = m_data[m_pos + 1];
-                if (isLetter(d))
+                if (isAsciiLetter(d))
                     return controlWord();
                 if (d == '\'') {
-                    if (m_pos + 3 < size && hexValue(m_data[m_pos + 2]) >= 0
-                        && hexValue(m_data[m_pos + 3]) >= 0) {
+                    if (m_pos + 3 < size && hexDigitValue(m_data[m_pos + 2]) >= 0
+                        && hexDigitValue(m_data[m_pos + 3]) >= 0) {
                         Token token = Token::of(Token::HexByte);
-                        token.byte =
-                            uchar(hexValue(m_data[m_pos + 2]) * 16 + hexValue(m_data[m_pos + 3]));
+                        token.byte = uchar(hexDigitValue(m_data[m_pos + 2]) * 16
+                                           + hexDigitValue(m_data[m_pos + 3]));
                         m_pos += 4;
                         return token;
                     }
@@ -119,19 +109,19 @@ private:
         const qsizetype size = m_data.size();
         qsizetype pos = m_pos + 1;
         const qsizetype start = pos;
-        while (pos < size && isLetter(m_data[pos]))
+        while (pos < size && isAsciiLetter(m_data[pos]))
             ++pos;
         Token token = Token::of(Token::ControlWord);
         // Names are at most 32 letters; longer ones match nothing.
         token.word = m_data.sliced(start, std::min<qsizetype>(pos - start, 33));
         bool negative = false;
-        if (pos + 1 < size && m_data[pos] == '-' && isDigit(m_data[pos + 1])) {
+        if (pos + 1 < size && m_data[pos] == '-' && isAsciiDigit(m_data[pos + 1])) {
             negative = true;
             ++pos;
         }
-        if (pos < size && isDigit(m_data[pos])) {
+        if (pos < size && isAsciiDigit(m_data[pos])) {
             qint64 value = 0;
-            while (pos < size && isDigit(m_data[pos])) {
+            while (pos < size && isAsciiDigit(m_data[pos])) {
                 value = std::min<qint64>(value * 10 + (m_data[pos] - '0'), qint64(1) << 40);
                 ++pos;
             }
@@ -1066,7 +1056,7 @@ void RtfReader::textBytes(QByteArrayView bytes) {
         return;
     case Dest::Picture:
         for (const char c : bytes) {
-            const int nibble = hexValue(c);
+            const int nibble = hexDigitValue(c);
             if (nibble < 0)
                 continue;
             if (m_picture.pendingNibble < 0) {
@@ -1219,7 +1209,7 @@ void RtfReader::finishPicture() {
     attachment.contents = std::move(picture.data);
     TextAttributes attributes = currentAttributes();
     attributes.attachment = std::move(attachment);
-    m_result.appendRun(u"\uFFFC", attributes);
+    m_result.appendRun(QStringView(&AttachmentCharacter, 1), attributes);
     if (m_marking)
         mark(TextEnd::Character);
 }

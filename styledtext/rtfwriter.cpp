@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr char16_t AttachmentCharacter = 0xFFFC;
-
 qint64 roundedClamped(double value) {
     if (!std::isfinite(value))
         return 0;

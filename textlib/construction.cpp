@@ -1,7 +1,9 @@
 #include "construction.h"
 
+#include "characters.h"
 #include "charactersets.h"
 #include "conversiontables.h"
+#include "icuconverter_p.h"
 #include "shiftjis_p.h"
 
 #include <QFile>
@@ -113,16 +115,6 @@ QByteArray encodeByTable(QStringView s, const ByteTable &table) {
     return nonNull(out);
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // A backslash that starts none of the escapes stands for itself, as older writers left them.
 QString decodeNonLossy(QByteArrayView bytes) {
     QString out;
@@ -151,7 +143,7 @@ QString decodeNonLossy(QByteArrayView bytes) {
         if (i + 5 < n && bytes[i + 1] == 'u') {
             int value = 0;
             for (qsizetype k = i + 2; k < i + 6 && value >= 0; ++k)
-                value = hexValue(bytes[k]) < 0 ? -1 : value * 16 + hexValue(bytes[k]);
+                value = hexDigitValue(bytes[k]) < 0 ? -1 : value * 16 + hexDigitValue(bytes[k]);
             if (value >= 0) {
                 out.append(QChar(char16_t(value)));
                 i += 5;
@@ -186,11 +178,6 @@ QByteArray encodeNonLossy(QStringView s) {
     return nonNull(out);
 }
 
-struct ConverterCloser {
-    void operator()(UConverter *converter) const { ucnv_close(converter); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
-
 // ICU's own stop callback lets unmappable default-ignorable characters (soft hyphen, zero-width
 // and bidi controls, variation selectors, U+FEFF...) vanish; leaving the error in place stops at
 // them like at any other character the encoding cannot hold.
@@ -199,11 +186,11 @@ void stopAtAnyUnmappable(const void *, UConverterFromUnicodeArgs *, const UChar 
 }
 
 // A converter that stops at the first byte or character it cannot map.
-Converter openStrict(const char *name) {
-    UErrorCode error = U_ZERO_ERROR;
-    Converter converter(ucnv_open(name, &error));
-    if (U_FAILURE(error))
+detail::IcuConverter openStrict(const char *name) {
+    detail::IcuConverter converter = detail::openConverter(name);
+    if (!converter)
         return nullptr;
+    UErrorCode error = U_ZERO_ERROR;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &error);
     ucnv_setFromUCallBack(converter.get(), stopAtAnyUnmappable, nullptr, nullptr, nullptr, &error);
@@ -212,7 +199,7 @@ Converter openStrict(const char *name) {
 
 // Pointers rather than ucnv_toUChars(), whose int32_t lengths would cap the size of a file.
 QString icuDecode(QByteArrayView bytes, const char *name) {
-    const Converter converter = openStrict(name);
+    const detail::IcuConverter converter = openStrict(name);
     if (!converter)
         return {};
     QString out(bytes.size() + 16, Qt::Uninitialized);
@@ -243,7 +230,7 @@ QString icuDecode(QByteArrayView bytes, const char *name) {
 }
 
 QByteArray icuEncode(QStringView s, const char *name) {
-    const Converter converter = openStrict(name);
+    const detail::IcuConverter converter = openStrict(name);
     if (!converter)
         return {};
     QString rotated;

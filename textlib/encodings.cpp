@@ -1,5 +1,6 @@
 #include "encodings.h"
 
+#include "icuconverter_p.h"
 #include "shiftjis_p.h"
 
 #include <unicode/ucnv.h>
@@ -7,7 +8,6 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
-#include <memory>
 
 namespace textlib {
 
@@ -20,10 +20,6 @@ template<typename T> bool validInput(const T *data, qsizetype count) {
 template<typename T> bool validOutput(const T *data, qsizetype capacity) {
     return capacity >= 0 && (data || capacity == 0);
 }
-
-struct ConverterCloser {
-    void operator()(UConverter *converter) const { ucnv_close(converter); }
-};
 
 } // namespace
 
@@ -74,10 +70,10 @@ bool convertEncodingToUnicode(const char *bytes, qsizetype byteCount, const char
     if (!encoding || !*encoding || !validInput(bytes, byteCount)
         || !validOutput(units, unitCapacity))
         return false;
-    UErrorCode error = U_ZERO_ERROR;
-    const std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(encoding, &error));
-    if (U_FAILURE(error) || !converter)
+    const detail::IcuConverter converter = detail::openConverter(encoding);
+    if (!converter)
         return false;
+    UErrorCode error = U_ZERO_ERROR;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &error);
     UChar *target = units;
