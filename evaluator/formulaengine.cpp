@@ -25,14 +25,8 @@ constexpr char Undefined[] = QT_TRANSLATE_NOOP("Localizable", "Undefined");
 constexpr char Overflow[] = QT_TRANSLATE_NOOP("Localizable", "Overflow");
 constexpr char NotSaved[] = QT_TRANSLATE_NOOP("Localizable", "The variable cannot be saved in %1");
 
-// The C locale's classes: nothing above 127 is a letter or a digit.
-bool isDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
-bool isLetter(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
+using textlib::isAsciiDigit;
+using textlib::isAsciiLetter;
 
 bool equalsNoCase(QStringView name, std::string_view ascii) {
     return name.compare(QLatin1StringView(ascii.data(), qsizetype(ascii.size())),
@@ -168,7 +162,7 @@ qint8 FormulaEngine::get_token() {
             curr_tok = last_assign <= last_lp ? quint16(u')') : quint16(END);
             break;
         case u'.':
-            if (!isDigit(get_char(false))) {
+            if (!isAsciiDigit(get_char(false))) {
                 syntaxError("get_token");
                 curr_tok = END;
                 break;
@@ -176,9 +170,9 @@ qint8 FormulaEngine::get_token() {
             scanNumber(start);
             break;
         default:
-            if (isDigit(c)) {
+            if (isAsciiDigit(c)) {
                 scanNumber(start);
-            } else if (isLetter(c)) {
+            } else if (isAsciiLetter(c)) {
                 if (scanName(start))
                     continue;
             } else {
@@ -195,7 +189,7 @@ void FormulaEngine::scanNumber(quint32 start) {
     char16_t c;
     do {
         c = get_char(true);
-    } while (isDigit(c) || c == u'.');
+    } while (isAsciiDigit(c) || c == u'.');
     --curr_char;
 
     const QStringView literal = QStringView(formula).sliced(start, curr_char - start);
@@ -216,7 +210,7 @@ bool FormulaEngine::scanName(quint32 start) {
     char16_t c;
     do {
         c = get_char(true);
-    } while (isLetter(c) || isDigit(c));
+    } while (isAsciiLetter(c) || isAsciiDigit(c));
     --curr_char;
 
     const QStringView name = QStringView(formula).sliced(start, curr_char - start);

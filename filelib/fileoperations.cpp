@@ -9,7 +9,6 @@
 #include <QFileInfo>
 
 #include <cxxabi.h>
-#include <execinfo.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,19 +73,6 @@ QString demangled(const char *name) {
     std::unique_ptr<char, void (*)(void *)> readable(
         abi::__cxa_demangle(name, nullptr, nullptr, &status), std::free);
     return QString::fromUtf8(status == 0 && readable ? readable.get() : name);
-}
-
-QStringList callStack() {
-    void *frames[64];
-    const int count = ::backtrace(frames, 64);
-    QStringList lines;
-    std::unique_ptr<char *, void (*)(void *)> symbols(::backtrace_symbols(frames, count),
-                                                      std::free);
-    if (symbols) {
-        for (int i = 0; i < count; ++i)
-            lines.append(QString::fromLocal8Bit(symbols.get()[i]));
-    }
-    return lines;
 }
 
 // Whether inner lies inside (or is) outer once links and dots are resolved.
@@ -159,7 +145,7 @@ QString exceptionLogLine(QStringView operation, QStringView receiverClass, QStri
 
 void logException(QStringView operation, const std::exception &e) {
     textlib::systemLog(exceptionLogLine(operation, u"FileManager", demangled(typeid(e).name()),
-                                        QString::fromLocal8Bit(e.what()), callStack()));
+                                        QString::fromLocal8Bit(e.what()), textlib::callStack()));
 }
 
 bool createFile(const QString &path) {

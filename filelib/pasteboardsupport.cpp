@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cxxabi.h>
-#include <execinfo.h>
 #include <memory>
 #include <typeinfo>
 
@@ -61,24 +60,13 @@ QString describe(const QVariant &value) {
     }
 }
 
-QStringList callStack() {
-    void *frames[64];
-    const int count = ::backtrace(frames, 64);
-    QStringList lines;
-    std::unique_ptr<char *, void (*)(void *)> symbols(::backtrace_symbols(frames, count),
-                                                      std::free);
-    for (int i = 0; symbols && i < count; ++i)
-        lines.append(QString::fromLocal8Bit(symbols.get()[i]));
-    return lines;
-}
-
 void logReadFailure(QStringView operation, QStringView receiverClass, const std::exception &e) {
     int status = 0;
     std::unique_ptr<char, void (*)(void *)> name(
         abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status), std::free);
     textlib::systemLog(exceptionLogLine(
         operation, receiverClass, QString::fromLocal8Bit(name ? name.get() : typeid(e).name()),
-        QString::fromLocal8Bit(e.what()), callStack()));
+        QString::fromLocal8Bit(e.what()), textlib::callStack()));
 }
 
 // getURL after the type is chosen: a string, or the address of a one-address array.

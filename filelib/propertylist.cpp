@@ -46,6 +46,66 @@ bool isNegative(plist_t node) {
     return negative;
 }
 
+QVariant fromPlist(plist_t node, int depth);
+
+QDateTime dateFromPlist(plist_t node) {
+    int32_t seconds = 0, micro = 0;
+    plist_get_date_val(node, &seconds, &micro);
+    // The fraction comes without its sign, so a date before 2001 is seconds minus it.
+    const qint64 fraction = micro / 1000;
+    const qint64 ms =
+        ReferenceDateMs + qint64(seconds) * 1000 + (seconds < 0 ? -fraction : fraction);
+    // Earlier dates saturate at the first second; a fraction before it could not be
+    // written back.
+    constexpr qint64 earliest = ReferenceDateMs + qint64(INT32_MIN) * 1000;
+    return QDateTime::fromMSecsSinceEpoch(std::max(ms, earliest), Qt::UTC);
+}
+
+// Null when some item cannot be read.
+QVariant listFromPlist(plist_t node, int depth) {
+    QVariantList list;
+    plist_array_iter it = nullptr;
+    plist_array_new_iter(node, &it);
+    for (plist_t item = nullptr;;) {
+        plist_array_next_item(node, it, &item);
+        if (!item)
+            break;
+        const QVariant value = fromPlist(item, depth + 1);
+        if (!value.isValid()) {
+            std::free(it);
+            return QVariant();
+        }
+        list.append(value);
+    }
+    std::free(it);
+    return list;
+}
+
+// Null when some value cannot be read.
+QVariant mapFromPlist(plist_t node, int depth) {
+    QVariantMap map;
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(node, &it);
+    for (;;) {
+        char *key = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(node, it, &key, &item);
+        if (!item) {
+            std::free(key);
+            break;
+        }
+        const QString name = key ? takeString(key) : QString(QLatin1StringView(""));
+        const QVariant value = fromPlist(item, depth + 1);
+        if (!value.isValid()) {
+            std::free(it);
+            return QVariant();
+        }
+        map.insert(name, value);
+    }
+    std::free(it);
+    return map;
+}
+
 QVariant fromPlist(plist_t node, int depth) {
     if (!node || depth > MaxDepth)
         return QVariant();
@@ -72,18 +132,8 @@ QVariant fromPlist(plist_t node, int depth) {
         const char *value = plist_get_string_ptr(node, &length);
         return value ? QString::fromUtf8(value, qsizetype(length)) : QString(QLatin1StringView(""));
     }
-    case PLIST_DATE: {
-        int32_t seconds = 0, micro = 0;
-        plist_get_date_val(node, &seconds, &micro);
-        // The fraction comes without its sign, so a date before 2001 is seconds minus it.
-        const qint64 fraction = micro / 1000;
-        const qint64 ms =
-            ReferenceDateMs + qint64(seconds) * 1000 + (seconds < 0 ? -fraction : fraction);
-        // Earlier dates saturate at the first second; a fraction before it could not be
-        // written back.
-        constexpr qint64 earliest = ReferenceDateMs + qint64(INT32_MIN) * 1000;
-        return QDateTime::fromMSecsSinceEpoch(std::max(ms, earliest), Qt::UTC);
-    }
+    case PLIST_DATE:
+        return dateFromPlist(node);
     case PLIST_DATA: {
         char *value = nullptr;
         uint64_t length = 0;
@@ -97,47 +147,10 @@ QVariant fromPlist(plist_t node, int depth) {
         plist_get_uid_val(node, &value);
         return QVariantMap{{QStringLiteral("CF$UID"), quint64(value)}};
     }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        plist_array_iter it = nullptr;
-        plist_array_new_iter(node, &it);
-        for (plist_t item = nullptr;;) {
-            plist_array_next_item(node, it, &item);
-            if (!item)
-                break;
-            const QVariant value = fromPlist(item, depth + 1);
-            if (!value.isValid()) {
-                std::free(it);
-                return QVariant();
-            }
-            list.append(value);
-        }
-        std::free(it);
-        return list;
-    }
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        for (;;) {
-            char *key = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, it, &key, &item);
-            if (!item) {
-                std::free(key);
-                break;
-            }
-            const QString name = key ? takeString(key) : QString(QLatin1StringView(""));
-            const QVariant value = fromPlist(item, depth + 1);
-            if (!value.isValid()) {
-                std::free(it);
-                return QVariant();
-            }
-            map.insert(name, value);
-        }
-        std::free(it);
-        return map;
-    }
+    case PLIST_ARRAY:
+        return listFromPlist(node, depth);
+    case PLIST_DICT:
+        return mapFromPlist(node, depth);
     default:
         return QVariant();
     }
@@ -194,6 +207,41 @@ struct BinaryReader {
     }
 };
 
+// Whether the objects reachable from top nest at most MaxDepth deep and expand to at most
+// MaxNodes, by a depth-first walk without recursion; a cycle is refused. children holds each
+// object's children as a range of offsets into refs.
+bool reachableWithinLimits(quint64 top, const std::vector<quint64> &refs,
+                           const std::vector<std::pair<size_t, size_t>> &children) {
+    const size_t count = children.size();
+    enum : uchar { Unseen, Open, Done };
+    std::vector<uchar> state(count, Unseen);
+    std::vector<quint64> depth(count, 1), nodes(count, 1);
+    std::vector<std::pair<quint64, size_t>> stack{{top, children[top].first}};
+    state[top] = Open;
+    while (!stack.empty()) {
+        auto &[object, next] = stack.back();
+        if (next < children[object].second) {
+            const quint64 child = refs[next++];
+            if (state[child] == Open)
+                return false;
+            if (state[child] == Unseen) {
+                state[child] = Open;
+                stack.emplace_back(child, children[child].first);
+            }
+            continue;
+        }
+        for (size_t j = children[object].first; j < children[object].second; ++j) {
+            depth[object] = std::max(depth[object], depth[refs[j]] + 1);
+            nodes[object] = std::min(nodes[object] + nodes[refs[j]], MaxNodes + 1);
+        }
+        if (depth[object] > quint64(MaxDepth) || nodes[object] > MaxNodes)
+            return false;
+        state[object] = Done;
+        stack.pop_back();
+    }
+    return true;
+}
+
 // Whether libplist may read the binary list: its object table is sound, no string holds a NUL
 // (libplist hands keys out only through a call that asserts there is none), and the objects
 // reachable from the top nest at most MaxDepth deep and expand to at most MaxNodes.
@@ -248,35 +296,7 @@ bool binaryListIsSafe(QByteArrayView data) {
         }
         children[i].second = refs.size();
     }
-    // Depth and expanded size of each object, by a depth-first walk without recursion; a
-    // cycle is refused.
-    enum : uchar { Unseen, Open, Done };
-    std::vector<uchar> state(count, Unseen);
-    std::vector<quint64> depth(count, 1), nodes(count, 1);
-    std::vector<std::pair<quint64, size_t>> stack{{top, children[top].first}};
-    state[top] = Open;
-    while (!stack.empty()) {
-        auto &[object, next] = stack.back();
-        if (next < children[object].second) {
-            const quint64 child = refs[next++];
-            if (state[child] == Open)
-                return false;
-            if (state[child] == Unseen) {
-                state[child] = Open;
-                stack.emplace_back(child, children[child].first);
-            }
-            continue;
-        }
-        for (size_t j = children[object].first; j < children[object].second; ++j) {
-            depth[object] = std::max(depth[object], depth[refs[j]] + 1);
-            nodes[object] = std::min(nodes[object] + nodes[refs[j]], MaxNodes + 1);
-        }
-        if (depth[object] > quint64(MaxDepth) || nodes[object] > MaxNodes)
-            return false;
-        state[object] = Done;
-        stack.pop_back();
-    }
-    return true;
+    return reachableWithinLimits(top, refs, children);
 }
 
 // libplist cuts its strings at the first NUL, so a string holding one would be stored cut.
@@ -285,6 +305,30 @@ bool toUtf8(const QString &s, QByteArray &utf8) {
         return false;
     utf8 = s.toUtf8();
     return true;
+}
+
+plist_t unsignedToPlist(quint64 n) {
+    if (n <= quint64(std::numeric_limits<qint64>::max()))
+        return plist_new_uint(n);
+    // plist_new_uint() would be written as a negative number; only the XML reader marks
+    // a node as unsigned.
+    const QByteArray xml = "<plist><integer>" + QByteArray::number(n) + "</integer></plist>";
+    plist_t node = nullptr;
+    plist_from_xml(xml.constData(), uint32_t(xml.size()), &node);
+    return node;
+}
+
+// Null for dates the format cannot hold.
+plist_t dateToPlist(const QDateTime &date) {
+    if (!date.isValid())
+        return nullptr;
+    const qint64 ms = date.toMSecsSinceEpoch() - ReferenceDateMs;
+    const qint64 seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    if (seconds < std::numeric_limits<int32_t>::min()
+        || seconds > std::numeric_limits<int32_t>::max())
+        return nullptr;
+    // The XML form keeps whole seconds; libplist would round the rest its own way.
+    return plist_new_date(int32_t(seconds), 0);
 }
 
 plist_t toPlist(const QVariant &value, int depth) {
@@ -309,17 +353,8 @@ plist_t toPlist(const QVariant &value, int depth) {
     case QMetaType::UShort:
     case QMetaType::UInt:
     case QMetaType::ULong:
-    case QMetaType::ULongLong: {
-        const quint64 n = value.toULongLong();
-        if (n <= quint64(std::numeric_limits<qint64>::max()))
-            return plist_new_uint(n);
-        // plist_new_uint() would be written as a negative number; only the XML reader marks
-        // a node as unsigned.
-        const QByteArray xml = "<plist><integer>" + QByteArray::number(n) + "</integer></plist>";
-        plist_t node = nullptr;
-        plist_from_xml(xml.constData(), uint32_t(xml.size()), &node);
-        return node;
-    }
+    case QMetaType::ULongLong:
+        return unsignedToPlist(value.toULongLong());
     case QMetaType::Float:
     case QMetaType::Double:
         return plist_new_real(value.toDouble());
@@ -327,18 +362,8 @@ plist_t toPlist(const QVariant &value, int depth) {
         const QByteArray bytes = value.toByteArray();
         return plist_new_data(bytes.constData(), quint64(bytes.size()));
     }
-    case QMetaType::QDateTime: {
-        const QDateTime date = value.toDateTime();
-        if (!date.isValid())
-            return nullptr;
-        const qint64 ms = date.toMSecsSinceEpoch() - ReferenceDateMs;
-        const qint64 seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-        if (seconds < std::numeric_limits<int32_t>::min()
-            || seconds > std::numeric_limits<int32_t>::max())
-            return nullptr;
-        // The XML form keeps whole seconds; libplist would round the rest its own way.
-        return plist_new_date(int32_t(seconds), 0);
-    }
+    case QMetaType::QDateTime:
+        return dateToPlist(value.toDateTime());
     case QMetaType::QStringList:
     case QMetaType::QVariantList: {
         PlistPtr array(plist_new_array(), plist_free);

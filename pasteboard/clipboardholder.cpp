@@ -402,7 +402,7 @@ bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelecti
         const std::optional<AttributedString> text = AttributedString::fromRTF(data);
         QString plain = text ? text->string() : QString();
         // Attachments stand in the text as object replacement characters.
-        plain.remove(QChar(0xfffc));
+        plain.remove(QChar(AttachmentCharacter));
         request.flavours = richTextFlavours(data, plain);
     } else {
         for (const QString &name : PasteboardType::aliases(desktop))

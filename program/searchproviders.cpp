@@ -5,6 +5,7 @@
 #include "platform/userdefaults.h"
 #include "provider.h"
 #include "service/sumwise.h"
+#include "textlib/characters.h"
 #include "textlib/normalization.h"
 #include "textlib/whitespace.h"
 
@@ -26,14 +27,6 @@ constexpr char Hint[] = "Copy";
 // KRunner's highest relevance category (ExactMatch in Plasma 5, Highest in Plasma 6).
 constexpr int ExactMatch = 100;
 
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
-bool isLetter(QChar c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
-
 // A sign and digits with points or commas, at least one digit: the user's own notation of
 // a number, whose "result" would only repeat it.
 bool isPlainNumber(QStringView text) {
@@ -41,7 +34,7 @@ bool isPlainNumber(QStringView text) {
         text = text.sliced(1);
     bool digit = false;
     for (const QChar c : text) {
-        if (isDigit(c))
+        if (textlib::isAsciiDigit(c.unicode()))
             digit = true;
         else if (c != u'.' && c != u',')
             return false;
@@ -51,10 +44,10 @@ bool isPlainNumber(QStringView text) {
 
 // A name as the evaluator scans it: a letter, then letters and digits.
 bool isLoneName(QStringView text) {
-    if (text.isEmpty() || !isLetter(text.front()))
+    if (text.isEmpty() || !textlib::isAsciiLetter(text.front().unicode()))
         return false;
     for (const QChar c : text) {
-        if (!isLetter(c) && !isDigit(c))
+        if (!textlib::isAsciiLetter(c.unicode()) && !textlib::isAsciiDigit(c.unicode()))
             return false;
     }
     return true;

@@ -80,7 +80,7 @@ static QList<AttributedString> styledLines(const AttributedString &text) {
     qsizetype start = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
         const char16_t c = s[i].unicode();
-        const bool feed = textlib::isFeed(c) && c != u'\uFFFC';
+        const bool feed = textlib::isFeed(c) && c != AttachmentCharacter;
         if (feed && c == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n')
             ++i;
         if (feed || i + 1 == s.size()) {

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr char16_t AttachmentCharacter = 0xFFFC;
-
 // Narrows a range to its overlap with [0, size], without overflow for any values; an empty
 // overlap keeps the clipped location, where an insertion would go.
 void clipRange(qsizetype size, qsizetype &location, qsizetype &length) {

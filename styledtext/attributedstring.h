@@ -37,7 +37,10 @@ inline const QString Keywords = QStringLiteral("Keywords");
 inline const QString Comment = QStringLiteral("Comment");
 } // namespace DocumentAttribute
 
-/// An embedded file or picture, standing in the text as one U+FFFC.
+/// The character an attachment stands on in the text (OBJECT REPLACEMENT CHARACTER).
+inline constexpr char16_t AttachmentCharacter = 0xFFFC;
+
+/// An embedded file or picture, standing in the text as one AttachmentCharacter.
 struct TextAttachment {
     QString preferredFilename;
     QString mimeType; // e.g. "image/png"

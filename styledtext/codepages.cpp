@@ -85,10 +85,6 @@ int codePageForCharset(int charset) {
     }
 }
 
-void CodePageDecoder::Closer::operator()(UConverter *converter) const {
-    ucnv_close(converter);
-}
-
 CodePageDecoder::CodePageDecoder() = default;
 CodePageDecoder::~CodePageDecoder() = default;
 
@@ -109,23 +105,18 @@ UConverter *CodePageDecoder::converter(int codePage) {
                                                : 0;
     if (windowsCJK)
         names[1] = "windows-" + std::to_string(windowsCJK);
-    UConverter *opened = nullptr;
+    textlib::detail::IcuConverter opened;
     for (const std::string &name : names) {
-        UErrorCode error = U_ZERO_ERROR;
-        opened = ucnv_open(name.c_str(), &error);
-        if (U_SUCCESS(error) && opened)
-            break;
+        opened = textlib::detail::openConverter(name.c_str());
         if (opened)
-            ucnv_close(opened);
-        opened = nullptr;
+            break;
     }
     if (opened) {
         UErrorCode error = U_ZERO_ERROR;
-        ucnv_setToUCallBack(opened, substituteReplacementCharacter, nullptr, nullptr, nullptr,
+        ucnv_setToUCallBack(opened.get(), substituteReplacementCharacter, nullptr, nullptr, nullptr,
                             &error);
     }
-    m_converters.emplace(codePage, Converter(opened));
-    return opened;
+    return m_converters.emplace(codePage, std::move(opened)).first->second.get();
 }
 
 QString CodePageDecoder::decode(const QByteArray &bytes, int codePage) {

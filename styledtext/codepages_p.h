@@ -1,13 +1,12 @@
 // Windows and Mac code pages as RTF names them, decoded through ICU.
 #pragma once
 
+#include "textlib/icuconverter_p.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <map>
-#include <memory>
-
-struct UConverter;
 
 namespace styledtext {
 
@@ -28,13 +27,9 @@ public:
     QString decode(const QByteArray &bytes, int codePage);
 
 private:
-    struct Closer {
-        void operator()(UConverter *converter) const;
-    };
-    using Converter = std::unique_ptr<UConverter, Closer>;
     UConverter *converter(int codePage);
 
-    std::map<int, Converter> m_converters;
+    std::map<int, textlib::detail::IcuConverter> m_converters;
 };
 
 } // namespace styledtext

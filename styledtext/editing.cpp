@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr char16_t AttachmentCharacter = 0xFFFC;
-
 // The overlap of a range with [0, size) as [from, to), without overflow for any values.
 std::pair<qsizetype, qsizetype> clip(qsizetype size, qsizetype location, qsizetype length) {
     const qsizetype from = std::clamp<qsizetype>(location, 0, size);

@@ -3,6 +3,8 @@
 
 #include "styledtext/editing.h"
 
+#include "textlib/characters.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -21,7 +23,6 @@
 
 namespace {
 
-constexpr char16_t AttachmentCharacter = 0xFFFC;
 // QTextDocument lengths are CSS pixels, 96 to the inch.
 constexpr double PointsPerPixel = 0.75;
 
@@ -49,7 +50,7 @@ QString decode(const QByteArray &html) {
 }
 
 bool isAsciiAlnum(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    return textlib::isAsciiLetter(c) || textlib::isAsciiDigit(c);
 }
 
 // Elements that never hold others, or that the parser closes at their next sibling.

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr char16_t AttachmentCharacter = 0xFFFC;
 constexpr char16_t LineSeparator = 0x2028;
 
 // What the previous lines leave for joining the next one.

@@ -3,6 +3,8 @@
 #include "styledtext/codepages_p.h"
 #include "styledtext/rtfappend.h"
 
+#include "textlib/characters.h"
+
 #include <QByteArrayView>
 #include <QHash>
 #include <QSizeF>
@@ -33,21 +35,9 @@ struct Token {
     }
 };
 
-bool isLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-int hexValue(char c) {
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using textlib::hexDigitValue;
+using textlib::isAsciiDigit;
+using textlib::isAsciiLetter;
 
 class Tokenizer {
 public:
@@ -77,14 +67,14 @@ public:
                 if (m_pos + 1 >= size)
                     return Token::of(Token::Bad);
                 const char d = m_data[m_pos + 1];
-                if (isLetter(d))
+                if (isAsciiLetter(d))
                     return controlWord();
                 if (d == '\'') {
-                    if (m_pos + 3 < size && hexValue(m_data[m_pos + 2]) >= 0
-                        && hexValue(m_data[m_pos + 3]) >= 0) {
+                    if (m_pos + 3 < size && hexDigitValue(m_data[m_pos + 2]) >= 0
+                        && hexDigitValue(m_data[m_pos + 3]) >= 0) {
                         Token token = Token::of(Token::HexByte);
-                        token.byte =
-                            uchar(hexValue(m_data[m_pos + 2]) * 16 + hexValue(m_data[m_pos + 3]));
+                        token.byte = uchar(hexDigitValue(m_data[m_pos + 2]) * 16
+                                           + hexDigitValue(m_data[m_pos + 3]));
                         m_pos += 4;
                         return token;
                     }
@@ -119,19 +109,19 @@ private:
         const qsizetype size = m_data.size();
         qsizetype pos = m_pos + 1;
         const qsizetype start = pos;
-        while (pos < size && isLetter(m_data[pos]))
+        while (pos < size && isAsciiLetter(m_data[pos]))
             ++pos;
         Token token = Token::of(Token::ControlWord);
         // Names are at most 32 letters; longer ones match nothing.
         token.word = m_data.sliced(start, std::min<qsizetype>(pos - start, 33));
         bool negative = false;
-        if (pos + 1 < size && m_data[pos] == '-' && isDigit(m_data[pos + 1])) {
+        if (pos + 1 < size && m_data[pos] == '-' && isAsciiDigit(m_data[pos + 1])) {
             negative = true;
             ++pos;
         }
-        if (pos < size && isDigit(m_data[pos])) {
+        if (pos < size && isAsciiDigit(m_data[pos])) {
             qint64 value = 0;
-            while (pos < size && isDigit(m_data[pos])) {
+            while (pos < size && isAsciiDigit(m_data[pos])) {
                 value = std::min<qint64>(value * 10 + (m_data[pos] - '0'), qint64(1) << 40);
                 ++pos;
             }
@@ -470,6 +460,15 @@ private:
     bool groupStart();
     bool groupEnd();
     void controlWord(QByteArrayView name, bool hasParameter, int parameter);
+    // controlWord()'s parts, each for one kind of word; true when the word was theirs.
+    bool destinationWord(State &s, Word word, bool starred);
+    bool fieldOrPictureWord(State &s, Word word);
+    bool tableWord(State &s, Word word, bool starred, bool hasParameter, int parameter);
+    bool documentWord(Word word, bool hasParameter, int parameter);
+    bool characterFormattingWord(State &s, Word word, bool hasParameter, int parameter);
+    bool paragraphFormattingWord(State &s, Word word, bool hasParameter, int parameter);
+    void specialCharacterWord(QByteArrayView name, const WordInfo &info, bool hasParameter,
+                              int parameter);
     void controlSymbol(char symbol);
     void unicodeCharacter(bool hasParameter, int parameter);
     void textBytes(QByteArrayView bytes);
@@ -705,7 +704,6 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
     s.starred = false;
     if (starred)
         s.optional = true;
-    const int value = hasParameter ? parameter : 1;
     const WordInfo info = lookUp(name);
     const Word word = info.word;
 
@@ -715,19 +713,53 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
     }
     if (s.dest == Dest::Skip || s.dest == Dest::UprAnsi)
         return;
+    if (destinationWord(s, word, starred) || fieldOrPictureWord(s, word))
+        return;
+    if (word == Word::Upr) {
+        s.uprOuter = s.dest;
+        s.dest = Dest::UprAnsi;
+        return;
+    }
+    if (word == Word::SkippedDestination || word == Word::Ud) {
+        s.dest = Dest::Skip;
+        return;
+    }
+    if (tableWord(s, word, starred, hasParameter, parameter))
+        return;
 
-    // Destinations.
+    if (word == Word::OwnLineBreak || word == Word::OwnTightening || word == Word::OwnNoTabs) {
+        // The group only carries the value: it belongs to the paragraph around the group.
+        State &target = starred && m_states.size() >= 2 ? m_states[m_states.size() - 2] : state();
+        if (target.dest == Dest::Text)
+            ownParagraphWord(target, word, hasParameter, parameter);
+        if (starred)
+            state().dest = Dest::Skip;
+        return;
+    }
+    if (starred) {
+        s.dest = Dest::Skip; // an optional destination this reader does not know
+        return;
+    }
+    if (documentWord(word, hasParameter, parameter)
+        || characterFormattingWord(s, word, hasParameter, parameter)
+        || paragraphFormattingWord(s, word, hasParameter, parameter))
+        return;
+    specialCharacterWord(name, info, hasParameter, parameter);
+}
+
+// The font table, the colour table and the document information, and the fields inside it.
+bool RtfReader::destinationWord(State &s, Word word, bool starred) {
     switch (word) {
     case Word::Fonttbl:
         s.dest = Dest::FontTable;
         m_tableFont = -1;
-        return;
+        return true;
     case Word::Colortbl:
         s.dest = Dest::ColorTable;
-        return;
+        return true;
     case Word::Info:
         s.dest = Dest::Info;
-        return;
+        return true;
     default:
         break;
     }
@@ -740,8 +772,13 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         } else if (starred) {
             s.dest = Dest::Skip;
         }
-        return;
+        return true;
     }
+    return false;
+}
+
+// Hyperlink fields, pictures and the shape properties that name them.
+bool RtfReader::fieldOrPictureWord(State &s, Word word) {
     switch (word) {
     case Word::Field:
         if (s.dest == Dest::Text) {
@@ -749,17 +786,17 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
             s.ownsField = true;
             m_fieldInstructions.emplace_back();
         }
-        return;
+        return true;
     case Word::Fldinst:
         s.dest = s.fieldIndex >= 0 && s.dest == Dest::Text ? Dest::FieldInstruction : Dest::Skip;
-        return;
+        return true;
     case Word::Fldrslt:
         if (s.dest == Dest::Text && s.fieldIndex >= 0
             && s.fieldIndex < int(m_fieldInstructions.size())) {
             if (const std::optional<QUrl> url = hyperlinkTarget(m_fieldInstructions[s.fieldIndex]))
                 s.attributes.link = url;
         }
-        return;
+        return true;
     case Word::Pict:
         if (s.dest == Dest::Text) {
             s.dest = Dest::Picture;
@@ -767,12 +804,12 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         } else {
             s.dest = Dest::Skip;
         }
-        return;
+        return true;
     case Word::Shppict:
-        return; // the preferred picture: read like text
+        return true; // the preferred picture: read like text
     case Word::Picprop:
         s.dest = s.dest == Dest::Picture ? Dest::PictureProperties : Dest::Skip;
-        return;
+        return true;
     default:
         break;
     }
@@ -787,19 +824,14 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         } else if (word == Word::Sv && s.dest == Dest::ShapeProperty) {
             s.dest = Dest::ShapeValue;
         }
-        return;
+        return true;
     }
-    if (word == Word::Upr) {
-        s.uprOuter = s.dest;
-        s.dest = Dest::UprAnsi;
-        return;
-    }
-    if (word == Word::SkippedDestination || word == Word::Ud) {
-        s.dest = Dest::Skip;
-        return;
-    }
+    return false;
+}
 
-    // Inside tables and pictures only their own words count.
+// Inside the font and colour tables and pictures only their own words count.
+bool RtfReader::tableWord(State &s, Word word, bool starred, bool hasParameter, int parameter) {
+    const int value = hasParameter ? parameter : 1;
     switch (s.dest) {
     case Dest::FontTable:
         if (word == Word::F) {
@@ -819,7 +851,7 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         } else if (starred) {
             s.dest = Dest::Skip;
         }
-        return;
+        return true;
     case Dest::ColorTable:
         if (word == Word::Red)
             m_red = std::clamp(value, 0, 255), m_colorSet = true;
@@ -827,75 +859,71 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
             m_green = std::clamp(value, 0, 255), m_colorSet = true;
         else if (word == Word::Blue)
             m_blue = std::clamp(value, 0, 255), m_colorSet = true;
-        return;
+        return true;
     case Dest::Picture:
         if (const QString mimeType = pictureMimeType(word); !mimeType.isEmpty())
             m_picture.mimeType = mimeType;
         else if (starred)
             s.dest = Dest::Skip;
-        return;
+        return true;
     default:
-        break;
+        return false;
     }
+}
 
-    if (word == Word::OwnLineBreak || word == Word::OwnTightening || word == Word::OwnNoTabs) {
-        // The group only carries the value: it belongs to the paragraph around the group.
-        State &target = starred && m_states.size() >= 2 ? m_states[m_states.size() - 2] : state();
-        if (target.dest == Dest::Text)
-            ownParagraphWord(target, word, hasParameter, parameter);
-        if (starred)
-            state().dest = Dest::Skip;
-        return;
-    }
-    if (starred) {
-        s.dest = Dest::Skip; // an optional destination this reader does not know
-        return;
-    }
-
-    TextAttributes &a = s.attributes;
+// The code page, the default font, the paper and its margins.
+bool RtfReader::documentWord(Word word, bool hasParameter, int parameter) {
+    const int value = hasParameter ? parameter : 1;
     switch (word) {
-    // Document settings.
     case Word::Ansi:
         m_documentCodePage = 1252;
-        break;
+        return true;
     case Word::Mac:
         m_documentCodePage = 10000;
-        break;
+        return true;
     case Word::Pc:
         m_documentCodePage = 437;
-        break;
+        return true;
     case Word::Pca:
         m_documentCodePage = 850;
-        break;
+        return true;
     case Word::Ansicpg:
         if (hasParameter && parameter > 0)
             m_documentCodePage = parameter;
-        break;
+        return true;
     case Word::Deff:
         m_defaultFont = value;
-        break;
+        return true;
     case Word::Paperw:
         m_paperWidth = value;
-        break;
+        return true;
     case Word::Paperh:
         m_paperHeight = value;
-        break;
+        return true;
     case Word::Margl:
         m_document.insert(DocumentAttribute::LeftMargin, twipsToPoints(value));
-        break;
+        return true;
     case Word::Margr:
         m_document.insert(DocumentAttribute::RightMargin, twipsToPoints(value));
-        break;
+        return true;
     case Word::Margt:
         m_document.insert(DocumentAttribute::TopMargin, twipsToPoints(value));
-        break;
+        return true;
     case Word::Margb:
         m_document.insert(DocumentAttribute::BottomMargin, twipsToPoints(value));
-        break;
+        return true;
     case Word::Deftab:
         m_document.insert(DocumentAttribute::DefaultTabInterval, twipsToPoints(value));
-        break;
-    // Character formatting.
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RtfReader::characterFormattingWord(State &s, Word word, bool hasParameter, int parameter) {
+    const int value = hasParameter ? parameter : 1;
+    TextAttributes &a = s.attributes;
+    switch (word) {
     case Word::Plain:
         a.fontSize.reset();
         a.bold = a.italic = a.underline = false;
@@ -903,56 +931,64 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         a.foregroundColor.reset();
         a.backgroundColor.reset();
         s.fontIndex = -1;
-        break;
+        return true;
     case Word::F:
         s.fontIndex = value;
-        break;
+        return true;
     case Word::Fs:
         if (!hasParameter)
             a.fontSize = 12.0;
         else if (parameter > 0)
             a.fontSize = parameter / 2.0;
-        break;
+        return true;
     case Word::B:
         a.bold = value != 0;
-        break;
+        return true;
     case Word::I:
         a.italic = value != 0;
-        break;
+        return true;
     case Word::Ulnone:
         a.underline = false;
-        break;
+        return true;
     case Word::Underline:
         a.underline = value != 0;
-        break;
+        return true;
     case Word::Ulc:
         a.underlineColor = colorAt(value);
-        break;
+        return true;
     case Word::Cf:
         a.foregroundColor = colorAt(value);
-        break;
+        return true;
     case Word::Cb:
         a.backgroundColor = colorAt(value);
-        break;
+        return true;
     case Word::Highlight:
         // \highlight0 is "none" even when the first colour is a real one.
         a.backgroundColor = value > 0 ? colorAt(value) : std::nullopt;
-        break;
+        return true;
     case Word::Uc:
         s.unicodeSkip = std::clamp(value, 0, 1 << 20);
-        break;
-    // Paragraphs.
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RtfReader::paragraphFormattingWord(State &s, Word word, bool hasParameter, int parameter) {
+    const int value = hasParameter ? parameter : 1;
+    TextAttributes &a = s.attributes;
+    switch (word) {
     case Word::Pard:
         a.paragraphStyle.reset();
         s.tabsSet = false;
         s.lineSpacing = 0;
-        break;
+        return true;
     case Word::Sb:
         paragraphStyle(a).paragraphSpacingBefore = twipsToPoints(value);
-        break;
+        return true;
     case Word::Sa:
         paragraphStyle(a).paragraphSpacing = twipsToPoints(value);
-        break;
+        return true;
     case Word::Sl:
         // Positive: at least that high; negative: exactly that high; 0: as the text needs.
         s.lineSpacing = hasParameter ? parameter : 0;
@@ -965,7 +1001,7 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         } else if (a.paragraphStyle) {
             a.paragraphStyle->minimumLineHeight = a.paragraphStyle->maximumLineHeight = 0;
         }
-        break;
+        return true;
     case Word::Slmult:
         // \slmult1 makes the \sl before it a multiple of single spacing ("1.15 lines"), which
         // is no height at all.
@@ -977,15 +1013,23 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
                 a.paragraphStyle.reset();
         }
         s.lineSpacing = 0;
-        break;
+        return true;
     case Word::Slmaximum:
         paragraphStyle(a).maximumLineHeight = twipsToPoints(std::max(value, 0));
-        break;
+        return true;
     case Word::Tx:
         if (hasParameter && parameter >= 0)
             addTabStop(s, twipsToPoints(parameter));
-        break;
-    // Characters.
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Paragraph ends, \u and the words that stand for one character.
+void RtfReader::specialCharacterWord(QByteArrayView name, const WordInfo &info, bool hasParameter,
+                                     int parameter) {
+    switch (info.word) {
     case Word::Par:
         emitCharacter(u'\n', TextEnd::Paragraph);
         break;
@@ -1066,7 +1110,7 @@ void RtfReader::textBytes(QByteArrayView bytes) {
         return;
     case Dest::Picture:
         for (const char c : bytes) {
-            const int nibble = hexValue(c);
+            const int nibble = hexDigitValue(c);
             if (nibble < 0)
                 continue;
             if (m_picture.pendingNibble < 0) {
@@ -1219,7 +1263,7 @@ void RtfReader::finishPicture() {
     attachment.contents = std::move(picture.data);
     TextAttributes attributes = currentAttributes();
     attributes.attachment = std::move(attachment);
-    m_result.appendRun(u"\uFFFC", attributes);
+    m_result.appendRun(QStringView(&AttachmentCharacter, 1), attributes);
     if (m_marking)
         mark(TextEnd::Character);
 }

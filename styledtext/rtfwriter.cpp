@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr char16_t AttachmentCharacter = 0xFFFC;
-
 qint64 roundedClamped(double value) {
     if (!std::isfinite(value))
         return 0;
@@ -218,67 +216,67 @@ void writeParagraphStyle(RtfWriter &w, const ParagraphStyle &p) {
         w.raw("{\\*\\sumwisetightening}");
 }
 
-} // namespace
-
-QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
-                                      const QVariantMap &documentAttributes,
-                                      bool withAttachments) const {
-    // The whole text, the usual case, is written without a copy.
-    const bool whole = location == 0 && length >= m_string.size();
-    const AttributedString cut =
-        whole ? AttributedString() : attributedSubstringFromRange(location, length);
-    const AttributedString &part = whole ? *this : cut;
-
-    // Tables, in order of first use.
+// The fonts and colours of the runs, in order of first use, and their numbers in the tables.
+struct RtfTables {
     QStringList fonts;
     QHash<QString, int> fontIndex;
     QList<QRgb> colors;
     QHash<QRgb, int> colorIndex;
+    // Text without a font must read back without one and show in the reader's own default
+    // font: then there is no \deff, and no font 0 that readers might take as the default.
+    int firstFont = 0;
+    std::optional<QString> defaultFamily;
+
+    int fontNumber(const QString &family) const { return firstFont + fontIndex.value(family); }
+    int colorNumber(const std::optional<QColor> &color) const {
+        return color ? colorIndex.value(color->rgb()) + 1 : 0;
+    }
+};
+
+RtfTables tablesFor(const QList<AttributedString::Run> &runs) {
+    RtfTables t;
     bool someWithoutFont = false;
-    for (const Run &run : part.m_runs) {
+    for (const AttributedString::Run &run : runs) {
         const TextAttributes &a = run.attributes;
         if (!a.fontFamily) {
             someWithoutFont = true;
-        } else if (!fontIndex.contains(*a.fontFamily)) {
-            fontIndex.insert(*a.fontFamily, int(fonts.size()));
-            fonts.append(*a.fontFamily);
+        } else if (!t.fontIndex.contains(*a.fontFamily)) {
+            t.fontIndex.insert(*a.fontFamily, int(t.fonts.size()));
+            t.fonts.append(*a.fontFamily);
         }
         for (const std::optional<QColor> &color :
              {a.foregroundColor, a.backgroundColor, a.underlineColor}) {
-            if (color && !colorIndex.contains(color->rgb())) {
-                colorIndex.insert(color->rgb(), int(colors.size()));
-                colors.append(color->rgb());
+            if (color && !t.colorIndex.contains(color->rgb())) {
+                t.colorIndex.insert(color->rgb(), int(t.colors.size()));
+                t.colors.append(color->rgb());
             }
         }
     }
-    // Text without a font must read back without one and show in the reader's own default
-    // font: then there is no \deff, and no font 0 that readers might take as the default.
-    const int firstFont = someWithoutFont ? 1 : 0;
-    const std::optional<QString> defaultFamily =
-        firstFont == 0 && !fonts.isEmpty() ? std::optional<QString>(fonts.first()) : std::nullopt;
-    auto fontNumber = [&](const QString &family) { return firstFont + fontIndex.value(family); };
-    auto colorNumber = [&](const std::optional<QColor> &color) {
-        return color ? colorIndex.value(color->rgb()) + 1 : 0;
-    };
+    t.firstFont = someWithoutFont ? 1 : 0;
+    if (t.firstFont == 0 && !t.fonts.isEmpty())
+        t.defaultFamily = t.fonts.first();
+    return t;
+}
 
-    RtfWriter w;
+// The opening brace, the character set and the font and colour tables.
+void writeHeader(RtfWriter &w, const RtfTables &t) {
     w.raw("{");
     w.word("rtf", 1);
     w.word("ansi");
     w.word("ansicpg", 1252);
-    if (firstFont == 0)
+    if (t.firstFont == 0)
         w.word("deff", 0);
     w.word("uc", 1);
     w.raw("\n{");
     w.word("fonttbl");
-    for (qsizetype i = 0; i < fonts.size(); ++i) {
+    for (qsizetype i = 0; i < t.fonts.size(); ++i) {
         w.raw("{");
-        w.word("f", firstFont + i);
+        w.word("f", t.firstFont + i);
         w.word("fnil");
         w.word("fcharset", 0);
         // A ";" would end the name early and the font table knows no \par or \tab; \u keeps
         // every such character inside the name.
-        for (const QChar c : fonts[i]) {
+        for (const QChar c : t.fonts[i]) {
             if (c == u';' || c.unicode() < 0x20 || c.unicode() >= 0x7F)
                 w.unicode(c.unicode());
             else
@@ -287,11 +285,11 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
         w.raw(";}");
     }
     w.raw("}\n");
-    if (!colors.isEmpty()) {
+    if (!t.colors.isEmpty()) {
         w.raw("{");
         w.word("colortbl");
         w.raw(";");
-        for (const QRgb rgb : colors) {
+        for (const QRgb rgb : t.colors) {
             w.word("red", qRed(rgb));
             w.word("green", qGreen(rgb));
             w.word("blue", qBlue(rgb));
@@ -299,8 +297,9 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
         }
         w.raw("}\n");
     }
+}
 
-    // Document settings.
+void writeDocumentSettings(RtfWriter &w, const QVariantMap &documentAttributes) {
     static const struct {
         const QString *key;
         const char *word;
@@ -345,12 +344,137 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
             w.word(entry.word, twips(documentAttributes.value(*entry.key).toDouble()));
     }
     w.raw("\n");
+}
 
-    // The runs. `current` is what the reader holds at this point of the output.
+// The reader's state along the runs: what it holds at this point of the output, and what it
+// held outside the hyperlink field that is open, if any.
+struct RunState {
     TextAttributes current;
-    current.fontFamily = defaultFamily;
     TextAttributes outsideLink;
     bool inLink = false;
+};
+
+// Closes the open hyperlink field and opens the run's own, when they differ.
+void writeLinkChange(RtfWriter &w, const TextAttributes &a, RunState &state) {
+    if (a.link == state.current.link)
+        return;
+    if (state.inLink) {
+        w.raw("}}");
+        state.current = state.outsideLink;
+        state.inLink = false;
+    }
+    if (a.link) {
+        state.outsideLink = state.current;
+        w.raw("{");
+        w.word("field");
+        w.raw("{\\*");
+        w.word("fldinst");
+        w.raw("{HYPERLINK \"");
+        w.text(addressText(*a.link));
+        w.raw("\"}}{");
+        w.word("fldrslt");
+        state.current.link = a.link;
+        state.inLink = true;
+    }
+}
+
+// The fewest words that take the reader from current to the run's character and paragraph
+// formatting; current becomes the run's attributes, its link and no attachment.
+void writeFormattingChange(RtfWriter &w, const RtfTables &t, const TextAttributes &a,
+                           TextAttributes &current) {
+    if ((current.fontFamily && !a.fontFamily) || (current.fontSize && !a.fontSize)) {
+        w.word("plain");
+        current.fontFamily = t.defaultFamily;
+        current.fontSize.reset();
+        current.bold = current.italic = current.underline = false;
+        current.underlineColor.reset();
+        current.foregroundColor.reset();
+        current.backgroundColor.reset();
+    }
+    if (a.fontFamily != current.fontFamily)
+        w.word("f", t.fontNumber(*a.fontFamily));
+    if (a.fontSize != current.fontSize)
+        w.word("fs", std::max<qint64>(1, roundedClamped(*a.fontSize * 2)));
+    if (a.bold != current.bold)
+        a.bold ? w.word("b") : w.word("b", 0);
+    if (a.italic != current.italic)
+        a.italic ? w.word("i") : w.word("i", 0);
+    if (a.underline != current.underline)
+        w.word(a.underline ? "ul" : "ulnone");
+    if (a.underlineColor != current.underlineColor)
+        w.word("ulc", t.colorNumber(a.underlineColor));
+    if (a.foregroundColor != current.foregroundColor)
+        w.word("cf", t.colorNumber(a.foregroundColor));
+    if (a.backgroundColor != current.backgroundColor) {
+        // Word reads \chcbpat, older readers \cb.
+        w.word("cb", t.colorNumber(a.backgroundColor));
+        w.word("chcbpat", t.colorNumber(a.backgroundColor));
+    }
+    if (a.paragraphStyle != current.paragraphStyle) {
+        // \pard returns to no style; a style, even the default one, always names its
+        // spacing so that it reads back as present.
+        w.word("pard");
+        if (a.paragraphStyle)
+            writeParagraphStyle(w, *a.paragraphStyle);
+    }
+    const std::optional<QUrl> link = current.link;
+    current = a;
+    current.link = link;
+    current.attachment.reset();
+}
+
+// A \pict group, with the file name as its shape name.
+void writePicture(RtfWriter &w, const Picture &picture, const QString &preferredFilename) {
+    w.raw("{");
+    w.word("pict");
+    if (!preferredFilename.isEmpty()) {
+        w.raw("{\\*");
+        w.word("picprop");
+        w.raw("{");
+        w.word("sp");
+        w.raw("{");
+        w.word("sn");
+        w.text(u"wzName");
+        w.raw("}{");
+        w.word("sv");
+        w.text(preferredFilename);
+        w.raw("}}}");
+    }
+    w.word(picture.word);
+    const QSize pixels = pixelSize(picture.data);
+    if (pixels.isValid()) {
+        // Goal sizes in twips at 96 pixels per inch.
+        w.word("picw", pixels.width());
+        w.word("pich", pixels.height());
+        w.word("picwgoal", qint64(pixels.width()) * 15);
+        w.word("pichgoal", qint64(pixels.height()) * 15);
+    }
+    const QByteArray hex = picture.data.toHex();
+    for (qsizetype i = 0; i < hex.size(); i += 128) {
+        w.out += '\n';
+        w.out += hex.mid(i, 128);
+    }
+    w.raw("}");
+}
+
+} // namespace
+
+QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
+                                      const QVariantMap &documentAttributes,
+                                      bool withAttachments) const {
+    // The whole text, the usual case, is written without a copy.
+    const bool whole = location == 0 && length >= m_string.size();
+    const AttributedString cut =
+        whole ? AttributedString() : attributedSubstringFromRange(location, length);
+    const AttributedString &part = whole ? *this : cut;
+
+    const RtfTables tables = tablesFor(part.m_runs);
+    RtfWriter w;
+    writeHeader(w, tables);
+    writeDocumentSettings(w, documentAttributes);
+
+    RunState state;
+    state.current.fontFamily = tables.defaultFamily;
     qsizetype start = 0;
     for (const Run &run : part.m_runs) {
         const TextAttributes &a = run.attributes;
@@ -365,107 +489,16 @@ QByteArray AttributedString::writeRTF(qsizetype location, qsizetype length,
                            [](QChar c) { return c == AttachmentCharacter; }))
             continue;
 
-        if (a.link != current.link) {
-            if (inLink) {
-                w.raw("}}");
-                current = outsideLink;
-                inLink = false;
-            }
-            if (a.link) {
-                outsideLink = current;
-                w.raw("{");
-                w.word("field");
-                w.raw("{\\*");
-                w.word("fldinst");
-                w.raw("{HYPERLINK \"");
-                w.text(addressText(*a.link));
-                w.raw("\"}}{");
-                w.word("fldrslt");
-                current.link = a.link;
-                inLink = true;
-            }
-        }
-
-        if ((current.fontFamily && !a.fontFamily) || (current.fontSize && !a.fontSize)) {
-            w.word("plain");
-            current.fontFamily = defaultFamily;
-            current.fontSize.reset();
-            current.bold = current.italic = current.underline = false;
-            current.underlineColor.reset();
-            current.foregroundColor.reset();
-            current.backgroundColor.reset();
-        }
-        if (a.fontFamily != current.fontFamily)
-            w.word("f", fontNumber(*a.fontFamily));
-        if (a.fontSize != current.fontSize)
-            w.word("fs", std::max<qint64>(1, roundedClamped(*a.fontSize * 2)));
-        if (a.bold != current.bold)
-            a.bold ? w.word("b") : w.word("b", 0);
-        if (a.italic != current.italic)
-            a.italic ? w.word("i") : w.word("i", 0);
-        if (a.underline != current.underline)
-            w.word(a.underline ? "ul" : "ulnone");
-        if (a.underlineColor != current.underlineColor)
-            w.word("ulc", colorNumber(a.underlineColor));
-        if (a.foregroundColor != current.foregroundColor)
-            w.word("cf", colorNumber(a.foregroundColor));
-        if (a.backgroundColor != current.backgroundColor) {
-            // Word reads \chcbpat, older readers \cb.
-            w.word("cb", colorNumber(a.backgroundColor));
-            w.word("chcbpat", colorNumber(a.backgroundColor));
-        }
-        if (a.paragraphStyle != current.paragraphStyle) {
-            // \pard returns to no style; a style, even the default one, always names its
-            // spacing so that it reads back as present.
-            w.word("pard");
-            if (a.paragraphStyle)
-                writeParagraphStyle(w, *a.paragraphStyle);
-        }
-        const std::optional<QUrl> link = current.link;
-        current = a;
-        current.link = link;
-        current.attachment.reset();
-
+        writeLinkChange(w, a, state);
+        writeFormattingChange(w, tables, a, state.current);
         for (const QChar c : characters) {
-            if (c != AttachmentCharacter || !hasAttachment) {
+            if (c != AttachmentCharacter || !hasAttachment)
                 w.character(c.unicode());
-                continue;
-            }
-            if (!picture.word)
-                continue;
-            w.raw("{");
-            w.word("pict");
-            if (!a.attachment->preferredFilename.isEmpty()) {
-                w.raw("{\\*");
-                w.word("picprop");
-                w.raw("{");
-                w.word("sp");
-                w.raw("{");
-                w.word("sn");
-                w.text(u"wzName");
-                w.raw("}{");
-                w.word("sv");
-                w.text(a.attachment->preferredFilename);
-                w.raw("}}}");
-            }
-            w.word(picture.word);
-            const QSize pixels = pixelSize(picture.data);
-            if (pixels.isValid()) {
-                // Goal sizes in twips at 96 pixels per inch.
-                w.word("picw", pixels.width());
-                w.word("pich", pixels.height());
-                w.word("picwgoal", qint64(pixels.width()) * 15);
-                w.word("pichgoal", qint64(pixels.height()) * 15);
-            }
-            const QByteArray hex = picture.data.toHex();
-            for (qsizetype i = 0; i < hex.size(); i += 128) {
-                w.out += '\n';
-                w.out += hex.mid(i, 128);
-            }
-            w.raw("}");
+            else if (picture.word)
+                writePicture(w, picture, a.attachment->preferredFilename);
         }
     }
-    if (inLink)
+    if (state.inLink)
         w.raw("}}");
     w.raw("}");
     return w.out;

@@ -1,7 +1,7 @@
 #include "base64.h"
 
 #include "charactersets.h"
-#include "construction.h"
+#include "encodings.h"
 
 #include <QStringEncoder>
 

@@ -10,6 +10,24 @@
 
 namespace textlib {
 
+/// ASCII classes, as the C locale has them: nothing above 127 is a digit or a letter.
+constexpr bool isAsciiDigit(char32_t c) {
+    return c >= u'0' && c <= u'9';
+}
+constexpr bool isAsciiLetter(char32_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+/// The value of a hexadecimal digit of either case; -1 for any other character.
+constexpr int hexDigitValue(char32_t c) {
+    if (isAsciiDigit(c))
+        return int(c - u'0');
+    if (c >= u'a' && c <= u'f')
+        return int(c - u'a') + 10;
+    if (c >= u'A' && c <= u'F')
+        return int(c - u'A') + 10;
+    return -1;
+}
+
 // Indexes are code-unit positions; a start at or past the end, or a negative one, finds nothing.
 // Qt::CaseInsensitive compares units by their upperCharsTable forms (see conversiontables.h).
 

@@ -1,5 +1,6 @@
 #include "classification.h"
 
+#include "characters.h"
 #include "fastcompare.h"
 
 #include <algorithm>
@@ -10,10 +11,6 @@ namespace {
 
 const char16_t *unitsOf(QStringView s) {
     return s.utf16();
-}
-
-bool isAsciiDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
 }
 
 template<typename Pred> bool anyUnit(QStringView s, Pred pred) {

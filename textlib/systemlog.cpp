@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <execinfo.h>
+#include <memory>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -33,6 +36,17 @@ void systemLog(const QString &message) {
 
 LogHandler setLogHandler(LogHandler h) {
     return handler.exchange(h);
+}
+
+QStringList callStack() {
+    void *frames[64];
+    const int count = ::backtrace(frames, 64);
+    QStringList lines;
+    std::unique_ptr<char *, void (*)(void *)> symbols(::backtrace_symbols(frames, count),
+                                                      std::free);
+    for (int i = 0; symbols && i < count; ++i)
+        lines.append(QString::fromLocal8Bit(symbols.get()[i]));
+    return lines;
 }
 
 } // namespace textlib

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace textlib {
 
@@ -13,5 +14,8 @@ void systemLog(const QString &message);
 using LogHandler = void (*)(const QString &message);
 /// Routes systemLog() to handler (nullptr restores syslog) and returns the previous handler.
 LogHandler setLogHandler(LogHandler handler);
+
+/// The calling thread's stack, one frame a line with the innermost first, for log entries.
+QStringList callStack();
 
 } // namespace textlib

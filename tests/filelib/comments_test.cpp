@@ -2,13 +2,13 @@
 
 #include "filelib/process.h"
 
+#include "tests/support/guitest.h"
+
 #include "../textlib/texttesting.h"
 #include "filetesting.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -55,24 +55,12 @@ public:
     }
     void TearDown() override {
         if (dir) {
-            waitUntil([] { return pendingFinderCommentCount() == 0; });
+            waitUntil([] { return pendingFinderCommentCount() == 0; }, 10000);
             setCommentBatchHandler(previous);
         }
     }
     QString p(const QString &name) const { return dir->filePath(name); }
     QString put(const QString &name) { return putFile(p(name), ""); }
-    static bool waitUntil(const std::function<bool()> &done) {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done()) {
-            if (waited.hasExpired(10000))
-                return false;
-            QEventLoop loop;
-            QTimer::singleShot(20, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return true;
-    }
     // What getfattr reads, so the attribute is the one other programs see.
     static QByteArray getfattr(const QString &path) {
         const ToolRun run = runTool("getfattr", {"--only-values", "-n", CommentAttribute, path});
@@ -145,7 +133,8 @@ TEST_F(CommentsTest, SixtyCommentsGoInBatchesOfTwentyFive) {
     // Nothing is written before the event loop runs.
     EXPECT_EQ(pendingFinderCommentCount(), 60);
     EXPECT_EQ(finderCommentAtPath(paths[0]), "");
-    ASSERT_TRUE(waitUntil([] { return pendingFinderCommentCount() == 0 && batches.size() == 3; }));
+    ASSERT_TRUE(
+        waitUntil([] { return pendingFinderCommentCount() == 0 && batches.size() == 3; }, 10000));
     const int sizes[] = {25, 25, 10};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(std::tuple(batches[i].folders, batches[i].size, batches[i].failed),
@@ -168,7 +157,7 @@ TEST_F(CommentsTest, LaterCommentWinsAndKindsFlushApart) {
     EXPECT_TRUE(setFinderComment("lost", gone, Asynchronous::Yes));
     QFile::remove(gone);
     EXPECT_EQ(pendingFinderCommentCount(), 4);
-    ASSERT_TRUE(waitUntil([] { return batches.size() == 2; }));
+    ASSERT_TRUE(waitUntil([] { return batches.size() == 2; }, 10000));
     QList<std::tuple<bool, int, int>> seen;
     for (const Batch &b : batches)
         seen.append({b.folders, b.size, b.failed});

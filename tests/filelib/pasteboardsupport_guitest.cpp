@@ -23,11 +23,6 @@ namespace {
 const auto clip = [](const QString &target) { return xclipRead("clipboard", target).out; };
 const QString utf8 = QStringLiteral("UTF8_STRING");
 
-// xclip serves the flavour from a background process of its own until someone takes over.
-void xclipWrite(const QString &target, const QByteArray &data) {
-    ASSERT_EQ(run("xclip", {"-selection", "clipboard", "-t", target, "-i"}, data).status, 0);
-}
-
 class PasteboardSupportGui : public X11Test {
 protected:
     void SetUp() override {
@@ -109,21 +104,22 @@ TEST_F(PasteboardSupportGui, ListsTextStyledTextAndImagesReachOtherPrograms) {
 
 TEST_F(PasteboardSupportGui, ReadsWhatOtherProgramsOffer) {
     MimeDataPasteboard clipboard;
-    xclipWrite(PublicURLType, "https://other.example/");
+    xclipWrite("clipboard", PublicURLType, "https://other.example/");
     ASSERT_TRUE(waitUntil([&] { return containsURL(clipboard); }));
     EXPECT_EQ(URL(clipboard), "https://other.example/");
 
     QTemporaryDir dir;
     const QString location =
         putFile(dir.filePath("site.url"), "[InternetShortcut]\r\nURL=https://site.example/\r\n");
-    xclipWrite(FilenamesPboardType, QUrl::fromLocalFile(location).toEncoded() + "\r\n");
+    xclipWrite("clipboard", FilenamesPboardType,
+               QUrl::fromLocalFile(location).toEncoded() + "\r\n");
     ASSERT_TRUE(waitUntil([&] { return availableType(clipboard, FilenamesPboardType); }));
     EXPECT_FALSE(containsURL(clipboard)); // a file list is no address
     EXPECT_TRUE(containsURLs(clipboard));
     EXPECT_EQ(URLsFromPasteboard(clipboard, FilenamesPboardType),
               QList<QUrl>{QUrl("https://site.example/")});
 
-    xclipWrite(utf8, "plain \xc3\xa9");
+    xclipWrite("clipboard", utf8, "plain \xc3\xa9");
     ASSERT_TRUE(waitUntil([&] { return availableType(clipboard, StringPboardType); }));
     EXPECT_EQ(stringFromPasteboard(&clipboard), QStringLiteral("plain \u00e9"));
     EXPECT_FALSE(containsURLs(clipboard));

@@ -83,13 +83,6 @@ QByteArray xclip(const char *selection, const QString &target) {
     return xclipRead(selection, target).out;
 }
 
-// xclip takes the selection from a background process of its own, after its first process
-// has ended: wait until it serves the data.
-void xclipWrite(const char *selection, const QString &target, const QByteArray &data) {
-    ASSERT_EQ(run("xclip", {"-selection", selection, "-t", target, "-i"}, data).status, 0);
-    ASSERT_TRUE(waitUntil([&] { return xclip(selection, target) == data; }));
-}
-
 class ClipboardTest : public X11Test {
 protected:
     void SetUp() override {

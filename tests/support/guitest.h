@@ -2,8 +2,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -46,9 +49,22 @@ Ran run(const QString &program, const QStringList &args, const QByteArray &input
 Ran xclipRead(const char *selection, const QString &target);
 /// The targets a selection offers, as xclip reads them.
 QStringList xclipTargets(const char *selection);
+/// Has xclip own a selection with data as target, and waits until it serves it: xclip takes the
+/// selection from a background process of its own, after its first process has ended.
+void xclipWrite(const char *selection, const QString &target, const QByteArray &data);
 
-/// Turns the event loop until done() holds, for at most ms; done()'s last answer.
-bool waitUntil(const std::function<bool()> &done, int ms = 5000);
+/// Turns the event loop until done() holds, for at most ms; done()'s last answer. Needs only a
+/// QCoreApplication, so tests without a display use it too.
+inline bool waitUntil(const std::function<bool()> &done, int ms = 5000) {
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        if (done())
+            return true;
+        QThread::msleep(20);
+    }
+    return done();
+}
 
 // A connection of the test's own to the server, for windows and selection owners.
 struct X11 {

@@ -203,13 +203,12 @@ QStringList xclipTargets(const char *selection) {
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
-bool waitUntil(const std::function<bool()> &done, int ms) {
-    const QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents();
-        if (done())
-            return true;
-        QThread::msleep(20);
-    }
-    return done();
+void xclipWrite(const char *selection, const QString &target, const QByteArray &data) {
+    ASSERT_EQ(run(QStringLiteral("xclip"),
+                  {QStringLiteral("-selection"), QString::fromLatin1(selection),
+                   QStringLiteral("-t"), target, QStringLiteral("-i")},
+                  data)
+                  .status,
+              0);
+    ASSERT_TRUE(waitUntil([&] { return xclipRead(selection, target).out == data; }));
 }
