@@ -17,6 +17,9 @@ packages=(
   mousepad featherpad libreoffice-writer openbox xdotool x11-utils
   # Qt on a Wayland session: without the plugin panels fall back to drawing nowhere.
   qt6-wayland
+  # The paste on wlroots compositors: a virtual keyboard client (libwayland, xkbcommon), the
+  # data-control clipboard tools, and headless Sway for its tests.
+  libwayland-dev libxkbcommon-dev wl-clipboard sway
 )
 
 missing=()
