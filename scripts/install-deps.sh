@@ -15,6 +15,11 @@ packages=(
   # Writer on LibreOffice's own X11 back end), a window manager, synthetic input, xprop.
   # Writer also reads back the RTF that Add writes.
   mousepad featherpad libreoffice-writer openbox xdotool x11-utils
+  # Qt on a Wayland session: without the plugin panels fall back to drawing nowhere.
+  qt6-wayland
+  # The paste on wlroots compositors: a virtual keyboard client (libwayland, xkbcommon), the
+  # data-control clipboard tools, and headless Sway for its tests.
+  libwayland-dev libxkbcommon-dev wl-clipboard sway
 )
 
 missing=()

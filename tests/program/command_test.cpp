@@ -101,4 +101,33 @@ TEST_F(CommandTest, HelpVersionAndUsageErrors) {
     }
 }
 
+// A named display that cannot be reached, and Qt left to choose: nothing may abort, a panel
+// nobody sees is a failure that says why, and the selection stays as it was.
+TEST_F(CommandTest, WithoutAReachableDisplay) {
+    QProcessEnvironment e = environment();
+    e.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    e.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("sumwise-test-no-compositor"));
+    struct {
+        QStringList args;
+        QByteArray in, out, err;
+        int status;
+    } const cases[] = {
+        {{"show"}, "2+3", "2+3", "the panel cannot be shown", 1},
+        {{"show", "--selection"}, "", "", "the panel cannot be shown", 1},
+        {{"copy"}, "2+", "2+", "Error: Syntax error", 1},
+        {{"substitute", "--selection"}, "", "", "Error:", 1},
+    };
+    for (const auto &c : cases) {
+        const Outcome r = run(c.args, c.in, e);
+        const std::string row = c.args.join(u' ').toStdString();
+        EXPECT_EQ(r.status, c.status) << row << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out) << row;
+        EXPECT_TRUE(r.err.contains(c.err)) << row << r.err.toStdString();
+        // The commands that start a GUI say which display they missed.
+        if (c.args.first() != u"substitute") {
+            EXPECT_TRUE(r.err.contains("no display could be opened")) << row << r.err.toStdString();
+        }
+    }
+}
+
 } // namespace

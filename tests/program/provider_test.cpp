@@ -116,6 +116,21 @@ TEST_F(ProviderTest, AnswersInTheLocaleOfEachCommand) {
     }
 }
 
+// Activated in a session whose display cannot be reached, the provider still serves.
+class ProviderWithoutDisplayTest : public SessionBusTest {};
+
+TEST_F(ProviderWithoutDisplayTest, ServesWithoutAReachableDisplay) {
+    QProcessEnvironment e = environment();
+    e.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    e.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("sumwise-test-no-compositor"));
+    if (!startBus(e))
+        GTEST_SKIP() << "no dbus-daemon or test bus configuration";
+    const Outcome r = run({QStringLiteral("substitute")}, "2*(3+4)^2");
+    EXPECT_EQ(r.out, "98");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(providerPid(), 0u);
+}
+
 TEST_F(ProviderTest, StartedByHandShowsTheLaunchPanel) {
     QProcess p;
     QProcessEnvironment e = environment();
