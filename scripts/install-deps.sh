@@ -15,6 +15,9 @@ packages=(
   # Writer on LibreOffice's own X11 back end), a window manager, synthetic input, xprop.
   # Writer also reads back the RTF that Add writes.
   mousepad featherpad libreoffice-writer openbox xdotool x11-utils
+  # The GNOME Shell extension: its schema compiled at build time, its routine tested under
+  # gjs, and the whole of it in a headless Shell (ctest -L gui).
+  libglib2.0-bin gjs gnome-shell
 )
 
 missing=()
