@@ -47,16 +47,16 @@ export LANG=de_DE.UTF-8 LANGUAGE=de LC_ALL=
 export QT_QPA_PLATFORM=offscreen
 unset DISPLAY WAYLAND_DISPLAY
 
-start_bus() { # pid-and-address output of dbus-daemon
+start_bus() { # variable, dbus-daemon options: sets the variable to the bus's address
     local out
-    out=$(dbus-daemon "$@" --fork --print-address=1 --print-pid=1)
+    out=$(dbus-daemon "${@:2}" --fork --print-address=1 --print-pid=1)
     pids+=("$(sed -n 2p <<<"$out")")
-    sed -n 1p <<<"$out"
+    printf -v "$1" '%s' "$(sed -n 1p <<<"$out")"
+    export "${1?}"
 }
 # Without a system bus of its own the Shell aborts in its login-manager code.
-DBUS_SYSTEM_BUS_ADDRESS=$(start_bus --session --address="unix:path=$tmp/system_bus")
-DBUS_SESSION_BUS_ADDRESS=$(start_bus --config-file="$build/share/sumwise/test-session-bus.conf")
-export DBUS_SYSTEM_BUS_ADDRESS DBUS_SESSION_BUS_ADDRESS
+start_bus DBUS_SYSTEM_BUS_ADDRESS --session --address="unix:path=$tmp/system_bus"
+start_bus DBUS_SESSION_BUS_ADDRESS --config-file="$build/share/sumwise/test-session-bus.conf"
 
 gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 >"$tmp/shell.log" 2>&1 &
 pids+=($!)
