@@ -69,6 +69,10 @@ for path in ./usr/bin/sumwise \
             ./usr/share/dbus-1/services/org.sumwise.Sumwise.service \
             ./usr/share/applications/sumwise.desktop \
             ./usr/share/gnome-shell/search-providers/org.sumwise.Sumwise.search-provider.ini \
+            ./usr/share/gnome-shell/extensions/sumwise@sumwise.org/metadata.json \
+            ./usr/share/gnome-shell/extensions/sumwise@sumwise.org/extension.js \
+            ./usr/share/gnome-shell/extensions/sumwise@sumwise.org/routine.js \
+            ./usr/share/gnome-shell/extensions/sumwise@sumwise.org/schemas/gschemas.compiled \
             ./usr/share/krunner/dbusplugins/sumwise-krunner.desktop \
             ./usr/share/icons/hicolor/scalable/apps/sumwise.svg \
             ./usr/share/sumwise/translations/sumwise_de.qm \

@@ -7,6 +7,7 @@
 #   ~/.local/share/icons/hicolor/      icon
 #   ~/.local/share/gnome-shell/search-providers/   GNOME Shell search provider
 #   ~/.local/share/krunner/dbusplugins/            KRunner runner
+#   ~/.local/share/gnome-shell/extensions/sumwise@sumwise.org/   GNOME Shell extension (shortcuts)
 #   ~/.config/environment.d/60-sumwise.conf        adds ~/.local/share to XDG_DATA_DIRS at
 #                                                  login, where GNOME Shell looks for providers
 #
@@ -59,6 +60,8 @@ if [[ ${1:-} == --uninstall ]]; then
     rm -f -- "$record"
     rmdir "$prefix/share/sumwise/help" "$prefix/share/sumwise/translations" \
         "$prefix/share/sumwise" 2>/dev/null || true
+    extension=$prefix/share/gnome-shell/extensions/sumwise@sumwise.org
+    rmdir "$extension/schemas" "$extension" 2>/dev/null || true
     refresh_desktop
     echo "Done. Your variables stay in ${XDG_CONFIG_HOME:-$HOME/.config}/Sumwise/Sumwise.conf."
     exit 0
@@ -117,5 +120,8 @@ if [[ $(command -v sumwise || true) != "$exe" ]]; then
     echo "Note: $prefix/bin is not first on your PATH (Debian's default ~/.profile adds it at your"
     echo "next login). Until then, give shortcuts the full path: '$exe substitute --selection'."
 fi
-echo "Next: bind 'sumwise substitute --selection' (and add, show, copy) to keyboard shortcuts;"
+echo "GNOME Shell: 'gnome-extensions enable sumwise@sumwise.org' binds Ctrl+Alt+= (substitute),"
+echo "  Ctrl+Alt+A (add), Ctrl+Alt+S (show) and Ctrl+Alt+C (copy) in every application, Wayland"
+echo "  ones too (on Wayland, log out and in first so that the Shell sees the extension)."
+echo "Elsewhere: bind 'sumwise substitute --selection' (and add, show, copy) to keyboard shortcuts;"
 echo "see 'Desktop integration' in $root/README.md. Remove with: $0 --uninstall"

@@ -107,7 +107,11 @@ for file in bin/sumwise \
     "share/sumwise/help/Read Me.pdf" \
     share/applications/sumwise.desktop \
     share/dbus-1/services/org.sumwise.Sumwise.service \
-    share/icons/hicolor/scalable/apps/sumwise.svg; do
+    share/icons/hicolor/scalable/apps/sumwise.svg \
+    share/gnome-shell/extensions/sumwise@sumwise.org/metadata.json \
+    share/gnome-shell/extensions/sumwise@sumwise.org/extension.js \
+    share/gnome-shell/extensions/sumwise@sumwise.org/routine.js \
+    share/gnome-shell/extensions/sumwise@sumwise.org/schemas/gschemas.compiled; do
     [[ -f $prefix/$file ]] || fail "install lacks $file"
 done
 [[ -x $prefix/bin/sumwise ]] || fail "installed sumwise is not executable"
