@@ -98,6 +98,27 @@ FilterResult withoutX11(const ServiceCommand &command) {
     return {};
 }
 
+// The focused window's selection: PRIMARY when its client owns it, else what the window
+// copies on request, after saving the clipboard that copy replaces. False when the window
+// did not copy.
+bool takeSelection(X11Desktop &desktop, const QStringList &wanted, const QString &copyKey,
+                   std::pair<QString, QByteArray> *selection, Flavours *previous, bool *saved,
+                   bool *copied) {
+    if (desktop.ownedByActiveClient(ClipboardSelection::Primary))
+        *selection = desktop.readFirstOf(ClipboardSelection::Primary, wanted);
+    if (!selection->second.isEmpty())
+        return true;
+    *previous = desktop.saveFlavours(ClipboardSelection::Clipboard);
+    *saved = true;
+    if (!desktop.watch(ClipboardSelection::Clipboard) || !desktop.sendChord(copyKey)
+        || !desktop.waitForNewOwner(QDeadlineTimer(CopyTimeoutMs)))
+        return false;
+    *copied = true;
+    if (desktop.ownedByActiveClient(ClipboardSelection::Clipboard))
+        *selection = desktop.readFirstOf(ClipboardSelection::Clipboard, wanted);
+    return true;
+}
+
 } // namespace
 
 bool isTerminal(const QStringList &windowClass) {
@@ -135,23 +156,13 @@ FilterResult runOnSelection(const ServiceCommand &command) {
             : QStringList{PasteboardType::String};
 
     // PRIMARY can be stale or another window's; only the focused client's is the selection.
-    std::pair<QString, QByteArray> selection;
-    if (desktop->ownedByActiveClient(ClipboardSelection::Primary))
-        selection = desktop->readFirstOf(ClipboardSelection::Primary, wanted);
     Flavours previous;
     bool saved = false;
     bool copied = false;
-    if (selection.second.isEmpty()) {
-        previous = desktop->saveFlavours(ClipboardSelection::Clipboard);
-        saved = true;
-        if (!desktop->watch(ClipboardSelection::Clipboard) || !desktop->sendChord(copyKey)
-            || !desktop->waitForNewOwner(QDeadlineTimer(CopyTimeoutMs))) {
-            platform::beep();
-            return failure(QString(), platform::localizedString(NothingSelected));
-        }
-        copied = true;
-        if (desktop->ownedByActiveClient(ClipboardSelection::Clipboard))
-            selection = desktop->readFirstOf(ClipboardSelection::Clipboard, wanted);
+    std::pair<QString, QByteArray> selection;
+    if (!takeSelection(*desktop, wanted, copyKey, &selection, &previous, &saved, &copied)) {
+        platform::beep();
+        return failure(QString(), platform::localizedString(NothingSelected));
     }
     // Gives the clipboard back as it was before the copy request.
     auto restore = [&] {
