@@ -5,6 +5,7 @@
 
 #include "clipboard.h"
 #include "pasteboard.h"
+#include "waylanddesktop.h"
 #include "x11selectionowner.h"
 
 #include <QCoreApplication>
@@ -40,7 +41,7 @@ constexpr int HolderStartTimeoutMs = 15000;
 constexpr qint64 QuietAfterPasteMs = 250;
 // A clipboard manager that has not saved the contents by then is not waited for.
 constexpr qint64 SaveTimeoutMs = 5000;
-constexpr char RequestMagic[] = "SWH1";
+constexpr char RequestMagic[] = "SWH2";
 
 QByteArray executablePath() {
     if (QCoreApplication::instance()) {
@@ -155,7 +156,8 @@ QByteArray htmlOf(QStringView text) {
     return "<meta charset=\"utf-8\">" + html.toUtf8();
 }
 
-// Length-prefixed, little-endian: magic, selection, restore, time-out, then the two lists.
+// Length-prefixed, little-endian: magic, selection, session, restore, time-out, then the two
+// lists.
 void putNumber(QByteArray &out, quint32 n) {
     const quint32 le = qToLittleEndian(n);
     out.append(reinterpret_cast<const char *>(&le), sizeof le);
@@ -222,7 +224,7 @@ private:
 };
 
 // Serves the request until the selection is no longer ours; the exit status.
-int serve(X11SelectionOwner &owner, const HoldRequest &request) {
+template<typename Owner> int serve(Owner &owner, const HoldRequest &request) {
     const qint64 started = nowMs();
     bool restorePending = request.restore;
     qint64 saveAskedMs = 0;
@@ -251,10 +253,9 @@ int serve(X11SelectionOwner &owner, const HoldRequest &request) {
             }
         }
         // The manager takes the selection over once we are gone.
-        if (owner.saveState() == X11SelectionOwner::Save::Saved)
+        if (owner.saveState() == ManagerSave::Saved)
             break;
-        if (owner.saveState() == X11SelectionOwner::Save::Pending
-            && nowMs() - saveAskedMs > SaveTimeoutMs)
+        if (owner.saveState() == ManagerSave::Pending && nowMs() - saveAskedMs > SaveTimeoutMs)
             owner.requestSave();
     }
     // Transfers under way carry their own data: let them end before we go.
@@ -295,6 +296,7 @@ Flavours richTextFlavours(const QByteArray &rtf, QStringView plain) {
 QByteArray encodeHoldRequest(const HoldRequest &request) {
     QByteArray out(RequestMagic);
     out.append(char(request.selection == ClipboardSelection::Primary ? 1 : 0));
+    out.append(char(request.session == DisplaySession::Wayland ? 1 : 0));
     out.append(char(request.restore ? 1 : 0));
     putNumber(out, quint32(std::max(0, request.restoreTimeoutMs)));
     putFlavours(out, request.flavours);
@@ -304,16 +306,18 @@ QByteArray encodeHoldRequest(const HoldRequest &request) {
 
 std::optional<HoldRequest> decodeHoldRequest(const QByteArray &bytes) {
     const qsizetype magic = qsizetype(std::strlen(RequestMagic));
-    if (!bytes.startsWith(RequestMagic) || bytes.size() < magic + 2)
+    if (!bytes.startsWith(RequestMagic) || bytes.size() < magic + 3)
         return std::nullopt;
-    const char selection = bytes[magic], restore = bytes[magic + 1];
-    if ((selection != 0 && selection != 1) || (restore != 0 && restore != 1))
+    const char selection = bytes[magic], session = bytes[magic + 1], restore = bytes[magic + 2];
+    auto isFlag = [](char c) { return c == 0 || c == 1; };
+    if (!isFlag(selection) || !isFlag(session) || !isFlag(restore))
         return std::nullopt;
     HoldRequest request;
     request.selection = selection ? ClipboardSelection::Primary : ClipboardSelection::Clipboard;
+    request.session = session ? DisplaySession::Wayland : DisplaySession::X11;
     request.restore = restore;
     Reader in(bytes);
-    in.m_at = magic + 2;
+    in.m_at = magic + 3;
     quint32 timeout;
     if (!in.number(&timeout) || timeout > quint32(INT_MAX) || !in.flavours(&request.flavours)
         || !in.flavours(&request.previous) || !in.atEnd() || request.flavours.isEmpty()
@@ -352,7 +356,9 @@ bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
     if (holderPid)
         *holderPid = 0;
     // The holder finds out about an unreachable server by itself, as quickly.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") || request.flavours.isEmpty())
+    const char *display =
+        request.session == DisplaySession::Wayland ? "WAYLAND_DISPLAY" : "DISPLAY";
+    if (qEnvironmentVariableIsEmpty(display) || request.flavours.isEmpty())
         return false;
     QByteArray exe = executablePath();
     QByteArray option("--hold-clipboard");
@@ -422,12 +428,19 @@ int clipboardHolderMain(int argc, char *argv[]) {
         std::fputs("sumwise: malformed clipboard hold request\n", stderr);
         return 2;
     }
+    auto run = [&](auto &owner) {
+        if (!owner.own(request->flavours))
+            return 1;
+        const QByteArray ready =
+            QByteArray(ReadyWord) + ' ' + QByteArray::number(qint64(getpid())) + '\n';
+        platform::writeAll(STDOUT_FILENO, ready);
+        redirectToNull(STDOUT_FILENO);
+        return serve(owner, *request);
+    };
+    if (request->session == DisplaySession::Wayland) {
+        WaylandSelectionOwner owner(request->selection);
+        return run(owner);
+    }
     X11SelectionOwner owner(request->selection);
-    if (!owner.own(request->flavours))
-        return 1;
-    const QByteArray ready =
-        QByteArray(ReadyWord) + ' ' + QByteArray::number(qint64(getpid())) + '\n';
-    platform::writeAll(STDOUT_FILENO, ready);
-    redirectToNull(STDOUT_FILENO);
-    return serve(owner, *request);
+    return run(owner);
 }

@@ -28,9 +28,16 @@ Flavours textFlavours(QStringView text);
 /// RTF as text/rtf and application/rtf, then the plain forms of its characters.
 Flavours richTextFlavours(const QByteArray &rtf, QStringView plain);
 
+/// Which display server a holder serves.
+enum class DisplaySession { X11, Wayland };
+
+/// Where a request to a clipboard manager to save the contents stands.
+enum class ManagerSave { NotAsked, NoManager, Pending, Saved, Refused };
+
 /// What a holder offers, and whether it gives the selection back afterwards.
 struct HoldRequest {
     ClipboardSelection selection = ClipboardSelection::Clipboard;
+    DisplaySession session = DisplaySession::X11;
     Flavours flavours;           // offered first
     bool restore = false;        // give the previous contents back once the paste was served
     Flavours previous;           // with restore: offered afterwards; empty: give the selection up
@@ -39,7 +46,8 @@ struct HoldRequest {
 
 /// Hands the request to a background process that owns the selection until another program
 /// takes it over (the way xclip and wl-copy work). Returns once the holder owns the selection
-/// (false: no X server, or it could not take the selection). With restore, "served" means a
+/// (false: no X server, or no Wayland compositor with data-control for a Wayland request, or
+/// it could not take the selection). With restore, "served" means a
 /// program other than the clipboard manager fetched a content flavour to its end; the holder
 /// switches to previous once requests have stopped for a moment.
 /// The holder runs this executable, whose main() must hand "--hold-clipboard" to
@@ -64,8 +72,9 @@ std::optional<HoldRequest> decodeHoldRequest(const QByteArray &bytes);
 /// standard input until end of file, takes the selection, writes "ready PID\n" to standard
 /// output, and ends the process with status 0 once the selection is no longer its own
 /// (another program took it, it gave it up, or a clipboard manager saved it). Status 1 when
-/// there is no X server or the selection could not be taken; 2 on bad usage or a malformed
-/// request, without taking anything. Starts no Qt GUI: it speaks to the server over xcb.
+/// there is no display server or the selection could not be taken; 2 on bad usage or a malformed
+/// request, without taking anything. Starts no Qt GUI: it speaks to the server over xcb or
+/// libwayland.
 int clipboardHolderMain(int argc, char *argv[]);
 
 /// Whether DISPLAY names an X server that accepts connections.

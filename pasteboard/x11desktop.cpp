@@ -23,11 +23,6 @@ template<typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 constexpr int ReplyTimeoutMs = 3000;
 constexpr int KeyPollMs = 5;
 
-// Targets that describe a selection rather than hold its contents.
-constexpr const char *MetaTargets[] = {"TARGETS",         "MULTIPLE", "TIMESTAMP",
-                                       "SAVE_TARGETS",    "DELETE",   "INSERT_SELECTION",
-                                       "INSERT_PROPERTY", "INCR",     "_GTK_SELECTION_ID"};
-
 uint32_t keysymFor(QStringView name) {
     static const std::pair<const char16_t *, uint32_t> named[] = {
         {u"ctrl", 0xffe3},  {u"control", 0xffe3}, {u"shift", 0xffe1}, {u"alt", 0xffe9},
@@ -405,36 +400,6 @@ QByteArray X11Desktop::convert(ClipboardSelection selection, const QByteArray &t
     if (d->owner(atom) == XCB_WINDOW_NONE)
         return {};
     return d->convert(atom, d->atom(target, true));
-}
-
-std::pair<QString, QByteArray> X11Desktop::readFirstOf(ClipboardSelection selection,
-                                                       const QStringList &wanted) {
-    const QStringList offered = targets(selection);
-    for (const QString &type : wanted) {
-        for (const QString &name : desktopNamesFor(type, offered)) {
-            QByteArray data = convert(selection, name.toLatin1());
-            if (data.isNull())
-                continue;
-            if (name == u"STRING")
-                data = QString::fromLatin1(data).toUtf8();
-            return {PasteboardType::canonical(type), data};
-        }
-    }
-    return {};
-}
-
-Flavours X11Desktop::saveFlavours(ClipboardSelection selection) {
-    Flavours flavours;
-    for (const QString &name : targets(selection)) {
-        const QByteArray target = name.toLatin1();
-        if (std::any_of(std::begin(MetaTargets), std::end(MetaTargets),
-                        [&](const char *meta) { return target == meta; }))
-            continue;
-        const QByteArray data = convert(selection, target);
-        if (!data.isNull())
-            flavours.append({target, data});
-    }
-    return flavours;
 }
 
 bool X11Desktop::watch(ClipboardSelection selection) {

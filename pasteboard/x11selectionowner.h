@@ -15,8 +15,7 @@
 /// processEvents(), which its caller turns.
 class X11SelectionOwner {
 public:
-    /// Where a request to the clipboard manager to save the contents stands.
-    enum class Save { NotAsked, NoManager, Pending, Saved, Refused };
+    using Save = ManagerSave;
 
     /// Connects to DISPLAY; see isConnected().
     explicit X11SelectionOwner(ClipboardSelection selection);

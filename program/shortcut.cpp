@@ -1,8 +1,8 @@
 #include "shortcut.h"
 
 #include "pasteboard/clipboard.h"
+#include "pasteboard/desktop.h"
 #include "pasteboard/pasteboard.h"
-#include "pasteboard/x11desktop.h"
 #include "service/notification.h"
 
 #include "platform/gui/beep.h"
@@ -16,6 +16,7 @@ constexpr char NothingSelected[] =
     QT_TRANSLATE_NOOP("Localizable", "Nothing is selected in the window you are typing in");
 constexpr char KeysHeld[] =
     QT_TRANSLATE_NOOP("Localizable", "The keys of the shortcut were not released");
+constexpr char NoRoute[] = QT_TRANSLATE_NOOP("Localizable", "The selection cannot be reached: %1");
 constexpr char NotPasted[] =
     QT_TRANSLATE_NOOP("Localizable", "The result is on the clipboard: paste it with %1");
 
@@ -77,31 +78,10 @@ HoldRequest onClipboard(Flavours flavours) {
     return request;
 }
 
-// Where there is no X server the desktop's own tools carry the selection and the result;
-// nothing can be pasted for the user.
-FilterResult withoutX11(const ServiceCommand &command) {
-    QMap<QString, QByteArray> flavours;
-    const Pasteboard &primary = Pasteboard::selectionPasteboard();
-    for (const QString &type : primary.types())
-        flavours.insert(type, primary.dataForType(type));
-    const ServiceOutcome outcome = serveRequest(command.service, flavours);
-    if (!outcome.error.isEmpty())
-        return failure(QString::fromUtf8(flavours.value(PasteboardType::String)),
-                       withoutPrefix(outcome.error));
-    if (!replacesSelection(command.service))
-        return {};
-    const auto [type, data] = writtenFlavour(outcome.pboard);
-    Pasteboard &clipboard = Pasteboard::generalPasteboard();
-    clipboard.declareTypes({type});
-    if (!clipboard.setData(data, type))
-        return {{}, "Error: the clipboard cannot be written\n", 1};
-    return {};
-}
-
 // The focused window's selection: PRIMARY when its client owns it, else what the window
 // copies on request, after saving the clipboard that copy replaces. False when the window
 // did not copy.
-bool takeSelection(X11Desktop &desktop, const QStringList &wanted, const QString &copyKey,
+bool takeSelection(Desktop &desktop, const QStringList &wanted, const QString &copyKey,
                    std::pair<QString, QByteArray> *selection, Flavours *previous, bool *saved,
                    bool *copied) {
     if (desktop.ownedByActiveClient(ClipboardSelection::Primary))
@@ -135,9 +115,12 @@ bool isTerminal(const QStringList &windowClass) {
 }
 
 FilterResult runOnSelection(const ServiceCommand &command) {
-    const std::unique_ptr<X11Desktop> desktop = X11Desktop::open();
-    if (!desktop)
-        return withoutX11(command);
+    QString missing;
+    const std::unique_ptr<Desktop> desktop = Desktop::open(&missing);
+    if (!desktop) {
+        platform::beep();
+        return failure(QString(), platform::localizedString(NoRoute).arg(missing));
+    }
 
     // Keys synthesized while the shortcut's Ctrl or Alt is still down would make other chords.
     if (!desktop->waitForModifiersReleased(QDeadlineTimer(ReleaseTimeoutMs))) {
@@ -171,7 +154,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         if (previous.isEmpty())
             desktop->clearSelection(ClipboardSelection::Clipboard);
         else
-            holdClipboard(onClipboard(previous));
+            desktop->hold(onClipboard(previous));
     };
     if (selection.second.isEmpty()) {
         restore();
@@ -196,7 +179,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
             restore();
         } else {
             // A paste then puts the formula back where it was.
-            holdClipboard(onClipboard(flavoursOf(type, data + lineBreak)));
+            desktop->hold(onClipboard(flavoursOf(type, data + lineBreak)));
         }
         return failure(formula, withoutPrefix(outcome.error));
     }
@@ -208,7 +191,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         result += lineBreak;
     HoldRequest hold = onClipboard(flavoursOf(resultType, result));
     if (!command.paste) {
-        if (!holdClipboard(hold))
+        if (!desktop->hold(hold))
             return failure(formula, QStringLiteral("the clipboard cannot be written"));
         return {};
     }
@@ -216,12 +199,12 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         previous = desktop->saveFlavours(ClipboardSelection::Clipboard);
     hold.restore = true;
     hold.previous = previous;
-    if (!holdClipboard(hold))
+    if (!desktop->hold(hold))
         return failure(formula, QStringLiteral("the clipboard cannot be written"));
     if (!desktop->sendChord(pasteKey)) {
         // The result stays on the clipboard for the user to paste.
         hold.restore = false;
-        holdClipboard(hold);
+        desktop->hold(hold);
         return failure(formula, platform::localizedString(NotPasted).arg(pasteKey));
     }
     return {};

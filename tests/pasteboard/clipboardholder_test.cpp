@@ -327,7 +327,9 @@ TEST_F(ClipboardHolderTest, MalformedRequestIsRefusedWithoutTakingTheClipboard) 
     notRestoring.restore = false;
     QByteArray badSelection = good, lyingCount = good;
     badSelection[4] = 2;
-    lyingCount[10] = '\x7f'; // the flavour count, far beyond the bytes that follow
+    QByteArray badSession = good;
+    badSession[5] = 2;
+    lyingCount[11] = '\x7f'; // the flavour count, far beyond the bytes that follow
     const struct {
         const char *label;
         QByteArray bytes;
@@ -337,6 +339,7 @@ TEST_F(ClipboardHolderTest, MalformedRequestIsRefusedWithoutTakingTheClipboard) 
         {"truncated", good.chopped(1)},
         {"trailing byte", good + 'x'},
         {"selection byte", badSelection},
+        {"session byte", badSession},
         {"count beyond the input", lyingCount},
         {"nothing offered", encodeHoldRequest(request({}))},
         {"empty target", encodeHoldRequest(request({{"", "1"}}))},
