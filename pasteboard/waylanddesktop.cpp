@@ -1,6 +1,7 @@
 #include "waylanddesktop.h"
 
 #include "waylandkeyboard.h"
+#include "waylandwindows.h"
 
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -286,7 +287,7 @@ bool WaylandDesktop::sendChord(const QString &chord) {
 }
 
 QStringList WaylandDesktop::activeWindowClass() {
-    return {};
+    return activeWaylandWindowClass();
 }
 
 bool WaylandDesktop::ownedByActiveClient(ClipboardSelection selection) {
