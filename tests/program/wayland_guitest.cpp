@@ -2,6 +2,7 @@
 // the formula typed and selected through a virtual keyboard, `sumwise SERVICE --selection`
 // run as the compositor's key binding runs it, and the document read back from the editor.
 #include "pasteboard/waylandkeyboard.h"
+#include "pasteboard/waylandwindows.h"
 #include "tests/support/guitest.h"
 #include "tests/support/notificationserver.h"
 #include "tests/support/sessionbus.h"
@@ -87,6 +88,20 @@ protected:
         SessionBusTest::TearDown();
     }
 
+    // The command as the compositor's key binding starts it.
+    Outcome runAsShortcut(const char *service, bool german = false) {
+        QProcessEnvironment env = environment();
+        env.remove(u"QT_QPA_PLATFORM"_qs);
+        env.remove(u"SUMWISE_ALERT_ANSWER"_qs);
+        env.insert(u"WAYLAND_DISPLAY"_qs,
+                   sway->runtime.filePath(sway->env.value(u"WAYLAND_DISPLAY"_qs)));
+        if (german) {
+            env.remove(u"LC_ALL"_qs);
+            env.insert(u"LANG"_qs, u"de_DE.UTF-8"_qs);
+        }
+        return run({QString::fromLatin1(service), u"--selection"_qs}, {}, env);
+    }
+
     // The editor's whole text, selected and read from PRIMARY, which leaves the clipboard be.
     QByteArray document(const QByteArray &expected) {
         QByteArray text;
@@ -109,16 +124,7 @@ TEST_P(SwayRoutineTest, ResultInPlaceAndClipboardGivenBack) {
     ASSERT_TRUE(sway->copy(Previous, row.previousType));
     ASSERT_TRUE(waitUntil([&] { return sway->paste(false, row.previousType) == Previous; }));
 
-    QProcessEnvironment env = environment();
-    env.remove(u"QT_QPA_PLATFORM"_qs);
-    env.remove(u"SUMWISE_ALERT_ANSWER"_qs);
-    env.insert(u"WAYLAND_DISPLAY"_qs,
-               sway->runtime.filePath(sway->env.value(u"WAYLAND_DISPLAY"_qs)));
-    if (row.german) {
-        env.remove(u"LC_ALL"_qs);
-        env.insert(u"LANG"_qs, u"de_DE.UTF-8"_qs);
-    }
-    const Outcome outcome = run({QString::fromLatin1(row.service), u"--selection"_qs}, {}, env);
+    const Outcome outcome = runAsShortcut(row.service, row.german);
     EXPECT_EQ(outcome.status, row.status) << outcome.err.toStdString();
 
     // The paste is served, then the clipboard holds again what it held, in its own type.
@@ -126,6 +132,20 @@ TEST_P(SwayRoutineTest, ResultInPlaceAndClipboardGivenBack) {
         << sway->paste().toStdString();
     EXPECT_EQ(document(row.document), row.document);
     EXPECT_EQ(notifications->notifications().size(), row.status ? 1 : 0);
+}
+
+// A terminal copies with Ctrl+Shift+C: a Ctrl+C would interrupt the program running in it.
+TEST_F(SwayRoutineTest, TerminalIsNotInterrupted) {
+    if (QStandardPaths::findExecutable(u"foot"_qs).isEmpty())
+        GTEST_SKIP() << "foot is not installed (scripts/install-deps.sh)";
+    QProcess *terminal = sway->startAsSessionUser(sway->env, u"foot"_qs, {u"cat"_qs});
+    ASSERT_TRUE(waitUntil([] { return activeWaylandWindowClass() == QStringList{u"foot"_qs}; },
+                          10000));
+    const Outcome outcome = runAsShortcut("substitute");
+    EXPECT_EQ(outcome.status, 1) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.err.contains("Nothing is selected")) << outcome.err.toStdString();
+    EXPECT_EQ(notifications->notifications().size(), 1);
+    EXPECT_FALSE(waitUntil([&] { return terminal->state() == QProcess::NotRunning; }, 1000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sway, SwayRoutineTest, testing::ValuesIn(Rows),
