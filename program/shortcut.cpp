@@ -78,25 +78,66 @@ HoldRequest onClipboard(Flavours flavours) {
     return request;
 }
 
+// What the routine took from the focused window, and what it owes the clipboard.
+struct Taken {
+    std::pair<QString, QByteArray> selection;
+    Flavours previous; // the clipboard before the copy request
+    bool saved = false;
+    bool copied = false;
+};
+
 // The focused window's selection: PRIMARY when its client owns it, else what the window
 // copies on request, after saving the clipboard that copy replaces. False when the window
 // did not copy.
 bool takeSelection(Desktop &desktop, const QStringList &wanted, const QString &copyKey,
-                   std::pair<QString, QByteArray> *selection, Flavours *previous, bool *saved,
-                   bool *copied) {
+                   Taken *taken) {
     if (desktop.ownedByActiveClient(ClipboardSelection::Primary))
-        *selection = desktop.readFirstOf(ClipboardSelection::Primary, wanted);
-    if (!selection->second.isEmpty())
+        taken->selection = desktop.readFirstOf(ClipboardSelection::Primary, wanted);
+    if (!taken->selection.second.isEmpty())
         return true;
-    *previous = desktop.saveFlavours(ClipboardSelection::Clipboard);
-    *saved = true;
+    taken->previous = desktop.saveFlavours(ClipboardSelection::Clipboard);
+    taken->saved = true;
     if (!desktop.watch(ClipboardSelection::Clipboard) || !desktop.sendChord(copyKey)
         || !desktop.waitForNewOwner(QDeadlineTimer(CopyTimeoutMs)))
         return false;
-    *copied = true;
+    taken->copied = true;
     if (desktop.ownedByActiveClient(ClipboardSelection::Clipboard))
-        *selection = desktop.readFirstOf(ClipboardSelection::Clipboard, wanted);
+        taken->selection = desktop.readFirstOf(ClipboardSelection::Clipboard, wanted);
     return true;
+}
+
+// Gives the clipboard back as it was before the copy request.
+void restore(Desktop &desktop, const Taken &taken) {
+    if (!taken.copied)
+        return;
+    if (taken.previous.isEmpty())
+        desktop.clearSelection(ClipboardSelection::Clipboard);
+    else
+        desktop.hold(onClipboard(taken.previous));
+}
+
+// Nothing was calculated.
+FilterResult refused(const char *message) {
+    platform::beep();
+    return failure(QString(), platform::localizedString(message));
+}
+
+// Holds the result, pastes it, and has the holder give the clipboard back once it is served.
+FilterResult pasteResult(Desktop &desktop, HoldRequest hold, Taken taken, const QString &pasteKey,
+                         const QString &formula) {
+    if (!taken.saved)
+        taken.previous = desktop.saveFlavours(ClipboardSelection::Clipboard);
+    hold.restore = true;
+    hold.previous = taken.previous;
+    if (!desktop.hold(hold))
+        return failure(formula, QStringLiteral("the clipboard cannot be written"));
+    if (!desktop.sendChord(pasteKey)) {
+        // The result stays on the clipboard for the user to paste.
+        hold.restore = false;
+        desktop.hold(hold);
+        return failure(formula, platform::localizedString(NotPasted).arg(pasteKey));
+    }
+    return {};
 }
 
 } // namespace
@@ -121,48 +162,29 @@ FilterResult runOnSelection(const ServiceCommand &command) {
         platform::beep();
         return failure(QString(), platform::localizedString(NoRoute).arg(missing));
     }
-
     // Keys synthesized while the shortcut's Ctrl or Alt is still down would make other chords.
-    if (!desktop->waitForModifiersReleased(QDeadlineTimer(ReleaseTimeoutMs))) {
-        platform::beep();
-        return failure(QString(), platform::localizedString(KeysHeld));
-    }
+    if (!desktop->waitForModifiersReleased(QDeadlineTimer(ReleaseTimeoutMs)))
+        return refused(KeysHeld);
     const bool terminal = isTerminal(desktop->activeWindowClass());
     const QString copyKey = terminal ? QStringLiteral("ctrl+shift+c") : QStringLiteral("ctrl+c");
     const QString pasteKey = !command.pasteKey.isEmpty() ? command.pasteKey
                              : terminal                  ? QStringLiteral("ctrl+shift+v")
                                                          : QStringLiteral("ctrl+v");
-    const bool add = command.service == ServiceName::Add;
     // Only Add keeps formatting; the others need the characters alone.
     const QStringList wanted =
-        add ? QStringList{PasteboardType::RTFD, PasteboardType::RTF, PasteboardType::String}
+        command.service == ServiceName::Add
+            ? QStringList{PasteboardType::RTFD, PasteboardType::RTF, PasteboardType::String}
             : QStringList{PasteboardType::String};
 
     // PRIMARY can be stale or another window's; only the focused client's is the selection.
-    Flavours previous;
-    bool saved = false;
-    bool copied = false;
-    std::pair<QString, QByteArray> selection;
-    if (!takeSelection(*desktop, wanted, copyKey, &selection, &previous, &saved, &copied)) {
-        platform::beep();
-        return failure(QString(), platform::localizedString(NothingSelected));
+    Taken taken;
+    if (!takeSelection(*desktop, wanted, copyKey, &taken))
+        return refused(NothingSelected);
+    if (taken.selection.second.isEmpty()) {
+        restore(*desktop, taken);
+        return refused(NothingSelected);
     }
-    // Gives the clipboard back as it was before the copy request.
-    auto restore = [&] {
-        if (!copied)
-            return;
-        if (previous.isEmpty())
-            desktop->clearSelection(ClipboardSelection::Clipboard);
-        else
-            desktop->hold(onClipboard(previous));
-    };
-    if (selection.second.isEmpty()) {
-        restore();
-        platform::beep();
-        return failure(QString(), platform::localizedString(NothingSelected));
-    }
-
-    auto [type, data] = selection;
+    auto [type, data] = taken.selection;
     QByteArray lineBreak;
     if (type == PasteboardType::String) {
         lineBreak = trailingLineBreak(data);
@@ -171,16 +193,14 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     const QString formula = plainText(type, data);
     // Show's panel may copy its result while it is open; give the clipboard back first.
     if (command.service == ServiceName::Show)
-        restore();
+        restore(*desktop, taken);
 
     const ServiceOutcome outcome = serveRequest(command.service, {{type, data}});
     if (!outcome.error.isEmpty()) {
-        if (command.paste) {
-            restore();
-        } else {
-            // A paste then puts the formula back where it was.
+        if (command.paste)
+            restore(*desktop, taken);
+        else // a paste then puts the formula back where it was
             desktop->hold(onClipboard(flavoursOf(type, data + lineBreak)));
-        }
         return failure(formula, withoutPrefix(outcome.error));
     }
     if (!replacesSelection(command.service))
@@ -189,23 +209,10 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     auto [resultType, result] = writtenFlavour(outcome.pboard);
     if (resultType == PasteboardType::String)
         result += lineBreak;
-    HoldRequest hold = onClipboard(flavoursOf(resultType, result));
-    if (!command.paste) {
-        if (!desktop->hold(hold))
-            return failure(formula, QStringLiteral("the clipboard cannot be written"));
-        return {};
-    }
-    if (!saved)
-        previous = desktop->saveFlavours(ClipboardSelection::Clipboard);
-    hold.restore = true;
-    hold.previous = previous;
+    const HoldRequest hold = onClipboard(flavoursOf(resultType, result));
+    if (command.paste)
+        return pasteResult(*desktop, hold, taken, pasteKey, formula);
     if (!desktop->hold(hold))
         return failure(formula, QStringLiteral("the clipboard cannot be written"));
-    if (!desktop->sendChord(pasteKey)) {
-        // The result stays on the clipboard for the user to paste.
-        hold.restore = false;
-        desktop->hold(hold);
-        return failure(formula, platform::localizedString(NotPasted).arg(pasteKey));
-    }
     return {};
 }
