@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -24,6 +25,13 @@ namespace {
 constexpr int ReceiveTimeoutMs = 3000;
 // A reader that takes nothing for this long has gone away without closing its end.
 constexpr qint64 StalledTransferMs = 5000;
+
+// Set once the routine has sent its paste chord (SIGUSR1 from WaylandDesktop::sendChord).
+volatile sig_atomic_t pasteChordSent = 0;
+
+void notePasteChord(int) {
+    pasteChordSent = 1;
+}
 
 qint64 nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -45,6 +53,7 @@ struct WaylandConnection {
         QByteArray data;
         qsizetype sent;
         qint64 lastActivityMs;
+        bool paste; // requested after the paste chord
     };
 
     wl_display *display = nullptr;
@@ -181,7 +190,7 @@ struct WaylandConnection {
         for (const Flavour &f : std::as_const(c->flavours)) {
             if (source == c->source && f.target == target) {
                 fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-                c->transfers.append({fd, f.data, 0, c->lastRequestMs});
+                c->transfers.append({fd, f.data, 0, c->lastRequestMs, pasteChordSent != 0});
                 return;
             }
         }
@@ -244,7 +253,7 @@ struct WaylandConnection {
             t.lastActivityMs = nowMs();
         }
         if (n < 0 || t.sent == t.data.size()) {
-            if (n >= 0)
+            if (n >= 0 && t.paste)
                 ++served;
             close(t.fd);
             transfers.removeAt(index);
@@ -283,7 +292,12 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::open(QString *missing) {
 }
 
 bool WaylandDesktop::sendChord(const QString &chord) {
-    return m_keyboard && m_keyboard->sendChord(chord);
+    if (!m_keyboard || !m_keyboard->sendChord(chord))
+        return false;
+    // The holder counts only fetches after this as the paste.
+    if (m_holderPid > 0)
+        kill(pid_t(m_holderPid), SIGUSR1);
+    return true;
 }
 
 QStringList WaylandDesktop::activeWindowClass() {
@@ -357,11 +371,15 @@ void WaylandDesktop::clearSelection(ClipboardSelection selection) {
 bool WaylandDesktop::hold(const HoldRequest &request) {
     HoldRequest wayland = request;
     wayland.session = DisplaySession::Wayland;
-    return holdClipboard(wayland);
+    return holdClipboard(wayland, &m_holderPid);
 }
 
 WaylandSelectionOwner::WaylandSelectionOwner(ClipboardSelection selection)
     : d(WaylandConnection::open(nullptr)) {
+    struct sigaction action = {};
+    action.sa_handler = notePasteChord;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGUSR1, &action, nullptr);
     if (d)
         d->which = selection;
 }

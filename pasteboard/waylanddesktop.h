@@ -23,6 +23,7 @@ public:
     /// The virtual keyboard keeps modifier state of its own: keys still held on the real
     /// keyboard do not join its chords.
     bool waitForModifiersReleased(QDeadlineTimer) override { return true; }
+    /// Tells the holder of the last hold() that the chord went out.
     bool sendChord(const QString &chord) override;
     QStringList activeWindowClass() override;
     /// PRIMARY may be a window's that no longer has the focus, and nothing tells whose it is:
@@ -45,12 +46,16 @@ private:
     std::unique_ptr<WaylandConnection> d;
     std::unique_ptr<WaylandKeyboard> m_keyboard;
     QString m_keyboardMissing;
+    qint64 m_holderPid = 0;
     ClipboardSelection m_watched = ClipboardSelection::Clipboard;
     int m_watchedFrom = -1;
 };
 
 /// Serves flavours as a selection's data-control source, the way X11SelectionOwner does on
 /// X11; the clipboard holder's Wayland side. There is no clipboard manager to hand over to.
+/// Clipboard managers fetch every new selection at once and nothing tells them apart here, so
+/// only fetches after a SIGUSR1 (sent by WaylandDesktop once its paste chord went out) count
+/// as served.
 class WaylandSelectionOwner {
 public:
     explicit WaylandSelectionOwner(ClipboardSelection selection);

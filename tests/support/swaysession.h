@@ -107,6 +107,15 @@ public:
         return p.readAllStandardOutput();
     }
 
+    /// The types the clipboard offers, read without fetching any.
+    QStringList types() const {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(u"wl-paste"_qs, {u"--list-types"_qs});
+        p.waitForFinished(5000);
+        return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
     /// Sets the clipboard as another program would (wl-copy stays in the background).
     bool copy(const QByteArray &data, const QString &type = u"text/plain;charset=utf-8"_qs) {
         QProcess p;
