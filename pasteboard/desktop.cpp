@@ -22,8 +22,11 @@ std::unique_ptr<Desktop> Desktop::open(QString *missing) {
     QString wayland;
     if (std::unique_ptr<Desktop> desktop = WaylandDesktop::open(&wayland))
         return desktop;
-    if (std::unique_ptr<Desktop> desktop = X11Desktop::open())
+    if (std::unique_ptr<Desktop> desktop = X11Desktop::open()) {
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            desktop->m_nativeWindowsMissing = wayland;
         return desktop;
+    }
     if (missing) {
         *missing = qEnvironmentVariableIsEmpty("DISPLAY")
                        ? wayland

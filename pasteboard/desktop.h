@@ -54,6 +54,13 @@ public:
     /// Every content flavour the owner offers, to give the selection back later.
     Flavours saveFlavours(ClipboardSelection selection);
 
+    /// On a Wayland session served through XWayland: why Wayland-native windows are out of
+    /// reach. Empty elsewhere.
+    QString nativeWindowsMissing() const { return m_nativeWindowsMissing; }
+
 protected:
     Desktop() = default;
+
+private:
+    QString m_nativeWindowsMissing;
 };

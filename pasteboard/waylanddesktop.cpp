@@ -123,8 +123,14 @@ struct WaylandConnection {
         if (!c->seat)
             return fail(QStringLiteral("the Wayland compositor offers no seat"));
         if (!c->manager) {
-            return fail(QStringLiteral("the Wayland compositor does not let programs read the "
-                                       "selection (no data-control protocol)"));
+            // GNOME's Shell offers no way in from outside; its extension works inside.
+            const bool gnome = qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(u"GNOME");
+            return fail(gnome ? QStringLiteral("GNOME lets no program read the selection of "
+                                               "Wayland windows; enable the Sumwise GNOME Shell "
+                                               "extension (gnome-extensions enable "
+                                               "sumwise@sumwise.org)")
+                              : QStringLiteral("the Wayland compositor does not let programs "
+                                               "read the selection (no data-control protocol)"));
         }
         c->device = zwlr_data_control_manager_v1_get_data_device(c->manager, c->seat);
         static const zwlr_data_control_device_v1_listener deviceListener = {

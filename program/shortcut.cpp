@@ -178,10 +178,15 @@ FilterResult runOnSelection(const ServiceCommand &command) {
 
     // PRIMARY can be stale or another window's; only the focused client's is the selection.
     Taken taken;
-    if (!takeSelection(*desktop, wanted, copyKey, &taken))
-        return refused(NothingSelected);
-    if (taken.selection.second.isEmpty()) {
+    const bool took = takeSelection(*desktop, wanted, copyKey, &taken);
+    if (!took || taken.selection.second.isEmpty()) {
         restore(*desktop, taken);
+        // A Wayland window does not answer XWayland's keys.
+        if (!desktop->nativeWindowsMissing().isEmpty()) {
+            platform::beep();
+            return failure(QString(),
+                           platform::localizedString(NoRoute).arg(desktop->nativeWindowsMissing()));
+        }
         return refused(NothingSelected);
     }
     auto [type, data] = taken.selection;
