@@ -20,6 +20,9 @@ packages=(
   # The paste on wlroots compositors: a virtual keyboard client (libwayland, xkbcommon), the
   # data-control clipboard tools, and headless Sway for its tests.
   libwayland-dev libxkbcommon-dev wl-clipboard sway
+  # The paste on KWin: its fake-input protocol's description, and KWin itself, run headless
+  # in the tests.
+  plasma-wayland-protocols kwin-wayland
   # The GNOME Shell extension: its schema compiled at build time, its routine tested under
   # gjs, and the whole of it in a headless Shell (ctest -L gui).
   libglib2.0-bin gjs gnome-shell
