@@ -102,7 +102,7 @@ protected:
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(QStringLiteral("wl-paste"), QStringList{QStringLiteral("--no-newline")} + args);
-        if (!p.waitForFinished(2000)) {
+        if (!p.waitForFinished(1000)) {
             p.kill();
             p.waitForFinished();
             return {};
@@ -129,7 +129,18 @@ protected:
         return keyboard;
     }
 
-    /// What the keyboard types and selects is what the editor holds, and Ctrl+C copies it.
+    /// Puts text on the clipboard through data control; wl-copy stays behind to serve it.
+    void copy(const QString &text) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
+        p.start(QStringLiteral("wl-copy"), {text});
+        p.waitForFinished(5000);
+    }
+
+    /// What the keyboard types and selects is what the editor holds, Ctrl+C copies it, and
+    /// Ctrl+V pastes what data control put on the clipboard in place of the selection.
     void typeSelectAndCopy(WaylandKeyboard &keyboard) {
         // Until the editor has the focus, what the keyboard types goes nowhere: retry the probe.
         QByteArray typed;
@@ -146,6 +157,17 @@ protected:
         EXPECT_EQ(waitFor({QStringLiteral("--primary")}, "2*(3+4)^2 = 98"), "2*(3+4)^2 = 98");
         ASSERT_TRUE(keyboard.sendChord(u"ctrl+c"));
         EXPECT_EQ(waitFor({}, "2*(3+4)^2 = 98"), "2*(3+4)^2 = 98");
+        copy(QStringLiteral("98"));
+        ASSERT_EQ(waitFor({}, "98"), "98");
+        ASSERT_TRUE(keyboard.sendChord(u"ctrl+v"));
+        // The editor fetches the contents before it pastes them: select all until they are in.
+        QByteArray document;
+        for (int i = 0; i < 50 && document != "98"; ++i) {
+            QThread::msleep(100);
+            ASSERT_TRUE(keyboard.sendChord(u"ctrl+a"));
+            document = paste({QStringLiteral("--primary")});
+        }
+        EXPECT_EQ(document, "98");
         // Keys the keymap does not have are refused, nothing half sent.
         EXPECT_FALSE(keyboard.sendChord(u"ctrl+NoSuchKey"));
         EXPECT_FALSE(keyboard.type(u"漢"));
