@@ -38,7 +38,13 @@ protected:
                    runtime.filePath(QStringLiteral("share")) + QStringLiteral(":/usr/share"));
         // QPainter compositing: no GPU needed.
         env.insert(QStringLiteral("KWIN_COMPOSE"), QStringLiteral("Q"));
-        compositor.setProcessEnvironment(env);
+        // A German keyboard (Y and Z swapped, symbols elsewhere) for KWin alone: fake input
+        // must press KWin's keys, not those of the default keymap. Without dead keys "^" is
+        // a key of its own.
+        QProcessEnvironment kwinEnv = env;
+        kwinEnv.insert(QStringLiteral("XKB_DEFAULT_LAYOUT"), QStringLiteral("de"));
+        kwinEnv.insert(QStringLiteral("XKB_DEFAULT_VARIANT"), QStringLiteral("nodeadkeys"));
+        compositor.setProcessEnvironment(kwinEnv);
         compositor.setStandardOutputFile(QProcess::nullDevice());
         compositor.setStandardErrorFile(runtime.filePath(QStringLiteral("kwin.log")));
         compositor.start(kwin, {QStringLiteral("--virtual"), QStringLiteral("--socket"),
