@@ -1,5 +1,6 @@
 #include "waylanddesktop.h"
 
+#include "kwinwindows.h"
 #include "waylandkeyboard.h"
 #include "waylandwindows.h"
 
@@ -297,6 +298,10 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::open(QString *missing) {
     return desktop;
 }
 
+bool WaylandDesktop::waitForModifiersReleased(QDeadlineTimer) {
+    return !m_keyboard || m_keyboard->releaseModifiers();
+}
+
 bool WaylandDesktop::sendChord(const QString &chord) {
     if (!m_keyboard || !m_keyboard->sendChord(chord))
         return false;
@@ -307,7 +312,11 @@ bool WaylandDesktop::sendChord(const QString &chord) {
 }
 
 QStringList WaylandDesktop::activeWindowClass() {
-    return activeWaylandWindowClass();
+    // wlroots compositors list their windows to any client; KWin to those it grants.
+    if (QStringList names = activeWaylandWindowClass(); !names.isEmpty())
+        return names;
+    const QString kwin = activeAppIdOnKWin();
+    return kwin.isEmpty() ? QStringList() : QStringList{kwin};
 }
 
 bool WaylandDesktop::ownedByActiveClient(ClipboardSelection selection) {

@@ -20,9 +20,9 @@ public:
     static std::unique_ptr<WaylandDesktop> open(QString *missing = nullptr);
     ~WaylandDesktop() override;
 
-    /// The virtual keyboard keeps modifier state of its own: keys still held on the real
-    /// keyboard do not join its chords.
-    bool waitForModifiersReleased(QDeadlineTimer) override { return true; }
+    /// Nothing tells a Wayland client which keys are down: the keyboard makes sure instead
+    /// that keys still held on the real keyboard do not join its chords.
+    bool waitForModifiersReleased(QDeadlineTimer) override;
     /// Tells the holder of the last hold() that the chord went out.
     bool sendChord(const QString &chord) override;
     QStringList activeWindowClass() override;

@@ -22,6 +22,9 @@ packages=(
   libwayland-dev libxkbcommon-dev wl-clipboard sway
   # A Wayland-native terminal, to prove that the focused window's app_id tells terminals apart.
   foot
+  # The paste on KWin: its fake-input protocol's description, and KWin itself, run headless
+  # in the tests.
+  plasma-wayland-protocols kwin-wayland
   # The GNOME Shell extension: its schema compiled at build time, its routine tested under
   # gjs, and the whole of it in a headless Shell (ctest -L gui).
   libglib2.0-bin gjs gnome-shell

@@ -2,7 +2,7 @@
 // gives the previous contents back, and when it ends.
 #include "pasteboard/clipboardholder.h"
 #include "tests/support/guitest.h"
-#include "tests/support/swaysession.h"
+#include "tests/support/waylandsession.h"
 
 #include <QCoreApplication>
 
@@ -12,12 +12,12 @@ namespace {
 
 class WaylandHolderTest : public testing::Test {
 protected:
-    std::unique_ptr<SwaySession> sway = std::make_unique<SwaySession>();
+    std::unique_ptr<WaylandSession> sway = std::make_unique<WaylandSession>();
     std::unique_ptr<QProcess> holder;
 
     void SetUp() override {
         QString why;
-        if (!sway->start({u"wl-paste"_qs, u"wl-copy"_qs}, &why))
+        if (!sway->start(Compositor::Sway, {u"wl-paste"_qs, u"wl-copy"_qs}, &why))
             GTEST_SKIP() << why.toStdString();
     }
 

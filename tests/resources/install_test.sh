@@ -45,6 +45,10 @@ for action in substitute add show copy; do
     grep -qx "Exec=sumwise $action --selection" "$desktop" ||
         fail "desktop entry has no action running 'sumwise $action --selection'"
 done
+# KWin's fake input (the paste) and window management (terminal detection).
+[[ $(value_of "$desktop" X-KDE-Wayland-Interfaces) == \
+    org_kde_kwin_fake_input,org_kde_plasma_window_management ]] ||
+    fail "desktop entry does not ask KWin for fake input and window management"
 
 # --- The build tree's activation file names the built executable.
 service=$build/share/dbus-1/services/org.sumwise.Sumwise.service
@@ -121,8 +125,15 @@ if [[ -f $installed_service ]]; then
         fail "installed service runs '$(value_of "$installed_service" Exec)', not $prefix/bin/sumwise"
     grep -q '@' "$installed_service" && fail "installed service keeps a placeholder"
 fi
-[[ -f $prefix/share/applications/sumwise.desktop ]] &&
-    validate_desktop "$prefix/share/applications/sumwise.desktop"
+installed_desktop=$prefix/share/applications/sumwise.desktop
+if [[ -f $installed_desktop ]]; then
+    validate_desktop "$installed_desktop"
+    # KWin grants its interfaces to the program whose absolute path is the main Exec.
+    [[ $(value_of "$installed_desktop" Exec) == "$prefix/bin/sumwise" ]] ||
+        fail "installed desktop entry runs '$(value_of "$installed_desktop" Exec)', not $prefix/bin/sumwise"
+    grep -qx "Exec=sumwise copy --selection" "$installed_desktop" ||
+        fail "installed desktop entry lost its actions"
+fi
 # Build-only files stay out of an install.
 [[ -e $prefix/share/sumwise/test-session-bus.conf ]] && fail "install holds the test bus configuration"
 [[ -e $prefix/bin/sumwise_makehelp ]] && fail "install holds the build tool sumwise_makehelp"
@@ -138,6 +149,9 @@ if DESTDIR=$stage cmake --install "$build" --prefix "$final" >"$tmp/stage.log" 2
     else
         fail "staged install lacks $staged_service"
     fi
+    staged_desktop=$stage$final/share/applications/sumwise.desktop
+    [[ $(value_of "$staged_desktop" Exec) == "$final/bin/sumwise" ]] ||
+        fail "staged desktop entry runs '$(value_of "$staged_desktop" Exec)', not $final/bin/sumwise"
 else
     fail "staged cmake --install failed: $(cat "$tmp/stage.log")"
 fi
