@@ -14,6 +14,21 @@ protected:
     }
 };
 
+// A substitute request made straight on the bus, as a caller that sends no locale makes it.
+Outcome oldCallerSubstitutes(const QString &address, const QByteArray &formula) {
+    QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("old caller"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("/org/sumwise/Sumwise"),
+        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("doCalcSubstituteService"));
+    const QString type = QStringLiteral("text/plain;charset=utf-8");
+    call << QVariantMap{{type, formula}} << QString();
+    const QDBusMessage reply = c.call(call, QDBus::Block, 30000);
+    QDBusConnection::disconnectFromBus(QStringLiteral("old caller"));
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {formula, reply.errorMessage().toUtf8() + '\n', 1};
+    return {qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(type).toByteArray(), {}, 0};
+}
+
 TEST_F(ProviderTest, ServicesThroughActivation) {
     struct {
         const char *service;
@@ -47,9 +62,21 @@ TEST_F(ProviderTest, ServicesThroughActivation) {
               QStringLiteral("Formula:\n\t1/0\n\nResult:\n\tDivision by zero"));
 }
 
+// A plain filter serves itself rather than have the bus start a provider for it; one that
+// runs already answers it, with the variables of its session.
+TEST_F(ProviderTest, PlainFilterStartsNoProvider) {
+    const Outcome r = run({QStringLiteral("substitute")}, "k=2*(3+4)^2\n");
+    EXPECT_EQ(r.out, "98\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(run({QStringLiteral("add")}, "k/2").out, "k/2 = 49");
+    EXPECT_EQ(providerPid(), 0u);
+    EXPECT_TRUE(alerts().isEmpty());
+}
+
 TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
-    EXPECT_EQ(run({QStringLiteral("substitute")}, "x").status, 1);
+    EXPECT_EQ(oldCallerSubstitutes(address, "x").status, 1);
     const quint32 provider = providerPid();
+    ASSERT_NE(provider, 0u);
     // Another process replaces the file whole, as its store does.
     const QString next = storeFile() + QStringLiteral(".next");
     {
@@ -62,25 +89,10 @@ TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
     EXPECT_EQ(providerPid(), provider);
 }
 
-// A substitute request made straight on the bus, as a caller that sends no locale makes it.
-Outcome oldCallerSubstitutes(const QString &address, const QByteArray &formula) {
-    QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("old caller"));
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("/org/sumwise/Sumwise"),
-        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("doCalcSubstituteService"));
-    const QString type = QStringLiteral("text/plain;charset=utf-8");
-    call << QVariantMap{{type, formula}} << QString();
-    const QDBusMessage reply = c.call(call, QDBus::Block, 30000);
-    QDBusConnection::disconnectFromBus(QStringLiteral("old caller"));
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return {formula, reply.errorMessage().toUtf8() + '\n', 1};
-    return {qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(type).toByteArray(), {}, 0};
-}
-
 TEST_F(ProviderTest, AnswersInTheLocaleOfEachCommand) {
     // The provider runs in the bus's C locale. The commands below keep their settings
     // elsewhere, so only the provider knows h: each answer came through it.
-    ASSERT_EQ(run({QStringLiteral("substitute")}, "h=1/2").out, "0.5");
+    ASSERT_EQ(oldCallerSubstitutes(address, "h=1/2").out, "0.5");
     const QStringList oldCaller{QStringLiteral("none: straight on the bus")};
     struct {
         QStringList settings;
@@ -125,8 +137,9 @@ TEST_F(ProviderWithoutDisplayTest, ServesWithoutAReachableDisplay) {
     e.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("sumwise-test-no-compositor"));
     if (!startBus(e))
         GTEST_SKIP() << "no dbus-daemon or test bus configuration";
-    const Outcome r = run({QStringLiteral("substitute")}, "2*(3+4)^2");
-    EXPECT_EQ(r.out, "98");
+    const Outcome r =
+        run({QStringLiteral("add"), QStringLiteral("--type=text/plain")}, "2*(3+4)^2");
+    EXPECT_EQ(r.out, "2*(3+4)^2 = 98");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(providerPid(), 0u);
 }

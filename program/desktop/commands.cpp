@@ -15,32 +15,6 @@
 #include <climits>
 
 namespace {
-constexpr const char16_t *CommandNames[] = {u"substitute", u"add", u"show", u"copy"};
-}
-
-std::optional<ServiceName> serviceNamed(QStringView command) {
-    for (int i = 0; i < 4; ++i) {
-        if (command == QStringView(CommandNames[i]))
-            return ServiceName(i);
-    }
-    return std::nullopt;
-}
-
-QString commandName(ServiceName service) {
-    return QString::fromUtf16(CommandNames[int(service)]);
-}
-
-QByteArray trailingLineBreak(const QByteArray &text) {
-    if (text.endsWith("\r\n"))
-        return QByteArrayLiteral("\r\n");
-    if (text.endsWith('\n'))
-        return QByteArrayLiteral("\n");
-    if (text.endsWith('\r'))
-        return QByteArrayLiteral("\r");
-    return {};
-}
-
-namespace {
 
 struct Outcome {
     bool served = false; // false: nobody could take the request
@@ -103,7 +77,7 @@ QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteAr
         type = PasteboardType::RTF;
     QByteArray data = command.input;
     if (type == PasteboardType::String) {
-        *lineBreak = trailingLineBreak(data);
+        *lineBreak = textservices::trailingLineBreak(data);
         data.chop(lineBreak->size());
     }
     flavours.insert(type, data);
@@ -137,8 +111,7 @@ FilterResult runServiceCommand(const ServiceCommand &command) {
     const QMap<QString, QByteArray> flavours = requestFlavours(command, &lineBreak);
     const ServiceOutcome outcome = serveRequest(command.service, flavours);
     if (!outcome.error.isEmpty())
-        return {command.fromArguments ? QByteArray() : command.input, outcome.error.toUtf8() + '\n',
-                1};
+        return textservices::failure(command.input, command.fromArguments, outcome.error);
     if (!replacesSelection(command.service))
         return {command.input, {}, 0};
     const auto [type, data] = writtenFlavour(outcome.pboard);

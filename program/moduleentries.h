@@ -1,0 +1,27 @@
+// The program's two modules, beside its executable in ../lib/sumwise/, loaded only for a
+// request that needs them: the display module speaks to the X server or the Wayland
+// compositor without Qt GUI, the desktop module holds everything that needs Qt GUI, widgets
+// or the session bus.
+#pragma once
+
+#include "request.h"
+
+#include <QString>
+
+inline constexpr char DisplayModule[] = "sumwise-display.so";
+inline constexpr char DesktopModule[] = "sumwise-desktop.so";
+
+extern "C" {
+
+/// The clipboard holder process ("sumwise --hold-clipboard"), see clipboardHolderMain().
+Q_DECL_EXPORT int sumwiseHoldClipboard(int argc, char **argv);
+/// The application whose window is active, see platform::activeApplicationName().
+Q_DECL_EXPORT void sumwiseActiveApplication(QString *name);
+
+/// Without a command: the provider on the session bus; returns its exit status. With one
+/// (its input already read): serves it, through the provider when one can take it, sets
+/// *result and returns its status. Creates the application object itself; the caller must not
+/// have made one.
+Q_DECL_EXPORT int sumwiseDesktopMain(int argc, char **argv, const ServiceCommand *command,
+                                     FilterResult *result);
+}
