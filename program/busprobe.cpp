@@ -16,11 +16,11 @@ namespace {
 
 constexpr int TimeoutMs = 1000;
 
-// A unix socket address of one D-Bus address entry; nullopt-like empty path for others.
+// The socket of one D-Bus address entry; isUnix false for other transports.
 struct SocketAddress {
     QByteArray path;
     bool abstract = false;
-    bool unix_ = false;
+    bool isUnix = false;
 };
 
 QByteArray unescape(const QByteArray &value) {
@@ -36,7 +36,7 @@ SocketAddress parseEntry(const QByteArray &entry) {
         const qsizetype equals = pair.indexOf('=');
         const QByteArray key = pair.left(equals), value = unescape(pair.mid(equals + 1));
         if (key == "path" || key == "abstract") {
-            address.unix_ = true;
+            address.isUnix = true;
             address.path = value;
             address.abstract = key == "abstract";
         }
@@ -275,7 +275,7 @@ ProviderState busProvider(const QByteArray &address, const char *name) {
         if (entry.isEmpty())
             continue;
         const SocketAddress socket = parseEntry(entry);
-        if (!socket.unix_)
+        if (!socket.isUnix)
             return ProviderState::Unknown;
         const int fd = connectTo(socket);
         if (fd < 0)

@@ -211,10 +211,11 @@ int main(int argc, char *argv[]) {
     if (servedHere(command)) {
         result = serveHere(argc, argv, command);
     } else {
-        auto *desktop = SUMWISE_LOAD(DesktopModule, sumwiseDesktopMain);
-        if (!desktop)
-            return 1;
-        desktop(argc, argv, &command, &result);
+        // Without its module the request cannot be served, but the selection is not lost.
+        if (auto *desktop = SUMWISE_LOAD(DesktopModule, sumwiseDesktopMain))
+            desktop(argc, argv, &command, &result);
+        else
+            result = {command.fromArguments ? QByteArray() : command.input, {}, 1};
     }
     // A formula from the command line is no selection to give back; a result needs a line.
     if (command.fromArguments && result.status == 0 && !result.output.isEmpty())

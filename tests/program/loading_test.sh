@@ -54,5 +54,18 @@ DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent run '{\rtf1 2+3}' add
 [[ $code == 0 && $out == *' = 5'* ]] || fail "RTF add through the desktop module: status $code, '$out'"
 grep -q 'libQt6Gui' <<<"$loaded" || fail "RTF add did not load the desktop module"
 
+# A program without its modules beside it still filters plain text; what needs a module fails
+# with the reason and gives the selection back.
+mkdir -p "$tmp/alone/bin"
+cp "$sumwise" "$tmp/alone/bin/"
+out=$(printf '2+3\n' | DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$tmp/alone/bin/sumwise" add)
+[[ $out == '2+3 = 5' ]] || fail "the program alone: add gave '$out'"
+rtf='{\rtf1 2+3}'
+out=$(printf '%s\n' "$rtf" | DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+    "$tmp/alone/bin/sumwise" add 2>"$tmp/err")
+code=$?
+[[ $code == 1 && $out == "$rtf" ]] || fail "the program alone: RTF add gave status $code, '$out'"
+grep -q 'cannot load sumwise-desktop.so' "$tmp/err" || fail "the program alone says: $(cat "$tmp/err")"
+
 [[ $status == 0 ]] && echo "loading: each request loads only what it needs"
 exit $status
