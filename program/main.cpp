@@ -10,11 +10,13 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QMap>
 #include <QStringList>
 
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -158,20 +160,41 @@ bool mailInFront() {
     return name == u"Mail";
 }
 
-// A plain filter needs the desktop only to reach a provider that already runs (it holds the
-// variables of its own session) and for the mail application's clipboard rule.
-bool servedHere(const ServiceCommand &command) {
-    if (!isPlainFilter(command))
-        return false;
-    const ProviderState provider = busProvider(ProviderName);
-    return (provider == ProviderState::NoBus || provider == ProviderState::NotRunning)
-           && !mailInFront();
+// The type under which a request's pasteboard holds plain text.
+constexpr char16_t PlainTextType[] = u"text/plain;charset=utf-8";
+
+// A plain filter through a provider that already runs (it holds the variables of its own
+// session), on Qt D-Bus alone; nothing when no provider took it. The selection's final line
+// break stays here, as it does for the desktop's requests.
+std::optional<FilterResult> throughProvider(const ServiceCommand &command) {
+    auto *ask = SUMWISE_LOAD(BusModule, sumwiseAskProvider);
+    if (!ask)
+        return std::nullopt;
+    const QByteArray lineBreak = textservices::trailingLineBreak(command.input);
+    const QString type = QString::fromUtf16(PlainTextType);
+    const QMap<QString, QByteArray> flavours{{type, command.input.chopped(lineBreak.size())}};
+    QString error;
+    QMap<QString, QByteArray> pboard;
+    if (!ask(command.service, &flavours, &error, &pboard))
+        return std::nullopt;
+    if (!error.isEmpty())
+        return textservices::failure(command.input, command.fromArguments, error);
+    return FilterResult{pboard.value(type) + lineBreak, {}, 0};
 }
 
-FilterResult serveHere(int argc, char **argv, const ServiceCommand &command) {
+// A plain filter needs no module unless a provider runs already or, for the mail
+// application's clipboard rule, the desktop. Nothing when the desktop module must serve it.
+std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceCommand &command) {
+    const ProviderState provider = busProvider(ProviderName);
+    if (provider == ProviderState::Unknown || mailInFront())
+        return std::nullopt;
     QCoreApplication app(argc, argv);
     setApplicationNames();
     platform::installTranslations();
+    if (provider == ProviderState::Running) {
+        if (std::optional<FilterResult> result = throughProvider(command))
+            return result;
+    }
     FormulaEngine engine;
     const FilterResult result = textservices::filter(engine, command.service == ServiceName::Add,
                                                      command.input, command.fromArguments);
@@ -207,9 +230,12 @@ int main(int argc, char *argv[]) {
         command.input = in.readAll();
     }
 
+    std::optional<FilterResult> plain;
+    if (isPlainFilter(command))
+        plain = servePlain(argc, argv, command);
     FilterResult result;
-    if (servedHere(command)) {
-        result = serveHere(argc, argv, command);
+    if (plain) {
+        result = *std::move(plain);
     } else {
         // Without its module the request cannot be served, but the selection is not lost.
         if (auto *desktop = SUMWISE_LOAD(DesktopModule, sumwiseDesktopMain))

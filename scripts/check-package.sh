@@ -66,6 +66,7 @@ dpkg-deb -f "$deb" Package Version Architecture Installed-Size Depends Recommend
 
 contents=$(dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }')
 for path in ./usr/bin/sumwise \
+            ./usr/lib/sumwise/sumwise-bus.so \
             ./usr/lib/sumwise/sumwise-desktop.so \
             ./usr/lib/sumwise/sumwise-display.so \
             ./usr/share/dbus-1/services/org.sumwise.Sumwise.service \

@@ -15,8 +15,9 @@ declare -A allowed=(
     [service]="textlib platform platform/gui evaluator styledtext pasteboard"
     # The executable stays on Qt Core; its modules hold the rest.
     [program]="textlib platform evaluator"
+    [program/bus]="platform program"
     [program/display]="textlib platform pasteboard program"
-    [program/desktop]="textlib platform platform/gui evaluator styledtext pasteboard service program"
+    [program/desktop]="textlib platform platform/gui evaluator styledtext pasteboard service program program/bus"
 )
 
 status=0

@@ -4,6 +4,8 @@
 
 #include "styledtext/attributedstring.h"
 
+#include <QFileInfo>
+
 namespace {
 
 class ProviderTest : public SessionBusTest {
@@ -71,6 +73,46 @@ TEST_F(ProviderTest, PlainFilterStartsNoProvider) {
     EXPECT_EQ(run({QStringLiteral("add")}, "k/2").out, "k/2 = 49");
     EXPECT_EQ(providerPid(), 0u);
     EXPECT_TRUE(alerts().isEmpty());
+}
+
+// The libraries the dynamic loader opened for one run of the program, by file name.
+QStringList loadedLibraries(const QString &logPrefix) {
+    QStringList names;
+    const QDir dir = QFileInfo(logPrefix).dir();
+    for (const QString &log :
+         dir.entryList({QFileInfo(logPrefix).fileName() + QStringLiteral(".*")})) {
+        QFile file(dir.filePath(log));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            const qsizetype at = line.indexOf("file=");
+            if (at >= 0)
+                names.append(QString::fromUtf8(line.mid(at + 5, line.indexOf(' ', at) - at - 5)));
+        }
+    }
+    return names;
+}
+
+TEST_F(ProviderTest, PlainFilterReachesARunningProviderWithoutQtGui) {
+    ASSERT_EQ(oldCallerSubstitutes(address, "g=6").out, "6");
+    QProcessEnvironment e = environment();
+    // Settings elsewhere: only the provider knows g.
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("commands")));
+    const QString log = home.filePath(QStringLiteral("loader"));
+    e.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    e.insert(QStringLiteral("LD_DEBUG_OUTPUT"), log);
+    const Outcome r = run({QStringLiteral("add")}, "g*7\n", e);
+    EXPECT_EQ(r.out, "g*7 = 42\n");
+    EXPECT_EQ(r.status, 0);
+    const QStringList loaded = loadedLibraries(log);
+    EXPECT_TRUE(loaded.contains(QStringLiteral("libQt6DBus.so.6")))
+        << loaded.join(u' ').toStdString();
+    for (const QString &name : loaded) {
+        EXPECT_FALSE(name.startsWith(u"libQt6Gui") || name.startsWith(u"libQt6Widgets")
+                     || name.startsWith(u"libxcb"))
+            << name.toStdString();
+    }
 }
 
 TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {

@@ -102,6 +102,7 @@ if ! cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
     fail "cmake --install failed: $(cat "$tmp/install.log")"
 fi
 for file in bin/sumwise \
+    lib/sumwise/sumwise-bus.so \
     lib/sumwise/sumwise-desktop.so \
     lib/sumwise/sumwise-display.so \
     share/sumwise/translations/sumwise_en.qm \
