@@ -274,6 +274,9 @@ ProviderState busProvider(const QByteArray &address, const char *name) {
     for (const QByteArray &entry : address.split(';')) {
         if (entry.isEmpty())
             continue;
+        // The library's way of saying that there is no bus.
+        if (entry.startsWith("disabled:"))
+            return ProviderState::NoBus;
         const SocketAddress socket = parseEntry(entry);
         if (!socket.isUnix)
             return ProviderState::Unknown;

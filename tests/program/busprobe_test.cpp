@@ -30,6 +30,7 @@ TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakTo) {
         {"unix:path=/nonexistent;" + bus, ProviderState::NotRunning},
         {"unix:path=/nonexistent", ProviderState::NoBus},
         {"", ProviderState::NoBus},
+        {"disabled:", ProviderState::NoBus},
         {"tcp:host=localhost,port=1", ProviderState::Unknown},
         {"unix:tmpdir=/tmp", ProviderState::Unknown},
     };
