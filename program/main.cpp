@@ -182,11 +182,12 @@ std::optional<FilterResult> throughProvider(const ServiceCommand &command) {
     return FilterResult{pboard.value(type) + lineBreak, {}, 0};
 }
 
-// A plain filter needs no module unless a provider runs already or, for the mail
-// application's clipboard rule, the desktop. Nothing when the desktop module must serve it.
+// A plain filter needs no module unless a provider runs already (which applies the mail
+// application's clipboard rule itself) or, for that rule, the desktop. Nothing when the
+// desktop module must serve it.
 std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceCommand &command) {
     const ProviderState provider = busProvider(ProviderName);
-    if (provider == ProviderState::Unknown || mailInFront())
+    if (provider == ProviderState::Unknown || (provider != ProviderState::Running && mailInFront()))
         return std::nullopt;
     QCoreApplication app(argc, argv);
     setApplicationNames();
