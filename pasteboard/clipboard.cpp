@@ -2,15 +2,28 @@
 
 #include "x11desktop.h"
 
+#include "styledtext/attributedstring.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
+
+xcb_atom_t clipboardAtom(xcb_connection_t *c) {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 9, "CLIPBOARD"), nullptr), &std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
 
 // An owner that does not answer within this time is treated as offering nothing.
 constexpr int ReplyTimeoutMs = 3000;
@@ -280,4 +293,40 @@ Pasteboard &Pasteboard::generalPasteboard() {
 Pasteboard &Pasteboard::selectionPasteboard() {
     static ClipboardPasteboard selection(ClipboardSelection::Primary);
     return selection;
+}
+
+bool guiOwnsSelection(ClipboardSelection selection) {
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return false;
+    xcb_connection_t *c = x11->connection();
+    const xcb_setup_t *setup = xcb_get_setup(c);
+    const xcb_atom_t atom =
+        selection == ClipboardSelection::Primary ? xcb_atom_t(XCB_ATOM_PRIMARY) : clipboardAtom(c);
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr), &std::free);
+    // Every window of a client carries the client's resource id base.
+    return reply && reply->owner != XCB_WINDOW_NONE
+           && (reply->owner & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelection selection,
+                   qint64 *holderPid) {
+    HoldRequest request;
+    request.selection = selection;
+    const QString desktop = ClipboardPasteboard::desktopType(type);
+    if (desktop == PasteboardType::String) {
+        request.flavours = textFlavours(QString::fromUtf8(data));
+    } else if (desktop == PasteboardType::RTF) {
+        const std::optional<AttributedString> text = AttributedString::fromRTF(data);
+        QString plain = text ? text->string() : QString();
+        // Attachments stand in the text as object replacement characters.
+        plain.remove(QChar(AttachmentCharacter));
+        request.flavours = richTextFlavours(data, plain);
+    } else {
+        for (const QString &name : PasteboardType::aliases(desktop))
+            request.flavours.append({name.toUtf8(), data.isNull() ? QByteArray("") : data});
+    }
+    return holdClipboard(request, holderPid);
 }

@@ -1,9 +1,7 @@
 #include "clipboardholder.h"
 
 #include "platform/fdio.h"
-#include "styledtext/attributedstring.h"
 
-#include "clipboard.h"
 #include "pasteboard.h"
 #include "waylanddesktop.h"
 #include "x11selectionowner.h"
@@ -11,10 +9,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QSysInfo>
 #include <QtEndian>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -127,13 +123,6 @@ void redirectToNull(int fd) {
         _exit(127);
     execv(exe, argv);
     _exit(127);
-}
-
-xcb_atom_t internAtom(xcb_connection_t *c, const char *name) {
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr),
-        &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 qint64 nowMs() {
@@ -336,22 +325,6 @@ bool x11DisplayAvailable() {
     return ok;
 }
 
-bool guiOwnsSelection(ClipboardSelection selection) {
-    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11)
-        return false;
-    xcb_connection_t *c = x11->connection();
-    const xcb_setup_t *setup = xcb_get_setup(c);
-    const xcb_atom_t atom = selection == ClipboardSelection::Primary ? xcb_atom_t(XCB_ATOM_PRIMARY)
-                                                                     : internAtom(c, "CLIPBOARD");
-    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr), &std::free);
-    // Every window of a client carries the client's resource id base.
-    return reply && reply->owner != XCB_WINDOW_NONE
-           && (reply->owner & ~setup->resource_id_mask) == setup->resource_id_base;
-}
-
 bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
     if (holderPid)
         *holderPid = 0;
@@ -395,26 +368,6 @@ bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
     if (holderPid)
         *holderPid = words[1].toLongLong();
     return true;
-}
-
-bool holdClipboard(const QString &type, const QByteArray &data, ClipboardSelection selection,
-                   qint64 *holderPid) {
-    HoldRequest request;
-    request.selection = selection;
-    const QString desktop = ClipboardPasteboard::desktopType(type);
-    if (desktop == PasteboardType::String) {
-        request.flavours = textFlavours(QString::fromUtf8(data));
-    } else if (desktop == PasteboardType::RTF) {
-        const std::optional<AttributedString> text = AttributedString::fromRTF(data);
-        QString plain = text ? text->string() : QString();
-        // Attachments stand in the text as object replacement characters.
-        plain.remove(QChar(AttachmentCharacter));
-        request.flavours = richTextFlavours(data, plain);
-    } else {
-        for (const QString &name : PasteboardType::aliases(desktop))
-            request.flavours.append({name.toUtf8(), data.isNull() ? QByteArray("") : data});
-    }
-    return holdClipboard(request, holderPid);
 }
 
 int clipboardHolderMain(int argc, char *argv[]) {

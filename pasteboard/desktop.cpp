@@ -16,8 +16,6 @@ constexpr const char *MetaTargets[] = {"TARGETS",         "MULTIPLE", "TIMESTAMP
 
 } // namespace
 
-Desktop::~Desktop() = default;
-
 std::unique_ptr<Desktop> Desktop::open(QString *missing) {
     QString wayland;
     if (std::unique_ptr<Desktop> desktop = WaylandDesktop::open(&wayland))

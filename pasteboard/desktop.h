@@ -14,7 +14,7 @@
 
 class Desktop {
 public:
-    virtual ~Desktop();
+    virtual ~Desktop() = default;
 
     /// The session's own route: Wayland when WAYLAND_DISPLAY names a compositor with
     /// data-control (it reaches native and XWayland windows alike), else X11. Null with

@@ -1,24 +1,22 @@
-#include "commands.h"
-#include "pasteboard/clipboardholder.h"
-#include "provider.h"
-#include "service/alerts.h"
+#include "busprobe.h"
+#include "moduleentries.h"
+#include "request.h"
 
+#include "evaluator/formulaengine.h"
+#include "evaluator/textservices.h"
 #include "platform/fdio.h"
 #include "platform/localization.h"
-#include "service/sumwise.h"
+#include "platform/terminalbell.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QLibraryInfo>
-#include <QMessageBox>
+#include <QMap>
 #include <QStringList>
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <dlfcn.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -61,92 +59,6 @@ Examples:
 int usageError(const QByteArray &message) {
     std::fprintf(stderr, "sumwise: %s\nTry 'sumwise --help'.\n", message.constData());
     return 2;
-}
-
-bool namesDisplay() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY")
-           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-void setNames() {
-    QCoreApplication::setOrganizationName(QStringLiteral("Sumwise"));
-    QCoreApplication::setApplicationName(QStringLiteral("Sumwise"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(SUMWISE_VERSION));
-}
-
-// Qt aborts when none of the platforms it is told to try starts. The session's displays
-// come first and drawing nowhere last, so a missing plugin or an unreachable display costs
-// the panels, not the program. Returns whether a display was wanted.
-bool choosePlatforms() {
-    QByteArray platforms = qgetenv("QT_QPA_PLATFORM");
-    const bool chosen = !platforms.isEmpty();
-    if (!chosen) {
-        // An unset WAYLAND_DISPLAY would still reach a compositor on "wayland-0".
-        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            platforms += "wayland;";
-        if (!qEnvironmentVariableIsEmpty("DISPLAY"))
-            platforms += "xcb;";
-    }
-    bool drawsNowhere = false;
-    for (const QByteArray &platform : platforms.split(';'))
-        drawsNowhere = drawsNowhere || platform.startsWith("offscreen");
-    if (!drawsNowhere)
-        platforms += chosen ? ";offscreen" : "offscreen";
-    qputenv("QT_QPA_PLATFORM", platforms);
-    return chosen ? !platforms.startsWith("offscreen") : namesDisplay();
-}
-
-QString missingDisplayMessage() {
-    QString message = QStringLiteral("no display could be opened (QT_QPA_PLATFORM=%1")
-                          .arg(qEnvironmentVariable("QT_QPA_PLATFORM"));
-    for (const char *name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
-        if (!qEnvironmentVariableIsEmpty(name))
-            message +=
-                QStringLiteral(", %1=%2").arg(QLatin1String(name), qEnvironmentVariable(name));
-    }
-    message += u')';
-    const QString plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && QDir(plugins + QStringLiteral("/platforms"))
-               .entryList({QStringLiteral("libqwayland*")})
-               .isEmpty())
-        message += QStringLiteral("; Qt's Wayland platform plugin is not installed (Debian: "
-                                  "qt6-wayland)");
-    return message;
-}
-
-// Panels and the clipboard need a GUI application; plain filters start faster without one.
-// *unseen is set when a display was wanted but panels would be drawn nowhere.
-std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv, bool gui,
-                                                  bool *unseen = nullptr) {
-    if (gui) {
-        const bool wanted = choosePlatforms();
-        auto app = std::make_unique<QApplication>(argc, argv);
-        const bool nowhere = QGuiApplication::platformName() == u"offscreen";
-        if (unseen)
-            *unseen = wanted && nowhere;
-        if (wanted && nowhere)
-            std::fprintf(stderr, "sumwise: %s\n", qUtf8Printable(missingDisplayMessage()));
-        // Nobody can answer a panel drawn nowhere: say what it says and go on without an
-        // answer instead of waiting for ever.
-        if (nowhere && qEnvironmentVariableIsEmpty("SUMWISE_ALERT_ANSWER"))
-            service::setAlertAnswerer([](QMessageBox &alert) {
-                std::fprintf(stderr, "%s\n%s\n", qUtf8Printable(alert.text()),
-                             qUtf8Printable(alert.informativeText()));
-                return int(service::AlertNoAnswer);
-            });
-        return app;
-    }
-    return std::make_unique<QCoreApplication>(argc, argv);
-}
-
-int runProviderApplication(int argc, char **argv) {
-    const auto app = makeApplication(argc, argv, true);
-    setNames();
-    QApplication::setQuitOnLastWindowClosed(false);
-    platform::installTranslations();
-    Sumwise sumwise;
-    return runProvider(sumwise);
 }
 
 // Reads the command line into a command and its formula; an exit status when the program is
@@ -210,24 +122,104 @@ int parseArguments(int argc, char **argv, ServiceCommand *command, QStringList *
     return -1;
 }
 
+// A module beside this executable and one of its entries; null, with the reason on standard
+// error, when it cannot be loaded.
+void *loadEntry(const char *module, const char *entry) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) {
+        std::perror("sumwise: /proc/self/exe");
+        return nullptr;
+    }
+    QByteArray path(exe, n);
+    path.truncate(path.lastIndexOf('/') + 1);
+    path += "../lib/sumwise/";
+    path += module;
+    void *handle = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+    void *symbol = handle ? dlsym(handle, entry) : nullptr;
+    if (!symbol)
+        std::fprintf(stderr, "sumwise: cannot load %s: %s\n", module, dlerror());
+    return symbol;
+}
+
+template<typename Function> Function *load(const char *module, const char *entry) {
+    return reinterpret_cast<Function *>(loadEntry(module, entry));
+}
+
+#define SUMWISE_LOAD(module, entry) load<decltype(entry)>(module, #entry)
+
+// While the mail application is in front, results go to the clipboard too, which needs the
+// desktop.
+bool mailInFront() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    auto *active = SUMWISE_LOAD(DisplayModule, sumwiseActiveApplication);
+    QString name;
+    if (active)
+        active(&name);
+    return name == u"Mail";
+}
+
+// The type under which a request's pasteboard holds plain text.
+constexpr char16_t PlainTextType[] = u"text/plain;charset=utf-8";
+
+// A plain filter through a provider that already runs (it holds the variables of its own
+// session), on Qt D-Bus alone; nothing when no provider took it. The selection's final line
+// break stays here, as it does for the desktop's requests.
+std::optional<FilterResult> throughProvider(const ServiceCommand &command) {
+    auto *ask = SUMWISE_LOAD(BusModule, sumwiseAskProvider);
+    if (!ask)
+        return std::nullopt;
+    const QByteArray lineBreak = textservices::trailingLineBreak(command.input);
+    const QString type = QString::fromUtf16(PlainTextType);
+    const QMap<QString, QByteArray> flavours{{type, command.input.chopped(lineBreak.size())}};
+    QString error;
+    QMap<QString, QByteArray> pboard;
+    if (!ask(command.service, &flavours, &error, &pboard))
+        return std::nullopt;
+    if (!error.isEmpty())
+        return textservices::failure(command.input, command.fromArguments, error);
+    return FilterResult{pboard.value(type) + lineBreak, {}, 0};
+}
+
+// A plain filter needs no module unless a provider runs already (which applies the mail
+// application's clipboard rule itself) or, for that rule, the desktop. Nothing when the
+// desktop module must serve it.
+std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceCommand &command) {
+    const ProviderState provider = busProvider(ProviderName);
+    if (provider == ProviderState::Unknown || (provider != ProviderState::Running && mailInFront()))
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    setApplicationNames();
+    platform::installTranslations();
+    if (provider == ProviderState::Running) {
+        if (std::optional<FilterResult> result = throughProvider(command))
+            return result;
+    }
+    FormulaEngine engine;
+    const FilterResult result = textservices::filter(engine, command.service == ServiceName::Add,
+                                                     command.input, command.fromArguments);
+    if (result.status != 0)
+        platform::terminalBell();
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (argc > 1 && std::strcmp(argv[1], "--hold-clipboard") == 0)
-        return clipboardHolderMain(argc, argv);
-    if (argc == 1)
-        return runProviderApplication(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--hold-clipboard") == 0) {
+        auto *holder = SUMWISE_LOAD(DisplayModule, sumwiseHoldClipboard);
+        return holder ? holder(argc, argv) : 1;
+    }
+    if (argc == 1) {
+        auto *desktop = SUMWISE_LOAD(DesktopModule, sumwiseDesktopMain);
+        return desktop ? desktop(argc, argv, nullptr, nullptr) : 1;
+    }
 
     ServiceCommand command;
     QStringList formula;
     if (const int status = parseArguments(argc, argv, &command, &formula); status >= 0)
         return status;
-
-    const bool gui = command.service == ServiceName::Show || command.service == ServiceName::Copy;
-    bool unseen = false;
-    const auto app = makeApplication(argc, argv, gui, &unseen);
-    setNames();
-    platform::installTranslations();
 
     if (!formula.isEmpty()) {
         command.fromArguments = true;
@@ -239,13 +231,19 @@ int main(int argc, char *argv[]) {
         command.input = in.readAll();
     }
 
+    std::optional<FilterResult> plain;
+    if (isPlainFilter(command))
+        plain = servePlain(argc, argv, command);
     FilterResult result;
-    // A panel nobody sees is no answer: the selection stays as it was.
-    if (unseen && command.service == ServiceName::Show)
-        result = {command.fromArguments ? QByteArray() : command.input,
-                  "Error: the panel cannot be shown without a display\n", 1};
-    else
-        result = runServiceCommand(command);
+    if (plain) {
+        result = *std::move(plain);
+    } else {
+        // Without its module the request cannot be served, but the selection is not lost.
+        if (auto *desktop = SUMWISE_LOAD(DesktopModule, sumwiseDesktopMain))
+            desktop(argc, argv, &command, &result);
+        else
+            result = {command.fromArguments ? QByteArray() : command.input, {}, 1};
+    }
     // A formula from the command line is no selection to give back; a result needs a line.
     if (command.fromArguments && result.status == 0 && !result.output.isEmpty())
         result.output += '\n';

@@ -66,6 +66,9 @@ dpkg-deb -f "$deb" Package Version Architecture Installed-Size Depends Recommend
 
 contents=$(dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }')
 for path in ./usr/bin/sumwise \
+            ./usr/lib/sumwise/sumwise-bus.so \
+            ./usr/lib/sumwise/sumwise-desktop.so \
+            ./usr/lib/sumwise/sumwise-display.so \
             ./usr/share/dbus-1/services/org.sumwise.Sumwise.service \
             ./usr/share/applications/sumwise.desktop \
             ./usr/share/gnome-shell/search-providers/org.sumwise.Sumwise.search-provider.ini \
@@ -80,8 +83,8 @@ for path in ./usr/bin/sumwise \
             "./usr/share/sumwise/help/Read Me.pdf"; do
     if grep -qxF -- "$path" <<<"$contents"; then pass "package holds $path"; else fail "package holds $path"; fi
 done
-stray=$(grep -vE '^\./(usr/bin/sumwise|usr/share/.*|usr/|usr/bin/|)$' <<<"$contents" || true)
-expect "package holds nothing outside /usr/bin/sumwise and /usr/share" "" "$stray"
+stray=$(grep -vE '^\./(usr/bin/sumwise|usr/lib/sumwise/.*|usr/share/.*|usr/|usr/bin/|usr/lib/|)$' <<<"$contents" || true)
+expect "package holds nothing outside /usr/bin/sumwise, /usr/lib/sumwise and /usr/share" "" "$stray"
 expect "D-Bus activation runs the installed program" "Exec=/usr/bin/sumwise" \
     "$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/dbus-1/services/org.sumwise.Sumwise.service | grep '^Exec=')"
 depends=$(dpkg-deb -f "$deb" Depends)

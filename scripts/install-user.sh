@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs Sumwise for the current user under ~/.local, building it first when needed:
 #   ~/.local/bin/sumwise
+#   ~/.local/lib/sumwise/              its modules, loaded when a request needs them
 #   ~/.local/share/sumwise/            translations and help
 #   ~/.local/share/applications/       desktop entry with the four service actions
 #   ~/.local/share/dbus-1/services/    D-Bus activation file (found by the session bus)
@@ -58,7 +59,7 @@ if [[ ${1:-} == --uninstall ]]; then
         echo "  removed $file"
     done <"$record"
     rm -f -- "$record"
-    rmdir "$prefix/share/sumwise/help" "$prefix/share/sumwise/translations" \
+    rmdir "$prefix/share/sumwise/help" "$prefix/share/sumwise/translations" "$prefix/lib/sumwise" \
         "$prefix/share/sumwise" 2>/dev/null || true
     extension=$prefix/share/gnome-shell/extensions/sumwise@sumwise.org
     rmdir "$extension/schemas" "$extension" 2>/dev/null || true

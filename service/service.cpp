@@ -1,7 +1,7 @@
 #include "service.h"
 
 #include "alerts.h"
-#include "platform/gui/activeapplication.h"
+#include "platform/activeapplication.h"
 #include "platform/gui/beep.h"
 #include "platform/localization.h"
 #include "platform/resources.h"

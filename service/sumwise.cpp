@@ -6,44 +6,46 @@
 #include "platform/localization.h"
 #include "styledtext/rtfappend.h"
 
-// The length of a text without its final line break (LF, CR LF or CR).
-static qsizetype lineContentLength(QStringView text) {
-    if (text.endsWith(u"\r\n"))
-        return text.size() - 2;
-    if (text.endsWith(u'\n') || text.endsWith(u'\r'))
-        return text.size() - 1;
-    return text.size();
-}
+#include "evaluator/textservices.h"
 
 // The services' failure report: a beep, and the message for the requester.
 static void fail(QString *error, const QString &message) {
     platform::beep();
-    // Without any text to evaluate there is no message of this run to give.
     if (error)
-        *error = QStringLiteral("Error: %1")
-                     .arg(message.isNull() ? FormulaEngine::syntaxErrorMessage() : message);
+        *error = message;
 }
 
 void Sumwise::doCalcSubstituteService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
     const QString text =
         service::characters(getStringOfPboard(pboard, service::TextForm::Characters));
-    const QString result = doSumwise(text);
-    if (!result.isNull() && succeeded())
+    QString message;
+    const QString result = textservices::substitute(*this, text, &message);
+    if (!result.isNull())
         writeString(result, pboard);
     else
-        fail(error, errorMessage());
+        fail(error, message);
 }
 
 void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QString *error) {
     Q_UNUSED(userData);
     service::PasteboardText selection = getStringOfPboard(pboard, service::TextForm::Attributed);
-    const QString result = doSumwise(service::characters(selection));
-    if (result.isNull() || !succeeded()) {
-        fail(error, errorMessage());
+    if (const auto *plain = std::get_if<QString>(&selection)) {
+        QString message;
+        const QString extended = textservices::add(*this, *plain, &message);
+        if (extended.isNull())
+            fail(error, message);
+        else
+            writeString(extended, pboard);
         return;
     }
-    const QString appended = QStringLiteral(" = %1").arg(result);
+    QString message;
+    const QString appended =
+        textservices::appendedResult(*this, service::characters(selection), &message);
+    if (appended.isNull()) {
+        fail(error, message);
+        return;
+    }
     if (const auto *styled = std::get_if<AttributedString>(&selection)) {
         // The selection's own RTF keeps everything it holds, also what the styled-text model
         // has no place for; only the appended characters are new.
@@ -60,9 +62,7 @@ void Sumwise::doCalcAddService(Pasteboard &pboard, const QString &userData, QStr
     service::PasteboardText copy = mutableCopyOfPboardString(std::exchange(selection, {}));
     // A selected whole line keeps its line break after the result.
     if (auto *styled = std::get_if<AttributedString>(&copy))
-        styled->replaceCharacters(lineContentLength(styled->string()), 0, appended);
-    else if (auto *plain = std::get_if<QString>(&copy))
-        plain->insert(lineContentLength(*plain), appended);
+        styled->replaceCharacters(textservices::lineContentLength(styled->string()), 0, appended);
     writeString(copy, pboard);
 }
 
@@ -93,9 +93,10 @@ void Sumwise::doCalcCopyService(Pasteboard &pboard, const QString &userData, QSt
     Q_UNUSED(userData);
     const QString text =
         service::characters(getStringOfPboard(pboard, service::TextForm::Characters));
-    const QString result = doSumwise(text);
-    if (!result.isNull() && succeeded())
+    QString message;
+    const QString result = textservices::substitute(*this, text, &message);
+    if (!result.isNull())
         writeString(result, generalPasteboard());
     else
-        fail(error, errorMessage());
+        fail(error, message);
 }

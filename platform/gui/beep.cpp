@@ -1,11 +1,9 @@
 #include "beep.h"
 
+#include "platform/terminalbell.h"
+
 #include <QApplication>
 #include <QThread>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -18,14 +16,6 @@ bool hasDisplay() {
            && platform != u"minimalegl";
 }
 
-// A terminal that is not reading (stopped output, full buffer) must not hold us up.
-void ringBell(int fd) {
-    pollfd request{fd, POLLOUT, 0};
-    if (::poll(&request, 1, 0) == 1 && (request.revents & POLLOUT)) {
-        [[maybe_unused]] const ssize_t written = ::write(fd, "\a", 1);
-    }
-}
-
 } // namespace
 
 void beep() {
@@ -35,15 +25,7 @@ void beep() {
         QApplication::beep();
         return;
     }
-    if (::isatty(STDERR_FILENO)) {
-        ringBell(STDERR_FILENO);
-        return;
-    }
-    const int tty = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (tty < 0)
-        return;
-    ringBell(tty);
-    ::close(tty);
+    terminalBell();
 }
 
 } // namespace platform

@@ -4,7 +4,7 @@
 
 #include "pasteboard/clipboard.h"
 #include "pasteboard/clipboardholder.h"
-#include "platform/gui/activeapplication.h"
+#include "platform/activeapplication.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

@@ -4,6 +4,8 @@
 
 #include "styledtext/attributedstring.h"
 
+#include <QFileInfo>
+
 namespace {
 
 class ProviderTest : public SessionBusTest {
@@ -13,6 +15,21 @@ protected:
             GTEST_SKIP() << "no dbus-daemon or test bus configuration";
     }
 };
+
+// A substitute request made straight on the bus, as a caller that sends no locale makes it.
+Outcome oldCallerSubstitutes(const QString &address, const QByteArray &formula) {
+    QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("old caller"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("/org/sumwise/Sumwise"),
+        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("doCalcSubstituteService"));
+    const QString type = QStringLiteral("text/plain;charset=utf-8");
+    call << QVariantMap{{type, formula}} << QString();
+    const QDBusMessage reply = c.call(call, QDBus::Block, 30000);
+    QDBusConnection::disconnectFromBus(QStringLiteral("old caller"));
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {formula, reply.errorMessage().toUtf8() + '\n', 1};
+    return {qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(type).toByteArray(), {}, 0};
+}
 
 TEST_F(ProviderTest, ServicesThroughActivation) {
     struct {
@@ -47,9 +64,61 @@ TEST_F(ProviderTest, ServicesThroughActivation) {
               QStringLiteral("Formula:\n\t1/0\n\nResult:\n\tDivision by zero"));
 }
 
+// A plain filter serves itself rather than have the bus start a provider for it; one that
+// runs already answers it, with the variables of its session.
+TEST_F(ProviderTest, PlainFilterStartsNoProvider) {
+    const Outcome r = run({QStringLiteral("substitute")}, "k=2*(3+4)^2\n");
+    EXPECT_EQ(r.out, "98\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(run({QStringLiteral("add")}, "k/2").out, "k/2 = 49");
+    EXPECT_EQ(providerPid(), 0u);
+    EXPECT_TRUE(alerts().isEmpty());
+}
+
+// The libraries the dynamic loader opened for one run of the program, by file name.
+QStringList loadedLibraries(const QString &logPrefix) {
+    QStringList names;
+    const QDir dir = QFileInfo(logPrefix).dir();
+    for (const QString &log :
+         dir.entryList({QFileInfo(logPrefix).fileName() + QStringLiteral(".*")})) {
+        QFile file(dir.filePath(log));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            const qsizetype at = line.indexOf("file=");
+            if (at >= 0)
+                names.append(QString::fromUtf8(line.mid(at + 5, line.indexOf(' ', at) - at - 5)));
+        }
+    }
+    return names;
+}
+
+TEST_F(ProviderTest, PlainFilterReachesARunningProviderWithoutQtGui) {
+    ASSERT_EQ(oldCallerSubstitutes(address, "g=6").out, "6");
+    QProcessEnvironment e = environment();
+    // Settings elsewhere: only the provider knows g.
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("commands")));
+    const QString log = home.filePath(QStringLiteral("loader"));
+    e.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    e.insert(QStringLiteral("LD_DEBUG_OUTPUT"), log);
+    const Outcome r = run({QStringLiteral("add")}, "g*7\n", e);
+    EXPECT_EQ(r.out, "g*7 = 42\n");
+    EXPECT_EQ(r.status, 0);
+    const QStringList loaded = loadedLibraries(log);
+    EXPECT_TRUE(loaded.contains(QStringLiteral("libQt6DBus.so.6")))
+        << loaded.join(u' ').toStdString();
+    for (const QString &name : loaded) {
+        EXPECT_FALSE(name.startsWith(u"libQt6Gui") || name.startsWith(u"libQt6Widgets")
+                     || name.startsWith(u"libxcb"))
+            << name.toStdString();
+    }
+}
+
 TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
-    EXPECT_EQ(run({QStringLiteral("substitute")}, "x").status, 1);
+    EXPECT_EQ(oldCallerSubstitutes(address, "x").status, 1);
     const quint32 provider = providerPid();
+    ASSERT_NE(provider, 0u);
     // Another process replaces the file whole, as its store does.
     const QString next = storeFile() + QStringLiteral(".next");
     {
@@ -62,25 +131,10 @@ TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
     EXPECT_EQ(providerPid(), provider);
 }
 
-// A substitute request made straight on the bus, as a caller that sends no locale makes it.
-Outcome oldCallerSubstitutes(const QString &address, const QByteArray &formula) {
-    QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("old caller"));
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("/org/sumwise/Sumwise"),
-        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("doCalcSubstituteService"));
-    const QString type = QStringLiteral("text/plain;charset=utf-8");
-    call << QVariantMap{{type, formula}} << QString();
-    const QDBusMessage reply = c.call(call, QDBus::Block, 30000);
-    QDBusConnection::disconnectFromBus(QStringLiteral("old caller"));
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return {formula, reply.errorMessage().toUtf8() + '\n', 1};
-    return {qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(type).toByteArray(), {}, 0};
-}
-
 TEST_F(ProviderTest, AnswersInTheLocaleOfEachCommand) {
     // The provider runs in the bus's C locale. The commands below keep their settings
     // elsewhere, so only the provider knows h: each answer came through it.
-    ASSERT_EQ(run({QStringLiteral("substitute")}, "h=1/2").out, "0.5");
+    ASSERT_EQ(oldCallerSubstitutes(address, "h=1/2").out, "0.5");
     const QStringList oldCaller{QStringLiteral("none: straight on the bus")};
     struct {
         QStringList settings;
@@ -125,8 +179,9 @@ TEST_F(ProviderWithoutDisplayTest, ServesWithoutAReachableDisplay) {
     e.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("sumwise-test-no-compositor"));
     if (!startBus(e))
         GTEST_SKIP() << "no dbus-daemon or test bus configuration";
-    const Outcome r = run({QStringLiteral("substitute")}, "2*(3+4)^2");
-    EXPECT_EQ(r.out, "98");
+    const Outcome r =
+        run({QStringLiteral("add"), QStringLiteral("--type=text/plain")}, "2*(3+4)^2");
+    EXPECT_EQ(r.out, "2*(3+4)^2 = 98");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(providerPid(), 0u);
 }

@@ -106,6 +106,9 @@ if ! cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1; then
     fail "cmake --install failed: $(cat "$tmp/install.log")"
 fi
 for file in bin/sumwise \
+    lib/sumwise/sumwise-bus.so \
+    lib/sumwise/sumwise-desktop.so \
+    lib/sumwise/sumwise-display.so \
     share/sumwise/translations/sumwise_en.qm \
     share/sumwise/translations/sumwise_de.qm \
     "share/sumwise/help/Read Me.pdf" \
@@ -119,6 +122,12 @@ for file in bin/sumwise \
     [[ -f $prefix/$file ]] || fail "install lacks $file"
 done
 [[ -x $prefix/bin/sumwise ]] || fail "installed sumwise is not executable"
+# The installed program finds its desktop module beside it: RTF goes through the module.
+if [[ -x $prefix/bin/sumwise ]]; then
+    out=$(printf '{\\rtf1 2+3}' | DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+        XDG_CONFIG_HOME=$tmp/config QT_QPA_PLATFORM=offscreen "$prefix/bin/sumwise" add 2>&1)
+    [[ $out == *' = 5'* ]] || fail "installed sumwise add on RTF gave '$out'"
+fi
 installed_service=$prefix/share/dbus-1/services/org.sumwise.Sumwise.service
 if [[ -f $installed_service ]]; then
     [[ $(value_of "$installed_service" Exec) == "$prefix/bin/sumwise" ]] ||

@@ -3,6 +3,8 @@
 
 #include "commands.h"
 
+#include "program/bus/busclient.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
@@ -16,21 +18,6 @@ struct RequestLocale;
 
 class Pasteboard;
 class Sumwise;
-
-namespace Bus {
-inline const QString Name = QStringLiteral("org.sumwise.Sumwise");
-inline const QString Path = QStringLiteral("/org/sumwise/Sumwise");
-inline const QString Interface = QStringLiteral("org.sumwise.Sumwise");
-/// The error a failed service answers with; its message is the error text.
-inline const QString Error = QStringLiteral("org.sumwise.Sumwise.Error");
-/// Desktop search on the same name: GNOME Shell's search provider and KRunner's runner.
-inline const QString SearchProviderPath = QStringLiteral("/org/sumwise/Sumwise/SearchProvider");
-inline const QString KRunnerPath = QStringLiteral("/org/sumwise/Sumwise/KRunner");
-
-/// The session bus connection, set up so that replies still queued when the program ends are
-/// released quietly.
-QDBusConnection sessionBus();
-} // namespace Bus
 
 /// A request's pasteboard travels as a map from MIME type to bytes, and comes back the same way.
 /// With the requester's locale (the locale name of its numbers and its message languages, as

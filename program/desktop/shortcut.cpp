@@ -192,7 +192,7 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     auto [type, data] = taken.selection;
     QByteArray lineBreak;
     if (type == PasteboardType::String) {
-        lineBreak = trailingLineBreak(data);
+        lineBreak = textservices::trailingLineBreak(data);
         data.chop(lineBreak.size());
     }
     const QString formula = plainText(type, data);

@@ -34,14 +34,6 @@ QVariantMap toVariantMap(const QMap<QString, QByteArray> &flavours) {
 
 } // namespace
 
-QDBusConnection Bus::sessionBus() {
-    // The connection's thread can hold queued replies when the program ends; their types are
-    // destroyed with the registry, which must therefore exist before the connection does.
-    qRegisterMetaType<QDBusMessage>();
-    qRegisterMetaType<QDBusError>();
-    return QDBusConnection::sessionBus();
-}
-
 ServiceProvider::ServiceProvider(Sumwise &sumwise, QObject *parent)
     : QObject(parent)
     , m_sumwise(sumwise) {

@@ -1,0 +1,11 @@
+#include "busclient.h"
+
+#include "program/moduleentries.h"
+
+bool sumwiseAskProvider(ServiceName service, const QMap<QString, QByteArray> *flavours,
+                        QString *error, QMap<QString, QByteArray> *pboard) {
+    ProviderAnswer answer = askProvider(service, *flavours);
+    *error = answer.error;
+    *pboard = std::move(answer.pboard);
+    return answer.served;
+}

@@ -1,0 +1,121 @@
+// The provider probe against a private session bus and against sockets that are no bus.
+#include "program/busprobe.h"
+
+#include "tests/support/sessionbus.h"
+
+#include <cstring>
+#include <thread>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+class BusProbeTest : public SessionBusTest {};
+
+TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakTo) {
+    if (!startBus(environment()))
+        GTEST_SKIP() << "no dbus-daemon or test bus configuration";
+    const QByteArray bus = address.toUtf8();
+    // The value escaped as a D-Bus address may escape any byte.
+    QByteArray escaped = bus;
+    escaped.replace("dbus-", "dbus%2d");
+    struct {
+        QByteArray address;
+        ProviderState state;
+    } const rows[] = {
+        {bus, ProviderState::NotRunning},
+        {escaped, ProviderState::NotRunning},
+        {"unix:path=/nonexistent;" + bus, ProviderState::NotRunning},
+        {"unix:path=/nonexistent", ProviderState::NoBus},
+        {"", ProviderState::NoBus},
+        {"disabled:", ProviderState::NoBus},
+        {"tcp:host=localhost,port=1", ProviderState::Unknown},
+        {"unix:tmpdir=/tmp", ProviderState::Unknown},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(busProvider(r.address, ProviderName), r.state) << r.address.toStdString();
+
+    QDBusConnection owner = QDBusConnection::connectToBus(address, QStringLiteral("owner"));
+    ASSERT_TRUE(owner.registerService(QString::fromLatin1(ProviderName)));
+    EXPECT_EQ(busProvider(bus, ProviderName), ProviderState::Running);
+    // Asking starts nothing: another name stays unowned.
+    EXPECT_EQ(busProvider(bus, "org.sumwise.Nobody"), ProviderState::NotRunning);
+    owner.unregisterService(QString::fromLatin1(ProviderName));
+    EXPECT_EQ(busProvider(bus, ProviderName), ProviderState::NotRunning);
+    QDBusConnection::disconnectFromBus(QStringLiteral("owner"));
+}
+
+// A socket that accepts and then says nothing, or says something no bus says.
+class Impostor {
+public:
+    explicit Impostor(const QByteArray &path)
+        : m_path(path) {
+        sockaddr_un sa{};
+        sa.sun_family = AF_UNIX;
+        std::memcpy(sa.sun_path, path.constData(), size_t(path.size()));
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
+        ::listen(m_fd, 4);
+    }
+    ~Impostor() {
+        if (m_client >= 0)
+            ::close(m_client);
+        ::close(m_fd);
+        ::unlink(m_path.constData());
+    }
+    // Accepts the connection already made, answers it and keeps it open.
+    void answer(const QByteArray &bytes) {
+        m_client = ::accept(m_fd, nullptr, nullptr);
+        if (m_client >= 0 && !bytes.isEmpty()) {
+            [[maybe_unused]] const ssize_t n =
+                ::write(m_client, bytes.constData(), size_t(bytes.size()));
+        }
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1, m_client = -1;
+};
+
+TEST_F(BusProbeTest, SilentOrStrangeSocketsAreUnknownWithinTheDeadline) {
+    const QByteArray path = QFile::encodeName(home.filePath(QStringLiteral("impostor")));
+    const QByteArray rows[] = {
+        {}, // silence: the probe gives up at its deadline
+        "REJECTED EXTERNAL\r\n",
+        "OK 0123456789abcdef0123456789abcdef\r\nX\1\0\1garbage-that-is-no-message",
+        // A well-formed header that announces more than a bus may send.
+        QByteArray("OK 0123456789abcdef0123456789abcdef\r\nl\2\0\1\xff\xff\xff\x7f\1\0\0\0\0\0\0\0",
+                   53),
+    };
+    for (const QByteArray &answer : rows) {
+        Impostor impostor(path);
+        // The backlog holds the probe's connection until answer() accepts it.
+        std::thread server([&] { impostor.answer(answer); });
+        EXPECT_EQ(busProvider("unix:path=" + path, ProviderName), ProviderState::Unknown)
+            << answer.toStdString();
+        server.join();
+    }
+}
+
+TEST_F(BusProbeTest, WithoutAnAddressLooksWhereTheLibraryLooks) {
+    const QByteArray saved[] = {qgetenv("DBUS_SESSION_BUS_ADDRESS"), qgetenv("XDG_RUNTIME_DIR"),
+                                qgetenv("DISPLAY")};
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
+    qunsetenv("DISPLAY");
+    EXPECT_EQ(busProvider(ProviderName), ProviderState::NoBus);
+    // The library would try to launch a bus for the display: not ours to say.
+    qputenv("DISPLAY", ":99");
+    EXPECT_EQ(busProvider(ProviderName), ProviderState::Unknown);
+    const char *names[] = {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY"};
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i].isNull())
+            qunsetenv(names[i]);
+        else
+            qputenv(names[i], saved[i]);
+    }
+}
+
+} // namespace
