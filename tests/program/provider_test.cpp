@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <string_view>
+
 namespace {
 
 class ProviderTest : public SessionBusTest {
@@ -52,8 +54,11 @@ TEST_F(ProviderTest, ServicesThroughActivation) {
         EXPECT_EQ(r.err.count("Error:"), c.err.isEmpty() ? 0 : 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
         EXPECT_EQ(r.status, c.status) << c.service << " " << c.in.toStdString();
+        // A provider ends after its panel was answered: look before the first one.
+        if (c.service == std::string_view("copy")) {
+            EXPECT_NE(providerPid(), 0u);
+        }
     }
-    EXPECT_NE(providerPid(), 0u);
     // The two show panels, and no launch panel from a provider that served.
     const QList<QJsonObject> shown = alerts();
     ASSERT_EQ(shown.size(), 2);
