@@ -15,6 +15,7 @@
 #            and a comparison, printed as "poll" (about a millisecond); Writer shows no
 #            other sign.
 #   end      the command's end; it may come before the paste, which the editor fetches later.
+#   owned    the result owned on the clipboard (its next owner, polled with one round trip).
 # Usage: bench/shortcut.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 
@@ -143,17 +144,19 @@ measure() { # app mode
     # The next run's typing must not race this run's clipboard being given back.
     sleep 2.5
   done
-  local title picture ended poll
+  local title picture ended owned poll
   title=$(awk '$1 != "-" {print $1}' "$out" | percentiles)
   picture=$(awk '$2 != "-" {print $2}' "$out" | percentiles)
   ended=$(awk '$3 != "-" {print $3}' "$out" | percentiles)
-  poll=$(awk '{s += $4} END {if (NR) printf "%.1f", s / NR}' "$out")
-  failed=$(awk '$5 != 0' "$out" | wc -l)
+  owned=$(awk '$4 != "-" {print $4}' "$out" | percentiles)
+  poll=$(awk '{s += $5} END {if (NR) printf "%.1f", s / NR}' "$out")
+  failed=$(awk '$6 != 0' "$out" | wc -l)
   if [[ $app == mousepad ]]; then
     printf '%-9s %-11s %-8s %s\n' "$app" "$mode" title "$title"
   fi
   printf '%-9s %-11s %-8s %s   poll %s\n' "$app" "$mode" picture "$picture" "$poll"
   printf '%-9s %-11s %-8s %s   failed %s\n' "$app" "$mode" end "$ended" "$failed"
+  printf '%-9s %-11s %-8s %s\n' "$app" "$mode" owned "$owned"
 }
 
 : >"$tmp/doc.txt"

@@ -11,8 +11,9 @@ watch takes the window's title and a picture of that rectangle, starts the comma
 both as fast as it can until both changed or 20 s passed: the title when it gains a leading
 "*" (the editor's modified mark), the picture when more than THRESHOLD bits of it differ (a
 blinking caret changes fewer). Prints, in milliseconds from just before the command's start:
-the title change, the picture change, the command's end ("-" for what did not happen), the
-mean time between two pictures, then the command's exit status.
+the title change, the picture change, the command's end, the clipboard's next owner (the
+result held; "-" for what did not happen), the mean time between two pictures, then the
+command's exit status.
 """
 import ctypes
 import ctypes.util
@@ -43,6 +44,8 @@ xlib.XGetWindowProperty.argtypes = [
     ctypes.POINTER(ctypes.c_void_p)]
 xlib.XFree.argtypes = [ctypes.c_void_p]
 xlib.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
+xlib.XGetSelectionOwner.restype = ctypes.c_ulong
+xlib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 
 
 class XImage(ctypes.Structure):
@@ -67,6 +70,7 @@ class Window:
         self.window = window
         self.name_atom = xlib.XInternAtom(self.display, b"_NET_WM_NAME", 0)
         self.utf8 = xlib.XInternAtom(self.display, b"UTF8_STRING", 0)
+        self.clipboard = xlib.XInternAtom(self.display, b"CLIPBOARD", 0)
         attributes = Attributes()
         xlib.XGetWindowAttributes(self.display, window, ctypes.byref(attributes))
         self.width, self.height = attributes.width, attributes.height
@@ -84,6 +88,9 @@ class Window:
         if data:
             xlib.XFree(data)
         return text
+
+    def clipboard_owner(self):
+        return xlib.XGetSelectionOwner(self.display, self.clipboard)
 
     def picture(self, x, y, width, height):
         """The rectangle's pixels, 4 bytes each, rows of bytes_per_line; one buffer reused."""
@@ -134,9 +141,10 @@ def locate(window, command):
 def watch(window, region, command):
     w = Window(window)
     before_title = w.title()
+    before_owner = w.clipboard_owner()
     before = int.from_bytes(w.picture(*region), "little")
     pictures = 0
-    title_at = picture_at = ended_at = None
+    title_at = picture_at = ended_at = owned_at = None
     start = time.perf_counter()
     process = subprocess.Popen(command)
     first_picture = time.perf_counter()
@@ -151,6 +159,9 @@ def watch(window, region, command):
             if changed > THRESHOLD:
                 picture_at = time.perf_counter()
             last_picture = time.perf_counter()
+        # The editor held the selection in PRIMARY: the next clipboard owner holds the result.
+        if owned_at is None and w.clipboard_owner() != before_owner:
+            owned_at = time.perf_counter()
         if ended_at is None and process.poll() is not None:
             ended_at = time.perf_counter()
         # A title that never changes (Writer's) is given half a second more.
@@ -164,7 +175,7 @@ def watch(window, region, command):
     def ms(at):
         return "-" if at is None else "%.1f" % ((at - start) * 1000)
 
-    print(ms(title_at), ms(picture_at), ms(ended_at),
+    print(ms(title_at), ms(picture_at), ms(ended_at), ms(owned_at),
           "%.2f" % ((last_picture - first_picture) * 1000 / max(pictures, 1)), process.returncode)
 
 
