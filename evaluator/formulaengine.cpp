@@ -110,17 +110,25 @@ QString FormulaEngine::doSumwise(const QString &text) {
     success = true;
     errorMsg = QString();
     depth = 0;
-    unsavedValues.clear();
+    heldBefore.clear();
 
     const double value = expr(true);
-    if (!unsavedValues.isEmpty()) {
+    // One write for all the formula's assignments, those before an error included.
+    if (!heldBefore.isEmpty() && !defaults.synchronize()) {
+        // What cannot be stored is not assigned beyond this formula, whose rest computed with it.
+        for (auto it = heldBefore.cbegin(); it != heldBefore.cend(); ++it) {
+            if (it->isValid())
+                defaults.setObject(*it, it.key());
+            else
+                defaults.removeObjectForKey(it.key());
+        }
         // The value is right, but the formula did not do all it says. This message wins: it
         // names the cause a user must fix, whatever else failed.
         success = false;
         errorMsg =
             platform::localizedString(NotSaved).arg(QDir::toNativeSeparators(defaults.fileName()));
-        unsavedValues.clear();
     }
+    heldBefore.clear();
 
     QString result = formatResult(value);
     const QString separator = QLocale().decimalPoint();
@@ -234,11 +242,6 @@ bool FormulaEngine::scanName(quint32 start) {
     }
 
     const QString key = name.toString().toUpper();
-    if (const auto held = unsavedValues.constFind(key); held != unsavedValues.constEnd()) {
-        curr_number = *held;
-        curr_tok = NUMBER;
-        return false;
-    }
     const QVariant stored = defaults.objectForKey(key);
     if (stored.isValid()) {
         curr_number = platform::doubleValue(stored);
@@ -267,19 +270,9 @@ bool FormulaEngine::assign(const QString &key) {
     curr_number = value;
     // A failed value would store a meaningless 0 over the user's variable.
     if (success) {
-        const QVariant previous = defaults.objectForKey(key);
+        if (!heldBefore.contains(key))
+            heldBefore.insert(key, defaults.objectForKey(key));
         defaults.setDouble(value, key);
-        if (defaults.synchronize()) {
-            unsavedValues.remove(key);
-        } else {
-            // What cannot be stored is not assigned beyond this formula, whose rest still
-            // computes with it; the formula fails at its end (see doSumwise).
-            if (previous.isValid())
-                defaults.setObject(previous, key);
-            else
-                defaults.removeObjectForKey(key);
-            unsavedValues.insert(key, value);
-        }
     }
     last_assign = savedAssign;
 

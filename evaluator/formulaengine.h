@@ -3,13 +3,15 @@
 
 #include <QHash>
 #include <QString>
+#include <QVariant>
 #include <QtGlobal>
 
 class UserDefaults;
 
 /// Evaluates one formula at a time: prepares the text, scans and parses it by recursive
 /// descent, evaluating as it goes, and formats the value for the user's locale. Named values
-/// live in the user defaults, so an assignment lasts across formulas and runs.
+/// live in the user defaults, so an assignment lasts across formulas and runs: the store is
+/// written once per formula, before its result is returned.
 class FormulaEngine {
 public:
     /// Token codes; an operator's code is its own character.
@@ -62,5 +64,6 @@ private:
     double curr_number = 0.0;
     bool success = false;
     int depth = 0;
-    QHash<QString, double> unsavedValues; // assigned in this formula, but not stored
+    // What the store held under each key this formula assigned, to put back when the write fails.
+    QHash<QString, QVariant> heldBefore;
 };

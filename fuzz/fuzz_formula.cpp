@@ -5,21 +5,14 @@
 #include "evaluator/formulaengine.h"
 #include "platform/userdefaults.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
 
 FormulaEngine &evaluator() {
-    // Assignments write the store on every change; tmpfs keeps that cheap.
-    static QTemporaryDir dir(QFileInfo::exists(QStringLiteral("/dev/shm"))
-                                 ? QStringLiteral("/dev/shm/sumwise-fuzz-XXXXXX")
-                                 : QDir::tempPath() + QStringLiteral("/sumwise-fuzz-XXXXXX"));
-    static UserDefaults defaults(dir.filePath(QStringLiteral("Sumwise.conf")));
+    // A file would make every assignment a write, and the fuzzer a test of the disk.
+    static UserDefaults defaults{UserDefaults::InMemory{}};
     static FormulaEngine sumwise(defaults);
     return sumwise;
 }

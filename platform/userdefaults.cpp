@@ -106,35 +106,51 @@ UserDefaults &UserDefaults::standardUserDefaults() {
 }
 
 UserDefaults::UserDefaults(const QString &fileName)
-    : m_settings(fileName, QSettings::IniFormat) {
+    : m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {
     noteFileState();
 }
 
+UserDefaults::UserDefaults(InMemory) {
+}
+
+UserDefaults::~UserDefaults() = default;
+
 QVariant UserDefaults::objectForKey(const QString &key) const {
-    const QVariant value = m_settings.value(storedKey(key));
+    if (!m_settings)
+        return m_memory.value(key);
+    const QVariant value = m_settings->value(storedKey(key));
     if (!value.isValid() && hasPathForm(key))
-        return m_settings.value(key);
+        return m_settings->value(key);
     return value;
 }
 
 void UserDefaults::setObject(const QVariant &value, const QString &key) {
-    m_settings.setValue(storedKey(key), value);
+    if (!m_settings) {
+        m_memory.insert(key, value);
+        return;
+    }
+    m_settings->setValue(storedKey(key), value);
+    m_pending = true;
 }
 
 void UserDefaults::setDouble(double value, const QString &key) {
-    // Pick up other processes' writes first, so an unchanged value really is unchanged on
-    // disk; repeating an assignment then costs a stat instead of a rewrite.
-    m_settings.sync();
-    noteFileState();
-    const QVariant current = objectForKey(key);
-    if (current.isValid()) {
-        bool ok = false;
-        const double held = platform::doubleValue(current, &ok);
-        if (ok && std::memcmp(&held, &value, sizeof value) == 0)
-            return;
+    // With nothing waiting to be written, pick up other processes' writes first, so an
+    // unchanged value really is unchanged on disk; repeating an assignment then costs a stat
+    // instead of a rewrite. With a write due anyway the value is set whatever the cache holds,
+    // so it wins over another writer's when the file is merged.
+    if (m_settings && !m_pending) {
+        m_settings->sync();
+        noteFileState();
+        const QVariant current = objectForKey(key);
+        if (current.isValid()) {
+            bool ok = false;
+            const double held = platform::doubleValue(current, &ok);
+            if (ok && std::memcmp(&held, &value, sizeof value) == 0)
+                return;
+        }
     }
     // QSettings writes a negative zero as "0".
-    if (value == 0 && std::signbit(value))
+    if (m_settings && value == 0 && std::signbit(value))
         setObject(QStringLiteral("-0"), key);
     else
         setObject(value, key);
@@ -149,7 +165,9 @@ qint64 UserDefaults::integerForKey(const QString &key, qint64 defaultValue) cons
 }
 
 QStringList UserDefaults::allKeys() const {
-    QStringList keys = m_settings.allKeys();
+    if (!m_settings)
+        return m_memory.keys();
+    QStringList keys = m_settings->allKeys();
     for (QString &key : keys) {
         if (key.startsWith(EscapedGroup))
             key = unescapedKey(key);
@@ -159,20 +177,31 @@ QStringList UserDefaults::allKeys() const {
 }
 
 void UserDefaults::removeObjectForKey(const QString &key) {
-    m_settings.remove(storedKey(key));
+    if (!m_settings) {
+        m_memory.remove(key);
+        return;
+    }
+    m_settings->remove(storedKey(key));
     if (hasPathForm(key))
-        m_settings.remove(key);
+        m_settings->remove(key);
+    m_pending = true;
 }
 
 bool UserDefaults::synchronize() {
-    m_settings.sync();
+    if (!m_settings)
+        return true;
+    m_settings->sync();
     noteFileState();
-    return m_settings.status() == QSettings::NoError;
+    // QSettings keeps what it failed to write for the next attempt.
+    const bool ok = m_settings->status() == QSettings::NoError;
+    if (ok)
+        m_pending = false;
+    return ok;
 }
 
 UserDefaults::FileState UserDefaults::fileState() const {
     struct stat info {};
-    if (::stat(QFile::encodeName(m_settings.fileName()).constData(), &info) != 0)
+    if (!m_settings || ::stat(QFile::encodeName(m_settings->fileName()).constData(), &info) != 0)
         return {};
     return {true, qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec),
             qint64(info.st_mtim.tv_nsec)};
@@ -180,8 +209,7 @@ UserDefaults::FileState UserDefaults::fileState() const {
 
 void UserDefaults::reloadIfChanged() {
     // The file is replaced whole by every writer, so a new inode, size or time tells.
-    if (fileState() == m_seen)
+    if (!m_settings || fileState() == m_seen)
         return;
-    m_settings.sync();
-    noteFileState();
+    synchronize();
 }

@@ -5,11 +5,15 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
 
 /// Wraps an INI file under $XDG_CONFIG_HOME/Sumwise. Writes are merged with what other
 /// processes wrote meanwhile and the file is replaced atomically under a lock file, so
-/// concurrent writers lose no key and a reader never sees a half-written file. A key is any
-/// text: "/" in it is no group separator, so "a/b" and "a//b" are two keys.
+/// concurrent writers lose no key and a reader never sees a half-written file. Changes wait in
+/// memory until synchronize(), so several of them cost one write. A key is any text: "/" in it
+/// is no group separator, so "a/b" and "a//b" are two keys.
 class UserDefaults {
 public:
     /// The application's store ("Sumwise"/"Sumwise"), created on first use.
@@ -18,13 +22,20 @@ public:
     /// A store kept in the given INI file.
     explicit UserDefaults(const QString &fileName);
 
+    struct InMemory {};
+    /// A store kept in memory alone, for fuzzing and benchmarks: it reads and writes no file,
+    /// synchronize() always succeeds and fileName() is empty.
+    explicit UserDefaults(InMemory);
+    ~UserDefaults();
+
     UserDefaults(const UserDefaults &) = delete;
     UserDefaults &operator=(const UserDefaults &) = delete;
 
     /// The object stored under key, or an invalid QVariant when there is none.
     QVariant objectForKey(const QString &key) const;
     void setObject(const QVariant &value, const QString &key);
-    /// Stores value under key; storing the value already held changes nothing on disk.
+    /// Stores value under key; storing the value already held, with no other change waiting,
+    /// changes nothing on disk.
     void setDouble(double value, const QString &key);
     void setInteger(qint64 value, const QString &key);
     /// The integer stored under key, truncated toward zero and clamped to the range. A text
@@ -43,7 +54,7 @@ public:
     /// written here.
     void reloadIfChanged();
 
-    QString fileName() const { return m_settings.fileName(); }
+    QString fileName() const { return m_settings ? m_settings->fileName() : QString(); }
 
 private:
     struct FileState {
@@ -54,6 +65,8 @@ private:
     FileState fileState() const;
     void noteFileState() { m_seen = fileState(); }
 
-    mutable QSettings m_settings;
+    std::unique_ptr<QSettings> m_settings; // null for a store in memory
+    QVariantMap m_memory;
     FileState m_seen;
+    bool m_pending = false; // changes that the next synchronize() writes
 };

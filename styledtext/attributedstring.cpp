@@ -179,9 +179,13 @@ QByteArray AttributedString::RTFDFromRange(qsizetype location, qsizetype length,
 }
 
 QList<double> ParagraphStyle::defaultTabStops() {
-    QList<double> stops;
-    for (int i = 1; i <= 12; ++i)
-        stops.append(28.0 * i);
+    // Built once: every paragraph style starts with these, and its copies share them.
+    static const QList<double> stops = [] {
+        QList<double> list;
+        for (int i = 1; i <= 12; ++i)
+            list.append(28.0 * i);
+        return list;
+    }();
     return stops;
 }
 

@@ -69,10 +69,12 @@ bool nests(const QString &name) {
 }
 
 // Whether the tags stay within MaximumHTMLTags and their nesting, counted from above, within
-// MaximumHTMLDepth. One pass: every search starts where the last one ended.
-bool withinLimits(const QString &html) {
+// MaximumHTMLDepth; hasLinks tells whether any tag is an "a" element. One pass: every search
+// starts where the last one ended.
+bool withinLimits(const QString &html, bool &hasLinks) {
     const qsizetype size = html.size();
     qsizetype tags = 0, depth = 0;
+    hasLinks = false;
     for (qsizetype i = html.indexOf(u'<'); i >= 0 && i + 1 < size; i = html.indexOf(u'<', i)) {
         if (QStringView(html).sliced(i).startsWith(u"<!--")) {
             const qsizetype end = html.indexOf(QLatin1StringView("-->"), i + 4);
@@ -102,6 +104,7 @@ bool withinLimits(const QString &html) {
         }
         if (++tags > MaximumHTMLTags)
             return false;
+        hasLinks = hasLinks || (!closing && name == u"a");
         const qsizetype end = html.indexOf(u'>', j);
         if (end < 0)
             break; // no tag can end after this one
@@ -389,15 +392,19 @@ std::optional<AttributedString> attributedStringWithHTML(const QByteArray &html,
     QString text = decode(html);
     // Browsers drop NULs from the text too.
     text.remove(QChar(0));
-    if (!withinLimits(text))
+    bool hasLinks = false;
+    if (!withinLimits(text, hasLinks))
         return std::nullopt;
 
     OfflineDocument document;
     const std::optional<QUrl> base = baseURLForWebKit(baseUrl);
     if (base)
         document.setBaseUrl(*base);
-    // Without this, links would take the link colour of the desktop's palette.
-    document.setDefaultStyleSheet(QStringLiteral("a { color: %1; }").arg(linkColor().name()));
+    // Without this, links would take the link colour of the desktop's palette. Only where
+    // there are links: any style sheet makes the parser match rules at every element, which
+    // costs more than the rest of the parse on deeply nested pages.
+    if (hasLinks)
+        document.setDefaultStyleSheet(QStringLiteral("a { color: %1; }").arg(linkColor().name()));
     document.setHtml(text);
 
     Pictures pictures(base, loader);

@@ -14,6 +14,7 @@
 #include <limits>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace styledtext {
@@ -633,7 +634,7 @@ bool RtfReader::groupEnd() {
             m.closesWith = -1;
         }
     }
-    const State closing = state();
+    const State closing = std::move(m_states.back()); // popped next: no copy
     m_states.pop_back();
     switch (closing.dest) {
     case Dest::FontTable:

@@ -4,6 +4,7 @@
 #include "platform/userdefaults.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -12,6 +13,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -266,11 +271,81 @@ TEST(SumwiseUnsaved, TheRestOfTheFormulaComputesAndTheFormulaFails) {
             << c.formula;
     }
     // Nothing was assigned beyond its formula.
-    sumwise.doSumwise(QStringLiteral("x"));
-    EXPECT_EQ(sumwise.errorMessage(), QString::fromLatin1(SyntaxError));
-    EXPECT_FALSE(defaults.objectForKey(QStringLiteral("X")).isValid());
+    for (const QString &name : {QStringLiteral("X"), QStringLiteral("Y")}) {
+        sumwise.doSumwise(name);
+        EXPECT_EQ(sumwise.errorMessage(), QString::fromLatin1(SyntaxError));
+        EXPECT_FALSE(defaults.objectForKey(name).isValid());
+    }
     EXPECT_EQ(sumwise.doSumwise(QStringLiteral("2*3")), QStringLiteral("6"));
     EXPECT_TRUE(sumwise.succeeded());
+}
+
+// How often the store's file was replaced since the last call: every write renames a new
+// file over it.
+class FileWrites {
+public:
+    explicit FileWrites(const QString &file)
+        : m_name(QFileInfo(file).fileName().toStdString())
+        , m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(file).path()).constData(), IN_MOVED_TO);
+    }
+    ~FileWrites() { close(m_fd); }
+
+    int count() {
+        int writes = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char *p = buffer; p < buffer + n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(p);
+                if (event->len > 0 && event->name == m_name)
+                    ++writes;
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return writes;
+    }
+
+private:
+    std::string m_name;
+    int m_fd;
+};
+
+TEST_F(SumwiseTest, OneFormulaWritesTheFileOnceBeforeItAnswers) {
+    const struct {
+        const char *before; // run first, its writes not counted
+        const char *formula;
+        int writes;
+        std::vector<std::pair<const char *, double>> onDisk;
+        bool succeeds = true;
+    } cases[] = {
+        {"", "a=1;b=2;c=3;a+b+c", 1, {{"A", 1}, {"B", 2}, {"C", 3}}},
+        {"", "(p=2)*(q=p+1)", 1, {{"P", 2}, {"Q", 3}}},
+        {"", "a=1;a=a+1;a*10", 1, {{"A", 2}}},
+        // An assignment before an error is kept, as a user who saw it happen expects.
+        {"", "y=2;z=1/0", 1, {{"Y", 2}}, false},
+        {"x=7", "x=1/0", 0, {{"X", 7}}, false},
+        {"x=7", "x=7;x*2", 0, {{"X", 7}}},
+        {"x=7", "x=7;y=8", 1, {{"X", 7}, {"Y", 8}}},
+        {"", "2*3", 0, {}},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir caseDir;
+        const QString file = caseDir.filePath(QStringLiteral("Sumwise.conf"));
+        UserDefaults store(file);
+        FormulaEngine engine(store);
+        engine.doSumwise(QString::fromUtf8(c.before));
+        FileWrites writes(file);
+        engine.doSumwise(QString::fromUtf8(c.formula));
+        EXPECT_EQ(engine.succeeded(), c.succeeds) << c.formula;
+        EXPECT_EQ(writes.count(), c.writes) << c.formula;
+        // Read from a copy: this process would otherwise be served from its cache of the file.
+        const QString copy = caseDir.filePath(QStringLiteral("copy.conf"));
+        ASSERT_TRUE(QFile::copy(file, copy)) << c.formula;
+        UserDefaults disk(copy);
+        for (const auto &[key, value] : c.onDisk)
+            EXPECT_EQ(platform::doubleValue(disk.objectForKey(QString::fromLatin1(key))), value)
+                << c.formula << " " << key;
+    }
 }
 
 TEST_F(SumwiseTest, NamesOutliveTheObjectAndRedefinedConstantsAreNotReseeded) {

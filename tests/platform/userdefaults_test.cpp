@@ -162,3 +162,55 @@ TEST(UserDefaults, ReloadsWhatAnotherProcessWrote) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(UserDefaults, InMemoryStoreKeepsWhatItIsGivenAndWritesNothing) {
+    UserDefaults memory{UserDefaults::InMemory{}};
+    UserDefaults other{UserDefaults::InMemory{}};
+    EXPECT_TRUE(memory.fileName().isEmpty());
+    const struct {
+        const char *key;
+        double value;
+    } cases[] = {{"A", 0.1}, {"a", -0.0}, {"a/b", HUGE_VAL}, {"a//b", 6.6732e-11}, {"", 1}};
+    for (const auto &c : cases)
+        memory.setDouble(c.value, QString::fromLatin1(c.key));
+    EXPECT_TRUE(memory.synchronize());
+    memory.reloadIfChanged();
+    for (const auto &c : cases) {
+        const double read = platform::doubleValue(memory.objectForKey(QString::fromLatin1(c.key)));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(read), std::bit_cast<std::uint64_t>(c.value))
+            << c.key;
+    }
+    EXPECT_EQ(memory.allKeys().size(), qsizetype(std::size(cases)));
+    // Stores in memory share nothing, unlike two stores of one file.
+    EXPECT_TRUE(other.allKeys().isEmpty());
+    memory.removeObjectForKey(QStringLiteral("a//b"));
+    EXPECT_FALSE(memory.objectForKey(QStringLiteral("a//b")).isValid());
+    EXPECT_EQ(memory.integerForKey(QStringLiteral("a/b"), -1), std::numeric_limits<qint64>::max());
+}
+
+TEST(UserDefaults, ChangesWaitForOneWrite) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.conf"));
+    UserDefaults defaults(file);
+    defaults.setDouble(1, QStringLiteral("A"));
+    defaults.setDouble(2, QStringLiteral("B"));
+    EXPECT_FALSE(QFile::exists(file));
+    ASSERT_TRUE(defaults.synchronize());
+    UserDefaults other(file);
+    other.setDouble(5, QStringLiteral("A"));
+    ASSERT_TRUE(other.synchronize());
+    // With a change waiting, a value the stale cache holds is still written, and wins.
+    defaults.setDouble(3, QStringLiteral("C"));
+    defaults.setDouble(1, QStringLiteral("A"));
+    ASSERT_TRUE(defaults.synchronize());
+    const QString copy = dir.filePath(QStringLiteral("b.conf"));
+    ASSERT_TRUE(QFile::copy(file, copy));
+    UserDefaults reader(copy);
+    EXPECT_EQ(platform::doubleValue(reader.objectForKey(QStringLiteral("A"))), 1);
+    EXPECT_EQ(platform::doubleValue(reader.objectForKey(QStringLiteral("B"))), 2);
+    EXPECT_EQ(platform::doubleValue(reader.objectForKey(QStringLiteral("C"))), 3);
+}
+
+} // namespace

@@ -129,6 +129,22 @@ TEST(HtmlTest, LinksResolveAgainstTheBase) {
     EXPECT_EQ(styledLink->attributesAtIndex(0).foregroundColor, QColor(255, 0, 0));
 }
 
+TEST(HtmlTest, LinksTakeTheLinkColourWhereverTheirTagHides) {
+    const char *pages[] = {
+        "< A HREF=\"x\">t",
+        "<b title=\">\">t<a href=\"x\">t</a></b>",
+        "<p><!-- <a> --><i><a\nhref=x>t</a></i>",
+        "<table><tr><td>t<a href=x>t</td></tr></table>",
+    };
+    for (const char *page : pages) {
+        const std::optional<AttributedString> s = read(page);
+        ASSERT_TRUE(s) << page;
+        const qsizetype at = s->string().lastIndexOf(u't');
+        EXPECT_EQ(s->attributesAtIndex(at).foregroundColor, linkColor()) << page;
+        EXPECT_TRUE(s->attributesAtIndex(at).link) << page;
+    }
+}
+
 TEST(HtmlTest, OnlyImagesInThePageBecomeAttachments) {
     const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a");
     const std::pair<QByteArray, std::optional<TextAttachment>> cases[] = {
