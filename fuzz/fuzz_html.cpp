@@ -2,6 +2,7 @@
 // styled text (or nullopt for what it refuses), and never touch anything outside the page.
 #include "styledtext/html.h"
 
+#include <QGuiApplication>
 #include <QtGlobal>
 
 #include <cstdint>
@@ -47,6 +48,13 @@ void checkSound(const AttributedString &s, const QVariantMap &document) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     static const auto previous = qInstallMessageHandler(quiet);
     (void)previous;
+    // Pages are laid out with fonts, in a GUI application as in the program.
+    static int argc = 1;
+    static char name[] = "fuzz_html";
+    static char *argv[] = {name, nullptr};
+    static const bool offscreen = qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(argc, argv);
+    (void)offscreen;
     static const QUrl base(QStringLiteral("https://example.com/dir/page.html"));
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     QVariantMap document;

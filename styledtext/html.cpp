@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHash>
 #include <QMimeDatabase>
 #include <QSet>
@@ -387,7 +388,8 @@ std::optional<AttributedString> attributedStringWithHTML(const QByteArray &html,
                                                          const HTMLResourceLoader &loader) {
     if (documentAttributes)
         documentAttributes->clear();
-    if (html.isEmpty() || html.size() > MaximumHTMLSize)
+    if (html.isEmpty() || html.size() > MaximumHTMLSize
+        || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return std::nullopt;
     QString text = decode(html);
     // Browsers drop NULs from the text too.

@@ -52,6 +52,9 @@ std::optional<QUrl> baseURLForWebKit(const QUrl &url);
 ///
 /// documentAttributes, when given, receives DocumentAttribute::Title from <title> when there
 /// is one; it is emptied when the result is nullopt.
+///
+/// Lays the page out with fonts, as Qt's text document does: nullopt without a
+/// QGuiApplication, where Qt would crash.
 std::optional<AttributedString> attributedStringWithHTML(const QByteArray &html,
                                                          const QUrl &baseUrl = {},
                                                          QVariantMap *documentAttributes = nullptr,

@@ -1,4 +1,10 @@
+#ifdef SUMWISE_TEST_GUI_APP
+#include <QGuiApplication>
+using Application = QGuiApplication;
+#else
 #include <QCoreApplication>
+using Application = QCoreApplication;
+#endif
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -12,7 +18,7 @@ int main(int argc, char **argv) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication app(argc, argv);
+    Application app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
