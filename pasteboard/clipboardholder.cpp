@@ -1,5 +1,6 @@
 #include "clipboardholder.h"
 
+#include "platform/detachedprocess.h"
 #include "platform/fdio.h"
 
 #include "pasteboard.h"
@@ -31,6 +32,7 @@
 namespace {
 
 constexpr char ReadyWord[] = "ready";
+constexpr char HolderOption[] = "--hold-clipboard";
 // The holder is ready in milliseconds; the margin is for loaded machines and sanitizer builds.
 constexpr int HolderStartTimeoutMs = 15000;
 // Programs fetch several forms of one paste in a row: the paste is over after this silence.
@@ -39,18 +41,8 @@ constexpr qint64 QuietAfterPasteMs = 250;
 constexpr qint64 SaveTimeoutMs = 5000;
 constexpr char RequestMagic[] = "SWH2";
 
-QByteArray executablePath() {
-    if (QCoreApplication::instance()) {
-        const QString path = QCoreApplication::applicationFilePath();
-        if (!path.isEmpty())
-            return QFile::encodeName(path);
-    }
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (n <= 0 || size_t(n) == sizeof buffer)
-        return {};
-    return QByteArray(buffer, n);
-}
+// A holder started ahead of its request (adoptClipboardHolder), waiting on this channel.
+int spareHolder = -1;
 
 bool sendAll(int fd, const QByteArray &data) {
     qsizetype done = 0;
@@ -96,33 +88,6 @@ void redirectToNull(int fd) {
         dup2(null, fd);
         close(null);
     }
-}
-
-// Called between fork and exec: async-signal-safe calls only.
-[[noreturn]] void execHolder(const char *exe, char *const argv[], int channel, int null) {
-    if (setsid() < 0)
-        _exit(127);
-    // The session leader exits at once, so the holder is adopted and never anyone's zombie,
-    // and, no longer a session leader, it cannot acquire a terminal.
-    const pid_t holder = fork();
-    if (holder != 0)
-        _exit(holder < 0 ? 127 : 0);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (dup2(channel, STDIN_FILENO) < 0 || dup2(channel, STDOUT_FILENO) < 0
-        || dup2(null, STDERR_FILENO) < 0)
-        _exit(127);
-    // Nothing else of the writer's stays open in a process that may live for hours.
-    if (close_range(3, ~0U, 0) != 0) {
-        for (int fd = 3; fd < 4096; ++fd)
-            close(fd);
-    }
-    // Keep no mounted file system busy.
-    if (chdir("/") != 0)
-        _exit(127);
-    execv(exe, argv);
-    _exit(127);
 }
 
 qint64 nowMs() {
@@ -325,6 +290,17 @@ bool x11DisplayAvailable() {
     return ok;
 }
 
+void prepareClipboardHolder() {
+    if (spareHolder < 0)
+        spareHolder = platform::startDetached(HolderOption);
+}
+
+void adoptClipboardHolder(int channel) {
+    if (spareHolder >= 0)
+        close(spareHolder);
+    spareHolder = channel;
+}
+
 bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
     if (holderPid)
         *holderPid = 0;
@@ -333,45 +309,29 @@ bool holdClipboard(const HoldRequest &request, qint64 *holderPid) {
         request.session == DisplaySession::Wayland ? "WAYLAND_DISPLAY" : "DISPLAY";
     if (qEnvironmentVariableIsEmpty(display) || request.flavours.isEmpty())
         return false;
-    QByteArray exe = executablePath();
-    QByteArray option("--hold-clipboard");
-    if (exe.isEmpty())
-        return false;
-    char *argv[] = {exe.data(), option.data(), nullptr};
-
-    // One socket carries the request to the holder and its "ready" line back.
-    int channel[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel) != 0)
-        return false;
-    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    const pid_t child = null < 0 ? -1 : fork();
-    if (child == 0)
-        execHolder(exe.constData(), argv, channel[1], null);
-    close(channel[1]);
-    if (null >= 0)
-        close(null);
-    if (child < 0) {
-        close(channel[0]);
-        return false;
+    // One socket carries the request to the holder and its "ready" line back. A holder
+    // started ahead is tried first; one that failed meanwhile is replaced.
+    for (int spare = std::exchange(spareHolder, -1);; spare = -1) {
+        const int channel = spare >= 0 ? spare : platform::startDetached(HolderOption);
+        if (channel < 0)
+            return false;
+        QByteArray answer;
+        if (sendAll(channel, encodeHoldRequest(request)) && shutdown(channel, SHUT_WR) == 0)
+            answer = readAnswer(channel, QDeadlineTimer(HolderStartTimeoutMs));
+        close(channel);
+        const QList<QByteArray> words = answer.trimmed().split(' ');
+        if (words.size() == 2 && words[0] == ReadyWord) {
+            if (holderPid)
+                *holderPid = words[1].toLongLong();
+            return true;
+        }
+        if (spare < 0)
+            return false;
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-
-    QByteArray answer;
-    if (sendAll(channel[0], encodeHoldRequest(request)) && shutdown(channel[0], SHUT_WR) == 0)
-        answer = readAnswer(channel[0], QDeadlineTimer(HolderStartTimeoutMs));
-    close(channel[0]);
-    const QList<QByteArray> words = answer.trimmed().split(' ');
-    if (words.size() != 2 || words[0] != ReadyWord)
-        return false;
-    if (holderPid)
-        *holderPid = words[1].toLongLong();
-    return true;
 }
 
 int clipboardHolderMain(int argc, char *argv[]) {
-    if (argc != 2 || std::strcmp(argv[1], "--hold-clipboard") != 0) {
+    if (argc != 2 || std::strcmp(argv[1], HolderOption) != 0) {
         std::fputs("usage: sumwise --hold-clipboard < REQUEST\n", stderr);
         return 2;
     }

@@ -55,6 +55,15 @@ struct HoldRequest {
 /// streams on /dev/null, not a child of the caller. holderPid, when given, receives its id.
 bool holdClipboard(const HoldRequest &request, qint64 *holderPid = nullptr);
 
+/// The next holdClipboard sends its request to this holder (started by
+/// platform::startDetached("--hold-clipboard"), perhaps by the process that executed this one)
+/// before starting one; it exits unused when the channel closes.
+void adoptClipboardHolder(int channel);
+
+/// Starts a holder ahead of the next holdClipboard, unless one waits already: a process that
+/// will hold the clipboard soon spares the request the holder's start.
+void prepareClipboardHolder();
+
 /// One canonical pasteboard type: plain text and RTF with all their forms (see textFlavours
 /// and richTextFlavours), any other type under its names.
 bool holdClipboard(const QString &type, const QByteArray &data,

@@ -3,6 +3,8 @@
 #include "tests/support/guitest.h"
 
 #include "pasteboard/clipboardholder.h"
+#include "platform/detachedprocess.h"
+#include "platform/fdio.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,8 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -314,6 +319,48 @@ TEST_F(ClipboardHolderTest, PreviousContentsComeBackAfterThePasteOrTheTimeOut) {
         EXPECT_TRUE(back);
         EXPECT_TRUE(r.fetch("UTF8_STRING").refused == (before.target != "UTF8_STRING"));
         X11().clear("clipboard");
+    }
+}
+
+TEST_F(ClipboardHolderTest, AHolderStartedAheadIsUsedOrReplaced) {
+    // What a stand-in for the holder adopted ahead answers once it has read the request;
+    // null: it is gone, empty: a real holder.
+    const struct {
+        const char *label;
+        QByteArray answer;
+    } cases[] = {
+        {"ready", "ready 4242\n"},
+        {"gone", {}},
+        {"says something else", "no display\n"},
+        {"a real one", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        int channel[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, channel), 0);
+        std::thread fake;
+        if (c.answer.isNull()) {
+            close(channel[1]);
+        } else if (c.answer.isEmpty()) {
+            close(channel[1]);
+            close(channel[0]);
+            channel[0] = platform::startDetached("--hold-clipboard");
+        } else {
+            fake = std::thread([fd = channel[1], answer = c.answer] {
+                platform::readAll(fd);
+                platform::writeAll(fd, answer);
+                close(fd);
+            });
+        }
+        adoptClipboardHolder(channel[0]);
+        qint64 pid = 0;
+        EXPECT_TRUE(holdClipboard(request({{"UTF8_STRING", c.label}}), &pid));
+        if (fake.joinable())
+            fake.join();
+        EXPECT_EQ(pid == 4242, c.answer.startsWith("ready"));
+        if (pid != 4242) { // a real holder serves the clipboard
+            EXPECT_EQ(Requestor().fetch("UTF8_STRING").data, c.label);
+        }
     }
 }
 
