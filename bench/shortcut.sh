@@ -135,8 +135,9 @@ measure() { # app mode
     provider_gone
     prepare "$app"
     if [[ $mode == running ]]; then
-      # A provider that lives on for the next call: a fresh one stays 5 s.
-      printf 1 | "$sumwise" substitute >/dev/null 2>&1
+      # Started by the bus for the next call, which it serves for its 5 s.
+      dbus-send --session --print-reply --dest=org.sumwise.Sumwise / \
+        org.freedesktop.DBus.Peer.Ping >/dev/null
     fi
     # shellcheck disable=SC2086 # the region is four numbers
     python3 "$here/shortcutwatch.py" watch "$window" $region -- \

@@ -4,6 +4,7 @@
 
 #include "evaluator/formulaengine.h"
 #include "evaluator/textservices.h"
+#include "platform/detachedprocess.h"
 #include "platform/fdio.h"
 #include "platform/localization.h"
 #include "platform/terminalbell.h"
@@ -125,13 +126,11 @@ int parseArguments(int argc, char **argv, ServiceCommand *command, QStringList *
 // A module beside this executable and one of its entries; null, with the reason on standard
 // error, when it cannot be loaded.
 void *loadEntry(const char *module, const char *entry) {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) {
+    QByteArray path = platform::executablePath();
+    if (path.isEmpty()) {
         std::perror("sumwise: /proc/self/exe");
         return nullptr;
     }
-    QByteArray path(exe, n);
     path.truncate(path.lastIndexOf('/') + 1);
     path += "../lib/sumwise/";
     path += module;
@@ -147,6 +146,8 @@ template<typename Function> Function *load(const char *module, const char *entry
 }
 
 #define SUMWISE_LOAD(module, entry) load<decltype(entry)>(module, #entry)
+
+constexpr char HolderOption[] = "--hold-clipboard";
 
 // While the mail application is in front, results go to the clipboard too, which needs the
 // desktop.
@@ -182,11 +183,25 @@ std::optional<FilterResult> throughProvider(const ServiceCommand &command) {
     return FilterResult{pboard.value(type) + lineBreak, {}, 0};
 }
 
+// The shortcut routine run by a provider that runs, which has the desktop loaded; nothing when
+// none took it.
+std::optional<FilterResult> throughRunningProvider(int argc, char **argv,
+                                                   const ServiceCommand &command) {
+    auto *run = SUMWISE_LOAD(BusModule, sumwiseRunOnSelection);
+    if (!run)
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    FilterResult result;
+    if (!run(&command, &result))
+        return std::nullopt;
+    return result;
+}
+
 // A plain filter needs no module unless a provider runs already (which applies the mail
 // application's clipboard rule itself) or, for that rule, the desktop. Nothing when the
 // desktop module must serve it.
-std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceCommand &command) {
-    const ProviderState provider = busProvider(ProviderName);
+std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceCommand &command,
+                                       ProviderState provider) {
     if (provider == ProviderState::Unknown || (provider != ProviderState::Running && mailInFront()))
         return std::nullopt;
     QCoreApplication app(argc, argv);
@@ -207,7 +222,7 @@ std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceComma
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (argc > 1 && std::strcmp(argv[1], "--hold-clipboard") == 0) {
+    if (argc > 1 && std::strcmp(argv[1], HolderOption) == 0) {
         auto *holder = SUMWISE_LOAD(DisplayModule, sumwiseHoldClipboard);
         return holder ? holder(argc, argv) : 1;
     }
@@ -231,13 +246,23 @@ int main(int argc, char *argv[]) {
         command.input = in.readAll();
     }
 
-    std::optional<FilterResult> plain;
+    // Substitute and add start no provider (that costs tens of milliseconds): one that runs
+    // holds the session's variables, else the settings file does.
+    const ProviderState provider =
+        replacesSelection(command.service) ? busProvider(ProviderName) : ProviderState::Unknown;
+    command.inProcess = provider == ProviderState::NoBus || provider == ProviderState::NotRunning;
+    std::optional<FilterResult> served;
     if (isPlainFilter(command))
-        plain = servePlain(argc, argv, command);
+        served = servePlain(argc, argv, command, provider);
+    else if (command.selection && provider == ProviderState::Running)
+        served = throughRunningProvider(argc, argv, command);
     FilterResult result;
-    if (plain) {
-        result = *std::move(plain);
+    if (served) {
+        result = *std::move(served);
     } else {
+        // The holder of the result starts while the desktop module loads.
+        if (command.selection && replacesSelection(command.service))
+            command.holderChannel = platform::startDetached(HolderOption);
         // Without its module the request cannot be served, but the selection is not lost.
         if (auto *desktop = SUMWISE_LOAD(DesktopModule, sumwiseDesktopMain))
             desktop(argc, argv, &command, &result);

@@ -27,6 +27,10 @@ Q_DECL_EXPORT bool sumwiseAskProvider(ServiceName service,
                                       const QMap<QString, QByteArray> *flavours, QString *error,
                                       QMap<QString, QByteArray> *pboard);
 
+/// Has a running provider run the shortcut routine, see askProviderToRun(): false when none
+/// took it, else *result is the routine's.
+Q_DECL_EXPORT bool sumwiseRunOnSelection(const ServiceCommand *command, FilterResult *result);
+
 /// Without a command: the provider on the session bus; returns its exit status. With one
 /// (its input already read): serves it, through the provider when one can take it, sets
 /// *result and returns its status. Creates the application object itself; the caller must not

@@ -44,6 +44,10 @@ struct ServiceCommand {
     QString pasteKey;       // with selection: the paste chord; empty: chosen by the window
     bool fromArguments = false;
     QByteArray input; // the selection's bytes (standard input or the arguments)
+    // Served in this process rather than by a provider the bus would have to start.
+    bool inProcess = false;
+    // With selection: a clipboard holder started with the command, waiting for its request.
+    int holderChannel = -1;
 };
 
 /// Whether the request is plain text that substitute or add serve without the desktop: no

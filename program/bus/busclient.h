@@ -11,12 +11,17 @@
 #include <QMap>
 #include <QString>
 
+#include <optional>
+
 namespace Bus {
 inline const QString Name = QString::fromLatin1(ProviderName);
 inline const QString Path = QStringLiteral("/org/sumwise/Sumwise");
 inline const QString Interface = QStringLiteral("org.sumwise.Sumwise");
 /// The error a failed service answers with; its message is the error text.
 inline const QString Error = QStringLiteral("org.sumwise.Sumwise.Error");
+/// A provider that sees another display than the requester's answers the shortcut routine with
+/// this error, and the requester runs the routine itself.
+inline const QString OtherDisplayError = QStringLiteral("org.sumwise.Sumwise.Error.OtherDisplay");
 /// Desktop search on the same name: GNOME Shell's search provider and KRunner's runner.
 inline const QString SearchProviderPath = QStringLiteral("/org/sumwise/Sumwise/SearchProvider");
 inline const QString KRunnerPath = QStringLiteral("/org/sumwise/Sumwise/KRunner");
@@ -37,3 +42,8 @@ struct ProviderAnswer {
 /// locale. Show waits for its panel; the other services for 25 s (SUMWISE_BUS_TIMEOUT, in ms,
 /// shortens that for tests), after which the request counts as not served.
 ProviderAnswer askProvider(ServiceName service, const QMap<QString, QByteArray> &flavours);
+
+/// Has a running provider (none is started) run the keyboard-shortcut routine for command (a
+/// --selection request), on this process's displays and in its locale: it has the desktop
+/// loaded already. Nothing when no provider took it; then the caller runs the routine.
+std::optional<FilterResult> askProviderToRun(const ServiceCommand &command);

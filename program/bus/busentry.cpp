@@ -9,3 +9,10 @@ bool sumwiseAskProvider(ServiceName service, const QMap<QString, QByteArray> *fl
     *pboard = std::move(answer.pboard);
     return answer.served;
 }
+
+bool sumwiseRunOnSelection(const ServiceCommand *command, FilterResult *result) {
+    std::optional<FilterResult> answer = askProviderToRun(*command);
+    if (answer)
+        *result = *std::move(answer);
+    return answer.has_value();
+}

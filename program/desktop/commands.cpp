@@ -5,15 +5,15 @@
 #include "service/sumwise.h"
 #include "shortcut.h"
 
-namespace {
-
-ServiceOutcome inProcess(ServiceName service, const QMap<QString, QByteArray> &flavours) {
-    Sumwise sumwise;
+ServiceOutcome serveWith(Sumwise &sumwise, ServiceName service,
+                         const QMap<QString, QByteArray> &flavours) {
     MemoryPasteboard pboard = MemoryPasteboard::fromMimeData(flavours);
     QString error;
     (sumwise.*serviceEntry(service))(pboard, QString(), &error);
     return {error, pboard.toMimeData()};
 }
+
+namespace {
 
 // The selection as a request's flavours, with a plain selection's final line break held back
 // so that the result keeps the line structure of the text it replaces.
@@ -34,11 +34,15 @@ QMap<QString, QByteArray> requestFlavours(const ServiceCommand &command, QByteAr
 
 } // namespace
 
-ServiceOutcome serveRequest(ServiceName service, const QMap<QString, QByteArray> &flavours) {
-    const ProviderAnswer answer = askProvider(service, flavours);
-    if (answer.served)
-        return {answer.error, answer.pboard};
-    return inProcess(service, flavours);
+ServiceOutcome serveRequest(const ServiceCommand &command,
+                            const QMap<QString, QByteArray> &flavours) {
+    if (!command.inProcess) {
+        const ProviderAnswer answer = askProvider(command.service, flavours);
+        if (answer.served)
+            return {answer.error, answer.pboard};
+    }
+    Sumwise sumwise;
+    return serveWith(sumwise, command.service, flavours);
 }
 
 std::pair<QString, QByteArray> writtenFlavour(const QMap<QString, QByteArray> &pboard) {
@@ -55,7 +59,7 @@ FilterResult runServiceCommand(const ServiceCommand &command) {
         return runOnSelection(command);
     QByteArray lineBreak;
     const QMap<QString, QByteArray> flavours = requestFlavours(command, &lineBreak);
-    const ServiceOutcome outcome = serveRequest(command.service, flavours);
+    const ServiceOutcome outcome = serveRequest(command, flavours);
     if (!outcome.error.isEmpty())
         return textservices::failure(command.input, command.fromArguments, outcome.error);
     if (!replacesSelection(command.service))

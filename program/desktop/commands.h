@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+class Sumwise;
+
 /// What serving a request gave back: an error, or the pasteboard as the service left it.
 struct ServiceOutcome {
     QString error;
@@ -15,8 +17,13 @@ struct ServiceOutcome {
 };
 
 /// Serves one request through the provider on the session bus (started by activation when
-/// needed), or in this process when no bus can serve it.
-ServiceOutcome serveRequest(ServiceName service, const QMap<QString, QByteArray> &flavours);
+/// needed), or in this process when the command says so or no bus can serve it.
+ServiceOutcome serveRequest(const ServiceCommand &command,
+                            const QMap<QString, QByteArray> &flavours);
+
+/// Serves one request with the given service object, in this process.
+ServiceOutcome serveWith(Sumwise &sumwise, ServiceName service,
+                         const QMap<QString, QByteArray> &flavours);
 
 /// The one flavour a service wrote back, richest first: its type (empty when none) and data.
 std::pair<QString, QByteArray> writtenFlavour(const QMap<QString, QByteArray> &pboard);

@@ -1,10 +1,12 @@
 #include "provider.h"
 
+#include "pasteboard/clipboardholder.h"
 #include "pasteboard/pasteboard.h"
 #include "platform/localization.h"
 #include "platform/userdefaults.h"
 #include "searchproviders.h"
 #include "service/sumwise.h"
+#include "shortcut.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -103,6 +105,35 @@ QVariantMap ServiceProvider::doCalcCopyService(const QVariantMap &pboard, const 
     return serve(&Sumwise::doCalcCopyService, pboard, userData, &locale);
 }
 
+int ServiceProvider::runOnSelection(const QString &service, bool paste, const QString &pasteKey,
+                                    const QString &display, const QString &waylandDisplay,
+                                    const QString &numbers, const QStringList &languages,
+                                    QString &error) {
+    if (display != qEnvironmentVariable("DISPLAY")
+        || waylandDisplay != qEnvironmentVariable("WAYLAND_DISPLAY")) {
+        sendErrorReply(Bus::OtherDisplayError,
+                       QStringLiteral("the provider runs on another display"));
+        return 0;
+    }
+    const std::optional<ServiceName> name = serviceNamed(service);
+    if (!name || !replacesSelection(*name)) {
+        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no such service: %1").arg(service));
+        return 0;
+    }
+    ServiceCommand command;
+    command.service = *name;
+    command.selection = true;
+    command.paste = paste;
+    command.pasteKey = pasteKey;
+    const platform::LocaleScope scope(platform::RequestLocale{numbers, languages});
+    UserDefaults::standardUserDefaults().reloadIfChanged();
+    const FilterResult result = ::runOnSelection(command, &m_sumwise);
+    // The next request's holder starts now rather than when it is needed.
+    prepareClipboardHolder();
+    error = QString::fromUtf8(result.error);
+    return result.status;
+}
+
 void (Sumwise::*serviceEntry(ServiceName service))(Pasteboard &, const QString &, QString *) {
     switch (service) {
     case ServiceName::Substitute:
@@ -128,6 +159,7 @@ int runProvider(Sumwise &sumwise) {
     bus.registerObject(Bus::KRunnerPath, &runner, QDBusConnection::ExportAllSlots);
     // Whether or not the bus took the name, the slices run as usual.
     bus.registerService(Bus::Name);
+    prepareClipboardHolder();
 
     for (int slice = 0; slice < 5; ++slice) {
         QEventLoop loop;

@@ -43,6 +43,12 @@ public Q_SLOTS:
                                   const QString &numbers, const QStringList &languages);
     QVariantMap doCalcCopyService(const QVariantMap &pboard, const QString &userData,
                                   const QString &numbers, const QStringList &languages);
+    /// The keyboard-shortcut routine (service "substitute" or "add", the --selection request)
+    /// run here, where the desktop is loaded, for a requester on the same displays (else the
+    /// OtherDisplay error); returns its exit status, *error its message.
+    int runOnSelection(const QString &service, bool paste, const QString &pasteKey,
+                       const QString &display, const QString &waylandDisplay,
+                       const QString &numbers, const QStringList &languages, QString &error);
 
 private:
     using Entry = void (Sumwise::*)(Pasteboard &, const QString &, QString *);

@@ -155,7 +155,9 @@ bool isTerminal(const QStringList &windowClass) {
     return false;
 }
 
-FilterResult runOnSelection(const ServiceCommand &command) {
+FilterResult runOnSelection(const ServiceCommand &command, Sumwise *sumwise) {
+    if (command.holderChannel >= 0)
+        adoptClipboardHolder(command.holderChannel);
     QString missing;
     const std::unique_ptr<Desktop> desktop = Desktop::open(&missing);
     if (!desktop) {
@@ -200,7 +202,8 @@ FilterResult runOnSelection(const ServiceCommand &command) {
     if (command.service == ServiceName::Show)
         restore(*desktop, taken);
 
-    const ServiceOutcome outcome = serveRequest(command.service, {{type, data}});
+    const ServiceOutcome outcome = sumwise ? serveWith(*sumwise, command.service, {{type, data}})
+                                           : serveRequest(command, {{type, data}});
     if (!outcome.error.isEmpty()) {
         if (command.paste)
             restore(*desktop, taken);

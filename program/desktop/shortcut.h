@@ -12,7 +12,8 @@
 /// clipboard its previous contents back afterwards. A failure pastes nothing, leaves the
 /// clipboard as it was and shows a desktop notification. Without X11 the result is only put on
 /// the clipboard.
-FilterResult runOnSelection(const ServiceCommand &command);
+/// With sumwise (the provider's), the request is served with it rather than by serveRequest().
+FilterResult runOnSelection(const ServiceCommand &command, Sumwise *sumwise = nullptr);
 
 /// Whether a window of this WM_CLASS is a terminal, which copies and pastes with Shift added:
 /// the built-in list, plus the classes named in the "TerminalClasses" setting.

@@ -174,6 +174,12 @@ Editor editorOf(App app) {
 
 enum class Gesture { ShiftHome, HomeShiftEnd, CtrlA, ShiftDown, TripleClick, Drag };
 
+enum class Provider {
+    None,      // the command runs the routine itself
+    Here,      // a provider runs: it runs the routine, the command loads no Qt GUI
+    Elsewhere, // one runs on another display: the command runs the routine itself
+};
+
 struct Row {
     const char *name;
     App app;
@@ -191,6 +197,7 @@ struct Row {
     bool german = false;          // LANG=de_DE.UTF-8 for the program
     bool keysHeld = false;        // the shortcut's keys are still down when the command starts
     bool noPaste = false;         // --no-paste; the user pastes with Ctrl+V
+    Provider provider = Provider::None;
 };
 
 void PrintTo(const Row &row, std::ostream *os) {
@@ -321,6 +328,37 @@ const Row Rows[] = {
      .notifications = -1,
      .status = 1,
      .noPaste = true},
+    {.name = "ProviderCopiesAndPastes",
+     .app = App::FeatherPad,
+     .service = "add",
+     .typed = "2+3",
+     .gesture = Gesture::CtrlA,
+     .document = "2+3 = 5",
+     .provider = Provider::Here},
+    {.name = "ProviderInTheCommandsLanguage",
+     .app = App::Mousepad,
+     .service = "substitute",
+     .typed = "1/2",
+     .gesture = Gesture::ShiftHome,
+     .document = "0,5",
+     .german = true,
+     .provider = Provider::Here},
+    {.name = "ProviderFailure",
+     .app = App::Mousepad,
+     .service = "substitute",
+     .typed = "1/0",
+     .gesture = Gesture::ShiftHome,
+     .document = "1/0",
+     .notifications = 1,
+     .status = 1,
+     .provider = Provider::Here},
+    {.name = "ProviderOnAnotherDisplay",
+     .app = App::Mousepad,
+     .service = "substitute",
+     .typed = "2*(3+4)^2",
+     .gesture = Gesture::ShiftHome,
+     .document = "98",
+     .provider = Provider::Elsewhere},
 };
 
 const QByteArray PreviousText = "previous clipboard";
@@ -364,11 +402,15 @@ protected:
         session.remove(QStringLiteral("QT_QPA_PLATFORM"));
         // Panels are for the user to answer, as on a desktop.
         session.remove(QStringLiteral("SUMWISE_ALERT_ANSWER"));
+        // The provider the bus starts is in another language than the command.
+        QProcessEnvironment busSession = session;
+        if (GetParam().provider == Provider::Elsewhere)
+            busSession.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4242"));
+        ASSERT_TRUE(startBus(busSession));
         if (GetParam().german) {
             session.remove(QStringLiteral("LC_ALL"));
             session.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
         }
-        ASSERT_TRUE(startBus(session));
         notifications = std::make_unique<NotificationServer>(
             QDBusConnection::connectToBus(address, QStringLiteral("notifications")));
         ASSERT_TRUE(notifications->registered());
@@ -609,7 +651,18 @@ protected:
             args.append(QStringLiteral("--no-paste"));
         if (row.keysHeld)
             xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt")});
-        const auto p = start(args, session);
+        QProcessEnvironment env = session;
+        const QString loaderLog = home.filePath(QStringLiteral("loaded"));
+        if (row.provider != Provider::None) {
+            EXPECT_TRUE(startProvider());
+        }
+        if (row.provider == Provider::Here) {
+            env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+            env.insert(QStringLiteral("LD_DEBUG_OUTPUT"), loaderLog);
+        }
+        const auto p = start(args, env);
+        p->waitForStarted();
+        const qint64 pid = p->processId();
         p->closeWriteChannel();
         if (row.keysHeld) {
             // The user lets go of the shortcut a moment after it fired.
@@ -628,6 +681,12 @@ protected:
             p->kill();
             p->waitForFinished();
             ADD_FAILURE() << "the command did not end within 60 s";
+        }
+        if (row.provider == Provider::Here) {
+            // The first log is the command's; the holder it may start writes its own.
+            QFile log(loaderLog + u'.' + QString::number(pid));
+            EXPECT_TRUE(log.open(QIODevice::ReadOnly));
+            EXPECT_FALSE(log.readAll().contains("libQt6Gui")) << "the command ran the routine";
         }
         return {p->readAllStandardOutput(), p->readAllStandardError(), p->exitCode()};
     }
@@ -729,6 +788,10 @@ TEST_P(DesktopTest, ServiceInPlace) {
     }
     if (row.notifications >= 0) {
         EXPECT_EQ(notifications->notifications().size(), row.notifications);
+    } // Substitute and add cost no provider's start.
+    const std::string_view service = row.service;
+    if (row.provider == Provider::None && (service == "substitute" || service == "add")) {
+        EXPECT_EQ(providerPid(), 0u) << "a provider was started";
     }
 }
 

@@ -114,6 +114,15 @@ protected:
         return reply.isValid() ? reply.value() : 0;
     }
 
+    // Has the bus start the provider (it then serves for its five seconds).
+    bool startProvider() {
+        QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("starter"));
+        const bool started =
+            c.interface()->startService(QStringLiteral("org.sumwise.Sumwise")).isValid();
+        QDBusConnection::disconnectFromBus(QStringLiteral("starter"));
+        return started && providerPid() != 0;
+    }
+
     // Waits for the provider to end; false when it is still there after 15 s.
     bool providerEnds() {
         QElapsedTimer clock;
