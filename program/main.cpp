@@ -164,10 +164,10 @@ bool mailInFront() {
 // The type under which a request's pasteboard holds plain text.
 constexpr char16_t PlainTextType[] = u"text/plain;charset=utf-8";
 
-// A plain filter through a provider that already runs (it holds the variables of its own
-// session), on Qt D-Bus alone; nothing when no provider took it. The selection's final line
-// break stays here, as it does for the desktop's requests.
-std::optional<FilterResult> throughProvider(const ServiceCommand &command) {
+// Plain text through a provider that already runs (it holds the variables of its own session),
+// on Qt D-Bus alone; nothing when no provider took it. The selection's final line break stays
+// here, as it does for the desktop's requests.
+std::optional<FilterResult> plainThroughProvider(const ServiceCommand &command) {
     auto *ask = SUMWISE_LOAD(BusModule, sumwiseAskProvider);
     if (!ask)
         return std::nullopt;
@@ -180,26 +180,30 @@ std::optional<FilterResult> throughProvider(const ServiceCommand &command) {
         return std::nullopt;
     if (!error.isEmpty())
         return textservices::failure(command.input, command.fromArguments, error);
+    if (!replacesSelection(command.service))
+        return FilterResult{command.input, {}, 0};
     return FilterResult{pboard.value(type) + lineBreak, {}, 0};
 }
 
-// The shortcut routine run by a provider that runs, which has the desktop loaded; nothing when
-// none took it.
+// Plain text or the shortcut routine through a provider that runs, which has the desktop
+// loaded: this process needs neither Qt GUI nor the desktop module. Nothing when none took it.
 std::optional<FilterResult> throughRunningProvider(int argc, char **argv,
                                                    const ServiceCommand &command) {
-    auto *run = SUMWISE_LOAD(BusModule, sumwiseRunOnSelection);
-    if (!run)
-        return std::nullopt;
     QCoreApplication app(argc, argv);
+    setApplicationNames();
+    platform::installTranslations();
+    if (!command.selection)
+        return plainThroughProvider(command);
+    auto *run = SUMWISE_LOAD(BusModule, sumwiseRunOnSelection);
     FilterResult result;
-    if (!run(&command, &result))
+    if (!run || !run(&command, &result))
         return std::nullopt;
     return result;
 }
 
-// A plain filter needs no module unless a provider runs already (which applies the mail
-// application's clipboard rule itself) or, for that rule, the desktop. Nothing when the
-// desktop module must serve it.
+// A plain filter needs no module unless, for the mail application's clipboard rule, the
+// desktop (a running provider applies that rule itself). Nothing when the desktop module must
+// serve it.
 std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceCommand &command,
                                        ProviderState provider) {
     if (provider == ProviderState::Unknown || (provider != ProviderState::Running && mailInFront()))
@@ -207,10 +211,6 @@ std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceComma
     QCoreApplication app(argc, argv);
     setApplicationNames();
     platform::installTranslations();
-    if (provider == ProviderState::Running) {
-        if (std::optional<FilterResult> result = throughProvider(command))
-            return result;
-    }
     FormulaEngine engine;
     const FilterResult result = textservices::filter(engine, command.service == ServiceName::Add,
                                                      command.input, command.fromArguments);
@@ -246,16 +246,15 @@ int main(int argc, char *argv[]) {
         command.input = in.readAll();
     }
 
-    // Substitute and add start no provider (that costs tens of milliseconds): one that runs
-    // holds the session's variables, else the settings file does.
-    const ProviderState provider =
-        replacesSelection(command.service) ? busProvider(ProviderName) : ProviderState::Unknown;
+    // No request waits for a provider's start (tens of milliseconds, a hundred with a panel):
+    // one that runs holds the session's variables, else the settings file does.
+    const ProviderState provider = busProvider(ProviderName);
     command.inProcess = provider == ProviderState::NoBus || provider == ProviderState::NotRunning;
     std::optional<FilterResult> served;
-    if (isPlainFilter(command))
-        served = servePlain(argc, argv, command, provider);
-    else if (command.selection && provider == ProviderState::Running)
+    if (provider == ProviderState::Running && (command.selection || isPlainText(command)))
         served = throughRunningProvider(argc, argv, command);
+    if (!served && isPlainFilter(command))
+        served = servePlain(argc, argv, command, provider);
     FilterResult result;
     if (served) {
         result = *std::move(served);

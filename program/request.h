@@ -50,11 +50,14 @@ struct ServiceCommand {
     int holderChannel = -1;
 };
 
-/// Whether the request is plain text that substitute or add serve without the desktop: no
-/// selection to take, no type named, no RTF.
+/// Whether the request is plain text: no selection to take, no type named, no RTF.
+inline bool isPlainText(const ServiceCommand &command) {
+    return !command.selection && command.type.isEmpty() && !command.input.startsWith("{\\rtf");
+}
+
+/// Whether the request is plain text that substitute or add serve without the desktop.
 inline bool isPlainFilter(const ServiceCommand &command) {
-    return replacesSelection(command.service) && !command.selection && command.type.isEmpty()
-           && !command.input.startsWith("{\\rtf");
+    return replacesSelection(command.service) && isPlainText(command);
 }
 
 /// The names settings and translations are found by.

@@ -16,8 +16,8 @@ struct ServiceOutcome {
     QMap<QString, QByteArray> pboard;
 };
 
-/// Serves one request through the provider on the session bus (started by activation when
-/// needed), or in this process when the command says so or no bus can serve it.
+/// Serves one request through the provider on the session bus, or in this process when the
+/// command says so (no provider runs) or no bus can serve it.
 ServiceOutcome serveRequest(const ServiceCommand &command,
                             const QMap<QString, QByteArray> &flavours);
 
@@ -28,7 +28,6 @@ ServiceOutcome serveWith(Sumwise &sumwise, ServiceName service,
 /// The one flavour a service wrote back, richest first: its type (empty when none) and data.
 std::pair<QString, QByteArray> writtenFlavour(const QMap<QString, QByteArray> &pboard);
 
-/// Runs one service on the selection: through the provider on the session bus (started by
-/// activation when needed), or in this process when no bus can serve it. On failure the
+/// Runs one service on the selection, see serveRequest(). On failure the
 /// selection comes back unchanged with "Error: " and the message, status 1.
 FilterResult runServiceCommand(const ServiceCommand &command);

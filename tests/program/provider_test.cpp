@@ -33,7 +33,8 @@ Outcome oldCallerSubstitutes(const QString &address, const QByteArray &formula) 
     return {qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(type).toByteArray(), {}, 0};
 }
 
-TEST_F(ProviderTest, ServicesThroughActivation) {
+// Every service, by a provider that runs and by the command itself, which starts none.
+TEST_F(ProviderTest, ServicesByTheProviderOrTheCommand) {
     struct {
         const char *service;
         QByteArray in, out, err;
@@ -43,30 +44,39 @@ TEST_F(ProviderTest, ServicesThroughActivation) {
         {"substitute", "1/0", "1/0", "Error: Division by zero\n", 1},
         {"add", "2+3", "2+3 = 5", "", 0},
         {"add", "2+", "2+", "Error: Syntax error\n", 1},
-        {"copy", "x", "x", "Error: Syntax error\n", 1},
+        {"copy", "2*", "2*", "Error: Syntax error\n", 1},
         {"show", "x=3", "x=3", "", 0},
         {"show", "1/0", "1/0", "", 0},
     };
-    for (const auto &c : cases) {
-        const Outcome r = run({QString::fromLatin1(c.service)}, c.in);
-        EXPECT_EQ(r.out, c.out) << c.service << " " << c.in.toStdString();
-        // Qt may add warnings of its own on standard error; the message must be there whole.
-        EXPECT_EQ(r.err.count("Error:"), c.err.isEmpty() ? 0 : 1) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
-        EXPECT_EQ(r.status, c.status) << c.service << " " << c.in.toStdString();
-        // A provider ends after its panel was answered: look before the first one.
-        if (c.service == std::string_view("copy")) {
-            EXPECT_NE(providerPid(), 0u);
+    for (const bool byProvider : {true, false}) {
+        SCOPED_TRACE(byProvider ? "by the provider" : "by the command");
+        QFile::remove(alertLog());
+        for (const auto &c : cases) {
+            // A provider ends after its panel was answered.
+            if (byProvider) {
+                ASSERT_TRUE(startProvider());
+            } else {
+                ASSERT_TRUE(providerEnds());
+            }
+            const Outcome r = run({QString::fromLatin1(c.service)}, c.in);
+            EXPECT_EQ(r.out, c.out) << c.service << " " << c.in.toStdString();
+            // Qt may add warnings of its own on standard error; the message must be there whole.
+            EXPECT_EQ(r.err.count("Error:"), c.err.isEmpty() ? 0 : 1) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+            EXPECT_EQ(r.status, c.status) << c.service << " " << c.in.toStdString();
+            if (!byProvider) {
+                EXPECT_EQ(providerPid(), 0u) << c.service << " started a provider";
+            }
         }
+        // The two show panels, and no launch panel from a provider that served.
+        const QList<QJsonObject> shown = alerts();
+        ASSERT_EQ(shown.size(), 2);
+        EXPECT_EQ(shown[0].value(QStringLiteral("title")).toString(), QStringLiteral("Sumwise"));
+        EXPECT_EQ(shown[0].value(QStringLiteral("informativeText")).toString(),
+                  QStringLiteral("Formula:\n\tx=3\n\nResult:\n\t3"));
+        EXPECT_EQ(shown[1].value(QStringLiteral("informativeText")).toString(),
+                  QStringLiteral("Formula:\n\t1/0\n\nResult:\n\tDivision by zero"));
     }
-    // The two show panels, and no launch panel from a provider that served.
-    const QList<QJsonObject> shown = alerts();
-    ASSERT_EQ(shown.size(), 2);
-    EXPECT_EQ(shown[0].value(QStringLiteral("title")).toString(), QStringLiteral("Sumwise"));
-    EXPECT_EQ(shown[0].value(QStringLiteral("informativeText")).toString(),
-              QStringLiteral("Formula:\n\tx=3\n\nResult:\n\t3"));
-    EXPECT_EQ(shown[1].value(QStringLiteral("informativeText")).toString(),
-              QStringLiteral("Formula:\n\t1/0\n\nResult:\n\tDivision by zero"));
 }
 
 // A plain filter serves itself rather than have the bus start a provider for it; one that
@@ -99,7 +109,7 @@ QStringList loadedLibraries(const QString &logPrefix) {
     return names;
 }
 
-TEST_F(ProviderTest, PlainFilterReachesARunningProviderWithoutQtGui) {
+TEST_F(ProviderTest, PlainTextReachesARunningProviderWithoutQtGui) {
     ASSERT_EQ(oldCallerSubstitutes(address, "g=6").out, "6");
     QProcessEnvironment e = environment();
     // Settings elsewhere: only the provider knows g.
@@ -107,17 +117,23 @@ TEST_F(ProviderTest, PlainFilterReachesARunningProviderWithoutQtGui) {
     const QString log = home.filePath(QStringLiteral("loader"));
     e.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
     e.insert(QStringLiteral("LD_DEBUG_OUTPUT"), log);
-    const Outcome r = run({QStringLiteral("add")}, "g*7\n", e);
-    EXPECT_EQ(r.out, "g*7 = 42\n");
-    EXPECT_EQ(r.status, 0);
-    const QStringList loaded = loadedLibraries(log);
-    EXPECT_TRUE(loaded.contains(QStringLiteral("libQt6DBus.so.6")))
-        << loaded.join(u' ').toStdString();
-    for (const QString &name : loaded) {
-        EXPECT_FALSE(name.startsWith(u"libQt6Gui") || name.startsWith(u"libQt6Widgets")
-                     || name.startsWith(u"libxcb"))
-            << name.toStdString();
+    // Show last: the provider ends after its panel.
+    for (const char *service : {"add", "show"}) {
+        SCOPED_TRACE(service);
+        const Outcome r = run({QString::fromLatin1(service)}, "g*7\n", e);
+        EXPECT_EQ(r.out, service == std::string_view("add") ? "g*7 = 42\n" : "g*7\n");
+        EXPECT_EQ(r.status, 0);
+        const QStringList loaded = loadedLibraries(log);
+        EXPECT_TRUE(loaded.contains(QStringLiteral("libQt6DBus.so.6")))
+            << loaded.join(u' ').toStdString();
+        for (const QString &name : loaded) {
+            EXPECT_FALSE(name.startsWith(u"libQt6Gui") || name.startsWith(u"libQt6Widgets")
+                         || name.startsWith(u"libxcb"))
+                << name.toStdString();
+        }
     }
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_TRUE(alerts()[0].value(QStringLiteral("informativeText")).toString().endsWith(u"\t42"));
 }
 
 TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
