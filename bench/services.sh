@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Time from a service command's start to its result, for each service: in the same process
-# (no bus), through a provider already running on the bus, and through D-Bus activation (which
-# a plain substitute or add never waits for: with no provider running, the command serves it).
+# (no bus), through a provider already running on the bus, and with a bus but no provider
+# running (no command waits for one to start: it serves the request itself).
 # Uses a private session bus and, when available, a private Xvfb display; panels are
 # answered at once. Prints the median of ROUNDS (default 15) runs in milliseconds.
 # Usage: bench/services.sh [BUILD_DIR] [ROUNDS]
@@ -40,7 +40,7 @@ export BUS=$bus SUMWISE=$sumwise
 # Helpers hyperfine runs before each timed run; they are not timed.
 cat >"$tmp/gone" <<'SH'
 #!/bin/sh
-# Wait until no provider owns the name, so the next call activates one.
+# Wait until no provider owns the name.
 while DBUS_SESSION_BUS_ADDRESS=$BUS dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
     org.freedesktop.DBus.NameHasOwner string:org.sumwise.Sumwise 2>/dev/null | grep -q true; do
   sleep 0.2
@@ -50,8 +50,8 @@ cat >"$tmp/warm" <<'SH'
 #!/bin/sh
 # A running provider that will still be there for the next call: a fresh one lives 5 s.
 "$(dirname "$0")/gone"
-# A named type goes through the desktop module, which asks the bus to start a provider.
-printf 1 | DBUS_SESSION_BUS_ADDRESS=$BUS "$SUMWISE" substitute --type=text/plain >/dev/null 2>&1
+DBUS_SESSION_BUS_ADDRESS=$BUS dbus-send --session --print-reply --dest=org.sumwise.Sumwise / \
+    org.freedesktop.DBus.Peer.Ping >/dev/null
 SH
 chmod +x "$tmp/gone" "$tmp/warm"
 
@@ -64,13 +64,13 @@ run() { # name prepare command
   median "$tmp/$1.json"
 }
 
-printf '%-11s %12s %12s %12s\n' service in-process running activation
+printf '%-11s %12s %12s %12s\n' service "no bus" running "none running"
 for service in substitute add show copy; do
   cmd="$sumwise $service < $tmp/formula"
   inproc=$(run inproc "" "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent $cmd")
   running=$(run running "$tmp/warm" "DBUS_SESSION_BUS_ADDRESS=$bus $cmd")
-  activation=$(run activation "$tmp/gone" "DBUS_SESSION_BUS_ADDRESS=$bus $cmd")
-  printf '%-11s %12s %12s %12s\n' "$service" "$inproc" "$running" "$activation"
+  none=$(run none "$tmp/gone" "DBUS_SESSION_BUS_ADDRESS=$bus $cmd")
+  printf '%-11s %12s %12s %12s\n' "$service" "$inproc" "$running" "$none"
 done
 echo "(milliseconds, median of $rounds hyperfine runs each, shell start-up subtracted;"
 echo " panels answered at once)"
