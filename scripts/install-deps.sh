@@ -28,6 +28,8 @@ packages=(
   # The GNOME Shell extension: its schema compiled at build time, its routine tested under
   # gjs, and the whole of it in a headless Shell (ctest -L gui).
   libglib2.0-bin gjs gnome-shell
+  # The package's check: lintian on the .deb, and man-db's man and lexgrog on the man page.
+  lintian man-db
 )
 
 missing=()
