@@ -1169,9 +1169,12 @@ void RtfReader::mark(TextEnd kind) {
     TextMark m{m_tokenStart, m_flushing ? m_pendingEnd : m_tokenEnd, kind, -1,
                int(m_states.size())};
     // Text put right after a character that other readers skip would be skipped with it, and
-    // inside \upr only the group's \ud half is read: it goes after the outermost such group.
+    // inside \upr only the group's \ud half is read: it goes after the outermost such group
+    // whose surroundings are read. A \upr outside any group makes the rest of the document its
+    // ANSI half, so there the text stays inside \ud.
     for (size_t i = 1; i < m_states.size(); ++i) {
-        if (m_states[i].optional || m_states[i].dest != Dest::Text) {
+        if ((m_states[i].optional || m_states[i].dest != Dest::Text)
+            && m_states[i - 1].dest == Dest::Text) {
             m.closesWith = int(i);
             break;
         }
