@@ -1158,7 +1158,7 @@ void RtfReader::binaryBytes(QByteArrayView bytes) {
 void RtfReader::flushPending() {
     if (m_pending.isEmpty())
         return;
-    const QString text = m_decoder.decode(m_pending, currentCodePage());
+    const QStringView text = m_decoder.decode(m_pending, currentCodePage());
     m_pending.truncate(0); // keeps the buffer for the next bytes
     m_flushing = true;
     emitText(text);
