@@ -10,6 +10,7 @@
 #include <QSizeF>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <limits>
 #include <string_view>
@@ -89,13 +90,17 @@ public:
                 return token;
             }
             default: {
+                // Text is most of a document: one look-up a byte finds where it ends.
+                static constexpr auto endsText = [] {
+                    std::array<bool, 256> table{};
+                    for (const char e : {'{', '}', '\\', '\r', '\n'})
+                        table[uchar(e)] = true;
+                    return table;
+                }();
                 const qsizetype start = m_pos;
-                while (m_pos < size) {
-                    const char t = m_data[m_pos];
-                    if (t == '{' || t == '}' || t == '\\' || t == '\r' || t == '\n')
-                        break;
+                const char *const data = m_data.data();
+                while (m_pos < size && !endsText[uchar(data[m_pos])])
                     ++m_pos;
-                }
                 Token token = Token::of(Token::Text);
                 token.word = m_data.sliced(start, m_pos - start);
                 return token;
@@ -380,52 +385,64 @@ QString defaultPictureName(const QString &mimeType) {
     return QStringLiteral("image.dib");
 }
 
-// The address of a HYPERLINK field instruction: HYPERLINK "url" \l "anchor" \o "tip"...
-std::optional<QUrl> hyperlinkTarget(const QString &instruction) {
-    QStringList words;
-    const qsizetype size = instruction.size();
-    for (qsizetype i = 0; i < size;) {
-        const QChar c = instruction[i];
-        if (c.isSpace()) {
-            ++i;
-        } else if (c == u'"') {
-            const qsizetype end = instruction.indexOf(u'"', i + 1);
+// The words of a field instruction, one at a time: a quoted word runs to the next quote.
+class InstructionWords {
+public:
+    explicit InstructionWords(QStringView instruction)
+        : m_text(instruction) {}
+
+    std::optional<QStringView> next() {
+        const qsizetype size = m_text.size();
+        while (m_pos < size && m_text[m_pos].isSpace())
+            ++m_pos;
+        if (m_pos >= size)
+            return std::nullopt;
+        if (m_text[m_pos] == u'"') {
+            const qsizetype end = m_text.indexOf(u'"', m_pos + 1);
             const qsizetype stop = end < 0 ? size : end;
-            words.append(instruction.mid(i + 1, stop - i - 1));
-            i = stop + 1;
-        } else {
-            qsizetype end = i;
-            while (end < size && !instruction[end].isSpace() && instruction[end] != u'"')
-                ++end;
-            words.append(instruction.mid(i, end - i));
-            i = end;
+            const QStringView word = m_text.sliced(m_pos + 1, stop - m_pos - 1);
+            m_pos = std::min(stop + 1, size);
+            return word;
         }
+        const qsizetype start = m_pos;
+        while (m_pos < size && !m_text[m_pos].isSpace() && m_text[m_pos] != u'"')
+            ++m_pos;
+        return m_text.sliced(start, m_pos - start);
     }
-    if (words.isEmpty()
-        || words.first().compare(QLatin1StringView("HYPERLINK"), Qt::CaseInsensitive) != 0)
+
+private:
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
+
+// The address of a HYPERLINK field instruction: HYPERLINK "url" \l "anchor" \o "tip"...
+std::optional<QUrl> hyperlinkTarget(QStringView instruction) {
+    InstructionWords words(instruction);
+    const std::optional<QStringView> first = words.next();
+    if (!first || first->compare(QLatin1StringView("HYPERLINK"), Qt::CaseInsensitive) != 0)
         return std::nullopt;
-    QString address;
-    QString anchor;
-    bool haveAddress = false;
-    for (qsizetype i = 1; i < words.size(); ++i) {
-        const QString &w = words[i];
-        if (w.size() == 2 && w[0] == u'\\') {
-            const char16_t option = w[1].toLower().unicode();
+    std::optional<QStringView> address; // the first word that is no option
+    QStringView anchor;
+    while (const std::optional<QStringView> w = words.next()) {
+        if (w->size() == 2 && w->front() == u'\\') {
+            const char16_t option = w->back().toLower().unicode();
             // \l names a bookmark; \o and \t take an argument that is no address.
-            if (option == u'l' && i + 1 < words.size())
-                anchor = words[++i];
-            else if ((option == u'o' || option == u't') && i + 1 < words.size())
-                ++i;
-        } else if (!haveAddress) {
-            address = w;
-            haveAddress = true;
+            if (option == u'l') {
+                if (const std::optional<QStringView> argument = words.next())
+                    anchor = *argument;
+            } else if (option == u'o' || option == u't') {
+                words.next();
+            }
+        } else if (!address) {
+            address = *w;
         }
     }
+    QString text = address.value_or(QStringView()).toString();
     if (!anchor.isEmpty())
-        address += u'#' + anchor;
-    if (address.isEmpty())
+        text.append(u'#').append(anchor);
+    if (text.isEmpty())
         return std::nullopt;
-    const QUrl url(address);
+    const QUrl url(text);
     if (!url.isValid() || url.isEmpty())
         return std::nullopt;
     return url;

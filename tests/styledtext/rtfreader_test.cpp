@@ -177,6 +177,7 @@ TEST(RtfReaderTest, ReadsTheRuns) {
          {{"t", H().linkTo("http://a.org/")}}},
         {R"({\field{\*\fldinst {\b HYPERLINK} "http://a.org/p" \\l "s"}{\fldrslt t}})",
          {{"t", H().linkTo("http://a.org/p#s")}}},
+        {R"({\field{\*\fldinst HYPERLINK \\l "top"}{\fldrslt t}})", {{"t", H().linkTo("#top")}}},
         {R"({\field{\*\fldinst PAGE}{\fldrslt 3}})", {{"3", H()}}},
         {R"({\field{\*\fldinst HYPERLINK "http://a.org/"}{\fldrslt \b a\plain b}})",
          {{"a", H().bolded().linkTo("http://a.org/")}, {"b", H().linkTo("http://a.org/")}}},
