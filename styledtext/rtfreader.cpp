@@ -515,6 +515,11 @@ private:
     int m_documentCodePage = 1252;
     int m_defaultFont = -1;
     bool m_rootClosed = false;
+    // The attributes of text read now, kept from one character to the next until a control
+    // word, a closing group or a font may change them; and whether the last run has them.
+    TextAttributes m_current;
+    bool m_currentValid = false;
+    bool m_lastRunIsCurrent = false;
 
     // Where the text lies, for appending to the data in place.
     bool m_marking = false;
@@ -645,6 +650,7 @@ bool RtfReader::groupEnd() {
         m_rootEnd = m_tokenStart;
         return true;
     }
+    m_currentValid = false;
     for (TextMark &m : m_marks) {
         if (m.closesWith == int(m_states.size()) - 1) {
             m.end = m_tokenEnd;
@@ -724,6 +730,8 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         s.optional = true;
     const WordInfo info = lookUp(name);
     const Word word = info.word;
+    if (word != Word::U && word != Word::Character && word != Word::Par)
+        m_currentValid = false;
 
     if (s.dest == Dest::UprAnsi && word == Word::Ud) {
         s.dest = s.uprOuter;
@@ -1207,8 +1215,21 @@ void RtfReader::emitText(QStringView text, TextEnd kind) {
     State &s = state();
     switch (s.dest) {
     case Dest::Text:
-        m_result.appendRun(text, currentAttributes());
-        if (m_marking && !text.isEmpty())
+        if (text.isEmpty())
+            break;
+        if (!m_currentValid) {
+            m_current = currentAttributes();
+            m_currentValid = true;
+            m_lastRunIsCurrent = false;
+        }
+        if (m_lastRunIsCurrent) {
+            m_result.m_string.append(text);
+            m_result.m_runs.last().length += text.size();
+        } else {
+            m_result.appendRun(text, m_current);
+            m_lastRunIsCurrent = true;
+        }
+        if (m_marking)
             mark(kind);
         break;
     case Dest::FontTable:
@@ -1256,6 +1277,7 @@ TextAttributes RtfReader::currentAttributes() const {
 void RtfReader::commitFont() {
     if (m_tableFont < 0)
         return;
+    m_currentValid = false;
     const QString name = m_tableFontName.trimmed();
     if (!name.isEmpty())
         m_fonts[m_tableFont].name = name;
@@ -1285,6 +1307,7 @@ void RtfReader::finishPicture() {
     TextAttributes attributes = currentAttributes();
     attributes.attachment = std::move(attachment);
     m_result.appendRun(QStringView(&AttachmentCharacter, 1), attributes);
+    m_lastRunIsCurrent = false;
     if (m_marking)
         mark(TextEnd::Character);
 }
