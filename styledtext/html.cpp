@@ -270,8 +270,10 @@ private:
         QFile file(info.filePath());
         if (!file.open(QIODevice::ReadOnly))
             return std::nullopt;
-        QByteArray bytes = file.read(
-            std::min(AttributedString::MaximumPictureSize, MaximumHTMLPictureBytes - m_read));
+        // No more than the file holds: a read of the most allowed would take that much memory
+        // first, for every small picture.
+        QByteArray bytes = file.read(std::min(
+            {info.size(), AttributedString::MaximumPictureSize, MaximumHTMLPictureBytes - m_read}));
         m_read += bytes.size();
         return bytes;
     }
