@@ -52,8 +52,9 @@ public:
 
     Token next() {
         const qsizetype size = m_data.size();
+        const char *const data = m_data.data();
         while (m_pos < size) {
-            const char c = m_data[m_pos];
+            const char c = data[m_pos];
             switch (c) {
             case '{':
                 ++m_pos;
@@ -68,15 +69,15 @@ public:
             case '\\': {
                 if (m_pos + 1 >= size)
                     return Token::of(Token::Bad);
-                const char d = m_data[m_pos + 1];
+                const char d = data[m_pos + 1];
                 if (isAsciiLetter(d))
                     return controlWord();
                 if (d == '\'') {
-                    if (m_pos + 3 < size && hexDigitValue(m_data[m_pos + 2]) >= 0
-                        && hexDigitValue(m_data[m_pos + 3]) >= 0) {
+                    if (m_pos + 3 < size && hexDigitValue(data[m_pos + 2]) >= 0
+                        && hexDigitValue(data[m_pos + 3]) >= 0) {
                         Token token = Token::of(Token::HexByte);
-                        token.byte = uchar(hexDigitValue(m_data[m_pos + 2]) * 16
-                                           + hexDigitValue(m_data[m_pos + 3]));
+                        token.byte = uchar(hexDigitValue(data[m_pos + 2]) * 16
+                                           + hexDigitValue(data[m_pos + 3]));
                         m_pos += 4;
                         return token;
                     }
@@ -98,7 +99,6 @@ public:
                     return table;
                 }();
                 const qsizetype start = m_pos;
-                const char *const data = m_data.data();
                 while (m_pos < size && !endsText[uchar(data[m_pos])])
                     ++m_pos;
                 Token token = Token::of(Token::Text);
@@ -555,6 +555,7 @@ bool RtfReader::readRootGroup() {
     token = m_tokens.next();
     if (token.type != Token::ControlWord || token.word != "rtf")
         return false;
+    m_states.reserve(16); // most documents nest no deeper
     m_states.push_back(State{});
     for (;;) {
         m_tokenStart = m_tokens.position();
@@ -636,11 +637,12 @@ bool RtfReader::handleToken(const Token &token) {
 bool RtfReader::groupStart() {
     if (int(m_states.size()) >= AttributedString::MaximumGroupDepth)
         return false;
-    State inner = state();
+    // The copy is made before a growing vector moves the states, so back() may be its source.
+    m_states.push_back(m_states.back());
+    State &inner = m_states.back();
     inner.ownsField = false;
     inner.ownsShapeProperty = false;
     inner.starred = false;
-    m_states.push_back(std::move(inner));
     return true;
 }
 
