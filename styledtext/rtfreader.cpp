@@ -529,6 +529,7 @@ private:
     bool m_flushing = false;
     bool m_skipExtendsMark = false; // a \u's fallback belongs to the character it marked
     qsizetype m_rootEnd = 0;        // the root group's closing brace
+    bool m_rootEndsInText = true;   // whether text there would be read (no \pict, \upr...)
 
     QHash<int, Font> m_fonts;
     int m_tableFont = -1; // the font table entry being read
@@ -650,6 +651,7 @@ bool RtfReader::groupEnd() {
     if (m_states.size() == 1) {
         m_rootClosed = true;
         m_rootEnd = m_tokenStart;
+        m_rootEndsInText = state().dest == Dest::Text && !state().optional;
         return true;
     }
     m_currentValid = false;
@@ -1333,8 +1335,10 @@ std::optional<qsizetype> RtfReader::appendPosition() {
     else
         drop(TextEnd::Paragraph);
     // An empty last paragraph (or cell) sets its formatting after the break before it: the text
-    // goes where its break is.
-    if (last != m_marks.begin() && std::prev(last)->kind == TextEnd::Character) {
+    // goes where its break is. A document whose own group ends in a destination (a \pict or
+    // \upr outside any group) reads no text at its end: there the text follows what was read.
+    const bool afterLast = position == m_rootEnd && !m_rootEndsInText;
+    if (last != m_marks.begin() && (std::prev(last)->kind == TextEnd::Character || afterLast)) {
         // The appended group must not nest deeper than a reader takes.
         if (std::prev(last)->depth >= AttributedString::MaximumGroupDepth - 1)
             return std::nullopt;

@@ -54,6 +54,8 @@ TEST(RtfAppendTest, TextGoesAfterTheLastCharacterInItsGroup) {
         // would skip the text after \ud, so it stays in \ud.
         {"\\upr outside a group", "{\\rtf1 x\\upr{2+3}{\\*\\ud{2+3}}\\par}",
          "{\\rtf1 x\\upr{2+3}{\\*\\ud{2+3}{ = 5}}\\par}"},
+        {"a picture outside any group ends the document", "{\\rtf1 2\\cell\\pict 89}",
+         "{\\rtf1 2\\cell{ = 5}\\pict 89}"},
         {"no text at all", "{\\rtf1\\ansi\\par}", "{\\rtf1\\ansi{ = 5}\\par}"},
         {"bytes after the root group stay", "{\\rtf1 2+3}}x\n", "{\\rtf1 2+3{ = 5}}}x\n"},
         {"unbalanced", "{\\rtf1 {\\b 2+3}", {}},
