@@ -331,7 +331,7 @@ TextAttributes appendBlock(AttributedString &result, const QTextBlock &block,
         if (first) {
             TextAttributes markerAttributes = attributes;
             markerAttributes.link.reset();
-            result.append(AttributedString(listMarker(block), markerAttributes));
+            result.append(listMarker(block), markerAttributes);
             first = false;
         }
         const QString characters = fragment.text();
@@ -341,14 +341,14 @@ TextAttributes appendBlock(AttributedString &result, const QTextBlock &block,
             const QString alt = format.stringProperty(QTextFormat::ImageAltText);
             for (const QChar c : characters) {
                 if (c != AttachmentCharacter)
-                    result.append(AttributedString(QString(c), attributes));
+                    result.append(QStringView(&c, 1), attributes);
                 else if (image)
                     result.append(AttributedString::withAttachment(*image, attributes));
                 else if (!alt.isEmpty())
-                    result.append(AttributedString(alt, attributes));
+                    result.append(alt, attributes);
             }
         } else {
-            result.append(AttributedString(characters, attributes));
+            result.append(characters, attributes);
         }
         last = attributes;
     }
