@@ -23,7 +23,7 @@ AttributedString withoutAttachments(const AttributedString &s) {
             characters.remove(QChar(0xFFFC));
             attributes.attachment.reset();
         }
-        result.append(AttributedString(characters, attributes));
+        result.append(characters, attributes);
         start += run.length;
     }
     return result;
@@ -56,9 +56,10 @@ AttributedString styledText(const QString &text) {
         a.underline = key & 4;
         if (key & 8)
             a.fontSize = 6 + (key >> 8) % 40 / 2.0;
+        const QStringView characters = QStringView(text).sliced(i, length);
         // The reader trims family names, as no font is named with surrounding blanks.
-        if (const QString family = text.mid(i, length).trimmed(); key & 16 && !family.isEmpty())
-            a.fontFamily = family;
+        if (const QStringView family = characters.trimmed(); key & 16 && !family.isEmpty())
+            a.fontFamily = family.toString();
         if (key & 32)
             a.foregroundColor = QColor::fromRgb(0x10000u * key + key);
         if (key & 64)
@@ -78,7 +79,7 @@ AttributedString styledText(const QString &text) {
         }
         if (key & 256)
             a.underlineColor = QColor::fromRgb(0x10101u * (key >> 8));
-        s.append(AttributedString(text.mid(i, length), a));
+        s.append(characters, a);
         i += length;
     }
     return s;
