@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Time from the shortcut's command to its result in the document: `sumwise substitute
 # --selection` on `2*(3+4)^2` selected with Shift+Home in Mousepad and in LibreOffice Writer,
-# on a private Xvfb display with openbox and a private session bus, with the provider already
-# running and started by D-Bus activation. RUNS (default 20) runs of each; prints median and
-# 95th percentile in milliseconds.
+# on a private Xvfb display with openbox and a private session bus, with a provider running
+# (it runs the routine) and without one (the command does). RUNS (default 20) runs of each;
+# prints median and 95th percentile in milliseconds.
 #
 # What is measured (bench/shortcutwatch.py): from just before the command is started to the
 # first poll that sees the document changed, as the user would:
@@ -163,12 +163,12 @@ measure() { # app mode
 : >"$tmp/doc.txt"
 start_editor Mousepad mousepad --disable-server "$tmp/doc.txt"
 measure mousepad running
-measure mousepad activation
+measure mousepad none
 stop_editor
 
 start_editor libreoffice-writer soffice --writer --norestore --nologo \
   "-env:UserInstallation=file://$tmp/writer-profile"
 measure writer running
-measure writer activation
+measure writer none
 stop_editor
 echo "(milliseconds from the command's start; in brackets the runs that saw the change)"

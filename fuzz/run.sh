@@ -9,7 +9,7 @@ seconds=${1:-60}
 # Targets to run: the rest of the arguments, or all of them.
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(formula lines whitespace rtf html base64 config links plist paths)
+((${#targets[@]})) || targets=(formula lines whitespace rtf rtfwriter html base64 config links plist paths)
 build=${BUILD_DIR:-$root/build-fuzz}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-image-formats-plugins
   libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev libqalculate-dev qalc bc hyperfine python3
+  # Profiling the fuzz targets and benchmarks (perf record).
+  linux-perf
   dbus dbus-x11 xvfb xauth libxcb1-dev xclip
   libxcb-xtest0-dev libxcb-xfixes0-dev libxcb-res0-dev
   poppler-utils desktop-file-utils fonts-dejavu-core zip unzip attr

@@ -166,6 +166,10 @@ public:
     void appendString(const QString &string);
     /// Appends styled text with its own attributes.
     void append(const AttributedString &other);
+    /// Appends characters with the attributes given, without a styled text made for them.
+    void append(QStringView string, const TextAttributes &attributes) {
+        appendRun(string, attributes);
+    }
     /// Inserts styled text with its own attributes; the index is clipped to the text.
     void insert(qsizetype index, const AttributedString &other);
     /// Replaces a range of characters, keeping runs in step. The inserted characters take the

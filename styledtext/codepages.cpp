@@ -4,6 +4,7 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
 
+#include <iterator>
 #include <string>
 
 namespace styledtext {
@@ -18,6 +19,27 @@ void substituteReplacementCharacter(const void *, UConverterToUnicodeArgs *args,
     static const UChar replacement = 0xFFFD;
     *error = U_ZERO_ERROR;
     ucnv_cbToUWriteUChars(args, &replacement, 1, 0, error);
+}
+
+// Whether the converter reads ASCII as ASCII, as the text of an RTF file is whatever its code
+// page. Some East Asian pages put a yen or won sign at the backslash and an overline at the
+// tilde; those still count.
+bool keepsAscii(UConverter *cnv) {
+    char ascii[0x7F - 0x20];
+    for (int i = 0; i < int(sizeof ascii); ++i)
+        ascii[i] = char(0x20 + i);
+    UChar decoded[2 * sizeof ascii];
+    UErrorCode error = U_ZERO_ERROR;
+    const int32_t written =
+        ucnv_toUChars(cnv, decoded, int32_t(std::size(decoded)), ascii, sizeof ascii, &error);
+    if (U_FAILURE(error) || written != int32_t(sizeof ascii))
+        return false;
+    for (int i = 0; i < written; ++i) {
+        if (decoded[i] != UChar(ascii[i]) && ascii[i] != '\\' && ascii[i] != '~')
+            return false;
+    }
+    ucnv_reset(cnv);
+    return true;
 }
 
 } // namespace
@@ -111,6 +133,8 @@ UConverter *CodePageDecoder::converter(int codePage) {
         if (opened)
             break;
     }
+    if (opened && !keepsAscii(opened.get()))
+        opened = {};
     if (opened) {
         UErrorCode error = U_ZERO_ERROR;
         ucnv_setToUCallBack(opened.get(), substituteReplacementCharacter, nullptr, nullptr, nullptr,
@@ -119,27 +143,30 @@ UConverter *CodePageDecoder::converter(int codePage) {
     return m_converters.emplace(codePage, std::move(opened)).first->second.get();
 }
 
-QString CodePageDecoder::decode(const QByteArray &bytes, int codePage) {
+QStringView CodePageDecoder::decode(QByteArrayView bytes, int codePage) {
     if (bytes.isEmpty())
-        return QString();
-    if (bytes.size() > 0x3FFFFFFF)
-        return QString::fromLatin1(bytes);
+        return QStringView();
+    if (bytes.size() > 0x3FFFFFFF) {
+        m_decoded = QString::fromLatin1(bytes);
+        return m_decoded;
+    }
     UConverter *cnv = converter(codePage);
     if (!cnv && codePage != 1252)
         cnv = converter(1252);
-    if (!cnv)
-        return QString::fromLatin1(bytes);
-    ucnv_reset(cnv);
-    // Every byte gives at most two UTF-16 units.
-    QString result(bytes.size() * 2, Qt::Uninitialized);
+    // Every byte gives at most two UTF-16 units; the buffer is kept for the next bytes.
+    if (m_decoded.size() < bytes.size() * 2)
+        m_decoded.resize(bytes.size() * 2);
     UErrorCode error = U_ZERO_ERROR;
-    const int32_t written =
-        ucnv_toUChars(cnv, reinterpret_cast<UChar *>(result.data()), int32_t(result.size()),
-                      bytes.constData(), int32_t(bytes.size()), &error);
-    if (U_FAILURE(error))
-        return QString::fromLatin1(bytes);
-    result.truncate(written);
-    return result;
+    if (cnv) {
+        ucnv_reset(cnv);
+        const int32_t written =
+            ucnv_toUChars(cnv, reinterpret_cast<UChar *>(m_decoded.data()),
+                          int32_t(m_decoded.size()), bytes.data(), int32_t(bytes.size()), &error);
+        if (U_SUCCESS(error))
+            return QStringView(m_decoded).first(written);
+    }
+    m_decoded = QString::fromLatin1(bytes);
+    return m_decoded;
 }
 
 } // namespace styledtext

@@ -3,8 +3,9 @@
 
 #include "textlib/icuconverter_p.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 
 #include <map>
 
@@ -14,8 +15,9 @@ namespace styledtext {
 int codePageForCharset(int charset);
 
 /// Decodes bytes in Windows code pages (1252, 932...), Mac code pages (10000...) and the
-/// DOS ones (437, 850...). Unknown code pages decode as 1252. Converters are opened on first
-/// use and kept for the life of the decoder.
+/// DOS ones (437, 850...). Unknown code pages decode as 1252, and so do those that do not read
+/// ASCII as ASCII (EBCDIC, UTF-16, UTF-7). Converters are opened on first use and kept for the
+/// life of the decoder.
 class CodePageDecoder {
 public:
     CodePageDecoder();
@@ -23,13 +25,14 @@ public:
     CodePageDecoder(const CodePageDecoder &) = delete;
     CodePageDecoder &operator=(const CodePageDecoder &) = delete;
 
-    /// Bytes that form no character become U+FFFD.
-    QString decode(const QByteArray &bytes, int codePage);
+    /// Bytes that form no character become U+FFFD. The text lives until the next call.
+    QStringView decode(QByteArrayView bytes, int codePage);
 
 private:
     UConverter *converter(int codePage);
 
     std::map<int, textlib::detail::IcuConverter> m_converters;
+    QString m_decoded;
 };
 
 } // namespace styledtext

@@ -270,8 +270,10 @@ private:
         QFile file(info.filePath());
         if (!file.open(QIODevice::ReadOnly))
             return std::nullopt;
-        QByteArray bytes = file.read(
-            std::min(AttributedString::MaximumPictureSize, MaximumHTMLPictureBytes - m_read));
+        // No more than the file holds: a read of the most allowed would take that much memory
+        // first, for every small picture.
+        QByteArray bytes = file.read(std::min(
+            {info.size(), AttributedString::MaximumPictureSize, MaximumHTMLPictureBytes - m_read}));
         m_read += bytes.size();
         return bytes;
     }
@@ -329,7 +331,7 @@ TextAttributes appendBlock(AttributedString &result, const QTextBlock &block,
         if (first) {
             TextAttributes markerAttributes = attributes;
             markerAttributes.link.reset();
-            result.append(AttributedString(listMarker(block), markerAttributes));
+            result.append(listMarker(block), markerAttributes);
             first = false;
         }
         const QString characters = fragment.text();
@@ -339,14 +341,14 @@ TextAttributes appendBlock(AttributedString &result, const QTextBlock &block,
             const QString alt = format.stringProperty(QTextFormat::ImageAltText);
             for (const QChar c : characters) {
                 if (c != AttachmentCharacter)
-                    result.append(AttributedString(QString(c), attributes));
+                    result.append(QStringView(&c, 1), attributes);
                 else if (image)
                     result.append(AttributedString::withAttachment(*image, attributes));
                 else if (!alt.isEmpty())
-                    result.append(AttributedString(alt, attributes));
+                    result.append(alt, attributes);
             }
         } else {
-            result.append(AttributedString(characters, attributes));
+            result.append(characters, attributes);
         }
         last = attributes;
     }

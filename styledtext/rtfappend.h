@@ -11,8 +11,10 @@
 /// after that character, inside the innermost group holding it, and before the break that ends
 /// the document's last paragraph (a final \par, or a final table row's \cell and \row). A
 /// last character inside a group other readers may skip (a \* destination, \upr) is followed
-/// from just after that group. Bytes after the root group are ignored. nullopt when the data
-/// is no complete RTF document.
+/// from just after that group, unless the text there would not be read (after a \upr outside
+/// any group). When the document's own group ends inside a destination (a \pict outside any
+/// group), the text follows the last thing read. Bytes after the root group are ignored. nullopt
+/// when the data is no complete RTF document.
 std::optional<qsizetype> rtfAppendPosition(QByteArrayView rtf);
 
 /// rtf with text inserted at rtfAppendPosition, as a group of its own (non-ASCII as \uN);

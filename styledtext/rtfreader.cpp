@@ -10,6 +10,7 @@
 #include <QSizeF>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <limits>
 #include <string_view>
@@ -51,8 +52,9 @@ public:
 
     Token next() {
         const qsizetype size = m_data.size();
+        const char *const data = m_data.data();
         while (m_pos < size) {
-            const char c = m_data[m_pos];
+            const char c = data[m_pos];
             switch (c) {
             case '{':
                 ++m_pos;
@@ -67,15 +69,15 @@ public:
             case '\\': {
                 if (m_pos + 1 >= size)
                     return Token::of(Token::Bad);
-                const char d = m_data[m_pos + 1];
+                const char d = data[m_pos + 1];
                 if (isAsciiLetter(d))
                     return controlWord();
                 if (d == '\'') {
-                    if (m_pos + 3 < size && hexDigitValue(m_data[m_pos + 2]) >= 0
-                        && hexDigitValue(m_data[m_pos + 3]) >= 0) {
+                    if (m_pos + 3 < size && hexDigitValue(data[m_pos + 2]) >= 0
+                        && hexDigitValue(data[m_pos + 3]) >= 0) {
                         Token token = Token::of(Token::HexByte);
-                        token.byte = uchar(hexDigitValue(m_data[m_pos + 2]) * 16
-                                           + hexDigitValue(m_data[m_pos + 3]));
+                        token.byte = uchar(hexDigitValue(data[m_pos + 2]) * 16
+                                           + hexDigitValue(data[m_pos + 3]));
                         m_pos += 4;
                         return token;
                     }
@@ -89,13 +91,16 @@ public:
                 return token;
             }
             default: {
+                // Text is most of a document: one look-up a byte finds where it ends.
+                static constexpr auto endsText = [] {
+                    std::array<bool, 256> table{};
+                    for (const char e : {'{', '}', '\\', '\r', '\n'})
+                        table[uchar(e)] = true;
+                    return table;
+                }();
                 const qsizetype start = m_pos;
-                while (m_pos < size) {
-                    const char t = m_data[m_pos];
-                    if (t == '{' || t == '}' || t == '\\' || t == '\r' || t == '\n')
-                        break;
+                while (m_pos < size && !endsText[uchar(data[m_pos])])
                     ++m_pos;
-                }
                 Token token = Token::of(Token::Text);
                 token.word = m_data.sliced(start, m_pos - start);
                 return token;
@@ -380,52 +385,64 @@ QString defaultPictureName(const QString &mimeType) {
     return QStringLiteral("image.dib");
 }
 
-// The address of a HYPERLINK field instruction: HYPERLINK "url" \l "anchor" \o "tip"...
-std::optional<QUrl> hyperlinkTarget(const QString &instruction) {
-    QStringList words;
-    const qsizetype size = instruction.size();
-    for (qsizetype i = 0; i < size;) {
-        const QChar c = instruction[i];
-        if (c.isSpace()) {
-            ++i;
-        } else if (c == u'"') {
-            const qsizetype end = instruction.indexOf(u'"', i + 1);
+// The words of a field instruction, one at a time: a quoted word runs to the next quote.
+class InstructionWords {
+public:
+    explicit InstructionWords(QStringView instruction)
+        : m_text(instruction) {}
+
+    std::optional<QStringView> next() {
+        const qsizetype size = m_text.size();
+        while (m_pos < size && m_text[m_pos].isSpace())
+            ++m_pos;
+        if (m_pos >= size)
+            return std::nullopt;
+        if (m_text[m_pos] == u'"') {
+            const qsizetype end = m_text.indexOf(u'"', m_pos + 1);
             const qsizetype stop = end < 0 ? size : end;
-            words.append(instruction.mid(i + 1, stop - i - 1));
-            i = stop + 1;
-        } else {
-            qsizetype end = i;
-            while (end < size && !instruction[end].isSpace() && instruction[end] != u'"')
-                ++end;
-            words.append(instruction.mid(i, end - i));
-            i = end;
+            const QStringView word = m_text.sliced(m_pos + 1, stop - m_pos - 1);
+            m_pos = std::min(stop + 1, size);
+            return word;
         }
+        const qsizetype start = m_pos;
+        while (m_pos < size && !m_text[m_pos].isSpace() && m_text[m_pos] != u'"')
+            ++m_pos;
+        return m_text.sliced(start, m_pos - start);
     }
-    if (words.isEmpty()
-        || words.first().compare(QLatin1StringView("HYPERLINK"), Qt::CaseInsensitive) != 0)
+
+private:
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
+
+// The address of a HYPERLINK field instruction: HYPERLINK "url" \l "anchor" \o "tip"...
+std::optional<QUrl> hyperlinkTarget(QStringView instruction) {
+    InstructionWords words(instruction);
+    const std::optional<QStringView> first = words.next();
+    if (!first || first->compare(QLatin1StringView("HYPERLINK"), Qt::CaseInsensitive) != 0)
         return std::nullopt;
-    QString address;
-    QString anchor;
-    bool haveAddress = false;
-    for (qsizetype i = 1; i < words.size(); ++i) {
-        const QString &w = words[i];
-        if (w.size() == 2 && w[0] == u'\\') {
-            const char16_t option = w[1].toLower().unicode();
+    std::optional<QStringView> address; // the first word that is no option
+    QStringView anchor;
+    while (const std::optional<QStringView> w = words.next()) {
+        if (w->size() == 2 && w->front() == u'\\') {
+            const char16_t option = w->back().toLower().unicode();
             // \l names a bookmark; \o and \t take an argument that is no address.
-            if (option == u'l' && i + 1 < words.size())
-                anchor = words[++i];
-            else if ((option == u'o' || option == u't') && i + 1 < words.size())
-                ++i;
-        } else if (!haveAddress) {
-            address = w;
-            haveAddress = true;
+            if (option == u'l') {
+                if (const std::optional<QStringView> argument = words.next())
+                    anchor = *argument;
+            } else if (option == u'o' || option == u't') {
+                words.next();
+            }
+        } else if (!address) {
+            address = *w;
         }
     }
+    QString text = address.value_or(QStringView()).toString();
     if (!anchor.isEmpty())
-        address += u'#' + anchor;
-    if (address.isEmpty())
+        text.append(u'#').append(anchor);
+    if (text.isEmpty())
         return std::nullopt;
-    const QUrl url(address);
+    const QUrl url(text);
     if (!url.isValid() || url.isEmpty())
         return std::nullopt;
     return url;
@@ -498,6 +515,11 @@ private:
     int m_documentCodePage = 1252;
     int m_defaultFont = -1;
     bool m_rootClosed = false;
+    // The attributes of text read now, kept from one character to the next until a control
+    // word, a closing group or a font may change them; and whether the last run has them.
+    TextAttributes m_current;
+    bool m_currentValid = false;
+    bool m_lastRunIsCurrent = false;
 
     // Where the text lies, for appending to the data in place.
     bool m_marking = false;
@@ -507,6 +529,7 @@ private:
     bool m_flushing = false;
     bool m_skipExtendsMark = false; // a \u's fallback belongs to the character it marked
     qsizetype m_rootEnd = 0;        // the root group's closing brace
+    bool m_rootEndsInText = true;   // whether text there would be read (no \pict, \upr...)
 
     QHash<int, Font> m_fonts;
     int m_tableFont = -1; // the font table entry being read
@@ -533,6 +556,7 @@ bool RtfReader::readRootGroup() {
     token = m_tokens.next();
     if (token.type != Token::ControlWord || token.word != "rtf")
         return false;
+    m_states.reserve(16); // most documents nest no deeper
     m_states.push_back(State{});
     for (;;) {
         m_tokenStart = m_tokens.position();
@@ -614,11 +638,12 @@ bool RtfReader::handleToken(const Token &token) {
 bool RtfReader::groupStart() {
     if (int(m_states.size()) >= AttributedString::MaximumGroupDepth)
         return false;
-    State inner = state();
+    // The copy is made before a growing vector moves the states, so back() may be its source.
+    m_states.push_back(m_states.back());
+    State &inner = m_states.back();
     inner.ownsField = false;
     inner.ownsShapeProperty = false;
     inner.starred = false;
-    m_states.push_back(std::move(inner));
     return true;
 }
 
@@ -626,8 +651,10 @@ bool RtfReader::groupEnd() {
     if (m_states.size() == 1) {
         m_rootClosed = true;
         m_rootEnd = m_tokenStart;
+        m_rootEndsInText = state().dest == Dest::Text && !state().optional;
         return true;
     }
+    m_currentValid = false;
     for (TextMark &m : m_marks) {
         if (m.closesWith == int(m_states.size()) - 1) {
             m.end = m_tokenEnd;
@@ -707,6 +734,8 @@ void RtfReader::controlWord(QByteArrayView name, bool hasParameter, int paramete
         s.optional = true;
     const WordInfo info = lookUp(name);
     const Word word = info.word;
+    if (word != Word::U && word != Word::Character && word != Word::Par)
+        m_currentValid = false;
 
     if (s.dest == Dest::UprAnsi && word == Word::Ud) {
         s.dest = s.uprOuter;
@@ -1158,7 +1187,7 @@ void RtfReader::binaryBytes(QByteArrayView bytes) {
 void RtfReader::flushPending() {
     if (m_pending.isEmpty())
         return;
-    const QString text = m_decoder.decode(m_pending, currentCodePage());
+    const QStringView text = m_decoder.decode(m_pending, currentCodePage());
     m_pending.truncate(0); // keeps the buffer for the next bytes
     m_flushing = true;
     emitText(text);
@@ -1169,9 +1198,12 @@ void RtfReader::mark(TextEnd kind) {
     TextMark m{m_tokenStart, m_flushing ? m_pendingEnd : m_tokenEnd, kind, -1,
                int(m_states.size())};
     // Text put right after a character that other readers skip would be skipped with it, and
-    // inside \upr only the group's \ud half is read: it goes after the outermost such group.
+    // inside \upr only the group's \ud half is read: it goes after the outermost such group
+    // whose surroundings are read. A \upr outside any group makes the rest of the document its
+    // ANSI half, so there the text stays inside \ud.
     for (size_t i = 1; i < m_states.size(); ++i) {
-        if (m_states[i].optional || m_states[i].dest != Dest::Text) {
+        if ((m_states[i].optional || m_states[i].dest != Dest::Text)
+            && m_states[i - 1].dest == Dest::Text) {
             m.closesWith = int(i);
             break;
         }
@@ -1187,8 +1219,21 @@ void RtfReader::emitText(QStringView text, TextEnd kind) {
     State &s = state();
     switch (s.dest) {
     case Dest::Text:
-        m_result.appendRun(text, currentAttributes());
-        if (m_marking && !text.isEmpty())
+        if (text.isEmpty())
+            break;
+        if (!m_currentValid) {
+            m_current = currentAttributes();
+            m_currentValid = true;
+            m_lastRunIsCurrent = false;
+        }
+        if (m_lastRunIsCurrent) {
+            m_result.m_string.append(text);
+            m_result.m_runs.last().length += text.size();
+        } else {
+            m_result.appendRun(text, m_current);
+            m_lastRunIsCurrent = true;
+        }
+        if (m_marking)
             mark(kind);
         break;
     case Dest::FontTable:
@@ -1236,6 +1281,7 @@ TextAttributes RtfReader::currentAttributes() const {
 void RtfReader::commitFont() {
     if (m_tableFont < 0)
         return;
+    m_currentValid = false;
     const QString name = m_tableFontName.trimmed();
     if (!name.isEmpty())
         m_fonts[m_tableFont].name = name;
@@ -1265,6 +1311,7 @@ void RtfReader::finishPicture() {
     TextAttributes attributes = currentAttributes();
     attributes.attachment = std::move(attachment);
     m_result.appendRun(QStringView(&AttachmentCharacter, 1), attributes);
+    m_lastRunIsCurrent = false;
     if (m_marking)
         mark(TextEnd::Character);
 }
@@ -1288,8 +1335,10 @@ std::optional<qsizetype> RtfReader::appendPosition() {
     else
         drop(TextEnd::Paragraph);
     // An empty last paragraph (or cell) sets its formatting after the break before it: the text
-    // goes where its break is.
-    if (last != m_marks.begin() && std::prev(last)->kind == TextEnd::Character) {
+    // goes where its break is. A document whose own group ends in a destination (a \pict or
+    // \upr outside any group) reads no text at its end: there the text follows what was read.
+    const bool afterLast = position == m_rootEnd && !m_rootEndsInText;
+    if (last != m_marks.begin() && (std::prev(last)->kind == TextEnd::Character || afterLast)) {
         // The appended group must not nest deeper than a reader takes.
         if (std::prev(last)->depth >= AttributedString::MaximumGroupDepth - 1)
             return std::nullopt;

@@ -22,9 +22,11 @@ TEST(AttributedStringTest, ConstructionAndAppendingNeverMakeEmptyOrEqualRuns) {
     AttributedString s = styled({{"ab", bold}, {"", italic}, {"cd", bold}});
     s.append(styled({{"e", bold}, {"f", red}}));
     s.append(AttributedString());
-    EXPECT_EQ(s.runs(), (QList<AttributedString::Run>{{5, bold}, {1, red}}));
+    s.append(u"", italic);
+    s.append(u"g", red);
+    EXPECT_EQ(s.runs(), (QList<AttributedString::Run>{{5, bold}, {2, red}}));
     s.appendString(QStringLiteral("+x")); // takes the last character's attributes
-    EXPECT_EQ(s, styled({{"abcde", bold}, {"f+x", red}}));
+    EXPECT_EQ(s, styled({{"abcde", bold}, {"fg+x", red}}));
     AttributedString empty;
     empty.appendString(QStringLiteral("+x"));
     EXPECT_EQ(empty, styled({{"+x", plain}}));

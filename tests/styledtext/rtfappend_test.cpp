@@ -50,6 +50,12 @@ TEST(RtfAppendTest, TextGoesAfterTheLastCharacterInItsGroup) {
          "{\\rtf1 1;{\\*\\shppict{\\pict\\pngblip 89}}{ = 5}{\\nonshppict x}}"},
         {"\\upr", "{\\rtf1 {\\upr{2+3}{\\*\\ud{2+3}}}\\par}",
          "{\\rtf1 {\\upr{2+3}{\\*\\ud{2+3}}}{ = 5}\\par}"},
+        // Outside a group \upr makes the rest of the document its first half: this reader
+        // would skip the text after \ud, so it stays in \ud.
+        {"\\upr outside a group", "{\\rtf1 x\\upr{2+3}{\\*\\ud{2+3}}\\par}",
+         "{\\rtf1 x\\upr{2+3}{\\*\\ud{2+3}{ = 5}}\\par}"},
+        {"a picture outside any group ends the document", "{\\rtf1 2\\cell\\pict 89}",
+         "{\\rtf1 2\\cell{ = 5}\\pict 89}"},
         {"no text at all", "{\\rtf1\\ansi\\par}", "{\\rtf1\\ansi{ = 5}\\par}"},
         {"bytes after the root group stay", "{\\rtf1 2+3}}x\n", "{\\rtf1 2+3{ = 5}}}x\n"},
         {"unbalanced", "{\\rtf1 {\\b 2+3}", {}},
@@ -69,6 +75,14 @@ TEST(RtfAppendTest, TextGoesAfterTheLastCharacterInItsGroup) {
         }
         ASSERT_TRUE(out);
         EXPECT_EQ(*out, c.out);
+        // The reader takes the text appended, and the document as it was around it.
+        const std::optional<AttributedString> before = AttributedString::fromRTF(c.in);
+        const std::optional<AttributedString> after = AttributedString::fromRTF(*out);
+        ASSERT_TRUE(before && after);
+        QString read = after->string();
+        const qsizetype at = read.indexOf(u" = 5");
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(read.remove(at, 4), before->string());
     }
 }
 

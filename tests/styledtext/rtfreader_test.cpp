@@ -94,6 +94,12 @@ TEST(RtfReaderTest, ReadsTheCharacters) {
         {R"({\rtf1\ansi{\fonttbl{\f1\fcharset0\cpg1251 X;}}\f1 \'c0})", u"А"},
         {R"({\rtf1\ansi\deff0{\fonttbl{\f0 A;}{\f1\fcharset204 B;}}\f1\'c0\plain\'c0})", u"АÀ"},
         {R"({\rtf1\ansi{\fonttbl{\f1\fcharset128 M;}}\f1 \'93\par x})", u"\uFFFD\nx"},
+        // Pages that do not read ASCII as ASCII (EBCDIC, UTF-16, UTF-7) are unknown ones; a
+        // yen sign at the backslash still leaves the rest ASCII.
+        {R"({\rtf1\ansi\ansicpg931 2+3\'80})", u"2+3€"},
+        {R"({\rtf1\ansi\ansicpg1200 ab})", u"ab"},
+        {R"({\rtf1\ansi{\fonttbl{\f1\cpg65000 X;}}\f1 1+2})", u"1+2"},
+        {R"({\rtf1\ansi\ansicpg943 2+3\'5c})", u"2+3\u00A5"},
     };
     for (const auto &[rtf, expected] : cases) {
         SCOPED_TRACE(rtf.constData());
@@ -171,6 +177,7 @@ TEST(RtfReaderTest, ReadsTheRuns) {
          {{"t", H().linkTo("http://a.org/")}}},
         {R"({\field{\*\fldinst {\b HYPERLINK} "http://a.org/p" \\l "s"}{\fldrslt t}})",
          {{"t", H().linkTo("http://a.org/p#s")}}},
+        {R"({\field{\*\fldinst HYPERLINK \\l "top"}{\fldrslt t}})", {{"t", H().linkTo("#top")}}},
         {R"({\field{\*\fldinst PAGE}{\fldrslt 3}})", {{"3", H()}}},
         {R"({\field{\*\fldinst HYPERLINK "http://a.org/"}{\fldrslt \b a\plain b}})",
          {{"a", H().bolded().linkTo("http://a.org/")}, {"b", H().linkTo("http://a.org/")}}},
