@@ -386,11 +386,12 @@ class Workspace:
     """Writes mutants and always puts the original back, from memory or, after a hard
     interruption, from the backup under the build folder."""
 
-    def __init__(self, build):
+    def __init__(self, build, root=ROOT):
+        self.root = root
         self.backup_dir = os.path.join(build, "mutate", "backup")
 
     def _backup_path(self, path):
-        return os.path.join(self.backup_dir, os.path.relpath(path, ROOT))
+        return os.path.join(self.backup_dir, os.path.relpath(path, self.root))
 
     @staticmethod
     def _write(path, data):
@@ -414,7 +415,7 @@ class Workspace:
         for folder, _, files in os.walk(self.backup_dir):
             for name in files:
                 backup = os.path.join(folder, name)
-                source = os.path.join(ROOT, os.path.relpath(backup, self.backup_dir))
+                source = os.path.join(self.root, os.path.relpath(backup, self.backup_dir))
                 with open(backup, "rb") as f:
                     original = f.read()
                 current = None
@@ -422,7 +423,7 @@ class Workspace:
                     with open(source, "rb") as f:
                         current = f.read()
                 if current != original:
-                    print(f"restoring {os.path.relpath(source, ROOT)} from an interrupted run")
+                    print(f"restoring {os.path.relpath(source, self.root)} from an interrupted run")
                     self._write(source, original)
                 os.unlink(backup)
 
@@ -444,33 +445,35 @@ class Workspace:
 
 
 def run_group(command, cwd, timeout, env=None):
-    """Runs command in its own process group; returns (exit status or None on timeout,
-    output). The whole group is killed after a timeout or an interruption."""
+    """Runs command in its own process group; returns its exit status, or None when it ran
+    out of time. The whole group is killed then, and also when the command is done, so that
+    no X server or clipboard holder a test started outlives it."""
+    # No pipes: a child left running while holding one would keep us waiting.
     proc = subprocess.Popen(
         command,
         cwd=cwd,
         env=env,
-        stdout=subprocess.PIPE,
-        stderr=subprocess.STDOUT,
         stdin=subprocess.DEVNULL,
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
         start_new_session=True,
     )
+    timed_out = False
     try:
-        output, _ = proc.communicate(timeout=timeout)
-        status = proc.returncode
-    except subprocess.TimeoutExpired:
-        status = None
-        output = b""
+        # Wait without reaping: while the leader is a zombie its group id cannot be reused.
+        deadline = time.monotonic() + timeout
+        while os.waitid(os.P_PID, proc.pid, os.WEXITED | os.WNOHANG | os.WNOWAIT) is None:
+            if time.monotonic() > deadline:
+                timed_out = True
+                break
+            time.sleep(0.05)
     finally:
-        # Children the tests started (X servers, clipboard holders) go with them.
         try:
             os.killpg(proc.pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
-        if proc.returncode is None:
-            proc.kill()
-            proc.communicate()
-    return status, output.decode(errors="replace")
+        status = proc.wait()
+    return None if timed_out else status
 
 
 class Runner:
@@ -483,7 +486,7 @@ class Runner:
 
     def compile(self):
         command = ["cmake", "--build", self.build, "--target", *self.targets]
-        status, _ = run_group(command, ROOT, self.build_timeout)
+        status = run_group(command, ROOT, self.build_timeout)
         return status == 0
 
     def test_once(self, timeout):
@@ -492,7 +495,7 @@ class Runner:
         started = time.monotonic()
         for target in self.targets:
             binary = os.path.join(self.build, "bin", target)
-            status, _ = run_group(
+            status = run_group(
                 [binary, "--gtest_brief=1", "--gtest_fail_fast"], self.build, timeout, self.env
             )
             if status != 0:

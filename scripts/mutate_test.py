@@ -4,8 +4,10 @@
 import os
 import sys
 import tempfile
+import time
 import unittest
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import mutate  # noqa: E402
 
@@ -184,15 +186,49 @@ sumwise_add_test(d_tests SOURCES d.cpp PROPERTIES LABELS slow TIMEOUT 10)
         self.assertEqual(mutate.test_binaries(cmake), ["a_tests", "d_tests"])
 
 
+def dies(pid):
+    """Whether pid is gone or a zombie, once a SIGKILL sent to it had time to land."""
+    for _ in range(200):
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                if f.read().rsplit(") ", 1)[1][0] in "ZX":
+                    return True
+        except FileNotFoundError:
+            return True
+        time.sleep(0.05)
+    return False
+
+
+class RunGroupTest(unittest.TestCase):
+    def test_status_and_leftovers(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            pidfile = os.path.join(tmp, "pid")
+            cases = [
+                ("exit status", "exit 3", 60, 3),
+                ("crash", "kill -SEGV $$", 60, -11),
+                # A child that still holds the output must neither keep us waiting nor live on.
+                ("leftover child", f"sleep 600 & echo $! > {pidfile}; exit 0", 60, 0),
+                ("hang", f"sleep 600 & echo $! > {pidfile}; wait", 0.5, None),
+            ]
+            for name, script, timeout, expected in cases:
+                with self.subTest(name=name):
+                    self.assertEqual(mutate.run_group(["sh", "-c", script], tmp, timeout), expected)
+                    if os.path.exists(pidfile):
+                        with open(pidfile) as f:
+                            pid = int(f.read())
+                        os.unlink(pidfile)
+                        self.assertTrue(dies(pid), f"{name}: process {pid} lives on")
+
+
 class WorkspaceTest(unittest.TestCase):
     def test_restore_and_recover(self):
-        with tempfile.TemporaryDirectory(dir=mutate.ROOT, prefix=".mutate-test-") as tmp:
+        with tempfile.TemporaryDirectory() as tmp:
             source = os.path.join(tmp, "a.cpp")
             original = b"int a = 1;\r\n\xef\xbb\xbf// no newline at the end"
             with open(source, "wb") as f:
                 f.write(original)
             os.chmod(source, 0o640)
-            workspace = mutate.Workspace(os.path.join(tmp, "build"))
+            workspace = mutate.Workspace(os.path.join(tmp, "build"), root=tmp)
 
             workspace.mutate(source, original, b"int a = 2;")
             workspace.restore(source, original)
@@ -203,7 +239,7 @@ class WorkspaceTest(unittest.TestCase):
 
             # A run killed before it could restore: the next one puts the original back.
             workspace.mutate(source, original, b"int a = 2;")
-            mutate.Workspace(os.path.join(tmp, "build")).recover()
+            mutate.Workspace(os.path.join(tmp, "build"), root=tmp).recover()
             with open(source, "rb") as f:
                 self.assertEqual(f.read(), original)
             backups = [files for _, _, files in os.walk(workspace.backup_dir)]
