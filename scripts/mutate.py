@@ -663,11 +663,13 @@ def main(argv=None):
 
     workspace = Workspace(args.build)
     workspace.recover()
-    # SIGTERM and SIGHUP unwind like Ctrl+C, through every finally that restores a source.
+    # These signals unwind through every finally that restores a source; SIGINT too when the
+    # shell that started us in the background had it ignored.
     def interrupt(signum, frame):
         raise KeyboardInterrupt(f"signal {signum}")
-    signal.signal(signal.SIGTERM, interrupt)
-    signal.signal(signal.SIGHUP, interrupt)
+
+    for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(number, interrupt)
 
     config = tempfile.mkdtemp(prefix="sumwise-mutate-")
     env = dict(os.environ, XDG_CONFIG_HOME=config, QT_QPA_PLATFORM="offscreen")
