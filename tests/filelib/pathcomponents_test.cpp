@@ -72,6 +72,7 @@ TEST(PathComponentsTest, Edits) {
                    C{expand, {}, {}},
                    C{expandRoot, u"~/x"sv, u"/x"sv},
                    C{abbreviate, u"/home/u/x//y"sv, u"~/x/y"sv},
+                   C{abbreviate, u"/home/uu/x"sv, u"/home/uu/x"sv}, // another user's home
                    C{abbreviate, {}, {}},
                    C{abbreviateRoot, u"/x"sv, u"/x"sv},
                    C{standardize, u"/a/./b/../c/"sv, u"/a/c"sv},

@@ -98,6 +98,7 @@ TEST(Classification, Numbers) {
     EXPECT_FALSE(containsNumberWithNDigits(u"ab1234", 4, 3));
     EXPECT_TRUE(containsNumberWithNDigits(u"ab1234", 5, 3));
     EXPECT_TRUE(containsNumberWithNDigits(u"123", 1000, 3)); // a length past the end is cut
+    EXPECT_FALSE(containsNumberWithNDigits(u"a", 0) || containsNumberWithNDigits(u"a", -1));
     EXPECT_FALSE(containsNumberWithNDigits(u"123", 3, 0)
                  || containsNumberWithNDigits(u"1", -1, -2));
     EXPECT_FALSE(containsNumberWithNDigits(QStringView(), 5, 1));

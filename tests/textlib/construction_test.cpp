@@ -193,6 +193,7 @@ TEST(ConstructionTest, FastestAndSmallestEncodings) {
         {u"\u20AC"sv, UnicodeStringEncoding, UTF8StringEncoding}, // 3 bytes against 4
         {u"\u65E5\u672C\u8A9E"sv, UnicodeStringEncoding, UnicodeStringEncoding}, // 9 against 8
         {u"\U0001F600"sv, UnicodeStringEncoding, UTF8StringEncoding},            // 4 against 6
+        {u"\U0001F600\U0001F600a"sv, UnicodeStringEncoding, UTF8StringEncoding}, // 9 against 10
         {u"a\xD800"sv, UnicodeStringEncoding, UnicodeStringEncoding},
     };
     for (const Row &row : rows) {

@@ -133,6 +133,7 @@ TEST(ConfigText, ValueForKey) {
                 {u"x width 42"sv, u"width"sv, {}},
                 {u"stra\u00DFe x"sv, u"STRASSE"sv, {}},
                 {u"x y"sv, u""sv, {}},
+                {u" y"sv, u""sv, {}},
                 {u"x y"sv, {}, {}},
                 {{}, u"x"sv, {}}};
     for (const auto &k : rows) {
