@@ -1,5 +1,7 @@
 #include "kwinwindows.h"
 
+#include "waylandconnect.h"
+
 #include "plasma-window-management-client-protocol.h"
 
 #include <wayland-client.h>
@@ -113,12 +115,10 @@ QString activeAppIdOnKWin(QString *missing) {
             *missing = QString::fromUtf8(why);
         return QString();
     };
-    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return fail("no Wayland session (WAYLAND_DISPLAY is not set)");
     Query q;
-    q.display = wl_display_connect(nullptr);
+    q.display = connectToCompositor(missing);
     if (!q.display)
-        return fail("the Wayland compositor cannot be reached");
+        return QString();
     static const wl_registry_listener listener{&Query::global, ignore};
     wl_registry *registry = wl_display_get_registry(q.display);
     wl_registry_add_listener(registry, &listener, &q);

@@ -1,5 +1,7 @@
 #include "waylanddesktop.h"
 
+#include "waylandconnect.h"
+
 #include "kwinwindows.h"
 #include "waylandkeyboard.h"
 #include "waylandwindows.h"
@@ -106,14 +108,10 @@ struct WaylandConnection {
                 *missing = why;
             return nullptr;
         };
-        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            return fail(QStringLiteral("no Wayland session (WAYLAND_DISPLAY is not set)"));
         auto c = std::make_unique<WaylandConnection>();
-        c->display = wl_display_connect(nullptr);
-        if (!c->display) {
-            return fail(QStringLiteral("the Wayland compositor %1 cannot be reached")
-                            .arg(qEnvironmentVariable("WAYLAND_DISPLAY")));
-        }
+        c->display = connectToCompositor(missing);
+        if (!c->display)
+            return nullptr;
         wl_registry *registry = wl_display_get_registry(c->display);
         static const wl_registry_listener registryListener = {global, globalRemove};
         wl_registry_add_listener(registry, &registryListener, c.get());

@@ -1,5 +1,7 @@
 #include "waylandkeyboard.h"
 
+#include "waylandconnect.h"
+
 #include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
@@ -231,12 +233,10 @@ std::unique_ptr<WaylandKeyboard> WaylandKeyboard::open(QString *missing) {
             *missing = why;
         return nullptr;
     };
-    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return fail(QStringLiteral("no Wayland session (WAYLAND_DISPLAY is not set)"));
     auto s = std::make_unique<State>();
-    s->display = wl_display_connect(nullptr);
+    s->display = connectToCompositor(missing);
     if (!s->display)
-        return fail(QStringLiteral("the Wayland compositor cannot be reached"));
+        return nullptr;
     static const wl_registry_listener listener{&State::global, &State::globalRemove};
     wl_registry *registry = wl_display_get_registry(s->display);
     wl_registry_add_listener(registry, &listener, s.get());

@@ -1,5 +1,7 @@
 #include "waylandwindows.h"
 
+#include "waylandconnect.h"
+
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -150,12 +152,10 @@ std::nullopt_t fail(QString *missing, Answer answer) {
 } // namespace
 
 std::optional<WaylandWindow> activeWaylandWindow(QString *missing, QDeadlineTimer deadline) {
-    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return fail(missing, "no Wayland session (WAYLAND_DISPLAY is not set)");
     Session s;
-    s.display = wl_display_connect(nullptr);
+    s.display = connectToCompositor(missing);
     if (!s.display)
-        return fail(missing, "the Wayland compositor cannot be reached");
+        return std::nullopt;
     static const wl_registry_listener registryListener{&Session::global, &Session::globalRemove};
     s.registry = wl_display_get_registry(s.display);
     wl_registry_add_listener(s.registry, &registryListener, &s);
