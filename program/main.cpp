@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
@@ -185,13 +186,20 @@ std::optional<FilterResult> plainThroughProvider(const ServiceCommand &command) 
     return FilterResult{pboard.value(type) + lineBreak, {}, 0};
 }
 
+// The application object of a request served without the desktop module, with the names its
+// settings and translations are found by.
+std::unique_ptr<QCoreApplication> coreApplication(int &argc, char **argv) {
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
+    setApplicationNames();
+    platform::installTranslations();
+    return app;
+}
+
 // Plain text or the shortcut routine through a provider that runs, which has the desktop
 // loaded: this process needs neither Qt GUI nor the desktop module. Nothing when none took it.
 std::optional<FilterResult> throughRunningProvider(int argc, char **argv,
                                                    const ServiceCommand &command) {
-    QCoreApplication app(argc, argv);
-    setApplicationNames();
-    platform::installTranslations();
+    const auto app = coreApplication(argc, argv);
     if (!command.selection)
         return plainThroughProvider(command);
     auto *run = SUMWISE_LOAD(BusModule, sumwiseRunOnSelection);
@@ -208,9 +216,7 @@ std::optional<FilterResult> servePlain(int argc, char **argv, const ServiceComma
                                        ProviderState provider) {
     if (provider == ProviderState::Unknown || (provider != ProviderState::Running && mailInFront()))
         return std::nullopt;
-    QCoreApplication app(argc, argv);
-    setApplicationNames();
-    platform::installTranslations();
+    const auto app = coreApplication(argc, argv);
     FormulaEngine engine;
     const FilterResult result = textservices::filter(engine, command.service == ServiceName::Add,
                                                      command.input, command.fromArguments);
