@@ -116,7 +116,7 @@ int ServiceProvider::runOnSelection(const QString &service, bool paste, const QS
         return 0;
     }
     const std::optional<ServiceName> name = serviceNamed(service);
-    if (!name || !replacesSelection(*name)) {
+    if (!name) {
         sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no such service: %1").arg(service));
         return 0;
     }

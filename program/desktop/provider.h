@@ -43,7 +43,7 @@ public Q_SLOTS:
                                   const QString &numbers, const QStringList &languages);
     QVariantMap doCalcCopyService(const QVariantMap &pboard, const QString &userData,
                                   const QString &numbers, const QStringList &languages);
-    /// The keyboard-shortcut routine (service "substitute" or "add", the --selection request)
+    /// The keyboard-shortcut routine (the --selection request of a service)
     /// run here, where the desktop is loaded, for a requester on the same displays (else the
     /// OtherDisplay error); returns its exit status, *error its message.
     int runOnSelection(const QString &service, bool paste, const QString &pasteKey,
