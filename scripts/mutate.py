@@ -372,6 +372,7 @@ class FileResult:
     hung: int = 0
     seconds: float = 0.0
     survivors: list = field(default_factory=list)
+    killers: list = field(default_factory=list)
 
     @property
     def compiled(self):
@@ -489,18 +490,41 @@ class Runner:
         status = run_group(command, ROOT, self.build_timeout)
         return status == 0
 
-    def test_once(self, timeout):
+    def test_once(self, timeout, killers=None):
         """(passed, hung, seconds) of all the library's test binaries, stopping at the first
-        failure."""
+        failure; or, given a list as killers, running them all and adding to it every test
+        that failed."""
         started = time.monotonic()
+        passed, hung = True, False
         for target in self.targets:
             binary = os.path.join(self.build, "bin", target)
-            status = run_group(
-                [binary, "--gtest_brief=1", "--gtest_fail_fast"], self.build, timeout, self.env
-            )
-            if status != 0:
-                return False, status is None, time.monotonic() - started
-        return True, False, time.monotonic() - started
+            if killers is None:
+                command = [binary, "--gtest_brief=1", "--gtest_fail_fast"]
+            else:
+                report = os.path.join(self.build, "mutate", "gtest.json")
+                if os.path.exists(report):
+                    os.unlink(report)
+                command = [binary, "--gtest_brief=1", "--gtest_output=json:" + report]
+            status = run_group(command, self.build, timeout, self.env)
+            if status == 0:
+                continue
+            passed, hung = False, hung or status is None
+            if killers is None:
+                break
+            failed = failed_tests(report)
+            # A crash or a hang leaves no report naming the test.
+            killers.extend(failed or [f"{target} ({'hung' if status is None else 'crashed'})"])
+        return passed, hung, time.monotonic() - started
+
+
+def failed_tests(report):
+    try:
+        with open(report) as f:
+            suites = json.load(f)["testsuites"]
+    except (OSError, ValueError, KeyError):
+        return []
+    return [f"{suite['name']}.{test['name']}" for suite in suites
+            for test in suite.get("testsuite", []) if test.get("failures")]
 
 
 def source_files(folder, compiled):
@@ -570,7 +594,12 @@ def run_library(args, name, folder, targets, workspace, compiled, env):
                     result.not_compiled += 1
                     outcome = "not compiled"
                 else:
-                    passed, hung, _ = runner.test_once(runner.test_timeout)
+                    killers = [] if args.killers else None
+                    passed, hung, _ = runner.test_once(runner.test_timeout, killers)
+                    if killers is not None:
+                        result.killers.append({"line": mutant.line, "kind": mutant.kind,
+                                               "mutant": mutant.mutated_line,
+                                               "killed_by": killers})
                     if passed:
                         result.survived += 1
                         result.survivors.append(mutant)
@@ -631,6 +660,9 @@ def main(argv=None):
     parser.add_argument("--build-timeout", type=float, default=900, metavar="SECONDS",
                         help="a rebuild longer than this counts as not compiled (default 900)")
     parser.add_argument("--json", metavar="FILE", help="also write the figures to FILE")
+    parser.add_argument("--killers", action="store_true",
+                        help="run every test on each mutant, not just up to the first failure, "
+                             "and write which tests killed it to the --json file")
     parser.add_argument("--list", action="store_true",
                         help="only print the sampled mutants; build and run nothing")
     parser.add_argument("-v", "--verbose", action="store_true",
@@ -638,6 +670,8 @@ def main(argv=None):
     args = parser.parse_args(argv)
     if args.per_file < 1:
         parser.error("--per-file must be at least 1")
+    if args.killers and not args.json:
+        parser.error("--killers needs --json FILE")
     args.build = os.path.abspath(args.build)
     libraries = [resolve_library(arg) for arg in args.libraries]
 
@@ -703,6 +737,7 @@ def main(argv=None):
                         "not_compiled": r.not_compiled,
                         "hung": r.hung,
                         "seconds": round(r.seconds),
+                        **({"mutants": r.killers} if args.killers else {}),
                     }
                     for r in results
                 },
