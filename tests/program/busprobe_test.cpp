@@ -37,14 +37,14 @@ TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakTo) {
     for (const auto &r : rows)
         EXPECT_EQ(busProvider(r.address, ProviderName), r.state) << r.address.toStdString();
 
-    QDBusConnection owner = QDBusConnection::connectToBus(address, QStringLiteral("owner"));
+    QDBusConnection owner = connection("owner");
     ASSERT_TRUE(owner.registerService(QString::fromLatin1(ProviderName)));
     EXPECT_EQ(busProvider(bus, ProviderName), ProviderState::Running);
     // Asking starts nothing: another name stays unowned.
     EXPECT_EQ(busProvider(bus, "org.sumwise.Nobody"), ProviderState::NotRunning);
     owner.unregisterService(QString::fromLatin1(ProviderName));
     EXPECT_EQ(busProvider(bus, ProviderName), ProviderState::NotRunning);
-    QDBusConnection::disconnectFromBus(QStringLiteral("owner"));
+    QDBusConnection::disconnectFromBus("owner");
 }
 
 // A socket that accepts and then says nothing, or says something no bus says.
@@ -100,8 +100,10 @@ TEST_F(BusProbeTest, SilentOrStrangeSocketsAreUnknownWithinTheDeadline) {
 }
 
 TEST_F(BusProbeTest, WithoutAnAddressLooksWhereTheLibraryLooks) {
-    const QByteArray saved[] = {qgetenv("DBUS_SESSION_BUS_ADDRESS"), qgetenv("XDG_RUNTIME_DIR"),
-                                qgetenv("DISPLAY")};
+    const char *const names[] = {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY"};
+    QByteArray saved[3];
+    for (int i = 0; i < 3; ++i)
+        saved[i] = qgetenv(names[i]);
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
     qunsetenv("DISPLAY");
@@ -109,13 +111,8 @@ TEST_F(BusProbeTest, WithoutAnAddressLooksWhereTheLibraryLooks) {
     // The library would try to launch a bus for the display: not ours to say.
     qputenv("DISPLAY", ":99");
     EXPECT_EQ(busProvider(ProviderName), ProviderState::Unknown);
-    const char *names[] = {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY"};
-    for (int i = 0; i < 3; ++i) {
-        if (saved[i].isNull())
-            qunsetenv(names[i]);
-        else
-            qputenv(names[i], saved[i]);
-    }
+    for (int i = 0; i < 3; ++i)
+        saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
 }
 
 } // namespace

@@ -6,20 +6,11 @@
 #include "pasteboard/clipboard.h"
 
 #include <QDBusArgument>
-#include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QSettings>
-#include <QThread>
 
 #include <optional>
 
 namespace {
-
-const QString Name = "org.sumwise.Sumwise";
-const QString ShellPath = "/org/sumwise/Sumwise/SearchProvider";
-const QString ShellInterface = "org.gnome.Shell.SearchProvider2";
-const QString RunnerPath = "/org/sumwise/Sumwise/KRunner";
-const QString RunnerInterface = "org.kde.krunner1";
 
 struct Match {
     QString id, text, icon;
@@ -28,37 +19,24 @@ struct Match {
     QVariantMap properties;
 };
 
-// The array in a reply's first argument, each element read by element().
-template<typename T, typename Read> QList<T> array(const QDBusMessage &reply, Read element) {
-    QList<T> list;
-    const QDBusArgument arg = reply.arguments().value(0).value<QDBusArgument>();
-    arg.beginArray();
-    while (!arg.atEnd())
-        list.append(element(arg));
-    arg.endArray();
-    return list;
-}
-
 class SearchProvidersTest : public SessionBusTest {
 protected:
     QProcess xvfb;
-    std::optional<QDBusConnection> connection;
+    std::optional<QDBusConnection> shellBus;
 
     void SetUp() override { start(environment()); }
 
     void start(const QProcessEnvironment &env) {
         if (!startBus(env))
             GTEST_SKIP() << "no dbus-daemon or test bus configuration";
-        connection = QDBusConnection::connectToBus(address, "shell");
-        ASSERT_TRUE(connection->isConnected());
+        shellBus = connection("shell");
+        ASSERT_TRUE(shellBus->isConnected());
     }
 
     void TearDown() override {
-        connection.reset();
+        shellBus.reset();
         QDBusConnection::disconnectFromBus("shell");
         SessionBusTest::TearDown();
-        xvfb.terminate();
-        xvfb.waitForFinished(5000);
         qunsetenv("DISPLAY");
     }
 
@@ -67,55 +45,62 @@ protected:
         return QSettings(storeFile(), QSettings::IniFormat).value(key);
     }
 
-    QDBusMessage call(const QString &path, const QString &interface, const QString &method,
-                      const QVariantList &args, const char *signature = nullptr) {
-        QDBusMessage m = QDBusMessage::createMethodCall(Name, path, interface, method);
+    // A call to the shell's (or with runner, KRunner's) interface; signature: the reply's.
+    QDBusMessage call(bool runner, const QString &method, const QVariantList &args,
+                      const char *signature = nullptr) {
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            BusName,
+            runner ? "/org/sumwise/Sumwise/KRunner" : "/org/sumwise/Sumwise/SearchProvider",
+            runner ? "org.kde.krunner1" : "org.gnome.Shell.SearchProvider2", method);
         m.setArguments(args);
-        const QDBusMessage r = connection->call(m, QDBus::Block, 20000);
+        const QDBusMessage r = shellBus->call(m, QDBus::Block, 20000);
         if (signature) {
             EXPECT_EQ(r.signature(), signature)
                 << method.toStdString() << " " << r.errorMessage().toStdString();
         }
         return r;
     }
-    QDBusMessage shell(const QString &method, const QVariantList &args,
-                       const char *signature = nullptr) {
-        return call(ShellPath, ShellInterface, method, args, signature);
-    }
 
     QStringList initial(const QStringList &terms) {
-        return shell("GetInitialResultSet", {terms}, "as").arguments().value(0).toStringList();
+        return call(false, "GetInitialResultSet", {terms}, "as")
+            .arguments()
+            .value(0)
+            .toStringList();
     }
     QStringList subsearch(const QStringList &previous, const QStringList &terms) {
-        return shell("GetSubsearchResultSet", {previous, terms}, "as")
+        return call(false, "GetSubsearchResultSet", {previous, terms}, "as")
             .arguments()
             .value(0)
             .toStringList();
     }
     QList<QVariantMap> metas(const QStringList &ids) {
-        return array<QVariantMap>(shell("GetResultMetas", {ids}, "aa{sv}"),
-                                  [](const QDBusArgument &arg) {
-                                      QVariantMap meta;
-                                      arg >> meta;
-                                      return meta;
-                                  });
+        return qdbus_cast<QList<QVariantMap>>(
+            call(false, "GetResultMetas", {ids}, "aa{sv}").arguments().value(0));
     }
     QDBusMessage activate(const QString &id) {
-        return shell("ActivateResult", {id, QStringList{id}, QVariant::fromValue(uint(12345))});
+        return call(false, "ActivateResult", {id, QStringList{id}, QVariant::fromValue(12345u)});
     }
-    QList<Match> match(const QString &query) {
-        return array<Match>(call(RunnerPath, RunnerInterface, "Match", {query}, "a(sssida{sv})"),
-                            [](const QDBusArgument &arg) {
-                                Match m;
-                                arg.beginStructure();
-                                arg >> m.id >> m.text >> m.icon >> m.type >> m.relevance
-                                    >> m.properties;
-                                arg.endStructure();
-                                return m;
-                            });
+    // KRunner's matches, or with actions, its actions (id, text and icon only).
+    QList<Match> match(const QString &query, bool actions = false) {
+        const QDBusMessage reply = actions ? call(true, "Actions", {}, "a(sss)")
+                                           : call(true, "Match", {query}, "a(sssida{sv})");
+        QList<Match> list;
+        const QDBusArgument arg = reply.arguments().value(0).value<QDBusArgument>();
+        arg.beginArray();
+        while (!arg.atEnd()) {
+            Match m;
+            arg.beginStructure();
+            arg >> m.id >> m.text >> m.icon;
+            if (!actions)
+                arg >> m.type >> m.relevance >> m.properties;
+            arg.endStructure();
+            list.append(m);
+        }
+        arg.endArray();
+        return list;
     }
     QDBusMessage run(const QString &id, const QString &action = {}) {
-        return call(RunnerPath, RunnerInterface, "Run", {id, action});
+        return call(true, "Run", {id, action});
     }
 
     // Both shells' answer for one query: the result's name, or empty when nothing is offered.
@@ -183,14 +168,7 @@ TEST_F(SearchProvidersTest, ResultMetasAndMatchesCarryWhatTheShellsShow) {
     EXPECT_EQ(std::tuple(f.id, f.text, f.icon, f.type, f.relevance),
               std::tuple(QString("=2^10"), QString("2^10 = 1024"), QString("sumwise"), 100, 1.0));
 
-    const QList<Match> actions = array<Match>(
-        call(RunnerPath, RunnerInterface, "Actions", {}, "a(sss)"), [](const QDBusArgument &arg) {
-            Match m;
-            arg.beginStructure();
-            arg >> m.id >> m.text >> m.icon;
-            arg.endStructure();
-            return m;
-        });
+    const QList<Match> actions = match({}, true);
     ASSERT_EQ(actions.size(), 1);
     EXPECT_EQ(actions[0].id, "copy");
     EXPECT_FALSE(actions[0].text.isEmpty());
@@ -264,44 +242,37 @@ TEST_F(SearchProvidersTest, AStartedProviderServesWithoutItsLaunchPanel) {
 
 TEST_F(SearchProvidersTest, LaunchSearchShowsThePanel) {
     const QDBusMessage r =
-        shell("LaunchSearch", {QStringList{"=2+3"}, QVariant::fromValue(uint(1))});
+        call(false, "LaunchSearch", {QStringList{"=2+3"}, QVariant::fromValue(1u)});
     EXPECT_EQ(r.errorMessage(), QString());
-    QElapsedTimer clock;
-    clock.start();
-    while (alerts().isEmpty() && clock.elapsed() < 10000)
-        QThread::msleep(50);
-    const QList<QJsonObject> shown = alerts();
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_EQ(shown[0].value("informativeText").toString(), "Formula:\n\t2+3\n\nResult:\n\t5");
+    waitUntil([&] { return !alerts().isEmpty(); }, 10000);
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_EQ(alerts()[0].value("informativeText").toString(), "Formula:\n\t2+3\n\nResult:\n\t5");
 }
 
 class SearchProvidersClipboardTest : public SearchProvidersTest {
 protected:
-    // A private X server whose clipboard the provider writes.
+    // A private X server whose clipboard the provider writes; a server resetting between the
+    // provider's probe and the clipboard holder's connection would refuse the holder.
     void SetUp() override {
-        // -noreset: like a desktop's server, it keeps running when its last client leaves;
-        // a server resetting between the provider's probe and the clipboard holder's
-        // connection would refuse the holder.
-        xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-noreset"});
-        if (!xvfb.waitForStarted(5000) || !xvfb.waitForReadyRead(10000))
+        const QString display = startXvfb(xvfb);
+        if (display.isEmpty())
             GTEST_SKIP() << "no Xvfb";
-        const QByteArray display = ":" + xvfb.readLine().trimmed();
-        qputenv("DISPLAY", display);
-        QProcessEnvironment env = environment();
-        env.insert("DISPLAY", QString::fromLatin1(display));
-        start(env);
+        qputenv("DISPLAY", display.toLatin1());
+        start(with(environment(), {"DISPLAY=" + display}));
     }
 
     // The clipboard once it holds want, or what it holds after 20 seconds: on a loaded
     // machine the holder may take over a little after the reply.
     QString clipboard(const QString &want) {
-        QElapsedTimer clock;
-        clock.start();
         QString held;
-        do {
-            const ClipboardPasteboard pboard(ClipboardSelection::Clipboard, ClipboardBackend::X11);
-            held = QString::fromUtf8(pboard.dataForType(PasteboardType::String));
-        } while (held != want && clock.elapsed() < 20000 && (QThread::msleep(100), true));
+        waitUntil(
+            [&] {
+                const ClipboardPasteboard pboard(ClipboardSelection::Clipboard,
+                                                 ClipboardBackend::X11);
+                return (held = QString::fromUtf8(pboard.dataForType(PasteboardType::String)))
+                       == want;
+            },
+            20000);
         return held;
     }
 };

@@ -4,8 +4,6 @@
 // UTF-8 or nested without end.
 #include "tests/support/sessionbus.h"
 
-#include <QDBusArgument>
-#include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVirtualObject>
 #include <QRandomGenerator>
@@ -14,29 +12,23 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <memory>
 #include <unistd.h>
 
 namespace {
 
-class StressTest : public SessionBusTest {
-protected:
-    Outcome substitute(const QByteArray &input, const QProcessEnvironment &env = {}) {
-        return run({QStringLiteral("substitute")}, input, env);
-    }
-};
+class StressTest : public SessionBusTest {};
 
 TEST_F(StressTest, ManyWritersAtOnceLoseNoVariable) {
     constexpr int writers = 8, each = 40;
     std::vector<std::unique_ptr<QProcess>> running;
     for (int w = 0; w < writers; ++w)
-        running.push_back(start({QStringLiteral("substitute")}));
+        running.push_back(start({"substitute"}));
     for (int w = 0; w < writers; ++w) {
         // Every assignment writes the store on its own, so the writes interleave.
         QByteArray formula;
         for (int i = 0; i < each; ++i)
             formula += QStringLiteral("W%1X%2=%3;").arg(w).arg(i).arg(w * 1000 + i).toLatin1();
-        const Outcome r = finish(*running[w], formula + "1");
+        const Outcome r = finish(*running[w], formula + "1", 60000);
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
     }
     QSettings stored(storeFile(), QSettings::IniFormat);
@@ -46,14 +38,15 @@ TEST_F(StressTest, ManyWritersAtOnceLoseNoVariable) {
             EXPECT_EQ(stored.value(QStringLiteral("W%1X%2").arg(w).arg(i)).toDouble(),
                       w * 1000 + i);
     }
-    EXPECT_FALSE(QFile::exists(storeFile() + QStringLiteral(".lock")));
+    EXPECT_FALSE(QFile::exists(storeFile() + ".lock"));
 }
 
 TEST_F(StressTest, WritersKilledAtAnyMomentLeaveAReadableStore) {
-    ASSERT_EQ(substitute("base=42").status, 0);
+    ASSERT_EQ(run({"substitute"}, "base=42").status, 0);
     QRandomGenerator random(20261206);
     for (int round = 0; round < 25; ++round) {
-        auto p = start({QStringLiteral("substitute")});
+        SCOPED_TRACE(round);
+        auto p = start({"substitute"});
         QByteArray formula;
         for (int i = 0; i < 300; ++i)
             formula += QStringLiteral("K%1X%2=%3;").arg(round).arg(i).arg(i).toLatin1();
@@ -64,68 +57,57 @@ TEST_F(StressTest, WritersKilledAtAnyMomentLeaveAReadableStore) {
         p->waitForFinished(10000);
 
         QSettings stored(storeFile(), QSettings::IniFormat);
-        ASSERT_EQ(stored.status(), QSettings::NoError) << "round " << round;
-        ASSERT_EQ(stored.value(QStringLiteral("BASE")).toDouble(), 42) << "round " << round;
+        ASSERT_EQ(stored.status(), QSettings::NoError);
+        ASSERT_EQ(stored.value("BASE").toDouble(), 42);
         // Whatever reached the store is whole.
         for (const QString &key : stored.allKeys()) {
+            bool ok = false;
             if (key.startsWith(QStringLiteral("K%1X").arg(round))) {
-                bool ok = false;
                 EXPECT_EQ(stored.value(key).toString().toDouble(&ok),
-                          key.mid(key.indexOf(u'X') + 1).toDouble())
+                          key.section(u'X', 1).toDouble())
                     << key.toStdString();
                 EXPECT_TRUE(ok) << key.toStdString();
             }
         }
     }
     // A lock left by a killed writer does not stop the next one.
-    const Outcome after = substitute("after=7;base+after");
+    const Outcome after = run({"substitute"}, "after=7;base+after");
     EXPECT_EQ(after.out, "49") << after.err.toStdString();
-    EXPECT_EQ(
-        QSettings(storeFile(), QSettings::IniFormat).value(QStringLiteral("AFTER")).toDouble(), 7);
+    EXPECT_EQ(QSettings(storeFile(), QSettings::IniFormat).value("AFTER").toDouble(), 7);
 }
 
 TEST_F(StressTest, UnwritableStoreIsAClearErrorAndKeepsTheSelection) {
-    const QString folder = home.filePath(QStringLiteral("config/Sumwise"));
+    const QString folder = home.filePath("config/Sumwise");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(folder).path()));
-    struct {
-        const char *name;
-        bool asFile; // the folder's place taken by a file: unwritable even for root
-    } const cases[] = {{"folder is a file", true}, {"read-only folder", false}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        QProcessEnvironment env = environment();
-        QStringList prefix;
-        if (c.asFile) {
+    const auto readable =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    // The folder's place taken by a file is unwritable even for root.
+    for (const bool asFile : {true, false}) {
+        SCOPED_TRACE(asFile ? "folder is a file" : "read-only folder");
+        QStringList as;
+        if (asFile) {
             QFile file(folder);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         } else {
             ASSERT_TRUE(QDir().mkpath(folder));
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
-                                              | QFile::ExeOther);
+            QFile::setPermissions(folder, readable & ~QFile::WriteOwner);
             if (geteuid() == 0) {
                 // Root writes anywhere: run as nobody, who can reach the folder but not write it.
-                if (!QFile::exists(QStringLiteral("/usr/bin/setpriv")))
+                if (!QFile::exists("/usr/bin/setpriv"))
                     continue;
-                QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner
-                                                       | QFile::ExeOwner | QFile::ReadOther
-                                                       | QFile::ExeOther);
-                QFile::setPermissions(QFileInfo(folder).path(),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                          | QFile::ReadOther | QFile::ExeOther);
-                prefix = {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                          QStringLiteral("--clear-groups"), bin + QStringLiteral("/sumwise")};
+                QFile::setPermissions(home.path(), readable);
+                QFile::setPermissions(QFileInfo(folder).path(), readable);
+                as = {"--reuid=65534", "--regid=65534", "--clear-groups", bin + "/sumwise"};
             }
         }
         const auto runAs = [&](const QByteArray &input) {
-            if (prefix.isEmpty())
-                return finish(*start({QStringLiteral("substitute")}, env), input);
+            if (as.isEmpty())
+                return run({"substitute"}, input);
             QProcess p;
-            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                       QStringLiteral("unix:path=/nonexistent"));
-            p.setProcessEnvironment(env);
-            p.start(QStringLiteral("/usr/bin/setpriv"),
-                    prefix + QStringList{QStringLiteral("substitute")});
-            return finish(p, input);
+            p.setProcessEnvironment(
+                with(environment(), {"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"}));
+            p.start("/usr/bin/setpriv", as + QStringList{"substitute"});
+            return finish(p, input, 60000);
         };
         const QByteArray message =
             "Error: The variable cannot be saved in " + (folder + "/Sumwise.conf").toUtf8() + "\n";
@@ -143,57 +125,38 @@ TEST_F(StressTest, UnwritableStoreIsAClearErrorAndKeepsTheSelection) {
     }
 }
 
-// The provider's answer to one substitute request made straight on the bus.
-QByteArray answer(const QDBusMessage &reply) {
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return "bus error: " + reply.errorMessage().toUtf8();
-    const QVariantMap map = qdbus_cast<QVariantMap>(reply.arguments().value(0));
-    return map.value(QStringLiteral("text/plain;charset=utf-8")).toByteArray();
-}
-
-QDBusMessage request(const QByteArray &formula) {
-    QDBusMessage m = QDBusMessage::createMethodCall(
-        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("/org/sumwise/Sumwise"),
-        QStringLiteral("org.sumwise.Sumwise"), QStringLiteral("doCalcSubstituteService"));
-    m << QVariantMap{{QStringLiteral("text/plain;charset=utf-8"), formula}} << QString();
-    return m;
-}
-
 TEST_F(StressTest, ProviderAnswersRequestsInARowAndAtOnce) {
     if (!startBus(environment()))
         GTEST_SKIP() << "no dbus-daemon";
-    QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("load"));
+    QDBusConnection c = connection("load");
     ASSERT_TRUE(c.isConnected());
 
     // A stream for longer than one provider lives, then a burst: every call is answered, the
     // ones in flight while a provider ends included, and every reply matches its request.
-    std::vector<QDBusPendingCall> calls;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 7000) {
-        calls.push_back(c.asyncCall(request(QByteArray::number(calls.size()) + "*3"), 30000));
-        QThread::msleep(3);
-    }
-    const qsizetype stream = calls.size();
+    std::vector<std::pair<QDBusPendingCall, QByteArray>> calls;
+    for (const QDeadlineTimer stream(7000); !stream.hasExpired(); QThread::msleep(3))
+        calls.emplace_back(
+            c.asyncCall(substituteCall(QByteArray::number(calls.size()) + "*3"), 30000),
+            QByteArray::number(calls.size() * 3));
     for (int i = 0; i < 300; ++i)
-        calls.push_back(c.asyncCall(request(QByteArray::number(i) + "+0,5"), 30000));
-    for (qsizetype i = 0; i < qsizetype(calls.size()); ++i) {
-        calls[i].waitForFinished();
-        EXPECT_EQ(answer(calls[i].reply()),
-                  i < stream ? QByteArray::number(i * 3) : QByteArray::number(i - stream + 0.5))
-            << i;
+        calls.emplace_back(c.asyncCall(substituteCall(QByteArray::number(i) + "+0,5"), 30000),
+                           QByteArray::number(i + 0.5));
+    for (auto &[call, expected] : calls) {
+        call.waitForFinished();
+        const Outcome r = substituteReply(call.reply(), {});
+        EXPECT_EQ(r.out, expected) << r.err.toStdString();
     }
 
     // Clients at once, each through the bus.
     std::vector<std::unique_ptr<QProcess>> clients;
     for (int i = 0; i < 16; ++i)
-        clients.push_back(start({QStringLiteral("substitute")}));
+        clients.push_back(start({"substitute"}));
     for (int i = 0; i < 16; ++i) {
-        const Outcome r = finish(*clients[i], "2^" + QByteArray::number(i) + "\n");
+        const Outcome r = finish(*clients[i], "2^" + QByteArray::number(i) + "\n", 60000);
         EXPECT_EQ(r.out, QByteArray::number(1 << i) + "\n");
         EXPECT_EQ(r.err, "");
     }
-    QDBusConnection::disconnectFromBus(QStringLiteral("load"));
+    QDBusConnection::disconnectFromBus("load");
 }
 
 // Owns the provider's name and path but never answers.
@@ -206,29 +169,26 @@ public:
 TEST_F(StressTest, ClientFallsBackWhenTheProviderDoesNotAnswer) {
     if (!startBus(environment()))
         GTEST_SKIP() << "no dbus-daemon";
-    QDBusConnection fake = QDBusConnection::connectToBus(address, QStringLiteral("fake"));
+    QDBusConnection fake = connection("fake");
     SilentProvider silent;
-    ASSERT_TRUE(fake.registerVirtualObject(QStringLiteral("/org/sumwise/Sumwise"), &silent));
-    ASSERT_TRUE(fake.registerService(QStringLiteral("org.sumwise.Sumwise")));
-
-    QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("SUMWISE_BUS_TIMEOUT"), QStringLiteral("1000"));
+    ASSERT_TRUE(fake.registerVirtualObject("/org/sumwise/Sumwise", &silent));
+    ASSERT_TRUE(fake.registerService(BusName));
     const struct {
         QByteArray in, out, err;
-        int status;
     } cases[] = {
-        {"2*(3+4)^2\n", "98\n", "", 0},
-        {"1/0", "1/0", "Error: Division by zero\n", 1},
-        {"{\\rtf1\\ansi\\b 1+1}", "2", "", 0},
+        {"2*(3+4)^2\n", "98\n", ""},
+        {"1/0", "1/0", "Error: Division by zero\n"},
+        {"{\\rtf1\\ansi\\b 1+1}", "2", ""},
     };
     for (const auto &c : cases) {
-        const Outcome r = substitute(c.in, env);
-        EXPECT_EQ(r.status, c.status) << c.in.data();
+        const Outcome r =
+            run({"substitute"}, c.in, with(environment(), {"SUMWISE_BUS_TIMEOUT=1000"}));
+        EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1) << c.in.data();
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out, c.out);
     }
-    fake.unregisterService(QStringLiteral("org.sumwise.Sumwise"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("fake"));
+    fake.unregisterService(BusName);
+    QDBusConnection::disconnectFromBus("fake");
 }
 
 // Selections no formula comes from, or huge ones: a result or a clear error, the selection
@@ -266,13 +226,11 @@ TEST_P(HostileInputTest, ResultOrClearErrorAndTheSelectionKept) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + c.service);
-        const Outcome r = run({QString::fromLatin1(c.service)}, c.in);
+        const Outcome r = run({c.service}, c.in);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1);
-        if (c.outEnd.isEmpty())
-            EXPECT_TRUE(r.out == c.in) << "selection changed";
-        else
-            EXPECT_TRUE(r.out.endsWith(c.outEnd)) << r.out.right(40).toStdString();
+        EXPECT_TRUE(c.outEnd.isEmpty() ? r.out == c.in : r.out.endsWith(c.outEnd))
+            << r.out.right(40).toStdString();
     }
 #if !defined(__SANITIZE_ADDRESS__)
     if (!throughBus) {

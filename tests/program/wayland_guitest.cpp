@@ -3,8 +3,6 @@
 // `sumwise SERVICE --selection` run as the compositor's key binding runs it, and the document
 // read back from the editor.
 #include "pasteboard/waylanddesktop.h"
-#include "pasteboard/waylandkeyboard.h"
-#include "tests/support/guitest.h"
 #include "tests/support/notificationserver.h"
 #include "tests/support/sessionbus.h"
 #include "tests/support/waylandsession.h"
@@ -13,16 +11,20 @@
 
 namespace {
 
+enum Case {
+    Plain,
+    German,     // LANG=de_DE.UTF-8 for the command
+    HtmlBefore, // the clipboard held HTML before
+    KeysHeld,   // the shortcut's Ctrl+Alt are still down when the command starts
+    Terminal,   // the focus in a terminal running cat, with nothing selected
+};
+
 struct Row {
-    const char *name;
-    const char *service;
+    const char *name, *service;
     QString typed;
     QByteArray document;
     int status = 0;
-    bool german = false;
-    QString previousType = u"text/plain;charset=utf-8"_qs; // of the clipboard before
-    bool terminal = false; // the focus in a terminal running cat, with nothing selected
-    bool keysHeld = false; // the shortcut's Ctrl+Alt are still down when the command starts
+    Case what = Plain;
 };
 
 void PrintTo(const Row &row, std::ostream *os) {
@@ -30,34 +32,13 @@ void PrintTo(const Row &row, std::ostream *os) {
 }
 
 const Row Rows[] = {
-    {.name = "Substitute", .service = "substitute", .typed = u"2*(3+4)^2"_qs, .document = "98"},
-    {.name = "AddAfterHtmlClipboard",
-     .service = "add",
-     .typed = u"2+3"_qs,
-     .document = "2+3 = 5",
-     .previousType = u"text/html"_qs},
-    {.name = "FailureLeavesTheFormula",
-     .service = "substitute",
-     .typed = u"1/0"_qs,
-     .document = "1/0",
-     .status = 1},
-    {.name = "German",
-     .service = "substitute",
-     .typed = u"1/2"_qs,
-     .document = "0,5",
-     .german = true},
-    {.name = "KeysHeld",
-     .service = "add",
-     .typed = u"2^10"_qs,
-     .document = "2^10 = 1024",
-     .keysHeld = true},
+    {"Substitute", "substitute", "2*(3+4)^2", "98"},
+    {"AddAfterHtmlClipboard", "add", "2+3", "2+3 = 5", 0, HtmlBefore},
+    {"FailureLeavesTheFormula", "substitute", "1/0", "1/0", 1},
+    {"German", "substitute", "1/2", "0,5", 0, German},
+    {"KeysHeld", "add", "2^10", "2^10 = 1024", 0, KeysHeld},
     // A terminal copies with Ctrl+Shift+C: a Ctrl+C would interrupt the program running in it.
-    {.name = "TerminalIsNotInterrupted",
-     .service = "substitute",
-     .typed = u"1+1"_qs,
-     .document = "1+1",
-     .status = 1,
-     .terminal = true},
+    {"TerminalIsNotInterrupted", "substitute", "1+1", "1+1", 1, Terminal},
 };
 
 const QByteArray Previous = "previous clipboard";
@@ -65,26 +46,22 @@ const QByteArray Previous = "previous clipboard";
 class WaylandRoutineTest : public SessionBusTest,
                            public testing::WithParamInterface<std::tuple<Compositor, Row>> {
 protected:
-    std::unique_ptr<WaylandSession> session;
+    std::unique_ptr<WaylandSession> session = std::make_unique<WaylandSession>();
     std::unique_ptr<NotificationServer> notifications;
     std::unique_ptr<WaylandKeyboard> keyboard;
 
     void SetUp() override {
-        session = std::make_unique<WaylandSession>();
         QString why;
         if (!session->start(std::get<Compositor>(GetParam()),
-                            {u"mousepad"_qs, u"wl-paste"_qs, u"wl-copy"_qs, u"dbus-daemon"_qs},
-                            &why,
-                            {QCoreApplication::applicationFilePath(), bin + u"/sumwise"_qs})) {
+                            {"mousepad", "wl-paste", "wl-copy", "dbus-daemon"}, &why,
+                            {QCoreApplication::applicationFilePath(), bin + "/sumwise"}))
             GTEST_SKIP() << why.toStdString();
-        }
         session->startEditor();
         keyboard = session->openKeyboard();
         ASSERT_TRUE(keyboard && session->editorTakesKeys(*keyboard))
             << "the editor did not take keys";
         ASSERT_TRUE(startBus(environment()));
-        notifications = std::make_unique<NotificationServer>(
-            QDBusConnection::connectToBus(address, u"notifications"_qs));
+        notifications = std::make_unique<NotificationServer>(connection("notifications"));
         ASSERT_TRUE(notifications->registered());
     }
 
@@ -92,79 +69,63 @@ protected:
         keyboard.reset();
         session.reset();
         notifications.reset();
-        QDBusConnection::disconnectFromBus(u"notifications"_qs);
+        QDBusConnection::disconnectFromBus("notifications");
         if (!address.isEmpty()) {
             EXPECT_TRUE(providerEnds()) << "the provider is still running";
         }
         SessionBusTest::TearDown();
     }
-
-    // The command as the compositor's key binding starts it.
-    Outcome runAsShortcut(const char *service, bool german = false) {
-        QProcessEnvironment env = environment();
-        env.remove(u"QT_QPA_PLATFORM"_qs);
-        env.remove(u"SUMWISE_ALERT_ANSWER"_qs);
-        env.insert(u"WAYLAND_DISPLAY"_qs,
-                   session->runtime.filePath(session->env.value(u"WAYLAND_DISPLAY"_qs)));
-        if (german) {
-            env.remove(u"LC_ALL"_qs);
-            env.insert(u"LANG"_qs, u"de_DE.UTF-8"_qs);
-        }
-        return run({QString::fromLatin1(service), u"--selection"_qs}, {}, env);
-    }
-
-    // The editor's whole text, selected and read from PRIMARY, which leaves the clipboard be.
-    QByteArray document(const QByteArray &expected) {
-        QByteArray text;
-        waitUntil(
-            [&] {
-                keyboard->sendChord(u"ctrl+a");
-                return (text = session->paste(true)) == expected;
-            },
-            5000);
-        return text;
-    }
 };
 
 TEST_P(WaylandRoutineTest, ResultInPlaceAndClipboardGivenBack) {
     const Row &row = std::get<Row>(GetParam());
+    const QString previousType = row.what == HtmlBefore ? "text/html" : "text/plain;charset=utf-8";
     // The probe's text is selected: typing replaces it.
     ASSERT_TRUE(keyboard->type(row.typed));
     ASSERT_TRUE(keyboard->sendChord(u"shift+Home"));
     ASSERT_TRUE(waitUntil([&] { return session->paste(true) == row.typed.toUtf8(); }));
-    ASSERT_TRUE(session->copy(Previous, row.previousType));
-    ASSERT_TRUE(waitUntil([&] { return session->paste(false, row.previousType) == Previous; }));
+    ASSERT_TRUE(session->copy(Previous, previousType));
+    ASSERT_TRUE(waitUntil([&] { return session->paste(false, previousType) == Previous; }));
     QProcess *terminal = nullptr;
-    if (row.terminal) {
-        if (QStandardPaths::findExecutable(u"foot"_qs).isEmpty())
+    if (row.what == Terminal) {
+        if (QStandardPaths::findExecutable("foot").isEmpty())
             GTEST_SKIP() << "foot is not installed (scripts/install-deps.sh)";
         if (std::get<Compositor>(GetParam()) == Compositor::KWin)
             GTEST_SKIP() << "foot 1.13 dies of SIGFPE on headless KWin's virtual output";
         // The account's shell may refuse logins; cat keeps the terminal open.
-        terminal = session->launch(u"foot"_qs, {u"cat"_qs});
+        terminal = session->launch("foot", {"cat"});
         const std::unique_ptr<WaylandDesktop> desktop = WaylandDesktop::open();
-        ASSERT_TRUE(waitUntil(
-            [&] { return desktop->activeWindowClass() == QStringList{u"foot"_qs}; }, 10000));
+        ASSERT_TRUE(
+            waitUntil([&] { return desktop->activeWindowClass() == QStringList{"foot"}; }, 10000));
     }
 
-    if (row.keysHeld) {
-        ASSERT_TRUE(keyboard->setKeys(u"ctrl+Alt_L", true));
-    }
-    const Outcome outcome = runAsShortcut(row.service, row.german);
-    if (row.keysHeld) {
-        ASSERT_TRUE(keyboard->setKeys(u"ctrl+Alt_L", false));
-    }
+    // The command as the compositor's key binding starts it.
+    QStringList settings{"QT_QPA_PLATFORM", "SUMWISE_ALERT_ANSWER",
+                         "WAYLAND_DISPLAY="
+                             + session->runtime.filePath(session->env.value("WAYLAND_DISPLAY"))};
+    if (row.what == German)
+        settings << "LC_ALL"
+                 << "LANG=de_DE.UTF-8";
+    ASSERT_TRUE(row.what != KeysHeld || keyboard->setKeys(u"ctrl+Alt_L", true));
+    const Outcome outcome = run({row.service, "--selection"}, {}, with(environment(), settings));
+    ASSERT_TRUE(row.what != KeysHeld || keyboard->setKeys(u"ctrl+Alt_L", false));
     EXPECT_EQ(outcome.status, row.status) << outcome.err.toStdString();
-    EXPECT_EQ(notifications->notifications().size(), row.status ? 1 : 0);
+    EXPECT_EQ(notifications->notifications().size(), row.status);
     // The paste is served, then the clipboard holds again what it held, in its own type.
-    EXPECT_TRUE(waitUntil([&] { return session->paste(false, row.previousType) == Previous; }))
+    EXPECT_TRUE(waitUntil([&] { return session->paste(false, previousType) == Previous; }))
         << session->paste().toStdString();
     if (terminal) {
         EXPECT_TRUE(outcome.err.contains("Nothing is selected")) << outcome.err.toStdString();
         EXPECT_FALSE(waitUntil([&] { return terminal->state() == QProcess::NotRunning; }, 1000));
         return;
     }
-    EXPECT_EQ(document(row.document), row.document);
+    // The editor's whole text, selected and read from PRIMARY, which leaves the clipboard be.
+    QByteArray text;
+    waitUntil([&] {
+        keyboard->sendChord(u"ctrl+a");
+        return (text = session->paste(true)) == row.document;
+    });
+    EXPECT_EQ(text, row.document);
 }
 
 INSTANTIATE_TEST_SUITE_P(

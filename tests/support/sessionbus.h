@@ -2,27 +2,41 @@
 // temporary home, panels answered "default" and logged as JSON lines.
 #pragma once
 
-#include <QCoreApplication>
+#include "tests/support/guitest.h"
+
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 
 /// How a run of the program ended.
-struct Outcome {
-    QByteArray out, err;
-    int status = -1;
-};
+using Outcome = Ran;
+
+inline const QString BusName = QStringLiteral("org.sumwise.Sumwise");
+inline const QString PlainType = QStringLiteral("text/plain;charset=utf-8");
+
+/// A substitute request to be made straight on the bus, as a caller that sends no locale makes it.
+inline QDBusMessage substituteCall(const QByteArray &formula) {
+    QDBusMessage call = QDBusMessage::createMethodCall(BusName, "/org/sumwise/Sumwise", BusName,
+                                                       "doCalcSubstituteService");
+    return call << QVariantMap{{PlainType, formula}} << QString();
+}
+
+/// The provider's reply to substituteCall() as the command would give it: the new selection,
+/// or the formula and the error's message.
+inline Outcome substituteReply(const QDBusMessage &reply, const QByteArray &formula) {
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {1, formula, reply.errorMessage().toUtf8() + '\n'};
+    return {
+        0, qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(PlainType).toByteArray(), {}};
+}
 
 class SessionBusTest : public testing::Test {
 protected:
@@ -37,32 +51,29 @@ protected:
     }
 
     QProcessEnvironment environment() const {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-        e.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        e.insert(QStringLiteral("SUMWISE_ALERT_ANSWER"), QStringLiteral("default"));
-        e.insert(QStringLiteral("SUMWISE_ALERT_LOG"), alertLog());
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "LANGUAGE"})
-            e.remove(QString::fromLatin1(name));
-        return e;
+        return with(QProcessEnvironment::systemEnvironment(),
+                    {"XDG_CONFIG_HOME=" + home.filePath("config"), "XDG_RUNTIME_DIR=" + home.path(),
+                     "LC_ALL=C.UTF-8", "QT_QPA_PLATFORM=offscreen", "SUMWISE_ALERT_ANSWER=default",
+                     "SUMWISE_ALERT_LOG=" + alertLog(), "DISPLAY", "WAYLAND_DISPLAY", "LANGUAGE"});
     }
 
     // False (the test skipped) when there is no dbus-daemon.
-    bool startBus(QProcessEnvironment env) {
-        const QString config =
-            QDir(bin).filePath(QStringLiteral("../share/sumwise/test-session-bus.conf"));
-        const QString daemon = QStringLiteral("/usr/bin/dbus-daemon");
-        if (!QFile::exists(config) || !QFile::exists(daemon))
+    bool startBus(const QProcessEnvironment &env) {
+        const QString config = QDir(bin).filePath("../share/sumwise/test-session-bus.conf");
+        if (!QFile::exists(config) || !QFile::exists("/usr/bin/dbus-daemon"))
             return false;
         bus.setProcessEnvironment(env);
-        bus.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                           QStringLiteral("--print-address=1")});
+        bus.start("/usr/bin/dbus-daemon",
+                  {"--config-file=" + config, "--nofork", "--print-address=1"});
         EXPECT_TRUE(bus.waitForReadyRead(10000));
         address = QString::fromUtf8(bus.readLine()).trimmed();
         EXPECT_FALSE(address.isEmpty());
         return true;
+    }
+
+    /// A connection of the test's own to the private bus, under a name of its own.
+    QDBusConnection connection(const QString &name) const {
+        return QDBusConnection::connectToBus(address, name);
     }
 
     // The program, through the private bus once startBus() ran, otherwise serving itself.
@@ -70,31 +81,21 @@ protected:
                                     QProcessEnvironment env = QProcessEnvironment()) const {
         if (env.isEmpty())
             env = environment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+        env.insert("DBUS_SESSION_BUS_ADDRESS",
                    address.isEmpty() ? QStringLiteral("unix:path=/nonexistent") : address);
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(env);
-        p->start(bin + QStringLiteral("/sumwise"), args);
+        p->start(bin + "/sumwise", args);
         return p;
-    }
-
-    static Outcome finish(QProcess &p, const QByteArray &input) {
-        p.write(input);
-        p.closeWriteChannel();
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.readAllStandardOutput(), p.readAllStandardError(), p.exitCode()};
     }
 
     Outcome run(const QStringList &args, const QByteArray &input = {},
                 const QProcessEnvironment &env = QProcessEnvironment()) const {
-        return finish(*start(args, env), input);
+        return finish(*start(args, env), input, 60000);
     }
 
-    QString storeFile() const {
-        return home.filePath(QStringLiteral("config/Sumwise/Sumwise.conf"));
-    }
-
-    QString alertLog() const { return home.filePath(QStringLiteral("alerts.jsonl")); }
+    QString storeFile() const { return home.filePath("config/Sumwise/Sumwise.conf"); }
+    QString alertLog() const { return home.filePath("alerts.jsonl"); }
 
     QList<QJsonObject> alerts() const {
         QList<QJsonObject> shown;
@@ -106,29 +107,20 @@ protected:
         return shown;
     }
 
-    // The provider's process id on the bus, or 0 while nobody owns the name.
-    uint providerPid() {
-        QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("probe"));
-        const auto reply = c.interface()->servicePid(QStringLiteral("org.sumwise.Sumwise"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("probe"));
+    // The provider's process id on the bus, or 0 while nobody owns the name; with start, has
+    // the bus start it first (it then serves for its five seconds).
+    uint providerPid(bool start = false) {
+        QDBusConnection c = connection("probe");
+        if (start)
+            c.interface()->startService(BusName);
+        const auto reply = c.interface()->servicePid(BusName);
+        QDBusConnection::disconnectFromBus("probe");
         return reply.isValid() ? reply.value() : 0;
     }
-
-    // Has the bus start the provider (it then serves for its five seconds).
-    bool startProvider() {
-        QDBusConnection c = QDBusConnection::connectToBus(address, QStringLiteral("starter"));
-        const bool started =
-            c.interface()->startService(QStringLiteral("org.sumwise.Sumwise")).isValid();
-        QDBusConnection::disconnectFromBus(QStringLiteral("starter"));
-        return started && providerPid() != 0;
-    }
+    bool startProvider() { return providerPid(true) != 0; }
 
     // Waits for the provider to end; false when it is still there after 15 s.
     bool providerEnds() {
-        QElapsedTimer clock;
-        clock.start();
-        while (providerPid() != 0 && clock.elapsed() < 15000)
-            QThread::msleep(200);
-        return providerPid() == 0;
+        return waitUntil([&] { return providerPid() == 0; }, 15000);
     }
 };
