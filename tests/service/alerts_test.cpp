@@ -1,9 +1,10 @@
+// Alerts and panels: their buttons, keys and texts, the answers remembered, the environment
+// that scripts them for the program's tests, and the log they write.
 #include "platform/userdefaults.h"
 #include "service/alerts.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,9 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
-
 using namespace service;
 
 namespace {
@@ -28,12 +26,11 @@ namespace {
 class FakeTranslator : public QTranslator {
 public:
     QString translate(const char *, const char *source, const char *, int) const override {
-        static const std::map<QString, QString> table{{"Never ask me again", "Nie wieder fragen"},
-                                                      {"OK", "Gut"},
-                                                      {"Sure?", "Sicher?"},
-                                                      {"%@ files", "%@ Dateien"}};
-        const auto found = table.find(QString::fromUtf8(source));
-        return found == table.end() ? QString() : found->second;
+        static const QHash<QString, QString> table{{"Never ask me again", "Nie wieder fragen"},
+                                                   {"OK", "Gut"},
+                                                   {"Sure?", "Sicher?"},
+                                                   {"%@ files", "%@ Dateien"}};
+        return table.value(QString::fromUtf8(source));
     }
     bool isEmpty() const override { return false; }
 };
@@ -68,8 +65,7 @@ protected:
         m_watchdog.setInterval(3000);
         QObject::connect(&m_watchdog, &QTimer::timeout, [] {
             for (QWidget *window : QApplication::topLevelWidgets()) {
-                auto *dialog = qobject_cast<QDialog *>(window);
-                if (dialog && dialog->isVisible()) {
+                if (auto *dialog = qobject_cast<QDialog *>(window); dialog && dialog->isVisible()) {
                     ADD_FAILURE() << "alert left open";
                     dialog->reject();
                 }

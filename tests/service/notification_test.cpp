@@ -16,13 +16,13 @@ protected:
     void SetUp() override {
         if (!startBus(environment()))
             GTEST_SKIP() << "no dbus-daemon or test bus configuration";
-        server = QDBusConnection::connectToBus(address, QStringLiteral("notification server"));
-        client = QDBusConnection::connectToBus(address, QStringLiteral("notification client"));
+        server = connection("notification server");
+        client = connection("notification client");
         ASSERT_TRUE(server.isConnected() && client.isConnected());
     }
     void TearDown() override {
-        QDBusConnection::disconnectFromBus(QStringLiteral("notification client"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("notification server"));
+        QDBusConnection::disconnectFromBus("notification client");
+        QDBusConnection::disconnectFromBus("notification server");
         SessionBusTest::TearDown();
     }
 

@@ -16,16 +16,16 @@ const QByteArray RtfWithPicture =
     "89504e470d0a1a0a0000000d4948445200000001000000010806000000"
     "1f15c4890000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082}}";
 
+// A pasteboard with these flavours declared, each with its data unless that is null.
 MemoryPasteboard pasteboard(const QList<QPair<QString, QByteArray>> &flavours) {
     MemoryPasteboard pboard;
     QStringList types;
     for (const auto &f : flavours)
         types.append(f.first);
     pboard.declareTypes(types);
-    for (const auto &f : flavours) {
-        if (!f.second.isNull())
-            pboard.setData(f.second, f.first);
-    }
+    for (const auto &[type, data] : flavours)
+        if (!data.isNull())
+            pboard.setData(data, type);
     return pboard;
 }
 

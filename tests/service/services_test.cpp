@@ -1,26 +1,19 @@
 // The four services on a request's pasteboard, with the clipboard and the panel replaced by
 // stand-ins so every outcome can be read back.
-#include "pasteboard/pasteboard.h"
 #include "platform/userdefaults.h"
 #include "service/alerts.h"
 #include "service/sumwise.h"
-#include "styledtext/attributedstring.h"
 
 #include <QAbstractButton>
-#include <QFile>
-#include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 using namespace service;
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -28,7 +21,7 @@ namespace {
 class Services : public testing::Test {
 protected:
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("Sumwise.conf"))};
+    UserDefaults defaults{dir.filePath("Sumwise.conf")};
     Sumwise sumwise{defaults};
     MemoryPasteboard clipboard{GeneralPboard};
     QString panelText;
@@ -39,12 +32,10 @@ protected:
     void SetUp() override {
         sumwise.generalPasteboard = [this]() -> Pasteboard & { return clipboard; };
         sumwise.activeApplication = [] { return QStringLiteral("Editor"); };
-        clipboard.declareTypes({QStringLiteral("old/type")});
         setAlertAnswerer([this](QMessageBox &panel) {
             ++panels;
             panelText = panel.informativeText();
-            const QAbstractButton *copy = alertButton(panel, AlertAlternateReturn);
-            copyEnabled = copy && copy->isEnabled();
+            copyEnabled = alertButton(panel, AlertAlternateReturn)->isEnabled();
             return panelAnswer;
         });
     }
@@ -60,54 +51,38 @@ protected:
 };
 
 TEST_F(Services, SubstituteAddAndCopy) {
-    using Entry = void (Sumwise::*)(Pasteboard &, const QString &, QString *);
+    const auto substitute = &Sumwise::doCalcSubstituteService, add = &Sumwise::doCalcAddService,
+               copy = &Sumwise::doCalcCopyService;
     struct {
         const char *name;
-        Entry entry;
+        decltype(substitute) entry;
         QByteArray in;
         QByteArray pboardAfter;    // the selection's flavour afterwards
         QByteArray clipboardAfter; // null: untouched
-        QString error;
+        QString error = {};
     } const cases[] = {
-        {"substitute", &Sumwise::doCalcSubstituteService, "2*(3+4)", "14", {}, {}},
-        {"substitute fails",
-         &Sumwise::doCalcSubstituteService,
-         "1/0",
-         "1/0",
-         {},
-         QStringLiteral("Error: Division by zero")},
+        {"substitute", substitute, "2*(3+4)", "14", {}},
+        {"substitute fails", substitute, "1/0", "1/0", {}, "Error: Division by zero"},
         // The selection is extended, never changed.
-        {"add", &Sumwise::doCalcAddService, "1,5 * 2", "1,5 * 2 = 3", {}, {}},
+        {"add", add, "1,5 * 2", "1,5 * 2 = 3", {}},
         // A selected whole line keeps its break after the result.
-        {"add to a line", &Sumwise::doCalcAddService, "2+3\r\n", "2+3 = 5\r\n", {}, {}},
-        {"add fails",
-         &Sumwise::doCalcAddService,
-         "2+",
-         "2+",
-         {},
-         QStringLiteral("Error: Syntax error")},
-        {"copy", &Sumwise::doCalcCopyService, "2^10", "2^10", "1024", {}},
-        {"copy fails",
-         &Sumwise::doCalcCopyService,
-         "x",
-         "x",
-         {},
-         QStringLiteral("Error: Syntax error")},
+        {"add to a line", add, "2+3\r\n", "2+3 = 5\r\n", {}},
+        {"add fails", add, "2+", "2+", {}, "Error: Syntax error"},
+        {"copy", copy, "2^10", "2^10", "1024"},
+        {"copy fails", copy, "x", "x", {}, "Error: Syntax error"},
     };
     for (const auto &c : cases) {
-        clipboard.declareTypes({QStringLiteral("old/type")});
+        SCOPED_TRACE(c.name);
+        clipboard.declareTypes({"old/type"});
         MemoryPasteboard pboard = selection(c.in);
         QString error;
         (sumwise.*c.entry)(pboard, QString(), &error);
-        EXPECT_EQ(error, c.error) << c.name;
-        EXPECT_EQ(pboard.types(), QStringList{PasteboardType::String}) << c.name;
-        EXPECT_EQ(pboard.dataForType(PasteboardType::String), c.pboardAfter) << c.name;
-        if (c.clipboardAfter.isNull()) {
-            EXPECT_EQ(clipboard.types(), QStringList{QStringLiteral("old/type")}) << c.name;
-        } else {
-            EXPECT_EQ(clipboard.types(), QStringList{PasteboardType::String}) << c.name;
-            EXPECT_EQ(clipboard.dataForType(PasteboardType::String), c.clipboardAfter) << c.name;
-        }
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(pboard.types(), QStringList{PasteboardType::String});
+        EXPECT_EQ(pboard.dataForType(PasteboardType::String), c.pboardAfter);
+        EXPECT_EQ(clipboard.types(),
+                  QStringList{c.clipboardAfter.isNull() ? "old/type" : PasteboardType::String});
+        EXPECT_EQ(clipboard.dataForType(PasteboardType::String), c.clipboardAfter);
     }
     EXPECT_EQ(panels, 0);
 }
@@ -152,23 +127,19 @@ TEST_F(Services, AddToAStyledLineKeepsItsBreakAndFormatting) {
     EXPECT_EQ(styled->attributesAtIndex(5), styled->attributesAtIndex(2));
 }
 
-QByteArray dataFile(const QString &name) {
-    QFile file(QStringLiteral(SERVICE_TEST_DATA "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The automatic styles and the body of a flat ODF text: what a document holds, without the
 // metadata that differs from one conversion to the next.
-QString styledContent(const QString &fodt) {
-    const auto part = [&](QLatin1StringView open, QLatin1StringView close) {
-        const qsizetype start = fodt.indexOf(open);
-        const qsizetype end = fodt.indexOf(close, start);
-        return start < 0 || end < 0 ? QString() : fodt.sliced(start, end - start);
-    };
+QString styledContent(const QString &file) {
+    QFile f(file);
+    const QString fodt = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    QString content;
+    for (const char *element : {"office:automatic-styles", "office:body"}) {
+        const qsizetype start = fodt.indexOf(u'<' + QLatin1String(element) + u'>');
+        const qsizetype end = fodt.indexOf("</" + QLatin1String(element) + u'>', start);
+        content += start < 0 || end < 0 ? QString() : fodt.sliced(start, end - start);
+    }
     // A leading blank is written as an element.
-    QString content = part("<office:automatic-styles>"_L1, "</office:automatic-styles>"_L1)
-                      + part("<office:body>"_L1, "</office:body>"_L1);
-    return content.replace("<text:s/>"_L1, " "_L1);
+    return content.replace("<text:s/>", " ");
 }
 
 // RTF written by LibreOffice (data/sources holds what it was made from, see data/README.md),
@@ -191,9 +162,9 @@ TEST_F(Services, AddKeepsEveryPropertyLibreOfficeWrote) {
     QStringList written;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
-        const QString name = QString::fromLatin1(c.file);
-        const QByteArray rtf = dataFile(name + u".rtf"_s);
-        ASSERT_FALSE(rtf.isEmpty());
+        QFile in(SERVICE_TEST_DATA "/" + QString::fromLatin1(c.file) + ".rtf");
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        const QByteArray rtf = in.readAll();
         MemoryPasteboard pboard = selection(rtf, PasteboardType::RTF);
         QString error;
         sumwise.doCalcAddService(pboard, QString(), &error);
@@ -207,44 +178,36 @@ TEST_F(Services, AddKeepsEveryPropertyLibreOfficeWrote) {
         EXPECT_EQ(QByteArray(added).remove(at, group.size()), rtf);
         const auto styled = AttributedString::fromRTF(added);
         ASSERT_TRUE(styled);
-        EXPECT_TRUE(styled->string().contains(QLatin1StringView(c.appended)));
-        for (const auto &[suffix, data] : {std::pair{u"-in.rtf"_s, rtf}, {u"-out.rtf"_s, added}}) {
-            QFile file(out.filePath(name + suffix));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(data);
+        EXPECT_TRUE(styled->string().contains(QLatin1String(c.appended)));
+        for (const auto &[suffix, data] : {std::pair{"-in.rtf", rtf}, {"-out.rtf", added}}) {
+            QFile file(out.filePath(c.file + QString(suffix)));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
             written.append(file.fileName());
         }
     }
 
-    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    const QString soffice = QStandardPaths::findExecutable("soffice");
     if (soffice.isEmpty())
         GTEST_SKIP() << "soffice (libreoffice-writer) is not installed: the conversion back "
                         "by LibreOffice is not checked";
     // A profile of its own, so a LibreOffice the user runs meanwhile is left alone.
     QProcess convert;
-    convert.setProgram(soffice);
-    convert.setArguments(
-        QStringList{QStringLiteral("-env:UserInstallation=")
-                        + QUrl::fromLocalFile(out.filePath(u"profile"_s)).toString(),
-                    QStringLiteral("--headless"), QStringLiteral("--convert-to"),
-                    QStringLiteral("fodt"), QStringLiteral("--outdir"), out.path()}
-        + written);
-    convert.start();
+    convert.start(soffice,
+                  QStringList{"-env:UserInstallation="
+                                  + QUrl::fromLocalFile(out.filePath("profile")).toString(),
+                              "--headless", "--convert-to", "fodt", "--outdir", out.path()}
+                      + written);
     ASSERT_TRUE(convert.waitForFinished(300000)) << "soffice did not finish";
     ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
-        const auto read = [&](const QString &suffix) {
-            QFile file(out.filePath(QString::fromLatin1(c.file) + suffix));
-            return file.open(QIODevice::ReadOnly) ? styledContent(QString::fromUtf8(file.readAll()))
-                                                  : QString();
-        };
-        const QString before = read(u"-in.fodt"_s), after = read(u"-out.fodt"_s);
+        const QString before = styledContent(out.filePath(c.file + u"-in.fodt"_s));
+        const QString after = styledContent(out.filePath(c.file + u"-out.fodt"_s));
         ASSERT_FALSE(before.isEmpty());
         // The same styles, paragraphs and runs; the result inside the last character's run.
-        qsizetype at = after.indexOf(QLatin1StringView(c.appended));
+        const qsizetype at = after.indexOf(QLatin1String(c.appended));
         ASSERT_GE(at, 0) << after.toStdString();
-        QString rest = QString(after).remove(at, qsizetype(std::strlen(c.appended)));
+        QString rest = QString(after).remove(at, QLatin1String(c.appended).size());
         // After a picture, which has no run, the result has a run of its own: the one of the
         // text before the picture, in whose group the picture stands.
         static const QRegularExpression run(uR"re(<text:span text:style-name="([^"]*)">$)re"_s);
@@ -252,13 +215,13 @@ TEST_F(Services, AddKeepsEveryPropertyLibreOfficeWrote) {
             const QString close = u"</text:span>"_s;
             ASSERT_TRUE(QStringView(rest).sliced(at).startsWith(close));
             const QString previous = u"<text:span text:style-name=\"%1\">"_s.arg(open.captured(1));
-            EXPECT_GE(rest.lastIndexOf(previous, open.capturedStart() - 1), 0) << c.file;
+            EXPECT_GE(rest.lastIndexOf(previous, open.capturedStart() - 1), 0);
             rest.remove(open.capturedStart(), open.capturedLength() + close.size());
         }
         // An empty paragraph that gained the result is written as an element with content.
         static const QRegularExpression emptyParagraph(uR"re(<text:p([^>]*)></text:p>)re"_s);
-        rest.replace(emptyParagraph, u"<text:p\\1/>"_s);
-        EXPECT_EQ(rest.toStdString(), before.toStdString());
+        EXPECT_EQ(rest.replace(emptyParagraph, u"<text:p\\1/>"_s).toStdString(),
+                  before.toStdString());
     }
 }
 
