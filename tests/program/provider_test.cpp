@@ -4,6 +4,8 @@
 
 #include "styledtext/attributedstring.h"
 
+#include <QDBusVirtualObject>
+
 namespace {
 
 class ProviderTest : public SessionBusTest {
@@ -29,41 +31,83 @@ protected:
     }
 };
 
-// Every service, by a provider that runs and by the command itself, which starts none.
-TEST_F(ProviderTest, ServicesByTheProviderOrTheCommand) {
+// Owns the provider's name and path but never answers.
+class SilentProvider : public QDBusVirtualObject {
+public:
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
+};
+
+enum Route { ByProvider, ByCommand, PastASilentProvider };
+
+// Every service, by a provider that runs, by the command itself, which starts none, and by the
+// command when a provider holds the name but never answers.
+TEST_F(ProviderTest, ServicesByEachRoute) {
     struct {
         const char *service;
         QByteArray in, out, err;
     } const cases[] = {
         {"substitute", "2*(3+4)^2\n", "98\n", ""},
-        {"substitute", "1/0", "1/0", "Error: Division by zero\n"},
+        {"substitute", "sqrt(2)/2\r\n", "0.707106781187\r\n", ""},
+        {"substitute", "  1 000 000 \n\n", "1000000\n", ""},
+        // A failure gives the selection back untouched.
+        {"substitute", "1/0\n", "1/0\n", "Error: Division by zero\n"},
+        {"substitute", "", "", "Error: Syntax error\n"},
+        // NUL counts as white space, like every other blank.
+        {"substitute",
+         QByteArray("1+\0"
+                    "2",
+                    4),
+         "3", ""},
+        {"substitute", "{\\rtf1\\ansi\\b 1+1}", "2", ""},
         {"add", "2+3", "2+3 = 5", ""},
         {"add", "2+", "2+", "Error: Syntax error\n"},
         {"copy", "2*", "2*", "Error: Syntax error\n"},
         {"show", "x=3", "x=3", ""},
         {"show", "1/0", "1/0", ""},
     };
-    for (const bool byProvider : {true, false}) {
-        SCOPED_TRACE(byProvider ? "by the provider" : "by the command");
+    QDBusConnection fake = connection("fake");
+    SilentProvider silent;
+    for (const Route route : {ByProvider, ByCommand, PastASilentProvider}) {
+        SCOPED_TRACE(route);
         QFile::remove(alertLog());
+        QProcessEnvironment env = environment();
+        if (route == PastASilentProvider) {
+            ASSERT_TRUE(providerEnds());
+            ASSERT_TRUE(fake.registerVirtualObject("/org/sumwise/Sumwise", &silent));
+            ASSERT_TRUE(fake.registerService(BusName));
+            env = with(env, {"SUMWISE_BUS_TIMEOUT=1000"});
+        }
         for (const auto &c : cases) {
+            // Show waits for the user as long as the provider it reached takes.
+            if (route == PastASilentProvider && c.service == std::string_view("show"))
+                continue;
             SCOPED_TRACE(std::string(c.service) + " " + c.in.toStdString());
             // A provider ends after its panel was answered.
-            ASSERT_TRUE(byProvider ? startProvider() : providerEnds());
-            const Outcome r = run({c.service}, c.in);
+            ASSERT_TRUE(route != ByProvider || startProvider());
+            ASSERT_TRUE(route != ByCommand || providerEnds());
+            const Outcome r = run({c.service}, c.in, env);
             EXPECT_EQ(r.out, c.out);
-            // Qt may add warnings of its own on standard error; the message must be there whole.
+            // Qt may add warnings of its own on standard error; the message must be there whole,
+            // and the plain filter has nothing else to say.
             EXPECT_EQ(r.err.count("Error:"), c.err.isEmpty() ? 0 : 1) << r.err.toStdString();
             EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+            if (route != ByProvider && c.service == std::string_view("substitute")) {
+                EXPECT_EQ(r.err, c.err);
+            }
             EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1);
-            EXPECT_TRUE(byProvider || providerPid() == 0) << "a provider was started";
+            EXPECT_TRUE(route != ByCommand || providerPid() == 0) << "a provider was started";
         }
         // The two show panels, and no launch panel from a provider that served.
+        if (route == PastASilentProvider)
+            continue;
         ASSERT_EQ(alerts().size(), 2);
         EXPECT_EQ(alerts()[0].value("title").toString(), "Sumwise");
         EXPECT_EQ(alertText(0), "Formula:\n\tx=3\n\nResult:\n\t3");
         EXPECT_EQ(alertText(1), "Formula:\n\t1/0\n\nResult:\n\tDivision by zero");
     }
+    fake.unregisterService(BusName);
+    QDBusConnection::disconnectFromBus("fake");
 }
 
 // A plain filter serves itself rather than have the bus start a provider for it; one that

@@ -5,7 +5,6 @@
 #include "tests/support/sessionbus.h"
 
 #include <QDBusPendingCall>
-#include <QDBusVirtualObject>
 #include <QRandomGenerator>
 #include <QSettings>
 
@@ -157,38 +156,6 @@ TEST_F(StressTest, ProviderAnswersRequestsInARowAndAtOnce) {
         EXPECT_EQ(r.err, "");
     }
     QDBusConnection::disconnectFromBus("load");
-}
-
-// Owns the provider's name and path but never answers.
-class SilentProvider : public QDBusVirtualObject {
-public:
-    QString introspect(const QString &) const override { return {}; }
-    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
-};
-
-TEST_F(StressTest, ClientFallsBackWhenTheProviderDoesNotAnswer) {
-    if (!startBus(environment()))
-        GTEST_SKIP() << "no dbus-daemon";
-    QDBusConnection fake = connection("fake");
-    SilentProvider silent;
-    ASSERT_TRUE(fake.registerVirtualObject("/org/sumwise/Sumwise", &silent));
-    ASSERT_TRUE(fake.registerService(BusName));
-    const struct {
-        QByteArray in, out, err;
-    } cases[] = {
-        {"2*(3+4)^2\n", "98\n", ""},
-        {"1/0", "1/0", "Error: Division by zero\n"},
-        {"{\\rtf1\\ansi\\b 1+1}", "2", ""},
-    };
-    for (const auto &c : cases) {
-        const Outcome r =
-            run({"substitute"}, c.in, with(environment(), {"SUMWISE_BUS_TIMEOUT=1000"}));
-        EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1) << c.in.data();
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.out, c.out);
-    }
-    fake.unregisterService(BusName);
-    QDBusConnection::disconnectFromBus("fake");
 }
 
 // Selections no formula comes from, or huge ones: a result or a clear error, the selection
