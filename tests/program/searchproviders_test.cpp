@@ -61,17 +61,12 @@ protected:
         return r;
     }
 
-    QStringList initial(const QStringList &terms) {
-        return call(false, "GetInitialResultSet", {terms}, "as")
-            .arguments()
-            .value(0)
-            .toStringList();
-    }
-    QStringList subsearch(const QStringList &previous, const QStringList &terms) {
-        return call(false, "GetSubsearchResultSet", {previous, terms}, "as")
-            .arguments()
-            .value(0)
-            .toStringList();
+    // A result set: the ids of the results for the terms, or for terms after previous.
+    QStringList initial(const QStringList &terms, const QVariant &previous = {}) {
+        const QDBusMessage r = previous.isValid()
+                                   ? call(false, "GetSubsearchResultSet", {previous, terms}, "as")
+                                   : call(false, "GetInitialResultSet", {terms}, "as");
+        return r.arguments().value(0).toStringList();
     }
     QList<QVariantMap> metas(const QStringList &ids) {
         return qdbus_cast<QList<QVariantMap>>(
@@ -158,9 +153,9 @@ TEST_F(SearchProvidersTest, ResultMetasAndMatchesCarryWhatTheShellsShow) {
     EXPECT_TRUE(metas({}).isEmpty());
 
     // Subsequent result sets answer the new terms, whatever came before.
-    EXPECT_EQ(subsearch({}, {"2*"}), QStringList{});
-    EXPECT_EQ(subsearch({"2*3"}, {"2*3", "+1"}), QStringList{"2*3 +1"});
-    EXPECT_EQ(subsearch({"2*3"}, {"2*3a"}), QStringList{});
+    EXPECT_EQ(initial({"2*"}, QStringList{}), QStringList{});
+    EXPECT_EQ(initial({"2*3", "+1"}, QStringList{"2*3"}), QStringList{"2*3 +1"});
+    EXPECT_EQ(initial({"2*3a"}, QStringList{"2*3"}), QStringList{});
 
     const QList<Match> matches = match(" =2^10 ");
     ASSERT_EQ(matches.size(), 1);
