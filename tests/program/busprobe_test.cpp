@@ -47,38 +47,6 @@ TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakTo) {
     QDBusConnection::disconnectFromBus("owner");
 }
 
-// A socket that accepts and then says nothing, or says something no bus says.
-class Impostor {
-public:
-    explicit Impostor(const QByteArray &path)
-        : m_path(path) {
-        sockaddr_un sa{};
-        sa.sun_family = AF_UNIX;
-        std::memcpy(sa.sun_path, path.constData(), size_t(path.size()));
-        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ::bind(m_fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-        ::listen(m_fd, 4);
-    }
-    ~Impostor() {
-        if (m_client >= 0)
-            ::close(m_client);
-        ::close(m_fd);
-        ::unlink(m_path.constData());
-    }
-    // Accepts the connection already made, answers it and keeps it open.
-    void answer(const QByteArray &bytes) {
-        m_client = ::accept(m_fd, nullptr, nullptr);
-        if (m_client >= 0 && !bytes.isEmpty()) {
-            [[maybe_unused]] const ssize_t n =
-                ::write(m_client, bytes.constData(), size_t(bytes.size()));
-        }
-    }
-
-private:
-    QByteArray m_path;
-    int m_fd = -1, m_client = -1;
-};
-
 TEST_F(BusProbeTest, SilentOrStrangeSocketsAreUnknownWithinTheDeadline) {
     const QByteArray path = QFile::encodeName(home.filePath(QStringLiteral("impostor")));
     const QByteArray rows[] = {
@@ -89,13 +57,26 @@ TEST_F(BusProbeTest, SilentOrStrangeSocketsAreUnknownWithinTheDeadline) {
         QByteArray("OK 0123456789abcdef0123456789abcdef\r\nl\2\0\1\xff\xff\xff\x7f\1\0\0\0\0\0\0\0",
                    53),
     };
+    // A socket that accepts and then says nothing, or says something no bus says; the
+    // connection stays open until the probe gave up.
+    sockaddr_un sa{AF_UNIX, {}};
+    std::memcpy(sa.sun_path, path.constData(), size_t(path.size()));
     for (const QByteArray &answer : rows) {
-        Impostor impostor(path);
-        // The backlog holds the probe's connection until answer() accepts it.
-        std::thread server([&] { impostor.answer(answer); });
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa), 0);
+        ::listen(fd, 4);
+        int client = -1;
+        std::thread server([&] {
+            client = ::accept(fd, nullptr, nullptr);
+            [[maybe_unused]] const ssize_t n =
+                ::write(client, answer.constData(), size_t(answer.size()));
+        });
         EXPECT_EQ(busProvider("unix:path=" + path, ProviderName), ProviderState::Unknown)
             << answer.toStdString();
         server.join();
+        ::close(client);
+        ::close(fd);
+        ::unlink(path.constData());
     }
 }
 
