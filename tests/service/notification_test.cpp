@@ -55,9 +55,8 @@ TEST_F(NotificationTest, OneNotificationPerFailureWithItsTexts) {
         ASSERT_EQ(notifications.notifications().size(), ++sent) << c.formula.toStdString();
         const NotificationServer::Notification n = notifications.notifications().last();
         EXPECT_EQ(n.body, c.body);
-        EXPECT_EQ(n.appName, u"Sumwise");
-        EXPECT_EQ(n.icon, u"sumwise");
-        EXPECT_EQ(n.summary, u"Sumwise cannot calculate this");
+        EXPECT_EQ(QStringList({n.appName, n.icon, n.summary}),
+                  QStringList({"Sumwise", "sumwise", "Sumwise cannot calculate this"}));
         EXPECT_EQ(n.replacesId, 0u);
         EXPECT_GT(n.expireTimeout, 0);
     }
