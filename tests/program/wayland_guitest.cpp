@@ -13,7 +13,6 @@ namespace {
 
 enum Case {
     Plain,
-    German,     // LANG=de_DE.UTF-8 for the command
     HtmlBefore, // the clipboard held HTML before
     KeysHeld,   // the shortcut's Ctrl+Alt are still down when the command starts
     Terminal,   // the focus in a terminal running cat, with nothing selected
@@ -31,12 +30,13 @@ void PrintTo(const Row &row, std::ostream *os) {
     *os << row.name;
 }
 
+// The first on every compositor; the others take routes that do not depend on it (how each
+// compositor takes keys and names the focused window is the pasteboard's tests').
 const Row Rows[] = {
     {"Substitute", "substitute", "2*(3+4)^2", "98"},
     {"AddAfterHtmlClipboard", "add", "2+3", "2+3 = 5", 0, HtmlBefore},
-    {"FailureLeavesTheFormula", "substitute", "1/0", "1/0", 1},
-    {"German", "substitute", "1/2", "0,5", 0, German},
     {"KeysHeld", "add", "2^10", "2^10 = 1024", 0, KeysHeld},
+    {"FailureLeavesTheFormula", "substitute", "1/0", "1/0", 1},
     // A terminal copies with Ctrl+Shift+C: a Ctrl+C would interrupt the program running in it.
     {"TerminalIsNotInterrupted", "substitute", "1+1", "1+1", 1, Terminal},
 };
@@ -90,8 +90,6 @@ TEST_P(WaylandRoutineTest, ResultInPlaceAndClipboardGivenBack) {
     if (row.what == Terminal) {
         if (QStandardPaths::findExecutable("foot").isEmpty())
             GTEST_SKIP() << "foot is not installed (scripts/install-deps.sh)";
-        if (std::get<Compositor>(GetParam()) == Compositor::KWin)
-            GTEST_SKIP() << "foot 1.13 dies of SIGFPE on headless KWin's virtual output";
         // The account's shell may refuse logins; cat keeps the terminal open.
         terminal = session->launch("foot", {"cat"});
         const std::unique_ptr<WaylandDesktop> desktop = WaylandDesktop::open();
@@ -100,12 +98,9 @@ TEST_P(WaylandRoutineTest, ResultInPlaceAndClipboardGivenBack) {
     }
 
     // The command as the compositor's key binding starts it.
-    QStringList settings{"QT_QPA_PLATFORM", "SUMWISE_ALERT_ANSWER",
-                         "WAYLAND_DISPLAY="
-                             + session->runtime.filePath(session->env.value("WAYLAND_DISPLAY"))};
-    if (row.what == German)
-        settings << "LC_ALL"
-                 << "LANG=de_DE.UTF-8";
+    const QStringList settings{
+        "QT_QPA_PLATFORM", "SUMWISE_ALERT_ANSWER",
+        "WAYLAND_DISPLAY=" + session->runtime.filePath(session->env.value("WAYLAND_DISPLAY"))};
     ASSERT_TRUE(row.what != KeysHeld || keyboard->setKeys(u"ctrl+Alt_L", true));
     const Outcome outcome = run({row.service, "--selection"}, {}, with(environment(), settings));
     ASSERT_TRUE(row.what != KeysHeld || keyboard->setKeys(u"ctrl+Alt_L", false));
@@ -128,12 +123,18 @@ TEST_P(WaylandRoutineTest, ResultInPlaceAndClipboardGivenBack) {
     EXPECT_EQ(text, row.document);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Wayland, WaylandRoutineTest,
-    testing::Combine(testing::Values(Compositor::Sway, Compositor::KWin), testing::ValuesIn(Rows)),
-    [](const auto &info) {
-        return std::string(std::get<Compositor>(info.param) == Compositor::Sway ? "Sway" : "KWin")
-               + std::get<Row>(info.param).name;
-    });
+std::string rowName(const testing::TestParamInfo<std::tuple<Compositor, Row>> &info) {
+    return std::get<Row>(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sway, WaylandRoutineTest,
+                         testing::Combine(testing::Values(Compositor::Sway),
+                                          testing::ValuesIn(Rows)),
+                         rowName);
+// foot 1.13 dies of SIGFPE on headless KWin's virtual output: no terminal row there.
+INSTANTIATE_TEST_SUITE_P(KWin, WaylandRoutineTest,
+                         testing::Combine(testing::Values(Compositor::KWin),
+                                          testing::ValuesIn(Rows, Rows + 1)),
+                         rowName);
 
 } // namespace
