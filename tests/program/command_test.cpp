@@ -7,29 +7,7 @@ namespace {
 
 class CommandTest : public SessionBusTest {};
 
-// (The filter's outcomes by each route are the provider's tests.)
-TEST_F(CommandTest, FollowsTheLocale) {
-    const QStringList german{"LC_ALL=de_DE.UTF-8"};
-    // The number separator comes from LC_NUMERIC when LC_ALL is unset.
-    const QStringList numeric{"LC_ALL=", "LANG=en_US.UTF-8", "LC_NUMERIC=fr_FR.UTF-8"};
-    struct {
-        QByteArray in, out, err;
-        QStringList settings;
-    } const cases[] = {
-        {"1/3", "0,333333333333", "", german},
-        {"1/0", "1/0", "Error: Division durch null\n", german},
-        {"0.5", "0,5", "", numeric},
-        {"2$", "2$", "Error: Syntax error\n", numeric},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.in.toStdString() + " " + c.settings.join(u' ').toStdString());
-        const Outcome r = run({"substitute"}, c.in, with(environment(), c.settings));
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1);
-    }
-}
-
+// (The filter's outcomes and its locale by each route are the provider's tests.)
 TEST_F(CommandTest, ArgumentsHelpVersionAndUsageErrors) {
     struct {
         QStringList args;
