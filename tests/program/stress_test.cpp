@@ -1,7 +1,7 @@
 // The real program under load, faults and hostile input: many writers of the user's variables
 // at once, writers killed mid-write, a settings folder that cannot be written, a provider
-// flooded with requests or never answering, and selections that are huge, binary, invalid
-// UTF-8 or nested without end.
+// flooded with requests, and selections that are huge, binary, invalid UTF-8 or nested without
+// end.
 #include "tests/support/sessionbus.h"
 
 #include <QDBusPendingCall>
@@ -11,7 +11,6 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <unistd.h>
 
 namespace {
 
@@ -75,53 +74,22 @@ TEST_F(StressTest, WritersKilledAtAnyMomentLeaveAReadableStore) {
     EXPECT_EQ(QSettings(storeFile(), QSettings::IniFormat).value("AFTER").toDouble(), 7);
 }
 
+// The folder's place taken by a file: unwritable even for root, as a read-only folder is not.
 TEST_F(StressTest, UnwritableStoreIsAClearErrorAndKeepsTheSelection) {
     const QString folder = home.filePath("config/Sumwise");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(folder).path()));
-    const auto readable =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
-    // The folder's place taken by a file is unwritable even for root.
-    for (const bool asFile : {true, false}) {
-        SCOPED_TRACE(asFile ? "folder is a file" : "read-only folder");
-        QStringList as;
-        if (asFile) {
-            QFile file(folder);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        } else {
-            ASSERT_TRUE(QDir().mkpath(folder));
-            QFile::setPermissions(folder, readable & ~QFile::WriteOwner);
-            if (geteuid() == 0) {
-                // Root writes anywhere: run as nobody, who can reach the folder but not write it.
-                if (!QFile::exists("/usr/bin/setpriv"))
-                    continue;
-                QFile::setPermissions(home.path(), readable);
-                QFile::setPermissions(QFileInfo(folder).path(), readable);
-                as = {"--reuid=65534", "--regid=65534", "--clear-groups", bin + "/sumwise"};
-            }
-        }
-        const auto runAs = [&](const QByteArray &input) {
-            if (as.isEmpty())
-                return run({"substitute"}, input);
-            QProcess p;
-            p.setProcessEnvironment(
-                with(environment(), {"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"}));
-            p.start("/usr/bin/setpriv", as + QStringList{"substitute"});
-            return finish(p, input, 60000);
-        };
-        const QByteArray message =
-            "Error: The variable cannot be saved in " + (folder + "/Sumwise.conf").toUtf8() + "\n";
-        for (const QByteArray formula : {"x=5", "x=5;x*2", "(y=2)*3"}) {
-            const Outcome r = runAs(formula + "\n");
-            EXPECT_EQ(r.status, 1) << formula.data();
-            EXPECT_EQ(r.out, formula + "\n");
-            EXPECT_EQ(r.err, message);
-        }
-        // Formulas that store nothing still work.
-        EXPECT_EQ(runAs("2*(3+4)^2").out, "98");
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile::remove(folder);
-        QDir(folder).removeRecursively();
+    QFile file(folder);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QByteArray message =
+        "Error: The variable cannot be saved in " + (folder + "/Sumwise.conf").toUtf8() + "\n";
+    for (const QByteArray formula : {"x=5", "x=5;x*2", "(y=2)*3"}) {
+        const Outcome r = run({"substitute"}, formula + "\n");
+        EXPECT_EQ(r.status, 1) << formula.data();
+        EXPECT_EQ(r.out, formula + "\n");
+        EXPECT_EQ(r.err, message);
     }
+    // Formulas that store nothing still work.
+    EXPECT_EQ(run({"substitute"}, "2*(3+4)^2").out, "98");
 }
 
 TEST_F(StressTest, ProviderAnswersRequestsInARowAndAtOnce) {
@@ -145,16 +113,6 @@ TEST_F(StressTest, ProviderAnswersRequestsInARowAndAtOnce) {
         const Outcome r = substituteReply(call.reply(), {});
         EXPECT_EQ(r.out, expected) << r.err.toStdString();
     }
-
-    // Clients at once, each through the bus.
-    std::vector<std::unique_ptr<QProcess>> clients;
-    for (int i = 0; i < 16; ++i)
-        clients.push_back(start({"substitute"}));
-    for (int i = 0; i < 16; ++i) {
-        const Outcome r = finish(*clients[i], "2^" + QByteArray::number(i) + "\n", 60000);
-        EXPECT_EQ(r.out, QByteArray::number(1 << i) + "\n");
-        EXPECT_EQ(r.err, "");
-    }
     QDBusConnection::disconnectFromBus("load");
 }
 
@@ -176,7 +134,6 @@ TEST_P(HostileInputTest, ResultOrClearErrorAndTheSelectionKept) {
         QByteArray in, outEnd, err; // outEnd empty: the selection comes back unchanged
     } cases[] = {
         {"10 MB sum", "substitute", sum + "\n", "5000001\n", ""},
-        {"10 MB sum", "add", sum, " = 5000001", ""},
         {"10 MB nesting", "substitute",
          QByteArray(5'000'000, '(') + "1" + QByteArray(5'000'000, ')'), "", syntax},
         {"10 MB binary", "add", random, "", syntax},
@@ -184,8 +141,6 @@ TEST_P(HostileInputTest, ResultOrClearErrorAndTheSelectionKept) {
          "\xff\xfe"
          "1+1\xc0\n",
          "", syntax},
-        {"NUL units", "add", QByteArray("1+1\0\0", 5), QByteArray("1+1\0\0 = 2", 9), ""},
-        {"10 MB RTF", "add", "{\\rtf1\\ansi\\b " + sum + "}", "1{ = 5000001}}", ""},
         {"RTF nested 5M deep", "substitute",
          "{\\rtf1 " + QByteArray(5'000'000, '{') + "1+1" + QByteArray(5'000'000, '}') + "}", "",
          syntax},
