@@ -29,10 +29,8 @@ TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakTo) {
         {escaped, ProviderState::NotRunning},
         {"unix:path=/nonexistent;" + bus, ProviderState::NotRunning},
         {"unix:path=/nonexistent", ProviderState::NoBus},
-        {"", ProviderState::NoBus},
         {"disabled:", ProviderState::NoBus},
         {"tcp:host=localhost,port=1", ProviderState::Unknown},
-        {"unix:tmpdir=/tmp", ProviderState::Unknown},
     };
     for (const auto &r : rows)
         EXPECT_EQ(busProvider(r.address, ProviderName), r.state) << r.address.toStdString();
@@ -52,7 +50,6 @@ TEST_F(BusProbeTest, SilentOrStrangeSocketsAreUnknownWithinTheDeadline) {
     const QByteArray rows[] = {
         {}, // silence: the probe gives up at its deadline
         "REJECTED EXTERNAL\r\n",
-        "OK 0123456789abcdef0123456789abcdef\r\nX\1\0\1garbage-that-is-no-message",
         // A well-formed header that announces more than a bus may send.
         QByteArray("OK 0123456789abcdef0123456789abcdef\r\nl\2\0\1\xff\xff\xff\x7f\1\0\0\0\0\0\0\0",
                    53),

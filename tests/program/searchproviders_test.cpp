@@ -116,20 +116,16 @@ TEST_F(SearchProvidersTest, OffersOnlyWhatEvaluates) {
         const char *name; // empty: nothing offered
     } const cases[] = {
         {{"2*(3+4)^2"}, "2*(3+4)^2 = 98"},
-        {{"=sqrt(2)/2"}, "sqrt(2)/2 = 0.707106781187"},
         {{"1", "+", "2"}, "1 + 2 = 3"},
         {{"=", "pi"}, "pi = 3.14159265359"},
         {{"10^400"}, "10^400 = inf"},
         // Plain numbers only repeat themselves.
         {{"-3,5"}, ""},
-        {{"1", "000", "000"}, ""},
         {{"=42"}, ""},
         // A lone name is a word being typed, unless "=" asks for its value.
         {{"e"}, ""},
-        {{"terminal", "settings"}, ""},
         {{"1/0"}, ""},
         {{"="}, ""},
-        {{""}, ""},
         {{}, ""},
         {{"→∑ü"}, ""},
     };
@@ -194,14 +190,11 @@ TEST_F(SearchProvidersTest, BadActivationsAnswerWithAnError) {
     struct {
         bool runner;
         QString id, action;
-        const char *error; // the error's name, empty for a reply
+        const char *error; // the error's name (the choices that work are the clipboard's test)
     } const cases[] = {
         {false, "1/0", {}, "org.sumwise.Sumwise.Error"},
-        {false, QString(), {}, "org.sumwise.Sumwise.Error"},
         {true, "2+", {}, "org.sumwise.Sumwise.Error"},
         {true, "2+2", "open", "org.freedesktop.DBus.Error.InvalidArgs"},
-        {true, "2+2", "copy", ""},
-        {false, "=2+2", {}, ""},
     };
     for (const auto &c : cases) {
         const QDBusMessage r = c.runner ? run(c.id, c.action) : activate(c.id);
@@ -215,7 +208,6 @@ TEST_F(SearchProvidersTest, HostileQueriesGetAnAnswer) {
     EXPECT_EQ(initial({sum}), QStringList{sum});
     EXPECT_EQ(match("z=" + sum).value(0).text.right(8), " = 50001");
     EXPECT_TRUE(match(QString(100000, u'=')).isEmpty());
-    EXPECT_TRUE(match("\t\n\r").isEmpty());
     EXPECT_FALSE(stored("Z").isValid());
     EXPECT_EQ(match("1+1").value(0).text, "1+1 = 2");
 }
