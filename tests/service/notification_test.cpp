@@ -55,10 +55,7 @@ TEST_F(NotificationTest, OneNotificationPerFailureWithItsTexts) {
         ASSERT_EQ(notifications.notifications().size(), ++sent) << c.formula.toStdString();
         const NotificationServer::Notification n = notifications.notifications().last();
         EXPECT_EQ(n.body, c.body);
-        EXPECT_EQ(QStringList({n.appName, n.icon, n.summary}),
-                  QStringList({"Sumwise", "sumwise", "Sumwise cannot calculate this"}));
-        EXPECT_EQ(n.replacesId, 0u);
-        EXPECT_GT(n.expireTimeout, 0);
+        EXPECT_EQ(n.summary, "Sumwise cannot calculate this");
     }
 }
 

@@ -11,12 +11,9 @@
 
 class NotificationServer {
 public:
-    /// One Notify call as the server received it.
+    /// The texts of one Notify call.
     struct Notification {
-        QString appName;
-        uint replacesId = 0;
-        QString icon, summary, body;
-        int expireTimeout = 0;
+        QString summary, body;
     };
 
     static inline const QString Name = QStringLiteral("org.freedesktop.Notifications");
@@ -70,8 +67,7 @@ private:
             const QList<QVariant> a = message.arguments();
             if (message.member() == u"Notify" && message.signature() == u"susssasa{sv}i") {
                 QMutexLocker lock(&m_server.m_mutex);
-                m_server.m_received.append({a[0].toString(), a[1].toUInt(), a[2].toString(),
-                                            a[3].toString(), a[4].toString(), a[7].toInt()});
+                m_server.m_received.append({a[3].toString(), a[4].toString()});
                 reply = message.createReply(QVariant::fromValue(uint(m_server.m_received.size())));
             } else if (message.member() == u"GetCapabilities") {
                 reply = message.createReply(QVariant(QStringList{"body", "body-markup"}));
