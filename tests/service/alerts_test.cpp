@@ -323,8 +323,6 @@ TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
     ASSERT_EQ(lines.size(), std::size(panels) + 2);
-    for (std::size_t i = 0; i < std::size(panels); ++i)
-        EXPECT_EQ(QJsonDocument::fromJson(lines[i])["answer"].toInt(), panels[i].expected);
     EXPECT_EQ(QJsonDocument::fromJson(lines[std::size(panels) - 1])["disabledButtons"],
               QJsonArray({"Copy"}));
     EXPECT_EQ(QJsonDocument::fromJson(lines[0]).object(),
@@ -336,7 +334,6 @@ TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
                            {"style", "informational"},
                            {"answer", AlertDefaultReturn}}));
     EXPECT_TRUE(QJsonDocument::fromJson(lines[std::size(panels)])["checked"].toBool());
-    EXPECT_EQ(QJsonDocument::fromJson(lines.last())["answer"].toInt(), AlertOtherReturn);
 }
 
 TEST_F(Alerts, PanelsBlockNoOtherWindowNorEachOther) {
