@@ -96,10 +96,15 @@ QString localizedString(const char *key) {
 
 void installTranslations() {
     Translations &t = translations();
+    // An application object of this process made before this one took its translators along.
+    QCoreApplication::removeTranslator(&t.english);
+    if (t.installed)
+        QCoreApplication::removeTranslator(t.installed);
+    t.installed = nullptr;
     t.folder = dataPath(QStringLiteral("translations"));
     if (t.folder.isEmpty())
         return;
-    if (t.english.isEmpty() && t.english.load(QStringLiteral("sumwise_en"), t.folder))
+    if (!t.english.isEmpty() || t.english.load(QStringLiteral("sumwise_en"), t.folder))
         QCoreApplication::installTranslator(&t.english);
     useLanguages(QLocale().uiLanguages());
 }
