@@ -1,0 +1,60 @@
+#include "textlib/configtext.h"
+
+#include "texttesting.h"
+
+#include <vector>
+
+TEST(ConfigText, Lines) {
+    const struct {
+        std::u16string_view text;
+        QStringList expected;
+    } rows[] = {{u"# comment\n  key value  \n\nx\nk v", {u"key value"_s, u"k v"_s}},
+                {u"a b\r\nc d\u2028e f\x03gh\uFEFFij\x0Ckl\uFFFCmn",
+                 {u"a b"_s, u"c d"_s, u"e f"_s, u"gh"_s, u"ij"_s, u"kl"_s, u"mn"_s}},
+                // VT and NEL are white but break no line.
+                {u" a b\x0B\x85"
+                 u"c\u00A0\u3000\n",
+                 {u"a b\x0B\x85"
+                  u"c"_s}},
+                {u"\0k\tv\0"sv, {u"k\tv"_s}},
+                {u"a#b\n\t#x\n#\n", {u"a#b"_s}},
+                {u"ab\n a \nb", {u"ab"_s}},
+                {Null, {}}};
+    for (const auto &k : rows)
+        EXPECT_EQ(configLines(makeText(k.text)), k.expected) << quoted(k.text);
+}
+
+TEST(ConfigText, ValueForKey) {
+    const struct {
+        std::u16string_view line, key, value;
+    } rows[] = {{u"Width\t42 \u00A0", u"WIDTH", u"42"},
+                {u"\u00E9t\u00E9\n1", u"\u00C9T\u00C9", u"1"},
+                {u"Width  42", u"wid", {}}, // the unit after the key is not white
+                {u"Width \t\0"sv, u"width", {}},
+                {u"x width 42", u"width", {}},
+                {u"stra\u00DFe x", u"STRASSE", {}},
+                {u"x y", u"", {}},
+                {u" y", u"", {}},
+                {u"x y", {}, {}},
+                {Null, u"x", {}}};
+    for (const auto &k : rows) {
+        SCOPED_TRACE(quoted(k.line) + " " + quoted(k.key));
+        expectText(configValueForKey(makeText(k.line), makeText(k.key)), k.value);
+    }
+}
+
+TEST(ConfigText, TypedValueForKeys) {
+    const QString alpha = u"alpha"_s, beta = u"beta"_s;
+    const struct {
+        QString text;
+        std::vector<QString> keys;
+        qsizetype expected;
+    } rows[] = {{u"Beta"_s, {alpha, beta}, 1},
+                {u"delta"_s, {alpha, beta}, NotFound},
+                {u"beta"_s, {alpha, QString(), beta}, NotFound}, // a null key ends the list
+                {u"alpha"_s, {}, NotFound},
+                {QString(), {alpha, QString()}, NotFound},
+                {u""_s, {alpha, u""_s}, 1}};
+    for (const auto &k : rows)
+        EXPECT_EQ(typedValueForKeys(k.text, k.keys), k.expected) << quoted(k.text);
+}

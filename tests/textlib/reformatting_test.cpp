@@ -1,0 +1,48 @@
+#include "textlib/reformatting.h"
+
+#include "texttesting.h"
+
+TEST(Reformatting, MailingRewritesBreaksAndBlanks) {
+    const TextOp mailing{"mailing", nullptr, reformattedMailing};
+    using C = TextOpCase;
+    expectTextOps({
+        C{mailing, u"Hello\r\n\r\n\r\nworld", u"Hello\n\nworld"},
+        C{mailing, u"a\r\nb\u2028c\u0003d", u"a b c d"},
+        // Kept before a line starting with a marker, after one ending with : or >.
+        C{mailing, u"Items:\n- one\n/b\n}", u"Items:\n- one\n/b\n}"},
+        C{mailing, u"x>\ny\n> b", u"x>\ny\n> b"},
+        // A following space keeps the break; the blanks then shrink to one.
+        C{mailing, u"a\n   b", u"a\n b"},
+        C{mailing, u"\nabc\n", u"abc"},
+        C{mailing, u"a\n\n", u"a\n\n"},
+        C{mailing, u"a \t\0 b   "sv, u"a b "},
+        // An ideographic space is no U+0020: the break turns into a space of its own.
+        C{mailing, u"a\n\u3000b", u"a  b"},
+        C{mailing, u"\xD800\n\xDC00", u"\xD800 \xDC00"},
+        C{mailing, {}, {}},
+    });
+}
+
+TEST(Reformatting, RemovingCharactersJoinsStrippedLinesIntoParagraphs) {
+    const struct {
+        std::u16string_view text, characters, expected;
+    } rows[] = {
+        {u"> Hello\n> world\n>\n> again", u">", u"Hello world\n\nagain"},
+        {u"\na\nb\n", {}, u"a b"},
+        {u"a\r\n\r\n\r\nb", {}, u"a\r\n\r\nb"},
+        {u"a\n\u2028\nb", {}, u"a\u2028\u2028b"},
+        // The break on the last line is written once; an empty last line without one adds none.
+        {u"a\n\n", {}, u"a\n"},
+        {u"a\n>", u">", u"a"},
+        {u"a  b\t\tc\n d", u"", u"a b c d"},
+        // Stripping the breaks themselves still leaves each line's terminator to read.
+        {u"a\n\nb", u"\n", u"a\n\nb"},
+        {u"", {}, u""},
+        {Null, u">", {}},
+    };
+    for (const auto &k : rows) {
+        SCOPED_TRACE(quoted(k.text));
+        expectText(reformattedStringByRemovingCharactersOfString(makeText(k.text), k.characters),
+                   k.expected);
+    }
+}
