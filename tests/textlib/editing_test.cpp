@@ -3,43 +3,48 @@
 
 #include "texttesting.h"
 
-// An edit that changes nothing must leave a shared copy alone instead of detaching or copying.
+// An edit that changes nothing must leave a shared copy alone instead of detaching or copying;
+// the copying forms give the same text, and a null replacement changes nothing there.
 TEST(Editing, ReplacesInPlaceAndCounts) {
-    const struct {
-        bool single; // replaceCharacter, else replaceString
-        std::u16string_view text, target, replacement;
-        Qt::CaseSensitivity cs;
-        std::u16string_view expected;
-        qsizetype count;
-    } rows[] = {
-        {true, u"abc", u"x", u"y", Qt::CaseSensitive, u"abc", 0},
-        {true, u"banana", u"a", u"a", Qt::CaseSensitive, u"banana", 3},
-        {true, u"BANana", u"a", u"x", Qt::CaseInsensitive, u"BxNxnx", 3},
-        {true, u"0123456789abcdef,", u",", u".", Qt::CaseSensitive, u"0123456789abcdef.", 1},
-        {true, {}, u"a", u"b", Qt::CaseInsensitive, {}, 0},
-        {false, u"a.b.c", u".", {}, Qt::CaseSensitive, u"abc", 2},
-        {false, u"abc", u"", u"x", Qt::CaseSensitive, u"abc", 0},
-        {false, u"aaaa", u"aa", u"b", Qt::CaseSensitive, u"bb", 2},
-        // A written replacement must not take part in the next match.
-        {false, u"aaa", u"aa", u"xaa", Qt::CaseSensitive, u"xaaa", 1},
-        {false, u"abcABC", u"Bc", u"", Qt::CaseInsensitive, u"aA", 2},
-        {false, u"StraSSe", u"\u00DF", u"ss", Qt::CaseInsensitive, u"StraSSe", 0},
-        {false, {}, u"a", u"b", Qt::CaseSensitive, {}, 0}};
-    for (const auto &k : rows) {
-        SCOPED_TRACE(quoted(k.text) + ": " + quoted(k.target) + " -> " + quoted(k.replacement));
-        const QString original = makeText(k.text);
+    constexpr auto CS = Qt::CaseSensitive, CI = Qt::CaseInsensitive;
+    // Rows with one-unit target and replacement go through the unit forms as well.
+    for (auto [text, target, replacement, cs, expected, count] :
+         {std::tuple{u"BANana"sv, u"a"sv, u"x"sv, CI, u"BxNxnx"sv, qsizetype(3)},
+          {u"abc"sv, u"x"sv, u"y"sv, CS, u"abc"sv, 0},
+          {u"0123456789abcdef,"sv, u","sv, u"."sv, CS, u"0123456789abcdef."sv, 1},
+          {Null, u"a"sv, u"b"sv, CI, Null, 0},
+          {u"a.b.c"sv, u"."sv, Null, CS, u"abc"sv, 2},
+          {u"abc"sv, u""sv, u"x"sv, CS, u"abc"sv, 0},
+          // A written replacement must not take part in the next match.
+          {u"aaa"sv, u"aa"sv, u"xaa"sv, CS, u"xaaa"sv, 1},
+          {u"abcABC"sv, u"Bc"sv, u""sv, CI, u"aA"sv, 2},
+          {u"StraSSe"sv, u"\u00DF"sv, u"ss"sv, CI, u"StraSSe"sv, 0}}) {
+        SCOPED_TRACE(quoted(text) + ": " + quoted(target) + " -> " + quoted(replacement));
+        const QString original = makeText(text);
         QString s = original;
-        EXPECT_EQ(k.single ? replaceCharacter(s, k.target[0], k.replacement[0], k.cs)
-                           : replaceString(s, makeText(k.target), makeText(k.replacement), k.cs),
-                  k.count);
-        expectText(original, s, k.expected);
-        // The copying forms give the same text, and a null replacement changes nothing there.
-        const QString copy =
-            k.single ? stringByReplacingCharacter(original, k.target[0], k.replacement[0], k.cs)
-                     : stringByReplacingString(original, makeText(k.target),
-                                               makeText(k.replacement), k.cs);
-        expectText(original, copy, k.replacement.data() ? k.expected : k.text);
+        EXPECT_EQ(replaceString(s, makeText(target), makeText(replacement), cs), count);
+        expectText(original, s, expected);
+        const auto copied = replacement.data() ? expected : text;
+        expectText(original,
+                   stringByReplacingString(original, makeText(target), makeText(replacement), cs),
+                   copied);
+        if (target.size() != 1 || replacement.size() != 1)
+            continue;
+        s = original;
+        EXPECT_EQ(replaceCharacter(s, target[0], replacement[0], cs), count);
+        expectText(original, s, expected);
+        expectText(original, stringByReplacingCharacter(original, target[0], replacement[0], cs),
+                   expected);
     }
+}
+
+// Replacing a unit by itself counts it yet leaves the text shared.
+TEST(Editing, ReplacingAUnitByItselfCountsButKeepsTheText) {
+    const QString original = u"banana"_s;
+    QString s = original;
+    EXPECT_EQ(replaceCharacter(s, u'a', u'a'), 3);
+    expectText(original, s, u"banana");
+    expectText(original, stringByReplacingCharacter(original, u'a', u'a'), u"banana");
 }
 
 TextOpCase edit(std::u16string_view text, std::u16string_view expected, void (*f)(QString &)) {
@@ -51,14 +56,13 @@ TEST(Editing, SmallEditsInPlace) {
         edit(u"x", u"x23", [](QString &s) { appendSubstring(s, u"0123", Range(2, 1LL << 62)); }),
         edit(u"x", u"x", [](QString &s) { appendSubstring(s, u"0123", Range(-1, 2)); }),
         edit(u"x", u"xa b", [](QString &s) { appendTrimmedString(s, u"\n a b\u00A0\t"); }),
-        edit({}, {}, [](QString &s) { appendTrimmedString(s, {}); }),
-        edit(u"a", u"a\0"sv, [](QString &s) { appendUnichar(s, 0); }),
-        edit(u"a", u"abc", [](QString &s) { appendUnichars(s, u"bcd", 2); }),
+        edit(u"a", u"a\0bc"sv,
+             [](QString &s) { appendUnichar(s, 0), appendUnichars(s, u"bcd", 2); }),
         edit(u"a", u"a", [](QString &s) { appendUnichars(s, nullptr, 3); }),
-        edit(u"ab", u"ab!", [](QString &s) { insertCharacter(s, u'!', 2); }),
-        edit(u"ab", u"ab", [](QString &s) { insertCharacter(s, u'!', 3); }),
-        edit(u"ab", u"a", [](QString &s) { removeCharacterAtIndex(s, 1); }),
-        edit(u"ab", u"ab", [](QString &s) { removeCharacterAtIndex(s, 2); }),
+        edit(u"ab", u"ab!",
+             [](QString &s) { insertCharacter(s, u'!', 2), insertCharacter(s, u'?', 4); }),
+        edit(u"ab", u"a",
+             [](QString &s) { removeCharacterAtIndex(s, 1), removeCharacterAtIndex(s, 1); }),
         edit(u"aabbab", u"ab", [](QString &s) { EXPECT_EQ(deleteString(s, u"ab"_s), 2); }),
         edit(u"1.5.", u"1252",
              [](QString &s) {
@@ -73,10 +77,6 @@ TEST(Editing, SmallEditsInPlace) {
         // A letter outside the BMP is titlecased as one code point.
         edit(u"\U00010428\U00010400", u"\U00010400\U00010428", capitalize),
         edit(u"a\uFFFCb", u"a\uFFFCb",
-             [](QString &s) {
-                 removeAttachments(s);
-                 removeLinks(s);
-                 removeAttribute(s, u"link");
-             }),
+             [](QString &s) { removeAttachments(s), removeLinks(s), removeAttribute(s, u"link"); }),
     });
 }

@@ -7,48 +7,36 @@ TEST(Finding, FindStringOutsideSelection) {
     constexpr auto F = Direction::Forward, B = Direction::Backward;
     constexpr auto Off = Wrap::Off, On = Wrap::Around;
     constexpr Range None{NotFound, 0};
-    const struct {
-        std::u16string_view text, needle;
-        Range range;
-        Qt::CaseSensitivity cs;
-        Direction direction;
-        Wrap wrap;
-        Range expected;
-    } rows[] = {
-        {u"abcabc", u"abc", {0, 3}, CS, F, Off, {3, 3}},
-        {u"abcabc", u"abc", {3, 3}, CS, F, Off, None},
-        {u"abcabc", u"abc", {3, 3}, CS, F, On, {0, 3}},
-        {u"abcabc", u"abc", {3, 3}, CS, B, Off, {0, 3}},
-        {u"abcabc", u"abc", {0, 3}, CS, B, On, {3, 3}},
-        {u"abcabc", u"abc", {0, 6}, CS, B, On, None},
-        // Empty selections: a wrapped search ends where the selection starts.
-        {u"abcx", u"abc", {1, 0}, CS, F, On, None},
-        {u"abc", u"abc", {3, 0}, CS, F, On, {0, 3}},
-        {u"abc", u"abc", {0, 0}, CS, B, On, {0, 3}},
-        // A match overlapping the selection is never found, also not by wrapping.
-        {u"abab", u"bab", {2, 0}, CS, F, On, None},
-        {u"abab", u"bab", {2, 0}, CS, B, On, None},
-        // Backward takes the last occurrence before the selection, overlaps included.
-        {u"aaaaa", u"aa", {4, 1}, CS, B, Off, {2, 2}},
-        {u"ABCxabc", u"abc", {0, 2}, CI, B, On, {4, 3}},
-        // Case through the upper table: long s is S, a titlecase digraph only itself.
-        {u"xS", u"\u017F", {0, 0}, CI, F, Off, {1, 1}},
-        {u"\u01C6", u"\u01C5", {0, 0}, CI, F, On, None},
-        {u"a\0b"sv, u"\0B"sv, {0, 0}, CI, F, Off, {1, 2}},
-        {u"abc", {}, {0, 0}, CS, F, On, None},
-        {Null, u"a", {0, 0}, CS, F, On, None},
-        // Selections outside the text.
-        {u"abcabc", u"abc", {5, 3}, CS, F, On, None},
-        {u"abcabc", u"abc", {-1, 1}, CS, B, On, None},
-        {u"abcabc", u"abc", {1, -1}, CS, F, On, None},
-    };
-    for (const auto &k : rows) {
-        SCOPED_TRACE(quoted(k.text) + " " + quoted(k.needle) + " at "
-                     + std::to_string(k.range.location) + "+" + std::to_string(k.range.length));
-        const Range r =
-            findString(makeText(k.text), makeText(k.needle), k.range, k.cs, k.direction, k.wrap);
-        EXPECT_EQ(r.location, k.expected.location);
-        EXPECT_EQ(r.length, k.expected.length);
+    for (auto [text, needle, range, cs, direction, wrap, expected] :
+         {std::tuple{u"abcabc"sv, u"abc"sv, Range{0, 3}, CS, F, Off, Range{3, 3}},
+          {u"abcabc"sv, u"abc"sv, {3, 3}, CS, F, Off, None},
+          {u"abcabc"sv, u"abc"sv, {3, 3}, CS, F, On, {0, 3}},
+          {u"abcabc"sv, u"abc"sv, {3, 3}, CS, B, Off, {0, 3}},
+          {u"abcabc"sv, u"abc"sv, {0, 3}, CS, B, On, {3, 3}},
+          {u"abcabc"sv, u"abc"sv, {0, 6}, CS, B, On, None},
+          // Empty selections: a wrapped search ends where the selection starts.
+          {u"abcx"sv, u"abc"sv, {1, 0}, CS, F, On, None},
+          {u"abc"sv, u"abc"sv, {0, 0}, CS, B, On, {0, 3}},
+          // A match overlapping the selection is never found, also not by wrapping.
+          {u"abab"sv, u"bab"sv, {2, 0}, CS, F, On, None},
+          {u"abab"sv, u"bab"sv, {2, 0}, CS, B, On, None},
+          // Backward takes the last occurrence before the selection, overlaps included.
+          {u"aaaaa"sv, u"aa"sv, {4, 1}, CS, B, Off, {2, 2}},
+          {u"ABCxabc"sv, u"abc"sv, {0, 2}, CI, B, On, {4, 3}},
+          // Case through the upper table: long s is S, a titlecase digraph only itself.
+          {u"xS"sv, u"\u017F"sv, {0, 0}, CI, F, Off, {1, 1}},
+          {u"\u01C6"sv, u"\u01C5"sv, {0, 0}, CI, F, On, None},
+          {u"a\0b"sv, u"\0B"sv, {0, 0}, CI, F, Off, {1, 2}},
+          {u"abc"sv, Null, {0, 0}, CS, F, On, None},
+          {Null, u"a"sv, {0, 0}, CS, F, On, None},
+          // Selections outside the text.
+          {u"abcabc"sv, u"abc"sv, {5, 3}, CS, F, On, None},
+          {u"abcabc"sv, u"abc"sv, {-1, 1}, CS, B, On, None},
+          {u"abcabc"sv, u"abc"sv, {1, -1}, CS, F, On, None}}) {
+        const Range r = findString(makeText(text), makeText(needle), range, cs, direction, wrap);
+        EXPECT_TRUE(r.location == expected.location && r.length == expected.length)
+            << quoted(text) << " " << quoted(needle) << " at " << range.location << "+"
+            << range.length << " gives " << r.location << "+" << r.length;
     }
 }
 
@@ -58,43 +46,34 @@ TEST(Finding, ContainsAndCountsSubstrings) {
                                            {u"ab\0ab"sv, u"b\0"sv, Qt::CaseSensitive, 1},
                                            {u"\u03C3\u03C2"sv, u"\u03A3"sv, Qt::CaseInsensitive, 2},
                                            {u"abc"sv, u""sv, Qt::CaseSensitive, 0},
-                                           {u"abc"sv, {}, Qt::CaseInsensitive, 0},
                                            {Null, u"a"sv, Qt::CaseInsensitive, 0}}) {
-        SCOPED_TRACE(quoted(text) + " " + quoted(needle));
-        EXPECT_EQ(countSubstring(makeText(text), makeText(needle), cs), count);
+        EXPECT_EQ(countSubstring(makeText(text), makeText(needle), cs), count) << quoted(text);
         EXPECT_EQ(containsSubstring(makeText(text), makeText(needle), cs), count > 0);
     }
-}
-
-TEST(Finding, ContainsAnyOfList) {
     const QString abc = u"abc"_s;
-    // A null entry ends the list; an empty one matches nothing.
+    // In lists, a null entry ends the list and an empty one matches nothing.
     EXPECT_FALSE(containsSubstrings(abc, {u"x"_s, QString(), u"abc"_s}));
     EXPECT_TRUE(containsSubstrings(abc, {u""_s, u"abcd"_s, u"bc"_s}));
-    EXPECT_FALSE(containsSubstrings(abc, {u"B"_s}));
     EXPECT_TRUE(containsSubstrings(abc, {u"B"_s}, Qt::CaseInsensitive));
     EXPECT_FALSE(containsSubstrings(QString(), {u"a"_s}));
-    EXPECT_TRUE(containsSubCStrings(abc, {"x", "bc"}));
     EXPECT_FALSE(containsSubCStrings(abc, {"x", nullptr, "bc"}));
     EXPECT_FALSE(containsSubCStrings(abc, {""}));
     // Ignoring case lowers the text only, so an uppercase byte string never matches.
-    EXPECT_TRUE(containsSubCStrings(u"ABC"_s, {"bc"}, Qt::CaseInsensitive));
+    EXPECT_TRUE(containsSubCStrings(u"ABC"_s, {"x", "bc"}, Qt::CaseInsensitive));
     EXPECT_FALSE(containsSubCStrings(u"ABC"_s, {"BC"}, Qt::CaseInsensitive));
 }
 
 TEST(Finding, IndexOfStringInList) {
     const QStringList list{u"a"_s, u"b"_s, u"B"_s, QString(), u""_s, u"\u01C6"_s};
     for (auto [string, exact, noCase] : {std::tuple{u"B"sv, qsizetype(2), qsizetype(1)},
-                                         {u"a"sv, 0, 0},
                                          {u"A"sv, NotFound, 0},
                                          {u"\u01C5"sv, NotFound, NotFound},
                                          {u"\u01C4"sv, NotFound, 5},
                                          {u""sv, NotFound, NotFound},
                                          {Null, NotFound, NotFound}}) {
-        SCOPED_TRACE(quoted(string));
         const QString s = makeText(string);
-        EXPECT_EQ(indexOfStringEqualTo(list, s), exact);
-        EXPECT_EQ(indexOfStringEqualToNoCase(list, s), noCase);
+        EXPECT_EQ(indexOfStringEqualTo(list, s), exact) << quoted(string);
+        EXPECT_EQ(indexOfStringEqualToNoCase(list, s), noCase) << quoted(string);
         EXPECT_EQ(containsString(list, s), exact != NotFound);
         EXPECT_EQ(containsStringNoCase(list, s), noCase != NotFound);
     }
