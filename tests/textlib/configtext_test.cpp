@@ -25,22 +25,17 @@ TEST(ConfigText, Lines) {
 }
 
 TEST(ConfigText, ValueForKey) {
-    const struct {
-        std::u16string_view line, key, value;
-    } rows[] = {{u"Width\t42 \u00A0", u"WIDTH", u"42"},
-                {u"\u00E9t\u00E9\n1", u"\u00C9T\u00C9", u"1"},
-                {u"Width  42", u"wid", {}}, // the unit after the key is not white
-                {u"Width \t\0"sv, u"width", {}},
-                {u"x width 42", u"width", {}},
-                {u"stra\u00DFe x", u"STRASSE", {}},
-                {u"x y", u"", {}},
-                {u" y", u"", {}},
-                {u"x y", {}, {}},
-                {Null, u"x", {}}};
-    for (const auto &k : rows) {
-        SCOPED_TRACE(quoted(k.line) + " " + quoted(k.key));
-        expectText(configValueForKey(makeText(k.line), makeText(k.key)), k.value);
-    }
+    // The unit after the key must be white.
+    for (auto [line, key, value] : {std::tuple{u"Width\t42 \u00A0"sv, u"WIDTH"sv, u"42"sv},
+                                    {u"\u00E9t\u00E9\n1"sv, u"\u00C9T\u00C9"sv, u"1"sv},
+                                    {u"Width  42"sv, u"wid"sv, Null},
+                                    {u"Width \t\0"sv, u"width"sv, Null},
+                                    {u"x width 42"sv, u"width"sv, Null},
+                                    {u"stra\u00DFe x"sv, u"STRASSE"sv, Null},
+                                    {u"x y"sv, u""sv, Null},
+                                    {u"x y"sv, Null, Null},
+                                    {Null, u"x"sv, Null}})
+        expectText(configValueForKey(makeText(line), makeText(key)), value);
 }
 
 TEST(ConfigText, TypedValueForKeys) {

@@ -63,7 +63,6 @@ TEST(Encodings, RejectsWhatTheEncodingCannotHold) {
     expectText(stringWithBytes(nullptr, 0, UTF8StringEncoding), u"");
     EXPECT_TRUE(stringWithBytes(nullptr, 3, UTF8StringEncoding).isNull());
     EXPECT_TRUE(stringWithBytes("abc", -1, UTF8StringEncoding).isNull());
-    EXPECT_EQ(stringWithCString("abc", 2, ASCIIStringEncoding), u"ab"_s);
     EXPECT_EQ(stringWithNullTerminatedCString("ab\0cd", UTF8StringEncoding), u"ab"_s);
     EXPECT_TRUE(stringWithNullTerminatedCString(nullptr, UTF8StringEncoding).isNull());
     EXPECT_TRUE(stringWithNullTerminatedCString("\xE9", ASCIIStringEncoding).isNull());

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr qsizetype None = -1;
+constexpr std::ptrdiff_t None = -1;
 
 // Latin-1 bytes of units; shorter than units when some unit is beyond U+00FF.
 std::string bytesOf(std::u16string_view units) {
@@ -22,32 +22,28 @@ std::string bytesOf(std::u16string_view units) {
 // end, NULs, a partner the case tables do not pair directly (final sigma), Latin-1 bytes and a
 // lone surrogate.
 TEST(FastCompare, SearchFindsLeftmostMatch) {
-    const struct {
-        std::u16string_view haystack, needle;
-        qsizetype sensitive, insensitive; // index of the match
-    } rows[] = {{u"abc", u"", None, None},
-                {u"abc", u"abcd", None, None},
-                {u"abxcabcc", u"abc", 4, 4},
-                {u"aaaaaaaaaaaaaaaaaab", u"aaB", None, 16},
-                {u"a\0b------a\0B"sv, u"a\0B"sv, 9, 0},
-                {u"..\u03A3\u039F\u03A6\u0399\u0391", u"\u03C2\u03BF\u03C6\u03B9\u03B1", None, 2},
-                {u"---------CAF\u00C9", u"caf\u00E9", None, 9},
-                {u"a\U0001F600b", u"\xDE00", 2, 2}};
-    for (const auto &k : rows) {
-        const char16_t *h = k.haystack.data();
-        const qsizetype hl = qsizetype(k.haystack.size()), nl = qsizetype(k.needle.size());
+    // Index of the match, case-sensitive and not.
+    for (auto [haystack, needle, sensitive, insensitive] :
+         {std::tuple{u"abc"sv, u""sv, None, None},
+          {u"abc"sv, u"abcd"sv, None, None},
+          {u"abxcabcc"sv, u"abc"sv, 4, 4},
+          {u"aaaaaaaaaaaaaaaaaab"sv, u"aaB"sv, None, 16},
+          {u"a\0b------a\0B"sv, u"a\0B"sv, 9, 0},
+          {u"..\u03A3\u039F\u03A6\u0399\u0391"sv, u"\u03C2\u03BF\u03C6\u03B9\u03B1"sv, None, 2},
+          {u"---------CAF\u00C9"sv, u"caf\u00E9"sv, None, 9},
+          {u"a\U0001F600b"sv, u"\xDE00"sv, 2, 2}}) {
+        const char16_t *h = haystack.data();
+        const qsizetype hl = qsizetype(haystack.size()), nl = qsizetype(needle.size());
         const auto at = [h](const char16_t *found) { return found ? found - h : None; };
-        SCOPED_TRACE(quoted(k.haystack) + " / " + quoted(k.needle));
-        EXPECT_EQ(at(fastContainsUnichars(h, hl, k.needle.data(), nl)), k.sensitive);
-        EXPECT_EQ(at(fastCaseInsensitiveContainsUnichars(h, hl, k.needle.data(), nl)),
-                  k.insensitive);
-        const std::string b = bytesOf(k.needle);
+        SCOPED_TRACE(quoted(haystack) + " / " + quoted(needle));
+        EXPECT_EQ(at(fastContainsUnichars(h, hl, needle.data(), nl)), sensitive);
+        EXPECT_EQ(at(fastCaseInsensitiveContainsUnichars(h, hl, needle.data(), nl)), insensitive);
+        const std::string b = bytesOf(needle);
         if (qsizetype(b.size()) != nl)
             continue;
-        EXPECT_EQ(at(fastUnicharsContainChars(h, hl, b.data(), nl)), k.sensitive);
-        EXPECT_EQ(at(fastCaseInsensitiveUnicharsContainChars(h, hl, b.data(), nl)), k.insensitive);
-        EXPECT_EQ(at(positionOfCharacters(b.data(), nl, h, hl, Qt::CaseInsensitive)),
-                  k.insensitive);
+        EXPECT_EQ(at(fastUnicharsContainChars(h, hl, b.data(), nl)), sensitive);
+        EXPECT_EQ(at(fastCaseInsensitiveUnicharsContainChars(h, hl, b.data(), nl)), insensitive);
+        EXPECT_EQ(at(positionOfCharacters(b.data(), nl, h, hl, Qt::CaseInsensitive)), insensitive);
     }
 }
 
