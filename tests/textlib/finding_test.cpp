@@ -16,23 +16,18 @@ TEST(Finding, FindStringOutsideSelection) {
           {u"abcabc"sv, u"abc"sv, {0, 6}, CS, B, On, None},
           // Empty selections: a wrapped search ends where the selection starts.
           {u"abcx"sv, u"abc"sv, {1, 0}, CS, F, On, None},
-          {u"abc"sv, u"abc"sv, {0, 0}, CS, B, On, {0, 3}},
           // A match overlapping the selection is never found, also not by wrapping.
           {u"abab"sv, u"bab"sv, {2, 0}, CS, F, On, None},
-          {u"abab"sv, u"bab"sv, {2, 0}, CS, B, On, None},
           // Backward takes the last occurrence before the selection, overlaps included.
           {u"aaaaa"sv, u"aa"sv, {4, 1}, CS, B, Off, {2, 2}},
           {u"ABCxabc"sv, u"abc"sv, {0, 2}, CI, B, On, {4, 3}},
           // Case through the upper table: long s is S, a titlecase digraph only itself.
           {u"xS"sv, u"\u017F"sv, {0, 0}, CI, F, Off, {1, 1}},
-          {u"\u01C6"sv, u"\u01C5"sv, {0, 0}, CI, F, On, None},
-          {u"a\0b"sv, u"\0B"sv, {0, 0}, CI, F, Off, {1, 2}},
           {u"abc"sv, Null, {0, 0}, CS, F, On, None},
           {Null, u"a"sv, {0, 0}, CS, F, On, None},
           // Selections outside the text.
           {u"abcabc"sv, u"abc"sv, {5, 3}, CS, F, On, None},
-          {u"abcabc"sv, u"abc"sv, {-1, 1}, CS, B, On, None},
-          {u"abcabc"sv, u"abc"sv, {1, -1}, CS, F, On, None}}) {
+          {u"abcabc"sv, u"abc"sv, {-1, 1}, CS, B, On, None}}) {
         const Range r = findString(makeText(text), makeText(needle), range, cs, direction, wrap);
         EXPECT_TRUE(r.location == expected.location && r.length == expected.length)
             << quoted(text) << " " << quoted(needle) << " at " << range.location << "+"
@@ -44,7 +39,6 @@ TEST(Finding, ContainsAndCountsSubstrings) {
     for (auto [text, needle, cs, count] : {std::tuple{u"xabcx"sv, u"ABC"sv, Qt::CaseInsensitive, 1},
                                            {u"aaaa"sv, u"aa"sv, Qt::CaseSensitive, 2},
                                            {u"ab\0ab"sv, u"b\0"sv, Qt::CaseSensitive, 1},
-                                           {u"\u03C3\u03C2"sv, u"\u03A3"sv, Qt::CaseInsensitive, 2},
                                            {u"abc"sv, u""sv, Qt::CaseSensitive, 0},
                                            {Null, u"a"sv, Qt::CaseInsensitive, 0}}) {
         EXPECT_EQ(countSubstring(makeText(text), makeText(needle), cs), count) << quoted(text);
@@ -54,7 +48,6 @@ TEST(Finding, ContainsAndCountsSubstrings) {
     // In lists, a null entry ends the list and an empty one matches nothing.
     EXPECT_FALSE(containsSubstrings(abc, {u"x"_s, QString(), u"abc"_s}));
     EXPECT_TRUE(containsSubstrings(abc, {u""_s, u"abcd"_s, u"bc"_s}));
-    EXPECT_TRUE(containsSubstrings(abc, {u"B"_s}, Qt::CaseInsensitive));
     EXPECT_FALSE(containsSubstrings(QString(), {u"a"_s}));
     EXPECT_FALSE(containsSubCStrings(abc, {"x", nullptr, "bc"}));
     EXPECT_FALSE(containsSubCStrings(abc, {""}));
@@ -68,7 +61,6 @@ TEST(Finding, IndexOfStringInList) {
     for (auto [string, exact, noCase] : {std::tuple{u"B"sv, qsizetype(2), qsizetype(1)},
                                          {u"A"sv, NotFound, 0},
                                          {u"\u01C5"sv, NotFound, NotFound},
-                                         {u"\u01C4"sv, NotFound, 5},
                                          {u""sv, NotFound, NotFound},
                                          {Null, NotFound, NotFound}}) {
         const QString s = makeText(string);

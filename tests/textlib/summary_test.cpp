@@ -17,7 +17,6 @@ TEST(Summary, PicksAndOrders) {
         std::u16string_view expected; // {} = null
     } rows[] = {
         {true, {}, 3, {}},
-        {true, u" \n\t\u00a0\r\n"sv, 3, {}},
         {false, u"\n\n  \n"sv, 1, {}},
         {true, u"Anything."sv, 0, u""sv},
         // More asked for than there are: all of them, as they stand.

@@ -40,10 +40,8 @@ TEST(Words, WordAtIndex) {
                   {u"ab12-cd", NotFound, {5, 2}},
                   {u"ab12-cd", 7, None},
                   {u"ab12-cd", -1, None},
-                  {u"ab ", NotFound, None},
                   {u"e\u0301\u00BD", 2, {0, 3}},
-                  {u"a\U0001F600b", 1, None},
-                  {Null, 0, None}},
+                  {u"a\U0001F600b", 1, None}},
                  getWordRangeAtIndex, getWordAtIndex);
 }
 
@@ -52,9 +50,8 @@ TEST(Words, PieceAtIndex) {
     const auto white = [](auto f) {
         return [f](const QString &s, qsizetype i) { return f(s, i, whiteCharacterSetRep()); };
     };
-    expectRanges(
-        {{u"a,b c", 1, {0, 3}}, {u"a,b c", 3, None}, {u"a,b c", NotFound, None}, {Null, 0, None}},
-        white(getSubstringRangeAtIndex), white(getSubstringAtIndex));
+    expectRanges({{u"a,b c", 1, {0, 3}}, {u"a,b c", 3, None}, {u"a,b c", NotFound, None}},
+                 white(getSubstringRangeAtIndex), white(getSubstringAtIndex));
     EXPECT_EQ(getSubstringRangeAtIndex(u"a\nb"_s, 0, spaceCharacterSetRep()), Range(0, 3));
     EXPECT_EQ(getSubstringRangeAtIndex(u"a b"_s, 1, nullptr), Range(0, 3));
 }
@@ -67,16 +64,12 @@ TEST(Words, LinkAtIndex) {
             {u"see <http://x.org/a> now", 4, {5, 14}},
             {u"see <http://x.org/a> now", 3, None},
             {u"go http://x.org?! ok", 15, {3, 12}}, // on dropped punctuation
-            {u"http://a..b'", 0, {0, 11}},          // ".." bounds mail addresses only
             {u"(a@b.c).", 1, {0, 7}},               // only a mail address loses ")"
             // Mail mode: the index is on "@".
             {u"mail (me@x.org). ok", 8, {6, 8}},
-            {u"\u201Cme@x.org\u201D", 3, {1, 8}},
             {u"x@y@z", 3, {2, 3}},
             {u"a..b@c", 4, {3, 3}},
-            {u"a @b", 2, {2, 2}},
             {u"@x", 0, None},
-            {u"ab", NotFound, None},
             {Null, 0, None},
         },
         getLinkRangeAtIndex, getLinkAtIndex);
@@ -86,8 +79,7 @@ TEST(Words, FirstAndLast) {
     for (auto [text, first, last, firstUnit, lastUnit] :
          {std::tuple{u"ab cd"sv, u"ab"sv, u"cd"sv, u'a', u'd'},
           {u" ab "sv, u""sv, u""sv, u' ', u' '},
-          {u"\U0001F600"sv, u""sv, u""sv, u'\xD83D', u'\xDE00'},
-          {Null, u""sv, u""sv, u'\0', u'\0'}}) {
+          {u"\U0001F600"sv, u""sv, u""sv, u'\xD83D', u'\xDE00'}}) {
         const QString s = makeText(text);
         expectText(firstWord(s), first);
         expectText(lastWord(s), last);
