@@ -51,19 +51,18 @@ TEST(Classification, NamedClassesAndKinds) {
 }
 
 TEST(Classification, Numbers) {
-    const struct {
-        std::u16string_view text;
-        qsizetype numbers;
-        bool has12, threeDigits;
-    } rows[] = {{u"a 12 b", 1, true, false},     {u"112", 1, false, true},
-                {u"x120", 1, false, true},       {u"112 12", 2, true, true},
-                {u"abc\u0663", 0, false, false}, {u"1\0 2"sv, 2, false, false},
-                {Null, 0, false, false}};
-    for (const auto &k : rows) {
-        const QString s = makeText(k.text);
-        EXPECT_EQ(countNumbers(s), k.numbers) << quoted(s);
-        EXPECT_EQ(containsNumber(s, u"12"), k.has12) << quoted(s);
-        EXPECT_EQ(containsNumberWithNDigits(s, 3), k.threeDigits) << quoted(s);
+    for (auto [text, numbers, has12, threeDigits] :
+         {std::tuple{u"a 12 b"sv, qsizetype(1), true, false},
+          {u"112"sv, 1, false, true},
+          {u"x120"sv, 1, false, true},
+          {u"112 12"sv, 2, true, true},
+          {u"abc\u0663"sv, 0, false, false},
+          {u"1\0 2"sv, 2, false, false},
+          {Null, 0, false, false}}) {
+        const QString s = makeText(text);
+        EXPECT_EQ(countNumbers(s), numbers) << quoted(s);
+        EXPECT_EQ(containsNumber(s, u"12"), has12) << quoted(s);
+        EXPECT_EQ(containsNumberWithNDigits(s, 3), threeDigits) << quoted(s);
     }
     EXPECT_FALSE(containsNumber(u"12", QStringView()) || containsNumber(u"12", u""));
     EXPECT_FALSE(containsNumber(u"12", u"123") || containsNumber(u"1a2", u"a"));

@@ -5,22 +5,20 @@
 #include <vector>
 
 TEST(ConfigText, Lines) {
-    const struct {
-        std::u16string_view text;
-        QStringList expected;
-    } rows[] = {{u"# comment\n  key value  \n\nx\nk v", {u"key value"_s, u"k v"_s}},
-                {u"a b\r\nc d\u2028e f\x03gh\uFEFFij\x0Ckl\uFFFCmn",
-                 {u"a b"_s, u"c d"_s, u"e f"_s, u"gh"_s, u"ij"_s, u"kl"_s, u"mn"_s}},
-                // VT and NEL are white but break no line.
-                {u" a b\x0B\x85"
-                 u"c\u00A0\u3000\n",
-                 {u"a b\x0B\x85"
-                  u"c"_s}},
-                {u"\0k\tv\0"sv, {u"k\tv"_s}},
-                {u"a#b\n\t#x\n#\n", {u"a#b"_s}},
-                {Null, {}}};
-    for (const auto &k : rows)
-        EXPECT_EQ(configLines(makeText(k.text)), k.expected) << quoted(k.text);
+    // Lines are trimmed; comments and lines shorter than three units go. VT and NEL are white
+    // but break no line.
+    for (auto [text, expected] :
+         {std::pair{u"# comment\n  key value  \n\nx\nk v"sv, QStringList{u"key value"_s, u"k v"_s}},
+          {u"a b\r\nc d\u2028e f\x03gh\uFEFFij\x0Ckl\uFFFCmn"sv,
+           {u"a b"_s, u"c d"_s, u"e f"_s, u"gh"_s, u"ij"_s, u"kl"_s, u"mn"_s}},
+          {u" a b\x0B\x85"
+           u"c\u00A0\u3000\n"sv,
+           {u"a b\x0B\x85"
+            u"c"_s}},
+          {u"\0k\tv\0"sv, {u"k\tv"_s}},
+          {u"a#b\n\t#x\n#\n"sv, {u"a#b"_s}},
+          {Null, {}}})
+        EXPECT_EQ(configLines(makeText(text)), expected) << quoted(text);
 }
 
 TEST(ConfigText, ValueForKey) {
@@ -37,15 +35,12 @@ TEST(ConfigText, ValueForKey) {
 
 TEST(ConfigText, TypedValueForKeys) {
     const QString alpha = u"alpha"_s, beta = u"beta"_s;
-    const struct {
-        QString text;
-        std::vector<QString> keys;
-        qsizetype expected;
-    } rows[] = {{u"Beta"_s, {alpha, beta}, 1},
-                {u"delta"_s, {alpha, beta}, NotFound},
-                {u"beta"_s, {alpha, QString(), beta}, NotFound}, // a null key ends the list
-                {QString(), {alpha, QString()}, NotFound},
-                {u""_s, {alpha, u""_s}, 1}};
-    for (const auto &k : rows)
-        EXPECT_EQ(typedValueForKeys(k.text, k.keys), k.expected) << quoted(k.text);
+    // A null key ends the list.
+    for (auto [text, keys, expected] :
+         {std::tuple{u"Beta"_s, std::vector{alpha, beta}, qsizetype(1)},
+          {u"delta"_s, {alpha, beta}, NotFound},
+          {u"beta"_s, {alpha, QString(), beta}, NotFound},
+          {QString(), {alpha, QString()}, NotFound},
+          {u""_s, {alpha, u""_s}, 1}})
+        EXPECT_EQ(typedValueForKeys(text, keys), expected) << quoted(text);
 }

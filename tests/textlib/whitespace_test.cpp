@@ -29,9 +29,6 @@ QString collapsedWhite(const QString &s) {
 void collapseSpacesToUnderscore(QString &s) {
     removeMultipleWhiteSpaces(s, RunClass::Spaces, u'_');
 }
-QString collapsedFeeds(const QString &s) {
-    return stringByRemovingMultipleWhiteSpaces(s, RunClass::Feeds);
-}
 
 } // namespace
 
@@ -43,26 +40,19 @@ TEST(WhiteSpace, RemovesAndCollapsesUnits) {
         C{white, u"a\0\x03\x0B\x0C\r\x85\u00A0\u2028\u2029\uFEFF\uFFFC\u3000\u1680b"sv, u"ab"},
         // Format characters and surrogate halves are not white.
         C{white, u"a\u200B \U0001F600", u"a\u200B\U0001F600"},
-        C{{"spaces", removeSpaces, stringByRemovingSpaces}, u"a \t\0\u3000b\n\u00A0"sv, u"ab\n"},
-        C{{"tabs", removeTabs, stringByRemovingTabs}, u"\ta\t \t", u"a "},
         C{{"feeds", removeFeeds, stringByRemovingFeeds},
           u"a\r\nb\u2028c\x0B\x85\x03\uFFFC",
           u"abc\x0B\x85"},
-        C{{"digits", removeDigits, stringByRemovingDigits}, u"a1\u0663b9", u"ab"},
         C{{"group", removeGroup, withoutGroup}, u"x.a\u20ACbx", u"ab"},
         C{{"alpha rep", nullptr, withoutAlpha}, u"a1\u00E9 2", u"1 2"},
         C{{"null rep", nullptr, withoutNullRep}, u"a1", u"a1"},
         C{{"white runs", collapseWhite, collapsedWhite},
           u"  a\t\tb \u00A0\u2028\uFEFF\n",
           u" a b "},
-        C{{"space runs", removeMultipleSpaces, stringByRemovingMultipleSpaces},
-          u"a \t\n\t b",
-          u"a \n b"},
         C{{"space runs by _", collapseSpacesToUnderscore, nullptr}, u"a b", u"a_b"},
         C{{"feed runs", removeMultipleFeeds, stringByRemovingMultipleFeeds},
           u"a\r\n\r\nb\n",
           u"a\nb\n"},
-        C{{"feed runs by space", nullptr, collapsedFeeds}, u"a\nb \r", u"a b  "},
         C{trimFeed, u"\na\n\n", u"\na"},
     });
     QString dots = u"..1.5."_s;
