@@ -53,16 +53,6 @@ inline void PrintTo(const QString &s, std::ostream *os) {
     *os << quoted(s);
 }
 
-// Checks ok for every UTF-16 unit and reports the first few for which it fails.
-template<typename Ok> void expectEveryUnit(Ok ok) {
-    int wrong = 0;
-    for (char32_t c = 0; c <= 0xFFFF; ++c) {
-        if (!ok(char16_t(c)) && ++wrong <= 5)
-            ADD_FAILURE() << "U+" << std::hex << unsigned(c);
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
 // result holds expected, null exactly when expected is null; a result equal to original must
 // still share its data, so an edit that changes nothing neither detaches nor copies.
 inline void expectText(const QString &result, std::u16string_view expected) {

@@ -6,32 +6,6 @@
 
 #include <limits>
 
-namespace {
-
-void removeGroup(QString &s) {
-    removeCharactersOfString(s, u"x.\u20AC");
-}
-QString withoutGroup(const QString &s) {
-    return stringByRemovingCharactersOfString(s, u"x.\u20AC");
-}
-QString withoutAlpha(const QString &s) {
-    return stringByRemovingCharactersInRep(s, alphaCharacterSetRep());
-}
-QString withoutNullRep(const QString &s) {
-    return stringByRemovingCharactersInRep(s, nullptr);
-}
-void collapseWhite(QString &s) {
-    removeMultipleWhiteSpaces(s);
-}
-QString collapsedWhite(const QString &s) {
-    return stringByRemovingMultipleWhiteSpaces(s);
-}
-void collapseSpacesToUnderscore(QString &s) {
-    removeMultipleWhiteSpaces(s, RunClass::Spaces, u'_');
-}
-
-} // namespace
-
 TEST(WhiteSpace, RemovesAndCollapsesUnits) {
     using C = TextOpCase;
     const TextOp white{"white", removeWhiteSpaces, stringByRemovingWhiteSpaces};
@@ -43,13 +17,17 @@ TEST(WhiteSpace, RemovesAndCollapsesUnits) {
         C{{"feeds", removeFeeds, stringByRemovingFeeds},
           u"a\r\nb\u2028c\x0B\x85\x03\uFFFC",
           u"abc\x0B\x85"},
-        C{{"group", removeGroup, withoutGroup}, u"x.a\u20ACbx", u"ab"},
-        C{{"alpha rep", nullptr, withoutAlpha}, u"a1\u00E9 2", u"1 2"},
-        C{{"null rep", nullptr, withoutNullRep}, u"a1", u"a1"},
-        C{{"white runs", collapseWhite, collapsedWhite},
+        C{{"group", [](QString &s) { removeCharactersOfString(s, u"x.\u20AC"); }, nullptr},
+          u"x.a\u20ACbx",
+          u"ab"},
+        C{{"white runs", [](QString &s) { removeMultipleWhiteSpaces(s); },
+           [](const QString &s) { return stringByRemovingMultipleWhiteSpaces(s); }},
           u"  a\t\tb \u00A0\u2028\uFEFF\n",
           u" a b "},
-        C{{"space runs by _", collapseSpacesToUnderscore, nullptr}, u"a b", u"a_b"},
+        C{{"space runs by _",
+           [](QString &s) { removeMultipleWhiteSpaces(s, RunClass::Spaces, u'_'); }, nullptr},
+          u"a b",
+          u"a_b"},
         C{{"feed runs", removeMultipleFeeds, stringByRemovingMultipleFeeds},
           u"a\r\n\r\nb\n",
           u"a\nb\n"},
@@ -59,6 +37,10 @@ TEST(WhiteSpace, RemovesAndCollapsesUnits) {
     removeCharacters(dots, u'.');
     EXPECT_EQ(dots, u"15"_s);
     EXPECT_EQ(stringByRemovingCharacters(u"a.b"_s, u'.'), u"ab"_s);
+    EXPECT_EQ(stringByRemovingCharactersOfString(u"x.a\u20ACbx"_s, u"x.\u20AC"), u"ab"_s);
+    EXPECT_EQ(stringByRemovingCharactersInRep(u"a1\u00E9 2"_s, alphaCharacterSetRep()), u"1 2"_s);
+    const QString a1 = u"a1"_s;
+    expectText(a1, stringByRemovingCharactersInRep(a1, nullptr), u"a1");
 }
 
 TEST(WhiteSpace, DecodesAndEncodesTabs) {
