@@ -7,8 +7,7 @@
 // one unit (Hangul gives two, the fi ligature is compatibility only).
 TEST(ConversionTables, RepresentativeUnits) {
     for (auto [c, lower, upper, plain, ascii] :
-         {std::tuple{u'A', u'a', u'A', u'A', u'A'},
-          {u'\u00C4', u'\u00E4', u'\u00C4', u'A', u'A'},
+         {std::tuple{u'\u00C4', u'\u00E4', u'\u00C4', u'A', u'A'},
           {u'\u0130', u'\u0130', u'\u0130', u'I', u'I'},
           {u'\u01C5', u'\u01C6', u'\u01C5', u'\u01C5', u' '},
           {u'\u00DF', u'\u00DF', u'\u00DF', u'\u00DF', u' '},
@@ -16,7 +15,6 @@ TEST(ConversionTables, RepresentativeUnits) {
           {u'\u01D5', u'\u01D6', u'\u01D5', u'U', u'U'},
           {u'\u2126', u'\u03C9', u'\u2126', u'\u03A9', u' '},
           {u'\uAC00', u'\uAC00', u'\uAC00', u'\uAC00', u' '},
-          {u'\uFB01', u'\uFB01', u'\uFB01', u'\uFB01', u' '},
           {u'\xD800', u'\xD800', u'\xD800', u'\xD800', u' '}}) {
         SCOPED_TRACE(unsigned(c));
         EXPECT_EQ(unsigned(toLower(c)), unsigned(lower));

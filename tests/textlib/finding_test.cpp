@@ -35,7 +35,6 @@ TEST(Finding, FindStringOutsideSelection) {
 TEST(Finding, ContainsAndCountsSubstrings) {
     for (auto [text, needle, cs, count] : {std::tuple{u"xabcx"sv, u"ABC"sv, Qt::CaseInsensitive, 1},
                                            {u"aaaa"sv, u"aa"sv, Qt::CaseSensitive, 2},
-                                           {u"ab\0ab"sv, u"b\0"sv, Qt::CaseSensitive, 1},
                                            {u"abc"sv, u""sv, Qt::CaseSensitive, 0},
                                            {Null, u"a"sv, Qt::CaseInsensitive, 0}}) {
         EXPECT_EQ(countSubstring(makeText(text), makeText(needle), cs), count) << quoted(text);

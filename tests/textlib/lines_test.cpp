@@ -35,7 +35,6 @@ TEST(Lines, ReadsFirstLineAndLastBreak) {
     for (auto [text, first, feed] : {std::tuple{u"abc"sv, u"abc"sv, u""sv},
                                      {u"abc\r\n"sv, u"abc"sv, u"\r\n"sv},
                                      {u"a\u2028b\uFFFC"sv, u"a"sv, u"\uFFFC"sv},
-                                     {u"\r\n\x03"sv, u""sv, u"\r\n\x03"sv},
                                      {Null, {}, {}}}) {
         const QString s = makeText(text);
         expectText(s, firstLine(s), first);

@@ -52,7 +52,6 @@ TEST(WhiteSpace, DecodesAndEncodesTabs) {
           // Too wide to expand into: the text stays, yet a TAB still reaches the next stop.
           {false, Huge, u"a\tb"sv, u"a\tb"sv},
           {true, Huge, u"a \t\t"sv, u"a\t\t"sv},
-          {true, 4, u"     x  "sv, u"\t x\t"sv},
           {true, 2, u"ab\n  c\r\0 "sv, u"ab\n\tc\r\t"sv},
           {true, 8, u"1234567 \u3000       x"sv, u"1234567\t\tx"sv}}) {
         SCOPED_TRACE(quoted(text) + (encode ? " encoded by " : " decoded by ")
