@@ -36,15 +36,6 @@ TEST(Editing, ReplacesInPlaceAndCounts) {
     }
 }
 
-// Replacing a unit by itself counts it yet leaves the text shared.
-TEST(Editing, ReplacingAUnitByItselfCountsButKeepsTheText) {
-    const QString original = u"banana"_s;
-    QString s = original;
-    EXPECT_EQ(replaceCharacter(s, u'a', u'a'), 3);
-    expectText(original, s, u"banana");
-    expectText(original, stringByReplacingCharacter(original, u'a', u'a'), u"banana");
-}
-
 TextOpCase edit(std::u16string_view text, std::u16string_view expected, void (*f)(QString &)) {
     return {{"edit", f, nullptr}, text, expected};
 }

@@ -44,9 +44,7 @@ inline std::string quoted(std::u16string_view text) {
     return os.str();
 }
 inline std::string quoted(const QString &s) {
-    return s.isNull() ? "<null>"
-                      : quoted(std::u16string_view(reinterpret_cast<const char16_t *>(s.utf16()),
-                                                   size_t(s.size())));
+    return quoted(std::u16string_view(QStringView(s).utf16(), size_t(s.size())));
 }
 
 inline void PrintTo(const QString &s, std::ostream *os) {
