@@ -24,7 +24,6 @@ TEST(FastCompare, SearchFindsLeftmostMatch) {
     // Index of the match, case-sensitive and not.
     for (auto [haystack, needle, sensitive, insensitive] :
          {std::tuple{u"abc"sv, u""sv, None, None},
-          {u"abc"sv, u"abcd"sv, None, None},
           {u"abxcabcc"sv, u"abc"sv, 4, 4},
           {u"aaaaaaaaaaaaaaaaaab"sv, u"aaB"sv, None, 16},
           {u"a\0b------a\0B"sv, u"a\0B"sv, 9, 0},

@@ -20,6 +20,7 @@ TEST(Finding, FindStringOutsideSelection) {
           {u"abab"sv, u"bab"sv, {2, 0}, CS, F, On, None},
           // Backward takes the last occurrence before the selection, overlaps included.
           {u"aaaaa"sv, u"aa"sv, {4, 1}, CS, B, Off, {2, 2}},
+          {u"ABCxabc"sv, u"abc"sv, {0, 2}, CI, B, On, {4, 3}},
           // Case through the upper table: long s is S, a titlecase digraph only itself.
           {u"xS"sv, u"\u017F"sv, {0, 0}, CI, F, Off, {1, 1}},
           {Null, u"a"sv, {0, 0}, CS, F, On, None},
