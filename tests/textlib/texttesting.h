@@ -13,12 +13,22 @@
 #include <string>
 #include <string_view>
 
+// Every test file here spells texts and names the library's functions the same way.
+namespace textlib {}
+using namespace textlib;
+using namespace std::literals;
+using namespace Qt::StringLiterals;
+
+// The null text in rows of pairs and tuples, where {} would be ambiguous.
+inline constexpr std::u16string_view Null;
+
 // Not QString::fromUtf16(): it would drop a leading U+FEFF as a byte-order mark.
 inline QString makeText(QStringView text) {
     return text.isNull() ? QString() : text.toString();
 }
 
 // ASCII as is, everything else as \uXXXX, so failure messages show exactly which units differ.
+// Exact overloads, so that std::quoted is never picked by argument-dependent lookup.
 inline std::string quoted(std::u16string_view text) {
     if (!text.data())
         return "<null>";
@@ -33,51 +43,20 @@ inline std::string quoted(std::u16string_view text) {
     os << '"';
     return os.str();
 }
-
 inline std::string quoted(const QString &s) {
-    return s.isNull() ? std::string("<null>")
-                      : quoted(std::u16string_view(reinterpret_cast<const char16_t *>(s.utf16()),
-                                                   size_t(s.size())));
+    return quoted(std::u16string_view(QStringView(s).utf16(), size_t(s.size())));
 }
 
 inline void PrintTo(const QString &s, std::ostream *os) {
     *os << quoted(s);
 }
 
-// Checks ok for every UTF-16 unit and reports the first few for which it fails.
-template<typename Ok> void expectEveryUnit(Ok ok) {
-    int wrong = 0;
-    for (char32_t c = 0; c <= 0xFFFF; ++c) {
-        if (!ok(char16_t(c)) && ++wrong <= 5)
-            ADD_FAILURE() << "U+" << std::hex << unsigned(c);
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
-// A named edit of a text, in place and/or as a copy (either may be null). A row pairs it with an
-// input and the output both forms must give; an output equal to the input must still share the
-// input's data, so an edit that changes nothing neither detaches nor copies.
-struct TextOp {
-    const char *name;
-    void (*inPlace)(QString &);
-    QString (*copy)(const QString &);
-};
-
-struct TextOpCase {
-    TextOp op;
-    std::u16string_view text, expected;
-};
-
-inline std::ostream &operator<<(std::ostream &os, const TextOpCase &k) {
-    return os << k.op.name << " " << quoted(k.text);
-}
-
-// result holds expected, null exactly when expected is null.
+// result holds expected, null exactly when expected is null; a result equal to original must
+// still share its data, so an edit that changes nothing neither detaches nor copies.
 inline void expectText(const QString &result, std::u16string_view expected) {
     EXPECT_EQ(result, makeText(expected));
     EXPECT_EQ(result.isNull(), expected.data() == nullptr);
 }
-
 inline void expectText(const QString &original, const QString &result,
                        std::u16string_view expected) {
     expectText(result, expected);
@@ -86,20 +65,28 @@ inline void expectText(const QString &original, const QString &result,
     }
 }
 
-inline void expectTextOp(const TextOpCase &k) {
-    const QString original = makeText(k.text);
-    if (k.op.inPlace) {
-        QString s = original;
-        k.op.inPlace(s);
-        expectText(original, s, k.expected);
-    }
-    if (k.op.copy)
-        expectText(original, k.op.copy(original), k.expected);
-}
+// A named edit of a text, in place and/or as a copy (either may be null), with an input and the
+// output both forms must give.
+struct TextOp {
+    const char *name;
+    void (*inPlace)(QString &);
+    QString (*copy)(const QString &);
+};
+struct TextOpCase {
+    TextOp op;
+    std::u16string_view text, expected;
+};
 
 inline void expectTextOps(std::initializer_list<TextOpCase> cases) {
     for (const TextOpCase &k : cases) {
-        SCOPED_TRACE(testing::Message() << k);
-        expectTextOp(k);
+        SCOPED_TRACE(std::string(k.op.name) + " " + quoted(k.text));
+        const QString original = makeText(k.text);
+        if (k.op.inPlace) {
+            QString s = original;
+            k.op.inPlace(s);
+            expectText(original, s, k.expected);
+        }
+        if (k.op.copy)
+            expectText(original, k.op.copy(original), k.expected);
     }
 }
