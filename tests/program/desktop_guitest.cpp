@@ -116,6 +116,7 @@ const Row Rows[] = {
     {"FeatherPadFailure", FeatherPad, "substitute", "1/0", CtrlA, "1/0", 0, 1},
     {"StalePrimaryOfAnotherWindow", FeatherPad, "substitute", "2*(3+4)^2", CtrlA, "98",
      StalePrimary},
+    {"MousepadCopy", Mousepad, "copy", "sqrt(16)", ShiftHome, "sqrt(16)", 0, 0, "4"},
     {"MousepadMegabyte", Mousepad, "substitute", Megabyte, CtrlA, "500001", File},
     {"MousepadKeysHeld", Mousepad, "add", "2^10", ShiftHome, "2^10 = 1024", KeysHeld},
     {"NoPaste", FeatherPad, "substitute", "2*(3+4)^2", CtrlA, "98", NoPaste},
