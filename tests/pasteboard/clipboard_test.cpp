@@ -1,31 +1,14 @@
-// The desktop clipboard and PRIMARY under a private Xvfb, cross-checked with xclip; the
-// Wayland tools through stand-ins; the active application's name.
+// The desktop clipboard and PRIMARY under a private Xvfb, cross-checked with xclip, and the
+// Wayland tools through stand-ins.
+#include "tests/pasteboard/pasteboardtesting.h"
 #include "tests/support/guitest.h"
 
 #include "pasteboard/clipboard.h"
-#include "pasteboard/clipboardholder.h"
-#include "platform/activeapplication.h"
 
 #include <QClipboard>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
-
-#include <gtest/gtest.h>
-
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <optional>
-#include <unistd.h>
 
 namespace {
 
@@ -33,54 +16,14 @@ using namespace PasteboardType;
 
 const QString Utf8 = QStringLiteral("UTF8_STRING");
 
-QString self() {
-    return QCoreApplication::applicationFilePath();
-}
-
-// Fields of /proc/PID/stat after the command name: state, ppid, pgrp, session, ...
-QList<QByteArray> procStat(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    const QByteArray stat = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    return stat.isEmpty() ? QList<QByteArray>() : stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-}
-
-bool processEnded(qint64 pid) {
-    const QList<QByteArray> stat = procStat(pid);
-    return stat.isEmpty() || stat[0] == "Z" || stat[0] == "X";
-}
-
-bool hasZombieChildren() {
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QList<QByteArray> stat = procStat(entry.toLongLong());
-        if (stat.size() > 1 && stat[0] == "Z" && stat[1].toLongLong() == getpid())
-            return true;
-    }
-    return false;
-}
-
-// Sets or removes environment variables for one test.
-class Environment {
-public:
-    ~Environment() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
-            it->second ? qputenv(it->first, *it->second) : qunsetenv(it->first);
-    }
-    void set(const char *name, const std::optional<QByteArray> &value = std::nullopt) {
-        m_saved.append(
-            {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-        value ? qputenv(name, *value) : qunsetenv(name);
-    }
-
-private:
-    QList<std::pair<const char *, std::optional<QByteArray>>> m_saved;
-};
-
-void clearSelection(const char *selection) {
-    X11().clear(selection);
-}
-
 QByteArray xclip(const char *selection, const QString &target) {
     return xclipRead(selection, target).out;
+}
+
+// What a process without a GUI application reads, over its own X connection.
+Ran readWithoutGui(const char *selection, const QString &type = {}) {
+    const QStringList args{"--read-pasteboard", selection, type};
+    return run(self(), type.isEmpty() ? args.first(2) : args);
 }
 
 class ClipboardTest : public X11Test {
@@ -89,22 +32,16 @@ protected:
         X11Test::SetUp();
         if (!ready())
             return;
-        clearSelection("clipboard");
-        clearSelection("primary");
-    }
-
-    // What a process without a GUI application reads, over its own X connection.
-    static Ran readWithoutGui(const char *selection, const QString &type = {}) {
-        QStringList args{QStringLiteral("--read-pasteboard"), QString::fromLatin1(selection)};
-        if (!type.isEmpty())
-            args.append(type);
-        return run(self(), args);
+        X11 x;
+        x.clear("clipboard");
+        x.clear("primary");
     }
 };
 
 TEST_F(ClipboardTest, OtherProgramsReadTheTypeWrittenInAllItsForms) {
     const QByteArray rtf = "{\\rtf1\\ansi 2*(3+4)^2 = {\\b 98}\\par}";
     const QByteArray plain = "2*(3+4)^2 = 98\n";
+    const QByteArray euro = "2*(3+4)^2 = 98 \xe2\x82\xac\n";
     const struct {
         QString type;
         QByteArray data;
@@ -112,11 +49,7 @@ TEST_F(ClipboardTest, OtherProgramsReadTheTypeWrittenInAllItsForms) {
         QStringList types; // as this program reads them back
         QByteArray utf8;   // null: no plain text offered
     } cases[] = {
-        {String,
-         "2*(3+4)^2 = 98 \xe2\x82\xac\n",
-         Utf8,
-         {String, HTML},
-         "2*(3+4)^2 = 98 \xe2\x82\xac\n"},
+        {String, euro, Utf8, {String, HTML}, euro},
         {"text/plain", "", Utf8, {String, HTML}, ""},
         {RTF, rtf, "text/rtf", {RTF, String, HTML}, plain},
         // Pictures travel inside the RTF; other programs know the RTF name only.
@@ -141,6 +74,9 @@ TEST_F(ClipboardTest, OtherProgramsReadTheTypeWrittenInAllItsForms) {
         EXPECT_EQ(readWithoutGui("clipboard").out, c.types.join(u'\n').toUtf8());
         EXPECT_EQ(readWithoutGui("clipboard", expected).out, c.data);
     }
+    // The writer's process ends; the holder it started keeps the clipboard.
+    ASSERT_EQ(run(self(), {"--write-clipboard", RTF}, "{\\rtf1 42}").status, 0);
+    EXPECT_EQ(xclip("clipboard", "text/rtf"), "{\\rtf1 42}");
 }
 
 TEST_F(ClipboardTest, LargeFlavourArrivesWhole) {
@@ -152,60 +88,6 @@ TEST_F(ClipboardTest, LargeFlavourArrivesWhole) {
     EXPECT_EQ(xclip("clipboard", "text/rtf"), rtf);
     EXPECT_EQ(readWithoutGui("clipboard", RTF).out, rtf);
     EXPECT_TRUE(waitUntil([&] { return Pasteboard::generalPasteboard().dataForType(RTF) == rtf; }));
-}
-
-TEST_F(ClipboardTest, ProgramHoldsClipboardUntilAnotherProgramTakesIt) {
-    QProcess holder;
-    holder.setStandardErrorFile(QProcess::nullDevice());
-    holder.start(QCoreApplication::applicationDirPath() + "/sumwise", {"--hold-clipboard"});
-    ASSERT_TRUE(holder.waitForStarted(10000));
-    HoldRequest request;
-    request.flavours = textFlavours(u"7*6");
-    holder.write(encodeHoldRequest(request));
-    holder.closeWriteChannel();
-    ASSERT_TRUE(waitUntil(
-        [&] { return holder.canReadLine() || holder.state() != QProcess::Running; }, 15000));
-    EXPECT_TRUE(holder.readLine().startsWith("ready "));
-    EXPECT_EQ(xclip("clipboard", Utf8), "7*6");
-    EXPECT_EQ(holder.state(), QProcess::Running);
-
-    xclipWrite("clipboard", Utf8, "other");
-    ASSERT_TRUE(waitUntil([&] { return holder.state() == QProcess::NotRunning; }, 10000));
-    EXPECT_EQ(holder.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(holder.exitCode(), 0);
-    EXPECT_EQ(xclip("clipboard", Utf8), "other");
-}
-
-TEST_F(ClipboardTest, HolderIsDetachedOutlivesTheWriterAndEndsWhenItsSelectionIsTaken) {
-    ASSERT_EQ(run(self(), {"--write-clipboard", RTF}, "{\\rtf1 42}").status, 0);
-    EXPECT_EQ(xclip("clipboard", "text/rtf"), "{\\rtf1 42}");
-
-    qint64 pid = 0, next = 0, primary = 0;
-    ASSERT_TRUE(holdClipboard(String, "held", ClipboardSelection::Clipboard, &pid));
-    const QList<QByteArray> stat = procStat(pid);
-    ASSERT_GE(stat.size(), 4);
-    EXPECT_NE(stat[1].toLongLong(), getpid()) << "still our child";
-    EXPECT_NE(stat[3].toLongLong(), getsid(0)) << "still in our session";
-    for (const char *link : {"fd/0", "fd/1", "fd/2", "cwd"})
-        EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/%2").arg(pid).arg(link)),
-                  QString(link[0] == 'f' ? "/dev/null" : "/"))
-            << link;
-    EXPECT_EQ(xclip("clipboard", Utf8), "held");
-    ASSERT_TRUE(holdClipboard(String, "again", ClipboardSelection::Clipboard, &next));
-    EXPECT_TRUE(waitUntil([&] { return processEnded(pid); }));
-    // A holder of PRIMARY does not care about the clipboard.
-    ASSERT_TRUE(holdClipboard(String, "p", ClipboardSelection::Primary, &primary));
-    // The new owner is gone before the holder hears of it: Qt alone would miss this.
-    clearSelection("clipboard");
-    EXPECT_TRUE(waitUntil([&] { return processEnded(next); }));
-    EXPECT_FALSE(processEnded(primary));
-    clearSelection("primary");
-    EXPECT_TRUE(waitUntil([&] { return processEnded(primary); }));
-    EXPECT_FALSE(hasZombieChildren());
-
-    for (const QStringList &bad : {QStringList{"--hold-clipboard", QString()},
-                                   QStringList{"--hold-clipboard", String, "--primary", "x"}})
-        EXPECT_EQ(run(self(), bad, "x").status, 2) << bad.join(u' ').toStdString();
 }
 
 TEST_F(ClipboardTest, PrimaryIsReadableAndSeparate) {
@@ -397,42 +279,6 @@ TEST_F(WaylandClipboardTest, ReachableXServerIsPreferred) {
     ASSERT_TRUE(clipboard.setData("via X", String));
     EXPECT_EQ(xclip("clipboard", Utf8), "via X");
     EXPECT_FALSE(QFile::exists(dir.filePath("copy-args")));
-}
-
-TEST_F(ClipboardTest, ActiveApplicationIsTheClassOfTheActiveWindow) {
-    X11 x;
-    xcb_delete_property(x.c, x.root, x.atom("_NET_ACTIVE_WINDOW"));
-    x.sync();
-    EXPECT_EQ(platform::activeApplicationName(), QString()) << "no window manager";
-    const struct {
-        std::optional<QByteArray> wmClass;
-        QString expected;
-    } cases[] = {
-        {QByteArray("sumwise-test\0Calculator\0", 24), "Calculator"},
-        {QByteArray("no-terminator"), QString()},
-        {QByteArray("x\0\xc4rger\0", 8), "\u00c4rger"},
-        {QByteArray("x\0\xc3\x84rger\0", 9), "\u00c4rger"},
-        {std::nullopt, QString()},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.wmClass.value_or("(none)").toStdString());
-        const xcb_window_t w = x.window();
-        if (c.wmClass)
-            x.setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, c.wmClass->constData(),
-                          uint32_t(c.wmClass->size()));
-        x.setActive(w);
-        EXPECT_EQ(platform::activeApplicationName(), c.expected);
-        xcb_destroy_window(x.c, w);
-        x.sync();
-        EXPECT_EQ(platform::activeApplicationName(), QString()) << "active window gone";
-    }
-    x.setActive(XCB_WINDOW_NONE);
-    EXPECT_EQ(platform::activeApplicationName(), QString());
-    Environment env;
-    for (const char *display : {"", ":9999"}) {
-        env.set("DISPLAY", *display ? std::optional<QByteArray>(display) : std::nullopt);
-        EXPECT_EQ(platform::activeApplicationName(), QString()) << display;
-    }
 }
 
 } // namespace

@@ -44,14 +44,7 @@ protected:
 
 HoldRequest request(ClipboardSelection selection, const Flavours &flavours, bool restore = false,
                     const Flavours &previous = {}) {
-    HoldRequest r;
-    r.selection = selection;
-    r.session = DisplaySession::Wayland;
-    r.flavours = flavours;
-    r.restore = restore;
-    r.previous = previous;
-    r.restoreTimeoutMs = 30000;
-    return r;
+    return {selection, DisplaySession::Wayland, flavours, restore, previous, 30000};
 }
 
 TEST_F(WaylandHolderTest, ServesEveryFormUntilAnotherProgramTakesOver) {

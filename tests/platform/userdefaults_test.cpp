@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -16,87 +17,117 @@
 
 namespace {
 
-TEST(UserDefaults, DoublesSurviveTheFileExactly) {
+constexpr qint64 Max = std::numeric_limits<qint64>::max();
+constexpr qint64 Min = std::numeric_limits<qint64>::min();
+
+std::uint64_t bits(const UserDefaults &defaults, const QString &key) {
+    return std::bit_cast<std::uint64_t>(platform::doubleValue(defaults.objectForKey(key)));
+}
+
+// What another process reads from the file: this one would be served from its cache of it.
+std::uint64_t bitsOnDisk(const QString &file, const QString &key) {
+    QFile::remove(file + ".copy");
+    EXPECT_TRUE(QFile::copy(file, file + ".copy"));
+    return bits(UserDefaults(file + ".copy"), key);
+}
+
+class UserDefaultsTest : public testing::Test {
+protected:
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.conf"));
-    const double values[] = {0.1,
-                             1.0 / 3,
-                             -0.0,
-                             6.6732e-11,
-                             std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::denorm_min(),
-                             HUGE_VAL,
-                             -HUGE_VAL,
-                             12345678901234567890.0};
-    {
-        UserDefaults writer(file);
+    const QString file = dir.filePath("a.conf");
+};
+
+TEST_F(UserDefaultsTest, DoublesSurviveTheFileAndAStoreInMemoryExactly) {
+    const double values[] = {0.1,        1.0 / 3,   -0.0,
+                             6.6732e-11, DBL_MAX,   DBL_TRUE_MIN,
+                             HUGE_VAL,   -HUGE_VAL, 12345678901234567890.0};
+    UserDefaults writer(file), memory{UserDefaults::InMemory{}};
+    for (UserDefaults *store : {&writer, &memory}) {
         for (std::size_t i = 0; i < std::size(values); ++i)
-            writer.setDouble(values[i], QStringLiteral("K%1").arg(i));
-        ASSERT_TRUE(writer.synchronize());
+            store->setDouble(values[i], QString::number(i));
+        ASSERT_TRUE(store->synchronize());
     }
-    // Read from a copy: this process would otherwise be served from its cache of the file.
-    const QString copy = dir.filePath(QStringLiteral("b.conf"));
-    ASSERT_TRUE(QFile::copy(file, copy));
-    UserDefaults reader(copy);
     for (std::size_t i = 0; i < std::size(values); ++i) {
-        const double read =
-            platform::doubleValue(reader.objectForKey(QStringLiteral("K%1").arg(i)));
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(read), std::bit_cast<std::uint64_t>(values[i]))
-            << values[i];
+        EXPECT_EQ(bitsOnDisk(file, QString::number(i)), std::bit_cast<std::uint64_t>(values[i]));
+        EXPECT_EQ(bits(memory, QString::number(i)), std::bit_cast<std::uint64_t>(values[i]));
+    }
+    // A store in memory has no file and shares nothing with another.
+    EXPECT_TRUE(memory.fileName().isEmpty());
+    EXPECT_TRUE(UserDefaults(UserDefaults::InMemory{}).allKeys().isEmpty());
+    memory.removeObjectForKey("0");
+    EXPECT_EQ(memory.allKeys().size(), qsizetype(std::size(values)) - 1);
+}
+
+TEST_F(UserDefaultsTest, WritersOfOneFileLoseNothingOfEachOther) {
+    UserDefaults first(file), second(file);
+    first.setDouble(1, "A");
+    first.setDouble(2, "B");
+    EXPECT_FALSE(QFile::exists(file)) << "changes wait for synchronize()";
+    ASSERT_TRUE(first.synchronize());
+    second.setDouble(3, "C");
+    ASSERT_TRUE(second.synchronize() && first.synchronize());
+    EXPECT_EQ(first.integerForKey("C", 0), 3);
+    EXPECT_EQ(second.integerForKey("A", 0), 1);
+    // Re-assigning the value a stale cache holds is not skipped, with another change waiting or
+    // without, and wins.
+    for (const char *waiting : {"", "D"}) {
+        second.setDouble(5, "A");
+        ASSERT_TRUE(second.synchronize());
+        if (*waiting)
+            first.setDouble(4, waiting);
+        first.setDouble(1, "A");
+        ASSERT_TRUE(first.synchronize());
+        EXPECT_EQ(bitsOnDisk(file, "A"), std::bit_cast<std::uint64_t>(1.0)) << waiting;
+    }
+    EXPECT_EQ(bitsOnDisk(file, "D"), std::bit_cast<std::uint64_t>(4.0));
+}
+
+TEST_F(UserDefaultsTest, ReloadsWhatAnotherProcessWrote) {
+    UserDefaults defaults(file);
+    defaults.setDouble(1, "A");
+    ASSERT_TRUE(defaults.synchronize());
+    // Written the way another process's store replaces it: a new file under the name. QSettings
+    // itself re-reads only a file whose size or millisecond differs.
+    for (const char *b : {"2", "3.5"}) {
+        QFile out(file + ".new");
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray("[General]\nA=1\nB=") + b + "\n");
+        out.close();
+        ASSERT_EQ(::rename(QFile::encodeName(out.fileName()), QFile::encodeName(file)), 0);
+        EXPECT_NE(bits(defaults, "B"), std::bit_cast<std::uint64_t>(atof(b))) << "read too early";
+        defaults.reloadIfChanged();
+        EXPECT_EQ(bits(defaults, "B"), std::bit_cast<std::uint64_t>(atof(b)));
     }
 }
 
-TEST(UserDefaults, SeesWhatAnotherWriterSynchronized) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.conf"));
-    UserDefaults first(file);
-    UserDefaults second(file);
-    first.setDouble(1, QStringLiteral("A"));
-    ASSERT_TRUE(first.synchronize());
-    second.setDouble(2, QStringLiteral("B"));
-    ASSERT_TRUE(second.synchronize());
-    // Neither write lost the other's key.
-    ASSERT_TRUE(first.synchronize());
-    EXPECT_EQ(platform::doubleValue(first.objectForKey(QStringLiteral("B"))), 2);
-    EXPECT_EQ(platform::doubleValue(second.objectForKey(QStringLiteral("A"))), 1);
-
-    // Re-assigning the value the file holds must not be skipped on a stale cache.
-    second.setDouble(5, QStringLiteral("A"));
-    ASSERT_TRUE(second.synchronize());
-    first.setDouble(1, QStringLiteral("A"));
-    ASSERT_TRUE(first.synchronize());
-    ASSERT_TRUE(second.synchronize());
-    EXPECT_EQ(platform::doubleValue(second.objectForKey(QStringLiteral("A"))), 1);
-}
-
-TEST(UserDefaults, FailuresAreReported) {
-    QTemporaryDir dir;
+TEST_F(UserDefaultsTest, FailuresAreReported) {
     // A folder where the file should be can be neither read nor replaced.
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("a.conf")));
-    UserDefaults unreadable(dir.filePath(QStringLiteral("a.conf")));
-    unreadable.setDouble(1, QStringLiteral("A"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("a.conf"));
+    UserDefaults unreadable(file);
+    unreadable.setDouble(1, "A");
     EXPECT_FALSE(unreadable.synchronize());
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes anywhere";
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    UserDefaults unwritable(dir.filePath(QStringLiteral("b.conf")));
-    unwritable.setDouble(1, QStringLiteral("A"));
+    UserDefaults unwritable(dir.filePath("b.conf"));
+    unwritable.setDouble(1, "A");
     EXPECT_FALSE(unwritable.synchronize());
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-} // namespace
-
-namespace {
-
-TEST(UserDefaults, KeysWithSlashesStayApart) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.conf"));
-    // QSettings would read every "/" as a group separator and drop empty groups.
-    const QStringList keys = {QStringLiteral("a/b"),   QStringLiteral("a//b"),
-                              QStringLiteral("/a/b"),  QStringLiteral("a/b/"),
-                              QStringLiteral("a%2Fb"), QStringLiteral("Escaped/a%2Fb"),
-                              QStringLiteral("a"),     QStringLiteral("%")};
+// QSettings would read every "/" as a group separator and drop empty groups.
+TEST_F(UserDefaultsTest, EveryKeyStaysApart) {
+    const QStringList keys = {"a/b",
+                              "a//b",
+                              "/a/b",
+                              "a/b/",
+                              "a%2Fb",
+                              "Escaped/a%2Fb",
+                              "a",
+                              "A",
+                              "%",
+                              "b c",
+                              R"(NSAlert AutoSuppress "x" "%@")"};
     {
         UserDefaults writer(file);
         for (qsizetype i = 0; i < keys.size(); ++i)
@@ -106,111 +137,70 @@ TEST(UserDefaults, KeysWithSlashesStayApart) {
     UserDefaults reader(file);
     for (qsizetype i = 0; i < keys.size(); ++i)
         EXPECT_EQ(reader.integerForKey(keys[i], -1), i) << keys[i].toStdString();
-    QStringList all = reader.allKeys();
-    all.sort();
-    QStringList expected = keys;
+    reader.removeObjectForKey("a//b");
+    EXPECT_EQ(reader.integerForKey("a//b", -1), -1);
+    EXPECT_EQ(reader.integerForKey("a/b", -1), 0);
+    ASSERT_TRUE(reader.synchronize());
+    QStringList expected = keys, listed = UserDefaults(file).allKeys();
+    expected.removeOne("a//b");
     expected.sort();
-    EXPECT_EQ(all, expected);
-    reader.removeObjectForKey(QStringLiteral("a//b"));
-    EXPECT_EQ(reader.integerForKey(QStringLiteral("a//b"), -1), -1);
-    EXPECT_EQ(reader.integerForKey(QStringLiteral("a/b"), -1), 0);
+    listed.sort();
+    EXPECT_EQ(listed, expected);
 }
 
-TEST(UserDefaults, ReadsSlashedKeysStoredBeforeTheyWereEscaped) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.conf"));
-    {
-        QSettings old(file, QSettings::IniFormat);
-        old.setValue(QStringLiteral("NSAlert AutoSuppress \"a/b\""), 1);
-    }
+TEST_F(UserDefaultsTest, ReadsSlashedKeysStoredBeforeTheyWereEscaped) {
+    const QString key = R"(NSAlert AutoSuppress "a/b")";
+    QSettings(file, QSettings::IniFormat).setValue(key, 1);
     UserDefaults defaults(file);
-    const QString key = QStringLiteral("NSAlert AutoSuppress \"a/b\"");
     EXPECT_EQ(defaults.integerForKey(key, -2), 1);
     EXPECT_EQ(defaults.allKeys(), QStringList{key});
     // "a//b" was never stored apart: it does not read "a/b"'s answer.
-    EXPECT_EQ(defaults.integerForKey(QStringLiteral("NSAlert AutoSuppress \"a//b\""), -2), -2);
+    EXPECT_EQ(defaults.integerForKey(R"(NSAlert AutoSuppress "a//b")", -2), -2);
     defaults.removeObjectForKey(key);
     EXPECT_TRUE(defaults.allKeys().isEmpty());
 }
 
-TEST(UserDefaults, ReloadsWhatAnotherProcessWrote) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.conf"));
-    UserDefaults defaults(file);
-    defaults.setDouble(1, QStringLiteral("A"));
-    ASSERT_TRUE(defaults.synchronize());
-    // Written the way another process's store replaces it: a new file under the name.
-    // QSettings itself re-reads only a file whose size or millisecond differs.
+TEST_F(UserDefaultsTest, IntegersFromNumbersAndNothingElse) {
     const struct {
-        const char *content;
-        double b;
-    } writes[] = {{"[General]\nA=1\nB=2\n", 2}, {"[General]\nA=1\nB=3.5\n", 3.5}};
-    for (const auto &w : writes) {
-        const QString next = file + QStringLiteral(".new");
-        QFile out(next);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(w.content);
-        out.close();
-        ASSERT_EQ(
-            ::rename(QFile::encodeName(next).constData(), QFile::encodeName(file).constData()), 0);
-        if (w.b == 2) {
-            EXPECT_FALSE(defaults.objectForKey(QStringLiteral("B")).isValid()); // not yet read
+        const char *name;
+        QVariant stored;
+        qint64 expected;
+    } cases[] = {
+        {"nothing", QVariant(), 42},
+        {"no answer", -2, -2},
+        {"unsigned beyond", QVariant::fromValue(std::numeric_limits<quint64>::max()), Max},
+        {"text", " +17 ", 17},
+        {"text beyond", "9223372036854775808", Max},
+        {"fraction", "1.9", 1},
+        {"true", true, 1},
+        {"true text", "true", 1},
+        {"false text", "false", 0},
+        {"double", 2.7, 2},
+        {"huge", 1e300, Max},
+        {"nan", std::nan(""), 42},
+        {"number then words", "12abc", 42},
+        {"grouping", "1,000", 42},
+        {"list", QVariantList{1, 2}, 42},
+    };
+    {
+        UserDefaults writer(file);
+        for (const auto &c : cases) {
+            if (c.stored.isValid())
+                writer.setObject(c.stored, c.name);
+            EXPECT_EQ(writer.integerForKey(c.name, 42), c.expected) << c.name << " in memory";
         }
-        defaults.reloadIfChanged();
-        EXPECT_EQ(platform::doubleValue(defaults.objectForKey(QStringLiteral("B"))), w.b);
+        writer.setInteger(1, "K");
+        writer.setInteger(Min, "K");
+        ASSERT_TRUE(writer.synchronize());
     }
-}
-
-} // namespace
-
-namespace {
-
-TEST(UserDefaults, InMemoryStoreKeepsWhatItIsGivenAndWritesNothing) {
-    UserDefaults memory{UserDefaults::InMemory{}};
-    UserDefaults other{UserDefaults::InMemory{}};
-    EXPECT_TRUE(memory.fileName().isEmpty());
-    const struct {
-        const char *key;
-        double value;
-    } cases[] = {{"A", 0.1}, {"a", -0.0}, {"a/b", HUGE_VAL}, {"a//b", 6.6732e-11}, {"", 1}};
+    UserDefaults reader(file);
     for (const auto &c : cases)
-        memory.setDouble(c.value, QString::fromLatin1(c.key));
-    EXPECT_TRUE(memory.synchronize());
-    memory.reloadIfChanged();
-    for (const auto &c : cases) {
-        const double read = platform::doubleValue(memory.objectForKey(QString::fromLatin1(c.key)));
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(read), std::bit_cast<std::uint64_t>(c.value))
-            << c.key;
-    }
-    EXPECT_EQ(memory.allKeys().size(), qsizetype(std::size(cases)));
-    // Stores in memory share nothing, unlike two stores of one file.
-    EXPECT_TRUE(other.allKeys().isEmpty());
-    memory.removeObjectForKey(QStringLiteral("a//b"));
-    EXPECT_FALSE(memory.objectForKey(QStringLiteral("a//b")).isValid());
-    EXPECT_EQ(memory.integerForKey(QStringLiteral("a/b"), -1), std::numeric_limits<qint64>::max());
-}
-
-TEST(UserDefaults, ChangesWaitForOneWrite) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.conf"));
-    UserDefaults defaults(file);
-    defaults.setDouble(1, QStringLiteral("A"));
-    defaults.setDouble(2, QStringLiteral("B"));
-    EXPECT_FALSE(QFile::exists(file));
-    ASSERT_TRUE(defaults.synchronize());
-    UserDefaults other(file);
-    other.setDouble(5, QStringLiteral("A"));
-    ASSERT_TRUE(other.synchronize());
-    // With a change waiting, a value the stale cache holds is still written, and wins.
-    defaults.setDouble(3, QStringLiteral("C"));
-    defaults.setDouble(1, QStringLiteral("A"));
-    ASSERT_TRUE(defaults.synchronize());
-    const QString copy = dir.filePath(QStringLiteral("b.conf"));
-    ASSERT_TRUE(QFile::copy(file, copy));
-    UserDefaults reader(copy);
-    EXPECT_EQ(platform::doubleValue(reader.objectForKey(QStringLiteral("A"))), 1);
-    EXPECT_EQ(platform::doubleValue(reader.objectForKey(QStringLiteral("B"))), 2);
-    EXPECT_EQ(platform::doubleValue(reader.objectForKey(QStringLiteral("C"))), 3);
+        EXPECT_EQ(reader.integerForKey(c.name, 42), c.expected) << c.name << " from the file";
+    EXPECT_EQ(reader.integerForKey("K", 42), Min);
+    // People edit this file by hand: numbers are not wrapped in Qt's variant notation.
+    QFile raw(file);
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(raw.readAll().contains("\nK=-9223372036854775808\n"));
 }
 
 } // namespace

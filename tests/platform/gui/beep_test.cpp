@@ -40,30 +40,25 @@ TEST(Beep, RingsOnlyATerminal) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
     const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
+    const int filler = ::open(::ptsname(master), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_TRUE(terminal >= 0 && filler >= 0);
     EXPECT_EQ(beepInChild(terminal), 0);
     EXPECT_EQ(readAvailable(master), "\a");
-
     // A terminal that nobody reads must not hold us up. The kernel moves written bytes on to
     // the master in the background, freeing room again: fill until a pause frees nothing.
-    const int filler = ::open(::ptsname(master), O_WRONLY | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(filler, 0);
     const std::string chunk(4096, 'x');
     for (bool wrote = true; wrote; ::usleep(20000)) {
-        wrote = false;
-        while (::write(filler, chunk.data(), chunk.size()) > 0)
+        for (wrote = false; ::write(filler, chunk.data(), chunk.size()) > 0;)
             wrote = true;
     }
     EXPECT_EQ(beepInChild(terminal), 0) << "beep blocked";
-    for (int fd : {filler, terminal, master})
-        ::close(fd);
-
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     EXPECT_EQ(beepInChild(pipeFds[1]), 0);
     ::close(pipeFds[1]);
     EXPECT_EQ(readAvailable(pipeFds[0]), "");
-    ::close(pipeFds[0]);
+    for (int fd : {filler, terminal, master, pipeFds[0]})
+        ::close(fd);
 }
 
 } // namespace
