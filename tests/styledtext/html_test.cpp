@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <random>
-
 namespace {
 
 std::optional<AttributedString> read(const QByteArray &html, const QUrl &base = {}) {
@@ -251,23 +249,10 @@ TEST(HtmlTest, LimitsRefuseInsteadOfStalling) {
         {"<!--" + repeated("<b>", MaximumHTMLDepth * 2) + "-->x", true}, // in comments
         {repeated("< b >", MaximumHTMLDepth + 1), false},                // spaced tags count
         {"a<b" + repeated("<b", 10000), true},                           // an unended tag
+        {repeated("x <= y >= z ", MaximumHTMLDepth + 1), true},          // comparisons are no tags
     };
     for (const auto &[html, readable] : cases)
         EXPECT_EQ(read(html).has_value(), readable) << html.left(40).constData();
-}
-
-TEST(HtmlTest, RandomBytesGiveSoundText) {
-    std::mt19937 random(5);
-    const char pieces[][12] = {"<b>",       "</b>", "<p>",  "<td>", "<a href=x>", "&amp;", "&#x",
-                               "<img src=", "\xff", "\xc3", "\0",   "<table>",    "x",     "<li>"};
-    for (int round = 0; round < 200; ++round) {
-        QByteArray html = "x";
-        for (int n = int(random() % 40); n > 0; --n)
-            html += random() % 2 ? QByteArray(pieces[random() % std::size(pieces)])
-                                 : QByteArray(1, char(random()));
-        const std::optional<AttributedString> s = read(html);
-        ASSERT_TRUE(s && runsAreSound(*s)) << html.toHex().constData();
-    }
 }
 
 } // namespace
