@@ -106,7 +106,6 @@ TEST(HtmlTest, LinksResolveAgainstTheBase) {
     } cases[] = {
         {"x/y.html", base, "https://example.com/a/x/y.html"},
         {"#frag", base, "https://example.com/a/b.html?q=1#frag"},
-        {"https://other.org/p", base, "https://other.org/p"},
         {"x.html", QUrl(), "x.html"},
         {"x.html", QUrl(QStringLiteral("http://[bad")), "x.html"},
         {"", base, nullptr},
@@ -192,7 +191,6 @@ TEST(HtmlTest, PicturesByAddressAreReadOrLeaveTheirAltText) {
         std::optional<TextAttachment> attachment; // else the alt text "A"
     } rows[] = {
         {"p.png", base, nullptr, local},
-        {"./sub/../p.png", base, nullptr, local},
         {"p.png", {}, nullptr, std::nullopt}, // nothing to resolve against
         {"none.png", base, nullptr, std::nullopt},
         {"d.png", base, nullptr, std::nullopt},
