@@ -92,6 +92,8 @@ TEST(StyledEditingTest, CharacterEditsKeepEachUnitsAttributes) {
         {u"a\tb", [](auto &s) { decodeTabs(s, 0); }, u"a\tb", "abc"},
         {u"ab  cd  ef", [](auto &s) { encodeTabs(s, 4); }, u"ab\tcd\tef", "abcefgij"},
         {u"ae\u0301b\u212Bc", [](auto &s) { normalizeString(s); }, u"a\u00E9b\u00C5c", "abdef"},
+        // A character beyond the BMP normalised to another, here a singleton.
+        {u"a\U0002F800", [](auto &s) { normalizeString(s); }, u"a\u4E3D", "ab"},
         {u"aBa", [](auto &s) { replaceCharacter(s, u'b', u'x', Qt::CaseInsensitive); }, u"axa",
          "abc"},
         {u"a\t  b", [](auto &s) { removeMultipleSpaces(s); }, u"a b", "abe"},
