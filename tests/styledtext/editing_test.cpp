@@ -257,32 +257,73 @@ TEST(StyledEditingTest, ContainsSubstring) {
     EXPECT_FALSE(containsSubstring(AttributedString(), u"a"));
 }
 
-TEST(StyledEditingTest, InsertAppendAndSet) {
+// Edits of whole runs: where inserted and appended text takes its attributes from, what removal,
+// case changes, replacement and trimming leave of the runs.
+TEST(StyledEditingTest, EditsKeepRunsInStep) {
+    const auto ci = Qt::CaseInsensitive, cs = Qt::CaseSensitive;
+    const auto trim = Attachments::Trim;
     const struct {
-        Edit edit;
-        QString text;
+        std::u16string_view text;
         const char *codes;
+        Edit edit;
+        std::u16string_view expected;
+        const char *expectedCodes;
     } cases[] = {
-        {[](auto &s) { insertString(s, QStringLiteral("x"), 2); }, "abxc", "bbbr"},
-        {[](auto &s) { insertString(s, QString(), 1); }, "abc", "bbr"},
-        {[](auto &s) { insertString(s, coded("x", "."), 1); }, "axbc", "b.br"},
-        {[](auto &s) { insertString(s, QStringLiteral("x"), 0, TextAttributes()); }, "xabc",
+        {u"abc", "bbr", [](auto &s) { insertString(s, QStringLiteral("x"), 2); }, u"abxc", "bbbr"},
+        {u"abc", "bbr", [](auto &s) { insertString(s, QString(), 1); }, u"abc", "bbr"},
+        {u"abc", "bbr", [](auto &s) { insertString(s, coded("x", "."), 1); }, u"axbc", "b.br"},
+        {u"abc", "bbr", [](auto &s) { insertString(s, QStringLiteral("x"), 0, {}); }, u"xabc",
          ".bbr"},
-        {[](auto &s) { appendString(s, QStringLiteral("x")); }, "abcx", "bbrr"},
-        {[](auto &s) { appendString(s, coded("x", "u")); }, "abcx", "bbru"},
-        {[](auto &s) { appendString(s, QStringLiteral("x"), TextAttributes()); }, "abcx", "bbr."},
-        {[](auto &s) { appendFormat(s, QStringLiteral("=%1").arg(5)); }, "abc=5", "bbrrr"},
-        {[](auto &s) { appendFormat(s, TextAttributes(), QString("")); }, "abc", "bbr"},
-        {[](auto &s) { setString(s, QStringLiteral("xy")); }, "xy", "bb"},
-        {[](auto &s) { setString(s, QStringLiteral("q"), TextAttributes()); }, "q", "."},
-        {[](auto &s) { insertStringAsLink(s, QStringLiteral("http://x"), 1); }, "ahttp://xbc",
-         "bllllllllbr"},
-        {[](auto &s) { appendStringAsLink(s, QString()); }, "abc", "bbr"},
+        {u"abc", "bbr", [](auto &s) { appendString(s, QStringLiteral("x")); }, u"abcx", "bbrr"},
+        {u"abc", "bbr", [](auto &s) { appendString(s, coded("x", "u")); }, u"abcx", "bbru"},
+        {u"abc", "bbr", [](auto &s) { appendString(s, QStringLiteral("x"), {}); }, u"abcx", "bbr."},
+        {u"abc", "bbr", [](auto &s) { appendFormat(s, QStringLiteral("=%1").arg(5)); }, u"abc=5",
+         "bbrrr"},
+        {u"abc", "bbr", [](auto &s) { appendFormat(s, {}, QString("")); }, u"abc", "bbr"},
+        {u"abc", "bbr", [](auto &s) { setString(s, QStringLiteral("xy")); }, u"xy", "bb"},
+        {u"abc", "bbr", [](auto &s) { setString(s, QStringLiteral("q"), {}); }, u"q", "."},
+        {u"abc", "bbr", [](auto &s) { insertStringAsLink(s, QStringLiteral("http://x"), 1); },
+         u"ahttp://xbc", "bllllllllbr"},
+        {u"abc", "bbr", [](auto &s) { appendStringAsLink(s, QString()); }, u"abc", "bbr"},
+        {u"\uFFFC two \uFFFC!\uFFFC", "Prrrrrpb.", [](auto &s) { removeAttachments(s); },
+         u" two !\uFFFC", "rrrrrb."},
+        {u"see here.", "rrrrLLLLr", [](auto &s) { removeLinks(s); }, u"see here.", "rrrrbbbbr"},
+        // A run may change its length; capitals start anew in every run.
+        {u"oNe tWO thREE\u00DF", "......bbbbbbbr", uppercase, u"ONE TWO THREESS",
+         "......bbbbbbbrr"},
+        {u"oNe tWO thREE\u00DF", "......bbbbbbbr", lowercase, u"one two three\u00DF",
+         "......bbbbbbbr"},
+        {u"oNe tWO thREE\u00DF", "......bbbbbbbr", capitalize, u"One TwO Three\u00DF",
+         "......bbbbbbbr"},
+        {u"", "", capitalize, u"", ""},
+        {u"ab-Ab-aB", "bbbbr...", [](auto &s) { EXPECT_EQ(replaceString(s, "ab", "x", ci), 3); },
+         u"x-x-x", "bbb.."},
+        {u"ab-Ab-aB", "bbbbr...", [](auto &s) { EXPECT_EQ(replaceString(s, "ab", "x", cs), 1); },
+         u"x-Ab-aB", "bbbr..."},
+        {u"ab-Ab-aB", "bbbbr...", [](auto &s) { EXPECT_EQ(replaceString(s, "ab", "abab", cs), 1); },
+         u"abab-Ab-aB", "bbbbbbr..."},
+        {u"ab-Ab-aB", "bbbbr...",
+         [](auto &s) { EXPECT_EQ(replaceString(s, "-", QString(), cs), 2); }, u"abAbaB", "bbbr.."},
+        {u"ab-Ab-aB", "bbbbr...",
+         [](auto &s) { EXPECT_EQ(replaceString(s, QString(), "x", cs), 0); }, u"ab-Ab-aB",
+         "bbbbr..."},
+        {u" \n ", "bbb", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); }, u"", ""},
+        {u" \na b\t\u00A0", "bbrrrbb", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); },
+         u"a b", "rrr"},
+        {u"\uFFFC a b \uFFFC", "prrrrrp", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); },
+         u"a b", "rrr"},
+        {u" \uFFFC a b", "rprrrr",
+         [](auto &s) { trimWhiteSpacesAndAttachments(s, Attachments::Keep); }, u"\uFFFC a b",
+         "prrrr"},
+        {u"\uFFFC x", "rrr", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); }, u"x",
+         "r"}, // no attachment
+        {u" x\uFFFC", "rrp", [](auto &s) { trimWhiteSpaces(s); }, u"x", "r"},
     };
     for (const auto &c : cases) {
-        AttributedString s = coded("abc", "bbr");
+        SCOPED_TRACE(u16(c.text).toStdString() + " -> " + u16(c.expected).toStdString());
+        AttributedString s = coded(u16(c.text), c.codes);
         c.edit(s);
-        EXPECT_EQ(s, coded(c.text, c.codes));
+        EXPECT_EQ(s, coded(u16(c.expected), c.expectedCodes));
         EXPECT_TRUE(runsAreSound(s));
     }
     AttributedString s;
@@ -299,53 +340,7 @@ TEST(StyledEditingTest, InsertAppendAndSet) {
                          {"go", attrs().fg(0xffff0000).linkTo("http://x")}}));
 }
 
-TEST(StyledEditingTest, RemoveAttachmentsLinksAndCase) {
-    AttributedString s = coded(u16(u"\uFFFC two \uFFFC!\uFFFC"), "Prrrrrpb.");
-    removeAttachments(s);
-    EXPECT_EQ(s, coded(u16(u" two !\uFFFC"), "rrrrrb."));
-    s = coded("see here.", "rrrrLLLLr");
-    removeLinks(s);
-    EXPECT_EQ(s, coded("see here.", "rrrrbbbbr"));
-
-    const struct {
-        void (*change)(AttributedString &);
-        std::u16string_view expected;
-        const char *codes;
-    } cases[] = {
-        {uppercase, u"ONE TWO THREESS", "......bbbbbbbrr"}, // a run may change its length
-        {lowercase, u"one two three\u00DF", "......bbbbbbbr"},
-        {capitalize, u"One TwO Three\u00DF", "......bbbbbbbr"}, // anew in every run
-    };
-    for (const auto &c : cases) {
-        s = coded(u16(u"oNe tWO thREE\u00DF"), "......bbbbbbbr");
-        c.change(s);
-        EXPECT_EQ(s, coded(u16(c.expected), c.codes));
-    }
-    s = AttributedString();
-    capitalize(s);
-    EXPECT_TRUE(s.runs().isEmpty());
-}
-
-TEST(StyledEditingTest, ReplaceString) {
-    const struct {
-        QString target, replacement;
-        Qt::CaseSensitivity cs;
-        qsizetype count;
-        QString text;
-        const char *codes;
-    } cases[] = {
-        {"ab", "x", Qt::CaseInsensitive, 3, "x-x-x", "bbb.."},
-        {"ab", "x", Qt::CaseSensitive, 1, "x-Ab-aB", "bbbr..."},
-        {"ab", "abab", Qt::CaseSensitive, 1, "abab-Ab-aB", "bbbbbbr..."},
-        {"-", QString(), Qt::CaseSensitive, 2, "abAbaB", "bbbr.."},
-        {QString(), "x", Qt::CaseSensitive, 0, "ab-Ab-aB", "bbbbr..."},
-    };
-    for (const auto &c : cases) {
-        AttributedString s = coded("ab-Ab-aB", "bbbbr...");
-        EXPECT_EQ(replaceString(s, c.target, c.replacement, c.cs), c.count)
-            << c.target.toStdString();
-        EXPECT_EQ(s, coded(c.text, c.codes));
-    }
+TEST(StyledEditingTest, ReplaceStringByLinksAndStyledText) {
     const TextAttributes linked = attrs().bolded().linkTo("http://x.org");
     for (const auto &[link, description, shown] :
          {std::tuple(QVariant(QUrl("http://x.org")), QString("X"), QString("X")),
@@ -366,30 +361,6 @@ TEST(StyledEditingTest, ReplaceString) {
                          {"1", attrs().fg(0xff0000)},
                          {"2", {}}}));
     EXPECT_EQ(replaceString(s, QString(), coded("x", ".")), 0);
-}
-
-TEST(StyledEditingTest, TrimWhiteSpacesAndAttachments) {
-    const struct {
-        AttributedString text;
-        Attachments attachments;
-        AttributedString expected;
-    } cases[] = {
-        {AttributedString(), Attachments::Trim, AttributedString()},
-        {coded(" \n ", "bbb"), Attachments::Trim, AttributedString()},
-        {coded(u16(u" \na b\t\u00A0"), "bbrrrbb"), Attachments::Trim, coded("a b", "rrr")},
-        {coded(u16(u"\uFFFC a b \uFFFC"), "prrrrrp"), Attachments::Trim, coded("a b", "rrr")},
-        {coded(u16(u" \uFFFC a b"), "rprrrr"), Attachments::Keep,
-         coded(u16(u"\uFFFC a b"), "prrrr")},
-        {coded(u16(u"\uFFFC x"), "rrr"), Attachments::Trim, coded("x", "r")}, // no attachment
-    };
-    for (const auto &c : cases) {
-        AttributedString s = c.text;
-        trimWhiteSpacesAndAttachments(s, c.attachments);
-        EXPECT_EQ(s, c.expected);
-    }
-    AttributedString s = coded(u16(u" x\uFFFC"), "rrp");
-    trimWhiteSpaces(s);
-    EXPECT_EQ(s, coded("x", "r"));
 }
 
 } // namespace
