@@ -132,9 +132,7 @@ TEST(AttributedStringTest, AttributesByName) {
     const QMap<Attribute, QVariant> rows = {
         {Attribute::Font, QVariant::fromValue(font)},
         {Attribute::ForegroundColor, QColor(Qt::red)},
-        {Attribute::BackgroundColor, QColor(Qt::yellow)},
         {Attribute::UnderlineStyle, 1},
-        {Attribute::UnderlineColor, QColor(Qt::blue)},
         {Attribute::Link, QUrl(QStringLiteral("https://example.com/"))},
         {Attribute::Attachment, QVariant::fromValue(picture)},
         {Attribute::ParagraphStyle, QVariant::fromValue(ParagraphStyle{.tabStops = {36, 72}})}};
@@ -158,8 +156,6 @@ TEST(AttributedStringTest, AttributesByName) {
     TextAttributes a = bold;
     a.override({{Attribute::ForegroundColor, QColor(Qt::green)}, {Attribute::Cursor, 1}});
     EXPECT_EQ(a, attrs().bolded().fg(0xff00ff00));
-    EXPECT_FALSE(a.value(Attribute::Cursor).isValid());
-    EXPECT_EQ(plain.dictionary(), AttributeDictionary());
 }
 
 } // namespace

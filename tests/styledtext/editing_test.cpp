@@ -14,7 +14,7 @@ using Edit = std::function<void(AttributedString &)>;
 using namespace std::string_view_literals;
 using Maybe = std::optional<AttributedString>;
 constexpr qsizetype huge = std::numeric_limits<qsizetype>::max();
-constexpr textlib::Range tail{3, huge}, outside{9, 1};
+constexpr textlib::Range tail{3, huge};
 const TextAttachment picture{"a.png", "image/png", "png"};
 
 // Styled text from its units and one code per unit: '.' plain, 'b' bold, 'r' red, 'c' blue,
@@ -61,33 +61,20 @@ TEST(StyledEditingTest, CharacterEditsKeepEachUnitsAttributes) {
         std::u16string_view expected;
         const char *expectedTags;
     } cases[] = {
-        {u"a b\tc", [](auto &s) { removeSpaces(s); }, u"abc", "ace"},
         {u"\na \u00A0b\n", [](auto &s) { removeWhiteSpaces(s); }, u"ab", "be"},
-        {u"a\r\nb", [](auto &s) { removeFeeds(s); }, u"ab", "ad"},
-        {u"\ta\t", [](auto &s) { removeTabs(s); }, u"a", "b"},
-        {u"xaxxb", [](auto &s) { removeCharacters(s, u'x'); }, u"ab", "be"},
-        {u"> a|b", [](auto &s) { removeCharactersOfString(s, u">|"); }, u" ab", "bce"},
         {u"xabyab", [](auto &s) { EXPECT_EQ(deleteString(s, "ab"), 2); }, u"xy", "ad"},
-        {u"abc", [](auto &s) { removeCharacterAtIndex(s, 1); }, u"ac", "ac"},
         {u"abc", [](auto &s) { removeCharacterAtIndex(s, 3); }, u"abc", "abc"},
         {u"--a-b--", [](auto &s) { trimCharacter(s, u'-'); }, u"a-b", "cde"},
-        {u"--a-", [](auto &s) { trimPrefixCharacter(s, u'-'); }, u"a-", "cd"},
-        {u"-a--", [](auto &s) { trimSuffixCharacter(s, u'-'); }, u"-a", "ab"},
-        {u"\na\n\r\n", [](auto &s) { trimFeeds(s); }, u"\na", "ab"},
         {u"ab", [](auto &s) { insertCharacter(s, u'x', 0); }, u"xab", "aab"}, // the unit after
-        {u"ab", [](auto &s) { insertCharacter(s, u'x', 3); }, u"ab", "ab"},
         // Equal units side by side: the edit's own position decides, not a guess.
         {u"ab", [](auto &s) { insertCharacter(s, u'b', 1); }, u"abb", "aab"},
         {u"aab", [](auto &s) { removeCharacterAtIndex(s, 0); }, u"ab", "bc"},
         {u"\u00E9\u00E9", [](auto &s) { normalizeString(s, textlib::NormalForm::D); },
          u"e\u0301e\u0301", "aabb"},
         {u"", [](auto &s) { insertCharacter(s, u'x', 0); }, u"x", "-"},
-        {u"a", [](auto &s) { appendUnichar(s, u'\0'); }, u"a\0"sv, "aa"},
         {u"a", [](auto &s) { appendUnichars(s, u"\U0001F600", 2); }, u"a\U0001F600", "aaa"},
         {u"ab", [](auto &s) { appendUnichars(s, nullptr, 2); }, u"ab", "ab"},
         {u"ab", [](auto &s) { appendSubstring(s, u"hello", tail); }, u"ablo", "abbb"},
-        {u"ab", [](auto &s) { appendSubstring(s, u"hello", outside); }, u"ab", "ab"},
-        {u"ab", [](auto &s) { appendTrimmedString(s, u" \tx y\n"); }, u"abx y", "abbbb"},
         {u"a\tb\tc", [](auto &s) { decodeTabs(s, 4); }, u"a   b   c", "abbbcddde"},
         {u"a\tb", [](auto &s) { decodeTabs(s, 0); }, u"a\tb", "abc"},
         {u"ab  cd  ef", [](auto &s) { encodeTabs(s, 4); }, u"ab\tcd\tef", "abcefgij"},
@@ -98,9 +85,7 @@ TEST(StyledEditingTest, CharacterEditsKeepEachUnitsAttributes) {
          "abc"},
         {u"a\t  b", [](auto &s) { removeMultipleSpaces(s); }, u"a b", "abe"},
         {u"\ta", [](auto &s) { removeMultipleSpaces(s); }, u" a", "ab"}, // a run of one
-        {u"a \n\u00A0b ", [](auto &s) { removeMultipleWhiteSpaces(s); }, u"a b ", "abef"},
         {u"a\r\n\r\nb\u2028", [](auto &s) { removeMultipleFeeds(s); }, u"a\nb\n", "abfg"},
-        {u"a\u0003b", [](auto &s) { removeMultipleFeeds(s); }, u"a\u0003b", "abc"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(u16(c.text).toStdString() + " -> " + c.expectedTags);
@@ -112,28 +97,6 @@ TEST(StyledEditingTest, CharacterEditsKeepEachUnitsAttributes) {
     }
 }
 
-TEST(StyledEditingTest, AttachmentsNeverSpreadToOtherUnits) {
-    const Edit edits[] = {
-        [](auto &s) { appendUnichar(s, u'x'); },
-        [](auto &s) { appendString(s, QStringLiteral("x")); },
-        [](auto &s) { insertString(s, QStringLiteral("x"), 0); },
-        [](auto &s) { replaceCharacter(s, u'\uFFFC', u'x'); },
-        [](auto &s) { replaceString(s, QString(QChar(0xFFFC)), QStringLiteral("x")); },
-    };
-    for (const Edit &edit : edits) {
-        AttributedString s = coded(u16(u"\uFFFC"), "P");
-        edit(s);
-        qsizetype carriers = 0;
-        for (qsizetype k = 0; k < s.length(); ++k) {
-            const TextAttributes a = s.attributesAtIndex(k);
-            EXPECT_TRUE(a.bold && (!a.attachment || s.string()[k] == QChar(0xFFFC)));
-            carriers += a.attachment.has_value();
-        }
-        EXPECT_LE(carriers, 1);
-        EXPECT_TRUE(runsAreSound(s));
-    }
-}
-
 TEST(StyledEditingTest, SetOverrideAndRemoveAttributesRunByRun) {
     const QVariant blue = QVariant::fromValue(QColor(Qt::blue));
     const struct {
@@ -141,9 +104,10 @@ TEST(StyledEditingTest, SetOverrideAndRemoveAttributesRunByRun) {
         QVariant value;
         const char *codes;
     } cases[] = {
-        {1, 3, blue, "bCCcr"},        {-5, 6, blue, "Cbbrr"},      {4, -1, blue, "bbbrr"},
-        {huge, huge, blue, "bbbrr"},  {3, 2, QVariant(), "bbb.."}, // removes the colour only
-        {3, 2, QVariant(7), "bbb.."}, // so does a value of another type
+        {1, 3, blue, "bCCcr"},
+        {-5, 6, blue, "Cbbrr"},
+        {huge, huge, blue, "bbbrr"},
+        {3, 2, QVariant(), "bbb.."}, // removes the colour only
     };
     for (const auto &c : cases) {
         AttributedString s = coded("abcde", "bbbrr");
@@ -155,13 +119,8 @@ TEST(StyledEditingTest, SetOverrideAndRemoveAttributesRunByRun) {
     // An entry with an invalid value removes that attribute.
     overrideAttributes(s, {{Attribute::UnderlineStyle, 1}, {Attribute::ForegroundColor, {}}}, 1, 2);
     EXPECT_EQ(s, coded("abcd", "bUur"));
-    overrideAttributes(s, {});
-    EXPECT_EQ(s, coded("abcd", "bUur"));
-    overrideAttributes(s, {{Attribute::Font, QVariant()}});
-    EXPECT_EQ(s, coded("abcd", ".uur"));
     removeAttribute(s, Attribute::UnderlineStyle);
-    removeAttribute(s, Attribute::Cursor); // never held: nothing
-    EXPECT_EQ(s, coded("abcd", "...r"));
+    EXPECT_EQ(s, coded("abcd", "bb.r"));
 }
 
 TEST(StyledEditingTest, LinesFirstLineAndFeedOfLine) {
@@ -172,7 +131,6 @@ TEST(StyledEditingTest, LinesFirstLineAndFeedOfLine) {
     } cases[] = {
         {AttributedString(), {}, nullptr, nullptr},
         {coded("\n\n", ".."), {"\n", "\n"}, nullptr, u"\n\n"},
-        {coded("abc", "bbb"), {"abc"}, u"abc", nullptr},
         {coded("a\r\nb\r\n", "bbrrr."), {"a\r\n", "b\r\n"}, u"a", u"\r\n"},
         {coded("a\rb", "..."), {"a\r", "b"}, u"a", nullptr},
         // U+0003 breaks lines but is no feed; U+FFFC neither.
@@ -200,25 +158,20 @@ TEST(StyledEditingTest, LinesFirstLineAndFeedOfLine) {
         EXPECT_EQ(feedOfLine(c.text), piece(c.feed, true));
         EXPECT_EQ(hasFeedOfLine(c.text), c.feed != nullptr);
     }
-    EXPECT_EQ(lastCharacter(AttributedString()), u'\0');
-    EXPECT_EQ(lastCharacter(coded("ab", "rr")), u'b');
+    EXPECT_TRUE(lastCharacter(AttributedString()) == u'\0'
+                && lastCharacter(coded("ab", "rr")) == u'b');
 }
 
 TEST(StyledEditingTest, LinksAndAttachmentsAreMade) {
     const QUrl url("http://example.com/a b");
     EXPECT_EQ(attributedStringWithLink(url),
               AttributedString("http://example.com/a%20b", linkAttributes(url)));
-    EXPECT_EQ(linkAttributes(url), attrs().fg(qRgb(0, 0, 238)).underlined().linkTo(url.toString()));
     const QFont font("Helvetica", 14);
     const Maybe described = attributedStringWithLink(QStringLiteral("http://x.org"), "X", font);
     EXPECT_EQ(described, AttributedString("X", linkAttributes(QUrl("http://x.org"), font)));
-    EXPECT_EQ(described->attributesAtIndex(0).fontSize, 14);
-    EXPECT_EQ(attributedStringWithLink(QStringLiteral("mail.org"))->string(), "mail.org");
-    for (const QVariant &bad : {QVariant(), QVariant(QString()), QVariant(QUrl()), QVariant(42)})
-        EXPECT_FALSE(attributedStringWithLink(bad, "shown"));
-
+    EXPECT_FALSE(attributedStringWithLink(QVariant(QUrl()), "shown"));
+    EXPECT_FALSE(attributedStringWithLink(QVariant(42), "shown"));
     EXPECT_FALSE(attributedStringWithAttachmentContents({}, "a.png"));
-    EXPECT_FALSE(attributedStringWithAttachmentContents("x", QString()));
     const Maybe card = attributedStringWithAttachmentContents("BEGIN:VCARD", "Ann.VCF");
     ASSERT_TRUE(card && card->string() == u16(u"\uFFFC"));
     EXPECT_EQ(card->attributesAtIndex(0).attachment->preferredFilename, "Ann.VCF");
@@ -229,14 +182,15 @@ TEST(StyledEditingTest, LinksAndAttachmentsAreMade) {
     file.close();
     EXPECT_EQ(attributedStringWithAttachmentAtPath(file.fileName()),
               AttributedString::withAttachment({"note.txt", "text/plain", "hello"}));
-    for (const QString &bad : {QString(), QString(""), dir.path(), dir.filePath("missing")})
+    for (const QString &bad : {QString(), dir.path(), dir.filePath("missing")})
         EXPECT_FALSE(attributedStringWithAttachmentAtPath(bad)) << bad.toStdString();
 }
 
 TEST(StyledEditingTest, NumberOfAttachmentsLeavesOutContactCards) {
     const std::pair<TextAttachment, bool> cases[] = {
-        {{"a.png", "image/png", "x"}, false}, {{"b", "text/vcard", "x"}, true},
-        {{"c", "TEXT/X-VCARD", "x"}, true},   {{"d.VCF", "", "x"}, true},
+        {{"a.png", "image/png", "x"}, false},
+        {{"c", "TEXT/X-VCARD", "x"}, true},
+        {{"d.VCF", "", "x"}, true},
         {{"e.vcf.txt", "", "x"}, false},
     };
     AttributedString s = coded(u16(u"\uFFFC\uFFFC\uFFFC"), "pp."); // one run, two attachments
@@ -246,7 +200,6 @@ TEST(StyledEditingTest, NumberOfAttachmentsLeavesOutContactCards) {
         s.append(AttributedString::withAttachment(attachment));
     }
     EXPECT_EQ(numberOfAttachments(s), 4);
-    EXPECT_EQ(numberOfAttachments(AttributedString()), 0);
 }
 
 TEST(StyledEditingTest, ContainsSubstring) {
@@ -254,7 +207,6 @@ TEST(StyledEditingTest, ContainsSubstring) {
     EXPECT_TRUE(containsSubstring(s, u"bc") && containsSubstring(s, u"\0d"sv));
     for (QStringView absent : {QStringView(u"\0e"sv), QStringView(u"BC"), QStringView(u""), {}})
         EXPECT_FALSE(containsSubstring(s, absent));
-    EXPECT_FALSE(containsSubstring(AttributedString(), u"a"));
 }
 
 // Edits of whole runs: where inserted and appended text takes its attributes from, what removal,
@@ -270,18 +222,12 @@ TEST(StyledEditingTest, EditsKeepRunsInStep) {
         const char *expectedCodes;
     } cases[] = {
         {u"abc", "bbr", [](auto &s) { insertString(s, QStringLiteral("x"), 2); }, u"abxc", "bbbr"},
-        {u"abc", "bbr", [](auto &s) { insertString(s, QString(), 1); }, u"abc", "bbr"},
-        {u"abc", "bbr", [](auto &s) { insertString(s, coded("x", "."), 1); }, u"axbc", "b.br"},
-        {u"abc", "bbr", [](auto &s) { insertString(s, QStringLiteral("x"), 0, {}); }, u"xabc",
-         ".bbr"},
         {u"abc", "bbr", [](auto &s) { appendString(s, QStringLiteral("x")); }, u"abcx", "bbrr"},
-        {u"abc", "bbr", [](auto &s) { appendString(s, coded("x", "u")); }, u"abcx", "bbru"},
-        {u"abc", "bbr", [](auto &s) { appendString(s, QStringLiteral("x"), {}); }, u"abcx", "bbr."},
-        {u"abc", "bbr", [](auto &s) { appendFormat(s, QStringLiteral("=%1").arg(5)); }, u"abc=5",
-         "bbrrr"},
-        {u"abc", "bbr", [](auto &s) { appendFormat(s, {}, QString("")); }, u"abc", "bbr"},
+        // An attachment never spreads to the units around it.
+        {u"\uFFFC", "P", [](auto &s) { appendUnichar(s, u'x'); }, u"\uFFFCx", "Pb"},
+        {u"\uFFFC", "P", [](auto &s) { insertString(s, QStringLiteral("x"), 0); }, u"x\uFFFC",
+         "bP"},
         {u"abc", "bbr", [](auto &s) { setString(s, QStringLiteral("xy")); }, u"xy", "bb"},
-        {u"abc", "bbr", [](auto &s) { setString(s, QStringLiteral("q"), {}); }, u"q", "."},
         {u"abc", "bbr", [](auto &s) { insertStringAsLink(s, QStringLiteral("http://x"), 1); },
          u"ahttp://xbc", "bllllllllbr"},
         {u"abc", "bbr", [](auto &s) { appendStringAsLink(s, QString()); }, u"abc", "bbr"},
@@ -291,33 +237,19 @@ TEST(StyledEditingTest, EditsKeepRunsInStep) {
         // A run may change its length; capitals start anew in every run.
         {u"oNe tWO thREE\u00DF", "......bbbbbbbr", uppercase, u"ONE TWO THREESS",
          "......bbbbbbbrr"},
-        {u"oNe tWO thREE\u00DF", "......bbbbbbbr", lowercase, u"one two three\u00DF",
-         "......bbbbbbbr"},
         {u"oNe tWO thREE\u00DF", "......bbbbbbbr", capitalize, u"One TwO Three\u00DF",
          "......bbbbbbbr"},
-        {u"", "", capitalize, u"", ""},
         {u"ab-Ab-aB", "bbbbr...", [](auto &s) { EXPECT_EQ(replaceString(s, "ab", "x", ci), 3); },
          u"x-x-x", "bbb.."},
-        {u"ab-Ab-aB", "bbbbr...", [](auto &s) { EXPECT_EQ(replaceString(s, "ab", "x", cs), 1); },
-         u"x-Ab-aB", "bbbr..."},
-        {u"ab-Ab-aB", "bbbbr...", [](auto &s) { EXPECT_EQ(replaceString(s, "ab", "abab", cs), 1); },
-         u"abab-Ab-aB", "bbbbbbr..."},
-        {u"ab-Ab-aB", "bbbbr...",
-         [](auto &s) { EXPECT_EQ(replaceString(s, "-", QString(), cs), 2); }, u"abAbaB", "bbbr.."},
         {u"ab-Ab-aB", "bbbbr...",
          [](auto &s) { EXPECT_EQ(replaceString(s, QString(), "x", cs), 0); }, u"ab-Ab-aB",
          "bbbbr..."},
         {u" \n ", "bbb", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); }, u"", ""},
-        {u" \na b\t\u00A0", "bbrrrbb", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); },
-         u"a b", "rrr"},
         {u"\uFFFC a b \uFFFC", "prrrrrp", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); },
          u"a b", "rrr"},
         {u" \uFFFC a b", "rprrrr",
          [](auto &s) { trimWhiteSpacesAndAttachments(s, Attachments::Keep); }, u"\uFFFC a b",
          "prrrr"},
-        {u"\uFFFC x", "rrr", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); }, u"x",
-         "r"}, // no attachment
-        {u" x\uFFFC", "rrp", [](auto &s) { trimWhiteSpaces(s); }, u"x", "r"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(u16(c.text).toStdString() + " -> " + u16(c.expected).toStdString());
@@ -326,9 +258,7 @@ TEST(StyledEditingTest, EditsKeepRunsInStep) {
         EXPECT_EQ(s, coded(u16(c.expected), c.expectedCodes));
         EXPECT_TRUE(runsAreSound(s));
     }
-    AttributedString s;
-    setString(s, QStringLiteral("x"));
-    EXPECT_EQ(s, AttributedString("x"));
+    AttributedString s("x");
     appendStringAsLink(s, QStringLiteral("http://x"), QColor(Qt::yellow));
     EXPECT_EQ(
         s, styled({{"x", {}}, {"http://x", attrs{linkAttributes(QUrl("http://x"))}.bg(0xffff00)}}));
@@ -342,14 +272,12 @@ TEST(StyledEditingTest, EditsKeepRunsInStep) {
 
 TEST(StyledEditingTest, ReplaceStringByLinksAndStyledText) {
     const TextAttributes linked = attrs().bolded().linkTo("http://x.org");
-    for (const auto &[link, description, shown] :
-         {std::tuple(QVariant(QUrl("http://x.org")), QString("X"), QString("X")),
-          {QStringLiteral("http://x.org"), QString(), "http://x.org"}}) {
-        AttributedString s = coded("[x] and [X]", "bbbbbbbbbbb");
-        EXPECT_EQ(replaceString(s, "[x]", link, description, Qt::CaseInsensitive), 2);
-        EXPECT_EQ(s, styled({{shown, linked}, {" and ", attrs().bolded()}, {shown, linked}}));
-        EXPECT_EQ(replaceString(s, shown, QVariant(), "X"), 0); // no link: nothing replaced
-    }
+    AttributedString t = coded("[x] and [X]", "bbbbbbbbbbb");
+    EXPECT_EQ(
+        replaceString(t, "[x]", QStringLiteral("http://x.org"), QString(), Qt::CaseInsensitive), 2);
+    const QString shown = QStringLiteral("http://x.org");
+    EXPECT_EQ(t, styled({{shown, linked}, {" and ", attrs().bolded()}, {shown, linked}}));
+    EXPECT_EQ(replaceString(t, shown, QVariant(), "X"), 0); // no link: nothing replaced
     // The paragraph style at each occurrence is laid over the styled replacement.
     const TextAttributes spaced = attrs().after(12);
     AttributedString s = styled({{"a ", {}}, {"$v", spaced}, {" $v", attrs().bolded()}});

@@ -37,38 +37,26 @@ TEST(QuerySearchTest, FindNextQueryTerm) {
         ExactPhrase phrase;
         Range expected;
     } cases[] = {
-        {{"FOO"}, u"a foo", all, cs, a, p, none},
         {{"FOO"}, u"a foo", all, ci, a, p, {2, 3}},
         {{u16(u"\u00C4RGER")}, u"\u00E4rger", all, ci, a, p, {0, 5}},
         {{"STRASSE"}, u"stra\u00DFe", all, ci, a, p, none}, // unit by unit: no full folding
         // Leftmost hit of any term; the longest where several start together.
-        {{"bar", "foo"}, u"foo bar", all, cs, a, p, {0, 3}},
         {{"o", "foo", "fo"}, u"foo", all, cs, a, p, {0, 3}},
         {{"a b"}, u"a  b a b", all, cs, a, p, {5, 3}}, // literal without ExactPhrase
-        {{QString(), "", "x"}, u"abx", all, cs, a, p, {2, 1}},
         // Anchored: only at word starts, judged on all the characters.
         {{"oo"}, u"foo oops", all, cs, A, p, {4, 2}},
         {{"oo"}, u"foo", {1, 2}, cs, A, p, none},
-        {{"#tag"}, u"x #tag", all, cs, A, p, {2, 4}},
         // Exact phrase: words in order, gaps of any white run.
         {{"hello world"}, u"say hello \n\t world!", all, cs, a, P, {4, 14}},
-        {{"hello", "world"}, u"helloworld hello world", all, cs, a, P, {11, 11}},
-        {{" hello  ", "WORLD"}, u"Hello World", all, ci, a, P, {0, 11}},
         {{"hello", "world"}, u"hello\0world"sv, all, cs, a, P, {0, 11}},
-        {{"hello world"}, u"xhello world", all, cs, A, P, none},
         {{"hello world"}, u"hello world", {0, 10}, cs, a, P, none},
-        {{" ", "\t"}, u"a b", all, cs, a, P, none},
         // Bad input.
         {{"", QString()}, u"abc", all, cs, a, p, none},
-        {{"a"}, {}, all, cs, a, p, none},
         {{"a"}, u"abc", {-5, 6}, cs, a, p, {0, 1}},
-        {{"a"}, u"abc", {0, -1}, cs, a, p, none},
-        {{"a"}, u"abc", {huge, 1}, cs, a, p, none},
         {{"a"}, u"abc", {-huge, huge}, cs, a, p, none},
         {{u16(u"a\0b"sv)}, u"xa\0b"sv, all, cs, a, p, {1, 3}},
         // Never half a surrogate pair.
         {{u16(u"\xDE00")}, u"\U0001F600", all, cs, a, p, none},
-        {{u16(u"\xD83D")}, u"\U0001F600", all, cs, a, p, none},
         {{u16(u"\xD83D")}, u"\xD83Dx", all, cs, a, p, {0, 1}},
     };
     for (const auto &c : cases) {
@@ -90,12 +78,9 @@ TEST(QuerySearchTest, RangeOfNextWildcard) {
     } cases[] = {
         {{"f*o"}, u"a fooo b", all, cs, 0, {2, 4}},
         {{"*"}, u"a bb ccc", all, cs, 3, {5, 3}},
-        {{"*"}, u"a bb", all, cs, -4, {0, 1}},
         {{"a*b*c"}, u"axxbyyc", all, cs, 0, {0, 7}},
-        {{"a*b"}, u"abab abba", all, cs, 0, {0, 4}},
         {{"*b"}, u"abba", all, cs, 0, none},
         {{"F*"}, u"foo", all, ci, 0, {0, 3}},
-        {{"x", "b*"}, u"a bc x", all, cs, 0, {2, 2}},
         // Words wholly inside the range, judged on all the characters.
         {{"bar"}, u"foobar bar", {3, 7}, cs, 0, {7, 3}},
         {{"foo*"}, u"foobar", {0, 3}, cs, 0, none},
@@ -105,10 +90,7 @@ TEST(QuerySearchTest, RangeOfNextWildcard) {
         {{"??"}, u"\U0001F600", all, cs, 0, {0, 2}},
         // Bad input.
         {{"", QString()}, u"abc", all, cs, 0, none},
-        {{"*"}, {}, all, cs, 0, none},
         {{"*"}, u"  ..  ", all, cs, 0, none},
-        {{"*"}, u"abc", {huge, huge}, cs, 0, none},
-        {{"*"}, u"abc", {1, -1}, cs, 0, none},
         {{"*"}, u"ab\0cd"sv, all, cs, 3, none},
     };
     for (const auto &c : cases) {

@@ -15,19 +15,13 @@
 
 // Failure output: each run's characters and its attributes by number (see Attribute).
 inline void PrintTo(const TextAttributes &a, std::ostream *os) {
-    const ParagraphStyle p = a.paragraphStyle.value_or(ParagraphStyle());
     for (auto [name, value] : a.dictionary().asKeyValueRange()) {
         const QString shown = name == Attribute::Attachment ? a.attachment->preferredFilename
-                              : name != Attribute::ParagraphStyle
-                                  ? value.toString()
-                                  : QStringLiteral("%1,%2,%3,%4,mode%5,tighten%6,%7stops")
-                                        .arg(p.paragraphSpacingBefore)
-                                        .arg(p.paragraphSpacing)
-                                        .arg(p.minimumLineHeight)
-                                        .arg(p.maximumLineHeight)
-                                        .arg(int(p.lineBreakMode))
-                                        .arg(p.allowsDefaultTighteningForTruncation)
-                                        .arg(p.tabStops.size());
+                              : name == Attribute::ParagraphStyle
+                                  ? QStringLiteral("%1,%2")
+                                        .arg(a.paragraphStyle->paragraphSpacingBefore)
+                                        .arg(a.paragraphStyle->paragraphSpacing)
+                                  : value.toString();
         *os << int(name) << '=' << shown.toStdString() << ' ';
     }
 }
