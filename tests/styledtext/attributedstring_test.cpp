@@ -1,8 +1,7 @@
 #include "styledtesting.h"
 
+#include <functional>
 #include <limits>
-#include <random>
-#include <vector>
 
 namespace {
 
@@ -57,68 +56,35 @@ TEST(AttributedStringTest, AttributesAtIndexAndTheirRun) {
     }
 }
 
-// Edits at random ranges, the extremes of qsizetype among them, checked against one attribute
-// set per character.
-TEST(AttributedStringTest, RandomEditsMatchACharacterByCharacterModel) {
-    const std::vector<TextAttributes> palette = {plain, bold, italic, red, attrs().size(9)};
-    const qsizetype extremes[] = {std::numeric_limits<qsizetype>::min(), -huge, -3, huge};
-    std::mt19937 random(20240611);
-    auto pick = [&](qsizetype n) { return qsizetype(random() % quint64(n)); };
-    AttributedString s;
-    QString characters;
-    std::vector<TextAttributes> model;
-    for (int step = 0; step < 3000; ++step) {
-        const qsizetype size = characters.size();
-        const qsizetype location = pick(8) ? pick(size + 3) - 1 : extremes[pick(4)];
-        const qsizetype length = pick(8) ? pick(5) : extremes[pick(4)];
-        // The overlap of [location, location + length) with the text, without overflow.
-        const qsizetype from = std::clamp<qsizetype>(location, 0, size);
-        const qsizetype to = length <= 0                ? from
-                             : location > size - length ? size
-                                                        : std::max(location + length, from);
-        const qsizetype count = to - from;
-        TextAttributes attributes = palette[pick(qsizetype(palette.size()))];
-        const QString text = QString(pick(4), QChar(u'a' + int(pick(26))));
-        const auto replaceModel = [&](qsizetype replaced) {
-            model.erase(model.begin() + from, model.begin() + from + replaced);
-            model.insert(model.begin() + from, text.size(), attributes);
-            characters.replace(from, replaced, text);
-        };
-        const AttributedString part = s.attributedSubstringFromRange(location, length);
-        ASSERT_TRUE(runsAreSound(part));
-        ASSERT_EQ(part.length(), count) << "step " << step;
-        for (qsizetype i = 0; i < part.length(); ++i)
-            ASSERT_EQ(part.attributesAtIndex(i), model[from + i]);
-        switch (pick(5)) {
-        case 0: // plain characters inherit
-            attributes = count > 0  ? model[from]
-                         : from > 0 ? model[from - 1]
-                         : size > 0 ? model[0]
-                                    : plain;
-            s.replaceCharacters(location, length, text);
-            replaceModel(count);
-            break;
-        case 1:
-            s.replaceCharacters(location, length, AttributedString(text, attributes));
-            replaceModel(count);
-            break;
-        case 2:
-            s.insert(location, AttributedString(text, attributes));
-            replaceModel(0);
-            break;
-        case 3:
-            s.setAttributes(attributes, location, length);
-            std::fill(model.begin() + from, model.begin() + from + count, attributes);
-            break;
-        default:
-            model.insert(model.end(), text.size(), model.empty() ? plain : model.back());
-            s.appendString(text);
-            characters += text;
-        }
-        ASSERT_TRUE(runsAreSound(s)) << "step " << step;
-        ASSERT_EQ(s.string(), characters) << "step " << step;
-        for (qsizetype i = 0; i < characters.size(); ++i)
-            ASSERT_EQ(s.attributesAtIndex(i), model[i]) << "step " << step << " index " << i;
+// Edits and substrings at ranges the text clips, the extremes of qsizetype among them. Plain
+// characters take the attributes of the first unit they replace, else of the unit before.
+TEST(AttributedStringTest, EditsAndSubstringsClipTheirRanges) {
+    constexpr qsizetype min = std::numeric_limits<qsizetype>::min();
+    const AttributedString x = styled({{"x", red}});
+    const std::pair<std::function<void(AttributedString &)>, AttributedString> cases[] = {
+        {[](auto &s) { s = s.attributedSubstringFromRange(1, 2); },
+         styled({{"a", plain}, {"b", bold}})},
+        {[](auto &s) { s = s.attributedSubstringFromRange(-3, 4); }, styled({{"a", plain}})},
+        {[](auto &s) { s = s.attributedSubstringFromRange(5, huge); }, styled({{"c", italic}})},
+        {[](auto &s) { s = s.attributedSubstringFromRange(min, huge); }, AttributedString()},
+        {[](auto &s) { s.setAttributes(red, 1, 4); },
+         styled({{"a", plain}, {"abbc", red}, {"c", italic}})},
+        {[](auto &s) { s.setAttributes(red, 3, min); },
+         styled({{"aa", plain}, {"bb", bold}, {"cc", italic}})},
+        {[](auto &s) { s.replaceCharacters(1, 2, QStringLiteral("xyz")); },
+         styled({{"axyz", plain}, {"b", bold}, {"cc", italic}})},
+        {[](auto &s) { s.replaceCharacters(huge, huge, QStringLiteral("x")); },
+         styled({{"aa", plain}, {"bb", bold}, {"ccx", italic}})},
+        {[&](auto &s) { s.replaceCharacters(3, huge, x); },
+         styled({{"aa", plain}, {"b", bold}, {"x", red}})},
+        {[&](auto &s) { s.insert(min, x); },
+         styled({{"x", red}, {"aa", plain}, {"bb", bold}, {"cc", italic}})},
+    };
+    for (const auto &[edit, expected] : cases) {
+        AttributedString s = styled({{"aa", plain}, {"bb", bold}, {"cc", italic}});
+        edit(s);
+        EXPECT_EQ(s, expected);
+        EXPECT_TRUE(runsAreSound(s));
     }
 }
 

@@ -97,11 +97,13 @@ TEST(RtfWriterTest, ParagraphValuesOutsideWhatRtfHolds) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double infinity = std::numeric_limits<double>::infinity();
     const std::pair<ParagraphStyle, ParagraphStyle> cases[] = {
-        {{.minimumLineHeight = -3, .maximumLineHeight = nan}, {}},
+        {{.minimumLineHeight = -3,
+          .maximumLineHeight = nan,
+          .lineBreakMode = LineBreakMode(42),
+          .tabStops = {-1, infinity, nan}},
+         {.tabStops = {}}},
         {{.minimumLineHeight = 10.01, .tabStops = {1.26}},
          {.minimumLineHeight = 10, .tabStops = {1.25}}},
-        {{.tabStops = {-1, infinity, nan}}, {.tabStops = {}}},
-        {{.lineBreakMode = LineBreakMode(42)}, {}},
     };
     for (const auto &[given, readBack] : cases)
         EXPECT_EQ(AttributedString::fromRTF(rtfOf(styled({{"x", inParagraph(given)}}))),

@@ -24,7 +24,6 @@ TEST_F(WikiLinksTest, StringURLsSkipOneWebPrefixAndTestPrefixesCaseSensitively) 
         {u"http://Quillmoor_Start", u"Quillmoor_Start", u"Quillmoor_Start"},
         {u"HTTP://Quillmoor_Start", nullptr, nullptr},
         {u"http://http://Quillmoor", nullptr, nullptr},
-        {u"X-QUILLMOOR://Page", nullptr, nullptr},
         {nullptr, nullptr, nullptr},
     };
     for (const auto &r : rows) {
