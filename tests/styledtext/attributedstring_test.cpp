@@ -97,9 +97,7 @@ TEST(AttributedStringTest, AttributesByName) {
     const TextAttachment picture{QStringLiteral("a.png"), QStringLiteral("image/png"), "x"};
     const QMap<Attribute, QVariant> rows = {
         {Attribute::Font, QVariant::fromValue(font)},
-        {Attribute::ForegroundColor, QColor(Qt::red)},
         {Attribute::UnderlineStyle, 1},
-        {Attribute::Link, QUrl(QStringLiteral("https://example.com/"))},
         {Attribute::Attachment, QVariant::fromValue(picture)},
         {Attribute::ParagraphStyle, QVariant::fromValue(ParagraphStyle{.tabStops = {36, 72}})}};
     for (auto [name, value] : rows.asKeyValueRange()) {

@@ -43,7 +43,6 @@ TEST(RtfReaderTest, NestingDepthIsCapped) {
 TEST(RtfReaderTest, ReadsTheCharacters) {
     const std::pair<QByteArray, std::u16string_view> cases[] = {
         {"", {}},
-        {R"({\ansi\rtf1 hello})", {}},
         {R"({\rtf1 {\pict\pngblip\bin999999999 abc}})", {}},
         {R"({\rtf})", u""},
         {R"({\rtf1 {\b a})", {}},          // unbalanced
@@ -127,8 +126,6 @@ TEST(RtfReaderTest, ReadsTheRuns) {
         {R"(\sl-276\sa40\slmult1 a)", {{"a", P({.paragraphSpacing = 2})}}}, // multiples: no height
         // Tab stops replace the defaults, sorted without repeats, whatever their kind.
         {R"(\tx1440\tqr\tx720\tldot\tx1440\tx90 a)", {{"a", P({.tabStops = {4.5, 36, 72}})}}},
-        {R"(\pard\tx720 a\par\tx1440 b)",
-         {{"a\n", P({.tabStops = {36}})}, {"b", P({.tabStops = {36, 72}})}}},
         // Our own ignorable groups with bad values or in other destinations do nothing.
         {R"({\*\sumwiselinebreak6}{\*\sumwiselinebreak-1}{\*\sumwiselinebreak})"
          R"({\*\sumwisetightening0}a{\*\sumwisenotabs}\tx200 b)",
