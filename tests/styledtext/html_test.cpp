@@ -120,27 +120,9 @@ TEST(HtmlTest, LinksResolveAgainstTheBase) {
     EXPECT_EQ(styledLink->attributesAtIndex(0).foregroundColor, QColor(255, 0, 0));
 }
 
-TEST(HtmlTest, OnlyImagesInThePageBecomeAttachments) {
-    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a");
-    const std::pair<QByteArray, std::optional<TextAttachment>> cases[] = {
-        {"data:image/png;base64," + png.toBase64(), TextAttachment{"image.png", "image/png", png}},
-        {"DATA:Image/X-Thing;charset=x;base64,AAEC",
-         TextAttachment{"image", "image/x-thing", QByteArray::fromHex("000102")}},
-        {"data:text/plain,hello", std::nullopt},
-        {"data:image/png;base64,", std::nullopt},
-    };
-    for (const auto &[source, expected] : cases) {
-        const std::optional<AttributedString> s =
-            read("a<a href=\"https://l.org/\"><img src=\"" + source + "\"></a>b");
-        ASSERT_TRUE(s && runsAreSound(*s)) << source.constData();
-        EXPECT_EQ(s->string(), expected ? u16(u"a\uFFFCb") : QStringLiteral("ab"));
-        EXPECT_EQ(s->attributesAtIndex(1).attachment, expected) << source.constData();
-        EXPECT_EQ(s->attributesAtIndex(1).link.has_value(), expected.has_value());
-    }
-}
-
-// Pictures beside the page are read through the base, or asked of the caller's loader; one
-// that is not read leaves its alt text. Style sheets are never read.
+// Pictures in data: addresses or beside the page, read through the base or asked of the caller's
+// loader, keep the link around them; one that is not read leaves its alt text. Style sheets are
+// never read.
 TEST(HtmlTest, PicturesByAddressAreReadOrLeaveTheirAltText) {
     QTemporaryDir dir;
     const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a");
@@ -159,11 +141,21 @@ TEST(HtmlTest, PicturesByAddressAreReadOrLeaveTheirAltText) {
     };
     const TextAttachment local{"p.png", "image/png", png}, remote{"a.png", "image/png", png};
     const struct {
-        const char *source;
+        QByteArray source;
         QUrl base;
         const HTMLResourceLoader *loader;
         std::optional<TextAttachment> attachment; // else the alt text "A"
     } rows[] = {
+        {"data:image/png;base64," + png.toBase64(),
+         {},
+         nullptr,
+         TextAttachment{"image.png", "image/png", png}},
+        {"DATA:Image/X-Thing;charset=x;base64,AAEC",
+         {},
+         nullptr,
+         TextAttachment{"image", "image/x-thing", QByteArray::fromHex("000102")}},
+        {"data:text/plain,hello", {}, nullptr, std::nullopt},
+        {"data:image/png;base64,", {}, nullptr, std::nullopt},
         {"p.png", base, nullptr, local},
         {"none.png", base, nullptr, std::nullopt},
         {"https://example.com/a.png", base, nullptr, std::nullopt},
@@ -171,13 +163,15 @@ TEST(HtmlTest, PicturesByAddressAreReadOrLeaveTheirAltText) {
         {"p.png", base, &web, std::nullopt}, // the caller's loader decides alone
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.source);
-        const QByteArray html = QByteArray("x<img src=\"") + row.source + "\" alt=\"A\">y";
+        SCOPED_TRACE(row.source.constData());
+        const QByteArray html =
+            "x<a href=\"https://l.org/\"><img src=\"" + row.source + "\" alt=\"A\"></a>y";
         const auto s =
             attributedStringWithHTML(html, row.base, nullptr, row.loader ? *row.loader : nullptr);
         ASSERT_TRUE(s && runsAreSound(*s));
         EXPECT_EQ(s->string(), row.attachment ? u16(u"x\uFFFCy") : QStringLiteral("xAy"));
         EXPECT_EQ(s->attributesAtIndex(1).attachment, row.attachment);
+        EXPECT_TRUE(s->attributesAtIndex(1).link);
     }
     EXPECT_EQ(asked,
               QList<QUrl>({QUrl("https://example.com/a.png"), base.resolved(QUrl("p.png"))}));
