@@ -2,15 +2,11 @@
 
 #include "styledtext/editing.h"
 
-#include "textlib/editing.h"
-#include "textlib/whitespace.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <limits>
-#include <random>
 
 namespace {
 
@@ -18,7 +14,6 @@ using Edit = std::function<void(AttributedString &)>;
 using namespace std::string_view_literals;
 using Maybe = std::optional<AttributedString>;
 constexpr qsizetype huge = std::numeric_limits<qsizetype>::max();
-constexpr textlib::Range tail{3, huge}, outside{9, 1};
 const TextAttachment picture{"a.png", "image/png", "png"};
 
 // Styled text from its units and one code per unit: '.' plain, 'b' bold, 'r' red, 'c' blue,
@@ -65,46 +60,26 @@ TEST(StyledEditingTest, CharacterEditsKeepEachUnitsAttributes) {
         std::u16string_view expected;
         const char *expectedTags;
     } cases[] = {
-        {u"a b\tc", [](auto &s) { removeSpaces(s); }, u"abc", "ace"},
         {u"\na \u00A0b\n", [](auto &s) { removeWhiteSpaces(s); }, u"ab", "be"},
-        {u"a\r\nb", [](auto &s) { removeFeeds(s); }, u"ab", "ad"},
-        {u"\ta\t", [](auto &s) { removeTabs(s); }, u"a", "b"},
-        {u"xaxxb", [](auto &s) { removeCharacters(s, u'x'); }, u"ab", "be"},
-        {u"> a|b", [](auto &s) { removeCharactersOfString(s, u">|"); }, u" ab", "bce"},
         {u"xabyab", [](auto &s) { EXPECT_EQ(deleteString(s, "ab"), 2); }, u"xy", "ad"},
-        {u"abc", [](auto &s) { removeCharacterAtIndex(s, 1); }, u"ac", "ac"},
         {u"abc", [](auto &s) { removeCharacterAtIndex(s, 3); }, u"abc", "abc"},
         {u"--a-b--", [](auto &s) { trimCharacter(s, u'-'); }, u"a-b", "cde"},
-        {u"--a-", [](auto &s) { trimPrefixCharacter(s, u'-'); }, u"a-", "cd"},
-        {u"-a--", [](auto &s) { trimSuffixCharacter(s, u'-'); }, u"-a", "ab"},
-        {u"\na\n\r\n", [](auto &s) { trimFeeds(s); }, u"\na", "ab"},
-        {u"ab", [](auto &s) { insertCharacter(s, u'x', 1); }, u"axb", "aab"},
         {u"ab", [](auto &s) { insertCharacter(s, u'x', 0); }, u"xab", "aab"}, // the unit after
-        {u"ab", [](auto &s) { insertCharacter(s, u'x', 3); }, u"ab", "ab"},
         // Equal units side by side: the edit's own position decides, not a guess.
         {u"ab", [](auto &s) { insertCharacter(s, u'b', 1); }, u"abb", "aab"},
-        {u"aab", [](auto &s) { removeCharacterAtIndex(s, 0); }, u"ab", "bc"},
-        {u"e\u0301e\u0301", [](auto &s) { normalizeString(s); }, u"\u00E9\u00E9", "ac"},
-        {u"\u00E9\u00E9", [](auto &s) { normalizeString(s, textlib::NormalForm::D); },
-         u"e\u0301e\u0301", "aabb"},
-        {u"", [](auto &s) { insertCharacter(s, u'x', 0); }, u"x", "-"},
-        {u"a", [](auto &s) { appendUnichar(s, u'\0'); }, u"a\0"sv, "aa"},
         {u"a", [](auto &s) { appendUnichars(s, u"\U0001F600", 2); }, u"a\U0001F600", "aaa"},
         {u"ab", [](auto &s) { appendUnichars(s, nullptr, 2); }, u"ab", "ab"},
-        {u"ab", [](auto &s) { appendSubstring(s, u"hello", tail); }, u"ablo", "abbb"},
-        {u"ab", [](auto &s) { appendSubstring(s, u"hello", outside); }, u"ab", "ab"},
-        {u"ab", [](auto &s) { appendTrimmedString(s, u" \tx y\n"); }, u"abx y", "abbbb"},
         {u"a\tb\tc", [](auto &s) { decodeTabs(s, 4); }, u"a   b   c", "abbbcddde"},
         {u"a\tb", [](auto &s) { decodeTabs(s, 0); }, u"a\tb", "abc"},
         {u"ab  cd  ef", [](auto &s) { encodeTabs(s, 4); }, u"ab\tcd\tef", "abcefgij"},
         {u"ae\u0301b\u212Bc", [](auto &s) { normalizeString(s); }, u"a\u00E9b\u00C5c", "abdef"},
+        // A character beyond the BMP normalised to another, here a singleton.
+        {u"a\U0002F800", [](auto &s) { normalizeString(s); }, u"a\u4E3D", "ab"},
         {u"aBa", [](auto &s) { replaceCharacter(s, u'b', u'x', Qt::CaseInsensitive); }, u"axa",
          "abc"},
         {u"a\t  b", [](auto &s) { removeMultipleSpaces(s); }, u"a b", "abe"},
         {u"\ta", [](auto &s) { removeMultipleSpaces(s); }, u" a", "ab"}, // a run of one
-        {u"a \n\u00A0b ", [](auto &s) { removeMultipleWhiteSpaces(s); }, u"a b ", "abef"},
         {u"a\r\n\r\nb\u2028", [](auto &s) { removeMultipleFeeds(s); }, u"a\nb\n", "abfg"},
-        {u"a\u0003b", [](auto &s) { removeMultipleFeeds(s); }, u"a\u0003b", "abc"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(u16(c.text).toStdString() + " -> " + c.expectedTags);
@@ -116,176 +91,6 @@ TEST(StyledEditingTest, CharacterEditsKeepEachUnitsAttributes) {
     }
 }
 
-// Random texts full of equal neighbours against a literal model: a list of units, each with the
-// tag of the unit it came from (0 for the defaults), edited one unit at a time.
-TEST(StyledEditingTest, RandomCharacterEditsMatchAUnitByUnitModel) {
-    using Model = std::vector<std::pair<char16_t, int>>;
-    const auto keepIf = [](Model &m, auto keep) {
-        std::erase_if(m, [&](const auto &unit) { return !keep(unit.first); });
-    };
-    const auto insertAt = [](Model &m, qsizetype at, char16_t c) {
-        const int tag = at > 0 ? m[at - 1].second : m.empty() ? 0 : m[0].second;
-        m.insert(m.begin() + at, {c, tag});
-    };
-    const auto trim = [](Model &m, char16_t c, bool start, bool end) {
-        while (start && !m.empty() && m.front().first == c)
-            m.erase(m.begin());
-        while (end && !m.empty() && m.back().first == c)
-            m.pop_back();
-    };
-    const char16_t alphabet[] = {u'a', u'b', u' ', u'\t', u'\n', u'-', u'e', u'\u0301', u'\u00E9'};
-    // Every edit gives the characters that textlib's gives the plain text.
-    using Plain = std::function<void(QString &, char16_t, qsizetype)>;
-    using Styled = std::function<void(AttributedString &, char16_t, qsizetype)>;
-    const std::pair<Styled, Plain> pairs[] = {
-        {[](auto &s, auto c, auto) { removeCharactersOfString(s, QString(c) + u' '); },
-         [](auto &s, auto c, auto) { textlib::removeCharactersOfString(s, QString(c) + u' '); }},
-        {[](auto &s, auto, auto) { removeWhiteSpaces(s); },
-         [](auto &s, auto, auto) { textlib::removeWhiteSpaces(s); }},
-        {[](auto &s, auto, auto) { removeTabs(s); },
-         [](auto &s, auto, auto) { textlib::removeTabs(s); }},
-        {[](auto &s, auto c, auto) { trimPrefixCharacter(s, c); },
-         [](auto &s, auto c, auto) { textlib::trimPrefixCharacter(s, c); }},
-        {[](auto &s, auto, auto) { trimFeeds(s); },
-         [](auto &s, auto, auto) { textlib::trimFeeds(s); }},
-        {[](auto &s, auto, auto n) { decodeTabs(s, n); },
-         [](auto &s, auto, auto n) { textlib::decodeTabs(s, n); }},
-        {[](auto &s, auto, auto n) { encodeTabs(s, n); },
-         [](auto &s, auto, auto n) { textlib::encodeTabs(s, n); }},
-        {[](auto &s, auto c, auto) { replaceCharacter(s, c, u'x', Qt::CaseInsensitive); },
-         [](auto &s, auto c, auto) { textlib::replaceCharacter(s, c, u'x', Qt::CaseInsensitive); }},
-        {[](auto &s, auto, auto n) { normalizeString(s, textlib::NormalForm(n % 4)); },
-         [](auto &s, auto, auto n) { textlib::normalizeString(s, textlib::NormalForm(n % 4)); }},
-        {[](auto &s, auto, auto n) {
-             appendSubstring(s, u"e\u0301 x", {n - 2, 3});
-         },
-         [](auto &s, auto, auto n) {
-             textlib::appendSubstring(s, u"e\u0301 x", {n - 2, 3});
-         }},
-        {[](auto &s, auto, auto) { appendTrimmedString(s, u" \ta b\n"); },
-         [](auto &s, auto, auto) { textlib::appendTrimmedString(s, u" \ta b\n"); }},
-    };
-    std::mt19937 random(1605);
-    const auto pick = [&](qsizetype n) { return qsizetype(random() % quint32(n)); };
-    for (int round = 0; round < 2000; ++round) {
-        Model model;
-        for (qsizetype n = pick(9); n > 0; --n)
-            model.push_back({alphabet[pick(std::size(alphabet))], int(model.size()) + 1});
-        QString text;
-        AttributedString s;
-        for (const auto &[c, tag] : model) {
-            text += QChar(c);
-            s.append(AttributedString(QString(QChar(c)), attrs().size(tag)));
-        }
-        const char16_t c = alphabet[pick(std::size(alphabet))];
-        const qsizetype at = pick(text.size() + 1);
-        for (const auto &[styled, plain] : pairs) {
-            AttributedString edited = s;
-            QString characters = text;
-            styled(edited, c, at);
-            plain(characters, c, at);
-            ASSERT_EQ(edited.string(), characters) << "round " << round;
-            ASSERT_TRUE(runsAreSound(edited));
-        }
-        switch (pick(9)) {
-        case 0:
-            insertCharacter(s, c, at);
-            insertAt(model, at, c);
-            break;
-        case 1:
-            removeCharacterAtIndex(s, at);
-            if (at < qsizetype(model.size()))
-                model.erase(model.begin() + at);
-            break;
-        case 2:
-            removeCharacters(s, c);
-            keepIf(model, [c](char16_t u) { return u != c; });
-            break;
-        case 3:
-            removeSpaces(s);
-            keepIf(model, [](char16_t u) { return u != u' ' && u != u'\t'; });
-            break;
-        case 4:
-            removeFeeds(s);
-            keepIf(model, [](char16_t u) { return u != u'\n'; });
-            break;
-        case 5:
-            trimCharacter(s, c);
-            trim(model, c, true, true);
-            break;
-        case 6:
-            trimSuffixCharacter(s, c);
-            trim(model, c, false, true);
-            break;
-        case 7: {
-            const QString target = text.mid(at, 2);
-            if (target.isEmpty())
-                continue;
-            Model kept;
-            qsizetype found = 0;
-            for (qsizetype k = 0; k < qsizetype(model.size());) {
-                if (text.mid(k, target.size()) == target) {
-                    k += target.size();
-                    ++found;
-                } else {
-                    kept.push_back(model[k++]);
-                }
-            }
-            EXPECT_EQ(deleteString(s, target), found);
-            model = kept;
-            break;
-        }
-        default:
-            appendUnichar(s, c);
-            insertAt(model, qsizetype(model.size()), c);
-        }
-        QString expected;
-        for (const auto &unit : model)
-            expected += QChar(unit.first);
-        ASSERT_EQ(s.string(), expected) << "round " << round;
-        ASSERT_TRUE(runsAreSound(s));
-        for (qsizetype k = 0; k < s.length(); ++k)
-            ASSERT_EQ(s.attributesAtIndex(k).fontSize.value_or(0), model[k].second)
-                << "round " << round << " " << text.toStdString() << " at " << k;
-    }
-}
-
-TEST(StyledEditingTest, LongEditsKeepTheAttributesAfterThem) {
-    // The text after a long deletion or insertion keeps its attributes.
-    const TextAttributes bold = attrs().bolded(), red = attrs().fg(0xff0000);
-    AttributedString s = styled({{QString(300, u'x'), bold}, {"ab", red}});
-    removeCharacters(s, u'x');
-    EXPECT_EQ(s, styled({{"ab", red}}));
-    s = styled({{"\t", bold}, {"z", red}});
-    decodeTabs(s, 1000);
-    EXPECT_EQ(s, styled({{QString(1000, u' '), bold}, {"z", red}}));
-    s = styled({{"a", bold}, {QString(500, u' ') + u'\t', {}}, {"b", red}});
-    removeMultipleSpaces(s);
-    EXPECT_EQ(s, coded("a b", "b.r"));
-}
-
-TEST(StyledEditingTest, AttachmentsNeverSpreadToOtherUnits) {
-    const Edit edits[] = {
-        [](auto &s) { appendUnichar(s, u'x'); },
-        [](auto &s) { appendString(s, QStringLiteral("x")); },
-        [](auto &s) { insertString(s, QStringLiteral("x"), 0); },
-        [](auto &s) { replaceCharacter(s, u'\uFFFC', u'x'); },
-        [](auto &s) { replaceString(s, QString(QChar(0xFFFC)), QStringLiteral("x")); },
-    };
-    for (const Edit &edit : edits) {
-        AttributedString s = coded(u16(u"\uFFFC"), "P");
-        edit(s);
-        qsizetype carriers = 0;
-        for (qsizetype k = 0; k < s.length(); ++k) {
-            const TextAttributes a = s.attributesAtIndex(k);
-            EXPECT_TRUE(a.bold && (!a.attachment || s.string()[k] == QChar(0xFFFC)));
-            carriers += a.attachment.has_value();
-        }
-        EXPECT_LE(carriers, 1);
-        EXPECT_TRUE(runsAreSound(s));
-    }
-}
-
 TEST(StyledEditingTest, SetOverrideAndRemoveAttributesRunByRun) {
     const QVariant blue = QVariant::fromValue(QColor(Qt::blue));
     const struct {
@@ -293,10 +98,10 @@ TEST(StyledEditingTest, SetOverrideAndRemoveAttributesRunByRun) {
         QVariant value;
         const char *codes;
     } cases[] = {
-        {1, 3, blue, "bCCcr"},        {0, huge, blue, "CCCcc"},
-        {-5, 6, blue, "Cbbrr"},       {4, -1, blue, "bbbrr"},
-        {huge, huge, blue, "bbbrr"},  {3, 2, QVariant(), "bbb.."}, // removes the colour only
-        {3, 2, QVariant(7), "bbb.."}, // so does a value of another type
+        {1, 3, blue, "bCCcr"},
+        {-5, 6, blue, "Cbbrr"},
+        {huge, huge, blue, "bbbrr"},
+        {3, 2, QVariant(), "bbb.."}, // removes the colour only
     };
     for (const auto &c : cases) {
         AttributedString s = coded("abcde", "bbbrr");
@@ -308,13 +113,8 @@ TEST(StyledEditingTest, SetOverrideAndRemoveAttributesRunByRun) {
     // An entry with an invalid value removes that attribute.
     overrideAttributes(s, {{Attribute::UnderlineStyle, 1}, {Attribute::ForegroundColor, {}}}, 1, 2);
     EXPECT_EQ(s, coded("abcd", "bUur"));
-    overrideAttributes(s, {});
-    EXPECT_EQ(s, coded("abcd", "bUur"));
-    overrideAttributes(s, {{Attribute::Font, QVariant()}});
-    EXPECT_EQ(s, coded("abcd", ".uur"));
     removeAttribute(s, Attribute::UnderlineStyle);
-    removeAttribute(s, Attribute::Cursor); // never held: nothing
-    EXPECT_EQ(s, coded("abcd", "...r"));
+    EXPECT_EQ(s, coded("abcd", "bb.r"));
 }
 
 TEST(StyledEditingTest, LinesFirstLineAndFeedOfLine) {
@@ -324,10 +124,7 @@ TEST(StyledEditingTest, LinesFirstLineAndFeedOfLine) {
         const char16_t *first, *feed;
     } cases[] = {
         {AttributedString(), {}, nullptr, nullptr},
-        {coded("\n\n", ".."), {"\n", "\n"}, nullptr, u"\n\n"},
-        {coded("abc", "bbb"), {"abc"}, u"abc", nullptr},
         {coded("a\r\nb\r\n", "bbrrr."), {"a\r\n", "b\r\n"}, u"a", u"\r\n"},
-        {coded("a\rb", "..."), {"a\r", "b"}, u"a", nullptr},
         // U+0003 breaks lines but is no feed; U+FFFC neither.
         {coded(u16(u"a\uFFFCb\u0003c\u2028"), "bbbbbb"),
          {u16(u"a\uFFFCb\u0003"), u16(u"c\u2028")},
@@ -353,25 +150,20 @@ TEST(StyledEditingTest, LinesFirstLineAndFeedOfLine) {
         EXPECT_EQ(feedOfLine(c.text), piece(c.feed, true));
         EXPECT_EQ(hasFeedOfLine(c.text), c.feed != nullptr);
     }
-    EXPECT_EQ(lastCharacter(AttributedString()), u'\0');
-    EXPECT_EQ(lastCharacter(coded("ab", "rr")), u'b');
+    EXPECT_TRUE(lastCharacter(AttributedString()) == u'\0'
+                && lastCharacter(coded("ab", "rr")) == u'b');
 }
 
 TEST(StyledEditingTest, LinksAndAttachmentsAreMade) {
     const QUrl url("http://example.com/a b");
     EXPECT_EQ(attributedStringWithLink(url),
               AttributedString("http://example.com/a%20b", linkAttributes(url)));
-    EXPECT_EQ(linkAttributes(url), attrs().fg(qRgb(0, 0, 238)).underlined().linkTo(url.toString()));
     const QFont font("Helvetica", 14);
     const Maybe described = attributedStringWithLink(QStringLiteral("http://x.org"), "X", font);
     EXPECT_EQ(described, AttributedString("X", linkAttributes(QUrl("http://x.org"), font)));
-    EXPECT_EQ(described->attributesAtIndex(0).fontSize, 14);
-    EXPECT_EQ(attributedStringWithLink(QStringLiteral("mail.org"))->string(), "mail.org");
-    for (const QVariant &bad : {QVariant(), QVariant(QString()), QVariant(QUrl()), QVariant(42)})
-        EXPECT_FALSE(attributedStringWithLink(bad, "shown"));
-
+    EXPECT_FALSE(attributedStringWithLink(QVariant(QUrl()), "shown"));
+    EXPECT_FALSE(attributedStringWithLink(QVariant(42), "shown"));
     EXPECT_FALSE(attributedStringWithAttachmentContents({}, "a.png"));
-    EXPECT_FALSE(attributedStringWithAttachmentContents("x", QString()));
     const Maybe card = attributedStringWithAttachmentContents("BEGIN:VCARD", "Ann.VCF");
     ASSERT_TRUE(card && card->string() == u16(u"\uFFFC"));
     EXPECT_EQ(card->attributesAtIndex(0).attachment->preferredFilename, "Ann.VCF");
@@ -382,14 +174,15 @@ TEST(StyledEditingTest, LinksAndAttachmentsAreMade) {
     file.close();
     EXPECT_EQ(attributedStringWithAttachmentAtPath(file.fileName()),
               AttributedString::withAttachment({"note.txt", "text/plain", "hello"}));
-    for (const QString &bad : {QString(), QString(""), dir.path(), dir.filePath("missing")})
+    for (const QString &bad : {QString(), dir.path(), dir.filePath("missing")})
         EXPECT_FALSE(attributedStringWithAttachmentAtPath(bad)) << bad.toStdString();
 }
 
 TEST(StyledEditingTest, NumberOfAttachmentsLeavesOutContactCards) {
     const std::pair<TextAttachment, bool> cases[] = {
-        {{"a.png", "image/png", "x"}, false}, {{"b", "text/vcard", "x"}, true},
-        {{"c", "TEXT/X-VCARD", "x"}, true},   {{"d.VCF", "", "x"}, true},
+        {{"a.png", "image/png", "x"}, false},
+        {{"c", "TEXT/X-VCARD", "x"}, true},
+        {{"d.VCF", "", "x"}, true},
         {{"e.vcf.txt", "", "x"}, false},
     };
     AttributedString s = coded(u16(u"\uFFFC\uFFFC\uFFFC"), "pp."); // one run, two attachments
@@ -399,7 +192,6 @@ TEST(StyledEditingTest, NumberOfAttachmentsLeavesOutContactCards) {
         s.append(AttributedString::withAttachment(attachment));
     }
     EXPECT_EQ(numberOfAttachments(s), 4);
-    EXPECT_EQ(numberOfAttachments(AttributedString()), 0);
 }
 
 TEST(StyledEditingTest, ContainsSubstring) {
@@ -407,42 +199,58 @@ TEST(StyledEditingTest, ContainsSubstring) {
     EXPECT_TRUE(containsSubstring(s, u"bc") && containsSubstring(s, u"\0d"sv));
     for (QStringView absent : {QStringView(u"\0e"sv), QStringView(u"BC"), QStringView(u""), {}})
         EXPECT_FALSE(containsSubstring(s, absent));
-    EXPECT_FALSE(containsSubstring(AttributedString(), u"a"));
 }
 
-TEST(StyledEditingTest, InsertAppendAndSet) {
+// Edits of whole runs: where inserted and appended text takes its attributes from, what removal,
+// case changes, replacement and trimming leave of the runs.
+TEST(StyledEditingTest, EditsKeepRunsInStep) {
+    const auto ci = Qt::CaseInsensitive, cs = Qt::CaseSensitive;
+    const auto trim = Attachments::Trim;
     const struct {
-        Edit edit;
-        QString text;
+        std::u16string_view text;
         const char *codes;
+        Edit edit;
+        std::u16string_view expected;
+        const char *expectedCodes;
     } cases[] = {
-        {[](auto &s) { insertString(s, QStringLiteral("x"), 2); }, "abxc", "bbbr"},
-        {[](auto &s) { insertString(s, QStringLiteral("x"), -1); }, "xabc", "bbbr"},
-        {[](auto &s) { insertString(s, QString(), 1); }, "abc", "bbr"},
-        {[](auto &s) { insertString(s, coded("x", "."), 1); }, "axbc", "b.br"},
-        {[](auto &s) { insertString(s, QStringLiteral("x"), 0, TextAttributes()); }, "xabc",
-         ".bbr"},
-        {[](auto &s) { appendString(s, QStringLiteral("x")); }, "abcx", "bbrr"},
-        {[](auto &s) { appendString(s, coded("x", "u")); }, "abcx", "bbru"},
-        {[](auto &s) { appendString(s, QStringLiteral("x"), TextAttributes()); }, "abcx", "bbr."},
-        {[](auto &s) { appendFormat(s, QStringLiteral("=%1").arg(5)); }, "abc=5", "bbrrr"},
-        {[](auto &s) { appendFormat(s, TextAttributes(), QString("")); }, "abc", "bbr"},
-        {[](auto &s) { setString(s, QStringLiteral("xy")); }, "xy", "bb"},
-        {[](auto &s) { setString(s, coded("q", "r")); }, "q", "r"},
-        {[](auto &s) { setString(s, QStringLiteral("q"), TextAttributes()); }, "q", "."},
-        {[](auto &s) { insertStringAsLink(s, QStringLiteral("http://x"), 1); }, "ahttp://xbc",
-         "bllllllllbr"},
-        {[](auto &s) { appendStringAsLink(s, QString()); }, "abc", "bbr"},
+        {u"abc", "bbr", [](auto &s) { insertString(s, QStringLiteral("x"), 2); }, u"abxc", "bbbr"},
+        {u"abc", "bbr", [](auto &s) { appendString(s, QStringLiteral("x")); }, u"abcx", "bbrr"},
+        // An attachment never spreads to the units around it.
+        {u"\uFFFC", "P", [](auto &s) { appendUnichar(s, u'x'); }, u"\uFFFCx", "Pb"},
+        {u"\uFFFC", "P", [](auto &s) { insertString(s, QStringLiteral("x"), 0); }, u"x\uFFFC",
+         "bP"},
+        {u"abc", "bbr", [](auto &s) { setString(s, QStringLiteral("xy")); }, u"xy", "bb"},
+        {u"abc", "bbr", [](auto &s) { insertStringAsLink(s, QStringLiteral("http://x"), 1); },
+         u"ahttp://xbc", "bllllllllbr"},
+        {u"abc", "bbr", [](auto &s) { appendStringAsLink(s, QString()); }, u"abc", "bbr"},
+        {u"\uFFFC two \uFFFC!\uFFFC", "Prrrrrpb.", [](auto &s) { removeAttachments(s); },
+         u" two !\uFFFC", "rrrrrb."},
+        {u"see here.", "rrrrLLLLr", [](auto &s) { removeLinks(s); }, u"see here.", "rrrrbbbbr"},
+        // A run may change its length; capitals start anew in every run.
+        {u"oNe tWO thREE\u00DF", "......bbbbbbbr", uppercase, u"ONE TWO THREESS",
+         "......bbbbbbbrr"},
+        {u"oNe tWO thREE\u00DF", "......bbbbbbbr", capitalize, u"One TwO Three\u00DF",
+         "......bbbbbbbr"},
+        {u"ab-Ab-aB", "bbbbr...", [](auto &s) { EXPECT_EQ(replaceString(s, "ab", "x", ci), 3); },
+         u"x-x-x", "bbb.."},
+        {u"ab-Ab-aB", "bbbbr...",
+         [](auto &s) { EXPECT_EQ(replaceString(s, QString(), "x", cs), 0); }, u"ab-Ab-aB",
+         "bbbbr..."},
+        {u" \n ", "bbb", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); }, u"", ""},
+        {u"\uFFFC a b \uFFFC", "prrrrrp", [](auto &s) { trimWhiteSpacesAndAttachments(s, trim); },
+         u"a b", "rrr"},
+        {u" \uFFFC a b", "rprrrr",
+         [](auto &s) { trimWhiteSpacesAndAttachments(s, Attachments::Keep); }, u"\uFFFC a b",
+         "prrrr"},
     };
     for (const auto &c : cases) {
-        AttributedString s = coded("abc", "bbr");
+        SCOPED_TRACE(u16(c.text).toStdString() + " -> " + u16(c.expected).toStdString());
+        AttributedString s = coded(u16(c.text), c.codes);
         c.edit(s);
-        EXPECT_EQ(s, coded(c.text, c.codes));
+        EXPECT_EQ(s, coded(u16(c.expected), c.expectedCodes));
         EXPECT_TRUE(runsAreSound(s));
     }
-    AttributedString s;
-    setString(s, QStringLiteral("x"));
-    EXPECT_EQ(s, AttributedString("x"));
+    AttributedString s("x");
     appendStringAsLink(s, QStringLiteral("http://x"), QColor(Qt::yellow));
     EXPECT_EQ(
         s, styled({{"x", {}}, {"http://x", attrs{linkAttributes(QUrl("http://x"))}.bg(0xffff00)}}));
@@ -454,62 +262,14 @@ TEST(StyledEditingTest, InsertAppendAndSet) {
                          {"go", attrs().fg(0xffff0000).linkTo("http://x")}}));
 }
 
-TEST(StyledEditingTest, RemoveAttachmentsLinksAndCase) {
-    AttributedString s = coded(u16(u"\uFFFC two \uFFFC!\uFFFC"), "Prrrrrpb.");
-    removeAttachments(s);
-    EXPECT_EQ(s, coded(u16(u" two !\uFFFC"), "rrrrrb."));
-    s = coded("see here.", "rrrrLLLLr");
-    removeLinks(s);
-    EXPECT_EQ(s, coded("see here.", "rrrrbbbbr"));
-
-    const struct {
-        void (*change)(AttributedString &);
-        std::u16string_view expected;
-        const char *codes;
-    } cases[] = {
-        {uppercase, u"ONE TWO THREESS", "......bbbbbbbrr"}, // a run may change its length
-        {lowercase, u"one two three\u00DF", "......bbbbbbbr"},
-        {capitalize, u"One TwO Three\u00DF", "......bbbbbbbr"}, // anew in every run
-    };
-    for (const auto &c : cases) {
-        s = coded(u16(u"oNe tWO thREE\u00DF"), "......bbbbbbbr");
-        c.change(s);
-        EXPECT_EQ(s, coded(u16(c.expected), c.codes));
-    }
-    s = AttributedString();
-    capitalize(s);
-    EXPECT_TRUE(s.runs().isEmpty());
-}
-
-TEST(StyledEditingTest, ReplaceString) {
-    const struct {
-        QString target, replacement;
-        Qt::CaseSensitivity cs;
-        qsizetype count;
-        QString text;
-        const char *codes;
-    } cases[] = {
-        {"ab", "x", Qt::CaseInsensitive, 3, "x-x-x", "bbb.."},
-        {"ab", "x", Qt::CaseSensitive, 1, "x-Ab-aB", "bbbr..."},
-        {"ab", "abab", Qt::CaseSensitive, 1, "abab-Ab-aB", "bbbbbbr..."},
-        {"-", QString(), Qt::CaseSensitive, 2, "abAbaB", "bbbr.."},
-        {QString(), "x", Qt::CaseSensitive, 0, "ab-Ab-aB", "bbbbr..."},
-    };
-    for (const auto &c : cases) {
-        AttributedString s = coded("ab-Ab-aB", "bbbbr...");
-        EXPECT_EQ(replaceString(s, c.target, c.replacement, c.cs), c.count)
-            << c.target.toStdString();
-        EXPECT_EQ(s, coded(c.text, c.codes));
-    }
+TEST(StyledEditingTest, ReplaceStringByLinksAndStyledText) {
     const TextAttributes linked = attrs().bolded().linkTo("http://x.org");
-    for (const auto &[link, description, shown] :
-         {std::tuple(QVariant(QUrl("http://x.org")), QString("X"), QString("X")),
-          {QStringLiteral("http://x.org"), QString(), "http://x.org"}}) {
-        AttributedString s = coded("[x] and [X]", "bbbbbbbbbbb");
-        EXPECT_EQ(replaceString(s, "[x]", link, description, Qt::CaseInsensitive), 2);
-        EXPECT_EQ(s, styled({{shown, linked}, {" and ", attrs().bolded()}, {shown, linked}}));
-        EXPECT_EQ(replaceString(s, shown, QVariant(), "X"), 0); // no link: nothing replaced
-    }
+    AttributedString t = coded("[x] and [X]", "bbbbbbbbbbb");
+    EXPECT_EQ(
+        replaceString(t, "[x]", QStringLiteral("http://x.org"), QString(), Qt::CaseInsensitive), 2);
+    const QString shown = QStringLiteral("http://x.org");
+    EXPECT_EQ(t, styled({{shown, linked}, {" and ", attrs().bolded()}, {shown, linked}}));
+    EXPECT_EQ(replaceString(t, shown, QVariant(), "X"), 0); // no link: nothing replaced
     // The paragraph style at each occurrence is laid over the styled replacement.
     const TextAttributes spaced = attrs().after(12);
     AttributedString s = styled({{"a ", {}}, {"$v", spaced}, {" $v", attrs().bolded()}});
@@ -521,30 +281,6 @@ TEST(StyledEditingTest, ReplaceString) {
                          {"1", attrs().fg(0xff0000)},
                          {"2", {}}}));
     EXPECT_EQ(replaceString(s, QString(), coded("x", ".")), 0);
-}
-
-TEST(StyledEditingTest, TrimWhiteSpacesAndAttachments) {
-    const struct {
-        AttributedString text;
-        Attachments attachments;
-        AttributedString expected;
-    } cases[] = {
-        {AttributedString(), Attachments::Trim, AttributedString()},
-        {coded(" \n ", "bbb"), Attachments::Trim, AttributedString()},
-        {coded(u16(u" \na b\t\u00A0"), "bbrrrbb"), Attachments::Trim, coded("a b", "rrr")},
-        {coded(u16(u"\uFFFC a b \uFFFC"), "prrrrrp"), Attachments::Trim, coded("a b", "rrr")},
-        {coded(u16(u" \uFFFC a b"), "rprrrr"), Attachments::Keep,
-         coded(u16(u"\uFFFC a b"), "prrrr")},
-        {coded(u16(u"\uFFFC x"), "rrr"), Attachments::Trim, coded("x", "r")}, // no attachment
-    };
-    for (const auto &c : cases) {
-        AttributedString s = c.text;
-        trimWhiteSpacesAndAttachments(s, c.attachments);
-        EXPECT_EQ(s, c.expected);
-    }
-    AttributedString s = coded(u16(u" x\uFFFC"), "rrp");
-    trimWhiteSpaces(s);
-    EXPECT_EQ(s, coded("x", "r"));
 }
 
 } // namespace

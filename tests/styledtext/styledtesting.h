@@ -13,54 +13,27 @@
 #include <string_view>
 #include <utility>
 
-inline QString describeAttributes(const TextAttributes &a) {
-    const auto colour = [](const char *name, const std::optional<QColor> &c) {
-        return c ? QString::fromLatin1(name) + c->name(QColor::HexArgb) : QString();
-    };
-    const ParagraphStyle p = a.paragraphStyle.value_or(ParagraphStyle());
-    QStringList parts = {
-        a.fontFamily ? QStringLiteral("font=%1").arg(*a.fontFamily) : QString(),
-        a.fontSize ? QStringLiteral("size=%1").arg(*a.fontSize) : QString(),
-        a.bold ? QStringLiteral("bold") : QString(),
-        a.italic ? QStringLiteral("italic") : QString(),
-        a.underline ? QStringLiteral("underline") : QString(),
-        colour("fg=", a.foregroundColor),
-        colour("bg=", a.backgroundColor),
-        colour("ulc=", a.underlineColor),
-        a.link ? QStringLiteral("link=%1").arg(a.link->toString()) : QString(),
-        !a.paragraphStyle ? QString()
-                          : QStringLiteral("para=%1,%2,%3,%4,mode%5,tighten%6,%7stops")
-                                .arg(p.paragraphSpacingBefore)
-                                .arg(p.paragraphSpacing)
-                                .arg(p.minimumLineHeight)
-                                .arg(p.maximumLineHeight)
-                                .arg(int(p.lineBreakMode))
-                                .arg(p.allowsDefaultTighteningForTruncation)
-                                .arg(p.tabStops.size()),
-        !a.attachment ? QString()
-                      : QStringLiteral("attachment=%1,%2,%3 bytes")
-                            .arg(a.attachment->preferredFilename, a.attachment->mimeType)
-                            .arg(a.attachment->contents.size()),
-    };
-    parts.removeAll(QString());
-    return parts.join(u' ');
-}
-
+// Failure output: each run's characters and its attributes by number (see Attribute).
 inline void PrintTo(const TextAttributes &a, std::ostream *os) {
-    *os << '{' << describeAttributes(a).toStdString() << '}';
+    for (auto [name, value] : a.dictionary().asKeyValueRange()) {
+        const QString shown = name == Attribute::Attachment ? a.attachment->preferredFilename
+                              : name == Attribute::ParagraphStyle
+                                  ? QStringLiteral("%1,%2")
+                                        .arg(a.paragraphStyle->paragraphSpacingBefore)
+                                        .arg(a.paragraphStyle->paragraphSpacing)
+                                  : value.toString();
+        *os << int(name) << '=' << shown.toStdString() << ' ';
+    }
 }
 
 inline void PrintTo(const AttributedString &s, std::ostream *os) {
     qsizetype start = 0;
     for (const AttributedString::Run &run : s.runs()) {
-        const QString chars =
-            s.string().mid(start, run.length).replace(u'\n', QStringLiteral("\\n"));
-        *os << '"' << chars.toStdString() << "\" {"
-            << describeAttributes(run.attributes).toStdString() << "} ";
+        *os << '"' << s.string().mid(start, run.length).toStdString() << "\" {";
+        PrintTo(run.attributes, os);
+        *os << "} ";
         start += run.length;
     }
-    if (s.runs().isEmpty())
-        *os << "(empty)";
 }
 
 QT_BEGIN_NAMESPACE
