@@ -74,8 +74,6 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
         bool expected;
         QStringList present, absent;
     } rows[] = {
-        {"file null", {}, file, nullptr, false, {}, {}},
-        {"file new", {}, file, "f", true, {"f"}, {}},
         {"file missing parent", {}, file, "a/f", false, {}, {"a"}},
         {"file dangling link", dangling, file, "f", true, {}, {"gone"}},
         {"file name too long", {}, file, tooLong.constData(), false, {}, {}},
@@ -89,9 +87,7 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
         {"writable replaces file", aFile, writable, "f", true, {"f"}, {}},
         {"remove missing", {}, remove, "nothing", true, {}, {}},
         {"remove empty", {}, remove, "!", false, {}, {}},
-        {"remove tree", aFolder, remove, "d", true, {}, {"d"}},
         {"remove link with slash", linked, remove, "l/", true, {"d/sub/x"}, {"l"}},
-        {"unlink file", aFile, unlinked, "f", true, {}, {"f"}},
         {"unlink folder", aFolder, unlinked, "d", false, {"d/sub/x"}, {}},
     };
     for (const auto &r : rows) {
@@ -99,9 +95,8 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
         QDir().mkpath(dir.path());
         if (r.setup)
             r.setup(*this);
-        const QString path = r.path == nullptr  ? QString()
-                             : r.path[0] == '!' ? QString::fromUtf8(r.path + 1)
-                                                : p(QString::fromUtf8(r.path));
+        const QString path =
+            r.path[0] == '!' ? QString::fromUtf8(r.path + 1) : p(QString::fromUtf8(r.path));
         EXPECT_EQ(r.call(path), r.expected) << r.name;
         for (const QString &name : r.present)
             EXPECT_TRUE(there(name)) << r.name << " " << name.toStdString();
