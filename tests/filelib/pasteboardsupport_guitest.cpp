@@ -81,17 +81,6 @@ TEST_F(PasteboardSupportGui, ReadsWhatOtherProgramsOffer) {
     xclipWrite("clipboard", PublicURLType, "https://other.example/");
     ASSERT_TRUE(waitUntil([&] { return containsURL(clipboard); }));
     EXPECT_EQ(URL(clipboard), "https://other.example/");
-
-    QTemporaryDir dir;
-    const QString location =
-        putFile(dir.filePath("site.url"), "[InternetShortcut]\r\nURL=https://site.example/\r\n");
-    xclipWrite("clipboard", FilenamesPboardType,
-               QUrl::fromLocalFile(location).toEncoded() + "\r\n");
-    ASSERT_TRUE(waitUntil([&] { return availableType(clipboard, FilenamesPboardType); }));
-    EXPECT_FALSE(containsURL(clipboard)); // a file list is no address
-    EXPECT_TRUE(containsURLs(clipboard));
-    EXPECT_EQ(URLsFromPasteboard(clipboard, FilenamesPboardType),
-              QList<QUrl>{QUrl("https://site.example/")});
 }
 
 TEST_F(PasteboardSupportGui, OneFlavourClipboardKeepsTheText) {

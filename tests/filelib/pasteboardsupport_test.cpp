@@ -131,11 +131,6 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
         {{{FilenamesPboardType, QByteArray("\0\xff\n#c\nhttp://x/\n", 16)}},
          true,
          {QUrl("http://x/")}},
-        // How a browser offers an address on the desktop.
-        {{{FilenamesPboardType, "https://example.org/x\r\n"},
-          {StringPboardType, "https://example.org/x"}},
-         true,
-         found},
         // The file list comes first, so the text's address is never looked at.
         {{{StringPboardType, "https://x.org/"}, {FilenamesPboardType, uris({doc})}}, false, {}}};
     for (const Row &row : rows) {
@@ -151,8 +146,6 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
     EXPECT_EQ(URLsFromPasteboard(pboard, "text/plain"),
               QList<QUrl>{QUrl("http://www.b.example/x")});
     EXPECT_EQ(URLsFromPasteboard(pboard, HTMLPboardType), std::nullopt);
-    EXPECT_EQ(URLsFromPasteboard(pboardWith({{StringPboardType, "none"}}), StringPboardType),
-              std::nullopt);
 }
 
 TEST(PasteboardSupport, AddressesGoOutInEveryFlavour) {
