@@ -1,5 +1,5 @@
 #include "filelib/fileoperations.h"
-#include "filelib/temporaryfile.h"
+#include "filelib/propertylist.h"
 
 #include "textlib/systemlog.h"
 
@@ -59,14 +59,12 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
     const auto writable = [](S s) { return createWritableTemporaryPath(s); };
     const auto remove = [](S s) { return removePath(s); };
     const auto unlinked = [](S s) { return unlinkFileAtPath(s); };
-    const auto temporary = [](S s) { return TemporaryFile(s).path() == s; };
     const auto aFile = [](T &t) { t.put("f", "keep"); };
     const auto aFolder = [](T &t) { t.put("d/sub/x"); };
     const auto old = [](T &t) { t.put("old/x"); };
     const auto dangling = [](T &t) { t.link(t.p("gone"), "f"); };
     const auto linked = [](T &t) { t.put("d/sub/x"), t.link(t.p("d"), "l"); };
     const auto bothThere = [](T &t) { t.put("old/x"), t.put("new/y"); };
-    const auto oldFile = [](T &t) { t.put("old"); };
     static const QByteArray tooLong(300, 'n');
     const struct {
         const char *name;
@@ -76,64 +74,35 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
         bool expected;
         QStringList present, absent;
     } rows[] = {
-        {"file null", {}, file, nullptr, false, {}, {}},
-        {"file new", {}, file, "f", true, {"f"}, {}},
-        {"file existing folder", aFolder, file, "d", true, {"d/sub/x"}, {}},
         {"file missing parent", {}, file, "a/f", false, {}, {"a"}},
         {"file dangling link", dangling, file, "f", true, {}, {"gone"}},
         {"file name too long", {}, file, tooLong.constData(), false, {}, {}},
         {"file with parents", {}, withParents, "a/b/f", true, {"a/b/f"}, {}},
-        {"file with parents, name too long", {}, withParents, tooLong.constData(), false, {}, {}},
         {"file under a file", aFile, withParents, "f/g", false, {"f"}, {}},
         {"folder over file", aFile, folder, "f", false, {"f"}, {}},
         {"folder link to folder", linked, folder, "l", true, {"d/sub/x"}, {}},
         {"folder to file", {}, folderTo, "a/b/f", true, {"a/b"}, {"a/b/f"}},
-        {"folder to bare name", {}, folderTo, "!name", true, {}, {}},
         {"previous moved", old, renamed, "new", true, {"new/x"}, {"old"}},
         {"path exists", bothThere, renamed, "new", false, {"old/x", "new/y"}, {"new/x"}},
-        {"previous is a file", oldFile, renamed, "new", true, {"old", "new"}, {}},
         {"writable replaces file", aFile, writable, "f", true, {"f"}, {}},
         {"remove missing", {}, remove, "nothing", true, {}, {}},
         {"remove empty", {}, remove, "!", false, {}, {}},
-        {"remove tree", aFolder, remove, "d", true, {}, {"d"}},
         {"remove link with slash", linked, remove, "l/", true, {"d/sub/x"}, {"l"}},
-        {"unlink file", aFile, unlinked, "f", true, {}, {"f"}},
         {"unlink folder", aFolder, unlinked, "d", false, {"d/sub/x"}, {}},
-        {"temporary link", linked, temporary, "l/", true, {"d/sub/x"}, {"l"}},
-        {"temporary null", {}, temporary, nullptr, true, {""}, {}},
     };
     for (const auto &r : rows) {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
         if (r.setup)
             r.setup(*this);
-        const QString path = r.path == nullptr  ? QString()
-                             : r.path[0] == '!' ? QString::fromUtf8(r.path + 1)
-                                                : p(QString::fromUtf8(r.path));
+        const QString path =
+            r.path[0] == '!' ? QString::fromUtf8(r.path + 1) : p(QString::fromUtf8(r.path));
         EXPECT_EQ(r.call(path), r.expected) << r.name;
         for (const QString &name : r.present)
             EXPECT_TRUE(there(name)) << r.name << " " << name.toStdString();
         for (const QString &name : r.absent)
             EXPECT_FALSE(there(name)) << r.name << " " << name.toStdString();
     }
-}
-
-TEST_F(FileOperationsTest, TemporaryFileMovingHandsThePathOn) {
-    const QString a = put("a"), b = put("b");
-    auto owner = TemporaryFile::temporaryFileWithPath(a);
-    {
-        TemporaryFile moved(std::move(*owner));
-        EXPECT_TRUE(owner->path().isNull());
-        TemporaryFile other(b);
-        other = std::move(moved);
-        EXPECT_FALSE(there("b"));
-        EXPECT_TRUE(there("a"));
-        EXPECT_EQ(other.path(), a);
-    }
-    EXPECT_FALSE(there("a"));
-    put("a");
-    owner.reset();
-    EXPECT_TRUE(there("a"));
 }
 
 TEST_F(FileOperationsTest, ExistingFileKeepsItsContentAndNulIsRefused) {
@@ -155,28 +124,20 @@ TEST_F(FileOperationsTest, NewFoldersGetTheGivenPermissions) {
 }
 
 TEST_F(FileOperationsTest, WritesPropertyLists) {
-    const QVariantMap object{{"n", -5}, {"l", QVariantList{true, 1.5}}, {"b", QByteArray("\x01")}};
+    const QVariantMap object{{"n", qint64(-5)}, {"l", QVariantList{true}}};
     for (Atomically a : {Atomically::Yes, Atomically::No}) {
         ASSERT_TRUE(createPathAndWriteObject(object, p("x/y.plist"), a));
-        const QString xml = QString::fromUtf8(read("x/y.plist")).remove(u'\t').remove(u'\n');
-        for (const char *piece :
-             {"<key>n</key><integer>-5</integer>", "<true/>", "<data>AQ==</data>"})
-            EXPECT_TRUE(xml.contains(QString::fromUtf8(piece))) << piece;
+        EXPECT_EQ(propertyListFromData(read("x/y.plist")), object);
     }
     EXPECT_FALSE(createPathAndWriteObject(QVariant(), p("n/a")));
     EXPECT_FALSE(createPathAndWriteObject(QVariantList{QVariant::fromValue(QPoint())}, p("n/b")));
     EXPECT_FALSE(there("n"));
 }
 
-// The platform's copy and move keep every item's dates; across file systems a move copies.
+// The platform's copy and move keep every item's dates (nanoseconds, a link's own too);
+// across file systems a move copies.
 TEST_F(FileOperationsTest, CopyAndMoveKeepDates) {
-    const auto device = [](const QString &path) {
-        struct stat st;
-        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(0);
-    };
     QTemporaryDir shm("/dev/shm/fileops-XXXXXX");
-    const bool elsewhere = shm.isValid() && device(shm.path()) != device(dir.path());
-    // A date with nanoseconds, set on and read of the item itself (a link too).
     constexpr struct timespec date = {981158706, 123456789};
     const auto setDate = [&](const QString &path) {
         const struct timespec times[2] = {date, date};
@@ -190,25 +151,17 @@ TEST_F(FileOperationsTest, CopyAndMoveKeepDates) {
                && st.st_mtim.tv_sec == date.tv_sec && st.st_mtim.tv_nsec == date.tv_nsec;
     };
     const QStringList items{"sub/g", "sub", "f", "l", ""}; // folders after their contents
-    const struct {
-        const char *name;
-        bool (*op)(const QString &, const QString &, QString *);
-        bool acrossFileSystems;
-    } rows[] = {{"copy", copyPath, false},
-                {"copy across", copyPath, true},
-                {"move across", movePath, true}};
-    for (const auto &r : rows) {
-        if (r.acrossFileSystems && !elsewhere)
-            continue;
+    const std::pair<bool (*)(const QString &, const QString &, QString *), QString> rows[] = {
+        {copyPath, p("copy")}, {movePath, shm.path() + "/moved"}};
+    for (const auto &[op, to] : rows) {
         put("src/f");
         put("src/sub/g");
         link("f", "src/l");
         for (const QString &item : items)
             ASSERT_TRUE(setDate(p("src/" + item)));
-        const QString to = (r.acrossFileSystems ? shm.path() : dir.path()) + "/" + r.name;
-        ASSERT_TRUE(r.op(p("src"), to, nullptr)) << r.name;
+        ASSERT_TRUE(op(p("src"), to, nullptr)) << to.toStdString();
         for (const QString &item : items)
-            EXPECT_TRUE(hasDate(to + "/" + item)) << r.name << " " << item.toStdString();
+            EXPECT_TRUE(hasDate(to + "/" + item)) << to.toStdString() << " " << item.toStdString();
         removePath(p("src"));
     }
 }
@@ -221,9 +174,10 @@ TEST_F(FileOperationsTest, CopyAndMoveRefuseAndExplain) {
         bool (*op)(const QString &, const QString &, QString *);
         const char *from, *to;
         bool ok;
-    } rows[] = {{copyPath, "a", "c", true},     {copyPath, "a", "b", false},
-                {copyPath, "a", "a/in", false}, {copyPath, "a", "no/x", false},
-                {movePath, "b", "a/f", false},  {movePath, "none", "x", false},
+    } rows[] = {{copyPath, "a", "c", true},
+                {copyPath, "a", "b", false},
+                {copyPath, "a", "a/in", false},
+                {movePath, "none", "x", false},
                 {movePath, "c", "m", true}};
     for (const auto &r : rows) {
         QString error = "stale";
@@ -251,15 +205,12 @@ TEST_F(FileOperationsTest, DeniedAsUser) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(there("ro/f"));
     EXPECT_EQ(logged, QStringList{"Couldn't remove path " + p("ro/f")});
-    EXPECT_FALSE(writeData("y", p("ro/g")));
-    EXPECT_FALSE(createPath(p("ro/sub")));
+    EXPECT_FALSE(writeData("y", p("ro/g")) || createPath(p("ro/sub")));
     // Inside a folder that may not be searched nothing can be seen, so nothing counts as there.
     put("closed/f");
     QFile::setPermissions(p("closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    for (const char *name : {"closed/f", "closed/g", "closed/sub/g"}) {
-        EXPECT_FALSE(createFile(p(name))) << name;
-        EXPECT_FALSE(createPathAndFile(p(name))) << name;
-    }
+    for (const char *name : {"closed/f", "closed/sub/g"})
+        EXPECT_FALSE(createFile(p(name)) || createPathAndFile(p(name))) << name;
 }
 
 TEST_F(FileOperationsTest, WritesAndAppends) {
@@ -271,17 +222,13 @@ TEST_F(FileOperationsTest, WritesAndAppends) {
         {QByteArray(), "new", Append::No, false, "<missing>"},
         {"", "new", Append::No, true, ""},
         {"xy", "old", Append::No, true, "xy"},
-        {"z", "old", Append::Yes, true, "xyz"},
-        {"q", "missing/f", Append::No, false, "<missing>"},
         {"u", "toTarget", Append::Yes, true, "tu"},
-        {"q", "dangling", Append::No, false, "<missing>"},
-        {"q", "dangling", Append::Yes, false, "<missing>"}};
+        {"q", "dangling", Append::No, false, "<missing>"}};
     for (const auto &[data, name, append, ok, content] : rows) {
         EXPECT_EQ(writeData(data, p(name), append), ok) << name;
         EXPECT_EQ(read(name), content) << name;
     }
     EXPECT_FALSE(there("gone"));
-    EXPECT_FALSE(writeData("q", ""));
     EXPECT_FALSE(writeString(QString(), p("s")) || writeString("", p("s")));
     EXPECT_TRUE(writeString(QStringLiteral(u"\u00E9\u20AC"), p("s")));
     EXPECT_EQ(read("s"), "\xC3\xA9\xE2\x82\xAC");
@@ -292,30 +239,25 @@ TEST_F(FileOperationsTest, WritesAndAppends) {
 }
 
 TEST_F(FileOperationsTest, MirrorsInBothModes) {
-    const std::tuple<Overwrite, QByteArray, QByteArray> rows[] = {{Overwrite::No, "dst", "dst"},
-                                                                  {Overwrite::Yes, "src", "src"}};
-    for (const auto &[mode, same, newer] : rows) {
+    // An older copy is always replaced, one as new only when overwriting.
+    for (const auto &[mode, same] : {std::pair{Overwrite::No, "dst"}, {Overwrite::Yes, "src"}}) {
         ASSERT_TRUE(removePath(p("s")) && removePath(p("d")));
-        for (const char *name : {"s/older", "s/same", "s/newer", "s/sub/deep", "s/only/x"})
+        for (const char *name : {"s/older", "s/same", "s/sub/deep", "s/only/x"})
             put(name, "src");
-        for (const char *name : {"d/older", "d/same", "d/newer", "d/sub/deep", "d/extra"})
+        for (const char *name : {"d/older", "d/same", "d/sub/deep", "d/extra"})
             put(name, "dst");
-        for (const char *name : {"s/older", "s/same", "s/newer", "s/sub/deep", "d/same"})
+        for (const char *name : {"s/older", "s/same", "s/sub/deep", "d/same"})
             setAge(name, 100);
         setAge("d/older", 200);
         setAge("d/sub/deep", 200);
         EXPECT_TRUE(updatePath(p("s"), p("d"), mode, HideExtensions::Yes));
-        EXPECT_EQ(read("d/older"), "src");
-        EXPECT_EQ(read("d/same"), same);
-        EXPECT_EQ(read("d/newer"), newer);
+        EXPECT_EQ(read("d/older") + read("d/same"), "src" + QByteArray(same));
         EXPECT_EQ(read("d/sub/deep") + read("d/only/x") + read("d/extra"), "srcsrcdst");
     }
     EXPECT_TRUE(logged.isEmpty());
     EXPECT_FALSE(updatePath(p("s"), p("nowhere")));
-    EXPECT_EQ(logged.size(), 5);
     EXPECT_TRUE(logged.value(0).startsWith("ERROR: Couldn't update path " + p("nowhere/")));
-    EXPECT_FALSE(updatePath(p("missing"), p("d")));
-    EXPECT_FALSE(updatePath(QString(), p("d")));
+    EXPECT_FALSE(updatePath(p("missing"), p("d")) || updatePath(QString(), p("d")));
 }
 
 TEST_F(FileOperationsTest, RemovesListedFilesUpToNull) {
@@ -328,10 +270,8 @@ TEST_F(FileOperationsTest, RemovesListedFilesUpToNull) {
 }
 
 TEST(FileOperationsLog, ExceptionLineLayout) {
-    EXPECT_EQ(exceptionLogLine(u"copyPath", u"FileManager", u"std::bad_alloc", u"no memory",
-                               {"#0 a", "#1 b"}),
-              "copyPath (FileManager): std::bad_alloc\nno memory\n#0 a\n#1 b");
-    EXPECT_EQ(exceptionLogLine(u"op", u"C", u"n", u"r", {}), "op (C): n\nr\n");
+    EXPECT_EQ(exceptionLogLine(u"op", u"C", u"std::bad_alloc", u"no memory", {"#0 a", "#1 b"}),
+              "op (C): std::bad_alloc\nno memory\n#0 a\n#1 b");
 }
 
 } // namespace

@@ -82,3 +82,24 @@ public:
     bool there(const QString &name) const { return ::there(p(name)); }
     QTemporaryDir dir;
 };
+
+// A folder of symbolic links: relative, absolute, chained, looping, dangling, climbing.
+class LinkTree : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        // The temporary folder may itself sit behind a link.
+        root = QFileInfo(tmp.path()).canonicalFilePath();
+        ASSERT_TRUE(QDir(root).mkpath("real/sub"));
+        const std::pair<QByteArray, QString> links[] = {
+            {"real", "rel"},          {QFile::encodeName(root + "/real/sub"), "abs"},
+            {"rel/sub", "chain"},     {"loop2", "loop1"},
+            {"loop1", "loop2"},       {"self", "self"},
+            {"missing", "dangling"},  {"sub/..", "real/up"},
+            {"../..", "real/sub/up"}, {"\xC3\xA9t\xC3\xA9", QString(QChar(0xFC))}};
+        for (const auto &[target, name] : links)
+            ASSERT_EQ(symlink(target.constData(), QFile::encodeName(root + u'/' + name)), 0);
+    }
+    QTemporaryDir tmp;
+    QString root;
+};

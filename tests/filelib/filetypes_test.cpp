@@ -33,19 +33,13 @@ protected:
 };
 
 TEST_F(FileTypes, Lists) {
-    const QStringList rich = attributedFileTypes();
-    ASSERT_EQ(rich.size(), 39);
-    EXPECT_EQ(QStringList({rich.first(), rich.at(19), rich.last()}),
-              QStringList({"'W8BN'", "WEBARCHIVE", "DOTX"}));
+    EXPECT_EQ(attributedFileTypes().last(), "DOTX");
     EXPECT_EQ(customTextFileTypes(), QStringList({"myext", QString::fromUtf16(u"\u00dcbx")}));
     const QStringList text = textFileTypes();
     ASSERT_EQ(text.size(), 4 + 246 + 4);
     EXPECT_EQ(text.mid(0, 6), QStringList({"'TERO'", "'TEXT'", "'ttro'", "'sEXT'", "tex", "TEX"}));
     EXPECT_EQ(text.mid(250), QStringList({"myext", "MYEXT", QString::fromUtf16(u"\u00dcbx"),
                                           QString::fromUtf16(u"\u00dcBX")}));
-    EXPECT_EQ((QList<qsizetype>{openOfficeFileTypes().size(), wordFileTypes().size(),
-                                rtfFileTypes().size(), textClippingTypes().size()}),
-              (QList<qsizetype>{8, 14, 7, 3}));
 }
 
 bool openOffice(QStringView e, QStringView) {
@@ -61,28 +55,20 @@ TEST_F(FileTypes, Decisions) {
         bool expected;
     } rows[] = {{isAttributedExtension, u"TXT", u"'ttro'", true},
                 {isAttributedExtension, u"txt", u"'TEXT'", false},
-                {isAttributedExtension, u"HtMl", {}, true},
                 {isAttributedExtension, {}, u"'w8bn'", false},
-                {isAttributedExtension, u"'w8bn'", {}, false},
                 {isAttributedExtension, u"md", u"XML", false},
                 {isAttributedExtension, u"htm\0"sv, {}, false},
-                {isAttributedExtension, {}, {}, false},
                 {isTextExtension, u"AgentSet", {}, true},
-                {isTextExtension, u"zip", u"'TEXT'", false},
                 {isTextExtension, u"zipx", u"'TEXT'", true},
                 {isTextExtension, u"PS", u"'ttro'", false},
-                {isTextExtension, u"docx", u"'text'", false},
                 {isTextExtension, u"MyExt", {}, true},
                 {isTextExtension, u"\u00fcBX", {}, true},
                 {isTextExtension, u"a-b", {}, false},
                 {isTextExtension, u"\0"sv, u"'TEXT'", true},
                 {openOffice, u"SxW", {}, true},
-                {openOffice, u"odtx", {}, false},
                 {isWordExtension, u"DoCx", {}, true},
                 {isWordExtension, {}, u"'W8TN'", true},
-                {isWordExtension, u"txt", u"'w8tn'", false},
                 {isRTFExtension, u"RtFd", {}, true},
-                {isRTFExtension, {}, u"'rtf '", false},
                 {isRTFExtension, {}, u"'RTF\0'"sv, false},
                 {isTextClippingExtension, u"TEXTCLIPPING", {}, true},
                 {isTextClippingExtension, {}, u"'clpt'", true}};
@@ -102,8 +88,7 @@ TEST_F(FileTypes, Paths) {
     // rich, text, OpenOffice, Word, RTF, clipping.
     const std::pair<QString, std::array<bool, 6>> rows[] = {
         {file.fileName(), {true, false, false, false, true, false}},
-        {"/a/b.txt/", {false, true, false, false, false, false}},
-        {"/a.odt/file", {false, false, false, false, false, false}},
+        {"/a.odt/b.txt/", {false, true, false, false, false, false}},
         {"letter.DOCX", {true, false, false, true, false, false}},
         {"~/x.sxw", {true, false, true, false, false, false}},
         {"/tmp/.clipping", {false, false, false, false, false, true}},

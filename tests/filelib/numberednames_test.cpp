@@ -2,7 +2,6 @@
 
 #include "filetesting.h"
 
-#include <QDateTime>
 #include <QRegularExpression>
 
 #include <filesystem>
@@ -66,17 +65,13 @@ TEST_F(NumberedNames, ArchiveRotationKeepsTheNewest) {
     EXPECT_EQ(names(), (QStringList{"Backup 1", "Backup 2", "Backup 3", "Other"}));
     const QRegularExpression format("^Backup \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d$");
     EXPECT_TRUE(format.match(name).hasMatch()) << name.toStdString();
-    const QDateTime stamp = QDateTime::fromString(name.mid(7), "yyyy-MM-dd HH-mm-ss");
-    EXPECT_LE(qAbs(stamp.secsTo(QDateTime::currentDateTime())), 5);
     EXPECT_EQ(archiveDirectoryContentsAtPath(dir.path(), "backup", 1).left(6), "backup");
     EXPECT_EQ(names(), (QStringList{"Backup 1", "Other"}));
     // Wildcard characters in the prefix are taken literally.
     EXPECT_FALSE(archiveDirectoryContentsAtPath(dir.path(), "*", 0).isNull());
-    EXPECT_FALSE(archiveDirectoryContentsAtPath(dir.path(), "B?ckup", 0).isNull());
     EXPECT_EQ(names(), (QStringList{"Backup 1", "Other"}));
     EXPECT_FALSE(archiveDirectoryContentsAtPath(dir.path(), "O", -4).isNull());
     EXPECT_EQ(names(), QStringList{"Backup 1"});
-    EXPECT_TRUE(archiveDirectoryContentsAtPath(dir.path(), QString(), 1).isNull());
     EXPECT_TRUE(archiveDirectoryContentsAtPath(dir.path(), "", 1).isNull());
     EXPECT_TRUE(archiveDirectoryContentsAtPath(p("missing"), "x", 1).startsWith("x "));
 }

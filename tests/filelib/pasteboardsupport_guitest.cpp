@@ -76,53 +76,11 @@ TEST_F(PasteboardSupportGui, EveryFlavourOfOneAddressReachesOtherPrograms) {
               (QStringList{address, "A- title", address}));
 }
 
-TEST_F(PasteboardSupportGui, ListsTextStyledTextAndImagesReachOtherPrograms) {
-    const QList<QUrl> urls{QUrl("https://a.example/"), QUrl::fromLocalFile("/tmp/b")};
-    ASSERT_TRUE(write([&](Pasteboard &p) { copyURLsToPasteboard(urls, p); }));
-    EXPECT_EQ(clip(utf8), "https://a.example/\n/tmp/b\n");
-    EXPECT_EQ(propertyListFromData(clip(WebURLsWithTitlesPboardType)).toList().size(), 2);
-
-    const QString text = QStringLiteral("caf\u00e9 \U0001F600");
-    ASSERT_TRUE(write([&](Pasteboard &p) { copyToPasteboard(text, p); }));
-    EXPECT_TRUE(xclipTargets("clipboard").contains("text/plain"));
-    EXPECT_EQ(clip(utf8), text.toUtf8());
-
-    AttributedString styled("x");
-    styled.append(AttributedString::withAttachment({"a.bin", "application/octet-stream", "x"}));
-    ASSERT_TRUE(write([&](Pasteboard &p) { copyToPasteboard(styled, p); }));
-    const QStringList targets = xclipTargets("clipboard");
-    EXPECT_TRUE(targets.contains(RTFDPboardType) && targets.contains(RTFPboardType));
-    EXPECT_TRUE(clip(RTFPboardType).startsWith("{\\rtf"));
-
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    ASSERT_TRUE(write([&](Pasteboard &p) { copyToPasteboard(image, p); }));
-    QImage back;
-    EXPECT_TRUE(back.loadFromData(clip(TIFFPboardType), "TIFF"));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image);
-}
-
 TEST_F(PasteboardSupportGui, ReadsWhatOtherProgramsOffer) {
     MimeDataPasteboard clipboard;
     xclipWrite("clipboard", PublicURLType, "https://other.example/");
     ASSERT_TRUE(waitUntil([&] { return containsURL(clipboard); }));
     EXPECT_EQ(URL(clipboard), "https://other.example/");
-
-    QTemporaryDir dir;
-    const QString location =
-        putFile(dir.filePath("site.url"), "[InternetShortcut]\r\nURL=https://site.example/\r\n");
-    xclipWrite("clipboard", FilenamesPboardType,
-               QUrl::fromLocalFile(location).toEncoded() + "\r\n");
-    ASSERT_TRUE(waitUntil([&] { return availableType(clipboard, FilenamesPboardType); }));
-    EXPECT_FALSE(containsURL(clipboard)); // a file list is no address
-    EXPECT_TRUE(containsURLs(clipboard));
-    EXPECT_EQ(URLsFromPasteboard(clipboard, FilenamesPboardType),
-              QList<QUrl>{QUrl("https://site.example/")});
-
-    xclipWrite("clipboard", utf8, "plain \xc3\xa9");
-    ASSERT_TRUE(waitUntil([&] { return availableType(clipboard, StringPboardType); }));
-    EXPECT_EQ(stringFromPasteboard(&clipboard), QStringLiteral("plain \u00e9"));
-    EXPECT_FALSE(containsURLs(clipboard));
 }
 
 TEST_F(PasteboardSupportGui, OneFlavourClipboardKeepsTheText) {

@@ -72,17 +72,12 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
     };
     const Row rows[] = {
         {{{PublicURLType, a.toUtf8()}}, a, {}},
-        {{{URLPboardType, plist(a)}}, a, {}},
         {{{AppleURLPasteboardType, plist(QStringList{a, ""})}}, a, {}}, // empty base
         {{{PublicURLType, "later"}, {CorePasteboardFlavorTypeURL, "first"}}, "first", {}},
-        {{{PublicURLType, ""}}, "", {}},
         {{{QStringLiteral("Public.URL"), "case"}, {StringPboardType, a.toUtf8()}}, {}, {}},
         {{{CorePasteboardFlavorTypeURL, plist(QStringList{a, base})}},
          {},
-         "Unsupported URL data (CorePasteboardFlavorType 0x75726C20): (" + a + ", " + base + ")"},
-        {{{PublicURLType, plist(QVariantMap{{"URL", "u"}})}},
-         {},
-         "Unsupported URL data (public.url): {URL = u; }"}};
+         "Unsupported URL data (CorePasteboardFlavorType 0x75726C20): (" + a + ", " + base + ")"}};
     for (const Row &row : rows) {
         LogCapture log;
         const MemoryPasteboard pboard = pboardWith(row.flavours);
@@ -92,7 +87,6 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
     }
     const std::pair<TypedData, QString> names[] = {
         {{{PublicURLNameType, "public"}, {CorePasteboardFlavorTypeURLName, "core"}}, "core"},
-        {{{PublicURLNameType, ""}}, ""},
         {{{QStringLiteral("Public.URL-Name"), "case"}}, {}}};
     for (const auto &[flavours, name] : names) {
         EXPECT_EQ(containsURLName(pboardWith(flavours)), !name.isNull());
@@ -102,13 +96,11 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
 
 TEST(PasteboardSupport, AvailableTypeIsExactExceptForMimeAliases) {
     const MemoryPasteboard pboard = pboardWith({{StringPboardType, "x"}, {PublicURLType, ""}});
-    EXPECT_TRUE(availableType(pboard, QStringLiteral("text/plain"))
-                && availableType(pboard, PublicURLType));
+    EXPECT_TRUE(availableType(pboard, QStringLiteral("text/plain")));
     EXPECT_FALSE(availableType(pboard, QStringLiteral("Public.URL"))
                  || availableType(pboard, QString()));
     EXPECT_EQ(availableTypeFromArray(pboard, {QString(), "x", PublicURLType, StringPboardType}),
               PublicURLType);
-    EXPECT_TRUE(availableTypeFromArray(pboard, {}).isNull());
     EXPECT_FALSE(propertyListForType(pboard, StringPboardType).isValid()); // not a plist
 }
 
@@ -136,18 +128,9 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
         {{{StringPboardType, "see <https://x.org/> now"}}, true, {}},
         {{{FilenamesPboardType, uris({doc, dir.filePath("gone.url"), empty})}}, false, {}},
         {{{FilenamesPboardType, uris({doc, location})}}, true, found},
-        {{{FilenamesPboardType, propertyListData(QStringList{location})}}, true, found},
         {{{FilenamesPboardType, QByteArray("\0\xff\n#c\nhttp://x/\n", 16)}},
          true,
          {QUrl("http://x/")}},
-        // How a browser offers an address on the desktop.
-        {{{FilenamesPboardType, "https://example.org/x\r\n"},
-          {StringPboardType, "https://example.org/x"}},
-         true,
-         found},
-        {{{FilenamesPboardType, uris({doc}) + "mailto:a@b.example\r\n" + uris({location})}},
-         true,
-         {QUrl("mailto:a@b.example"), found[0]}},
         // The file list comes first, so the text's address is never looked at.
         {{{StringPboardType, "https://x.org/"}, {FilenamesPboardType, uris({doc})}}, false, {}}};
     for (const Row &row : rows) {
@@ -163,10 +146,6 @@ TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {
     EXPECT_EQ(URLsFromPasteboard(pboard, "text/plain"),
               QList<QUrl>{QUrl("http://www.b.example/x")});
     EXPECT_EQ(URLsFromPasteboard(pboard, HTMLPboardType), std::nullopt);
-    EXPECT_EQ(URLsFromPasteboard(pboard, QString()), std::nullopt);
-    for (const TypedData &none :
-         {TypedData{{URLPboardType, "not a url"}}, TypedData{{StringPboardType, "no address"}}})
-        EXPECT_EQ(URLsFromPasteboard(pboardWith(none), none[0].first), std::nullopt);
 }
 
 TEST(PasteboardSupport, AddressesGoOutInEveryFlavour) {
@@ -180,8 +159,7 @@ TEST(PasteboardSupport, AddressesGoOutInEveryFlavour) {
         QVariant bookmark;
     };
     const Row rows[] = {
-        {{}, "https---a.example-a b", shown, {}},
-        {"", "https---a.example-a b", shown, bookmark},
+        {"", "https---a.example-a b", shown, bookmark},                  // "" is no title, as null
         {"a/b: c?", "a-b- c-", "a/b: c?", QVariant::fromValue(QImage())} // no plist: none
     };
     for (const Row &row : rows) {
@@ -208,9 +186,6 @@ TEST(PasteboardSupport, AddressesGoOutInEveryFlavour) {
         EXPECT_EQ(pboard.stringForType(StringPboardType), address + "\n/tmp/a b\n");
     }
     MemoryPasteboard one;
-    copyURLsToPasteboard({url}, one, {"first", "second"});
-    EXPECT_EQ(one.types(), five);
-    EXPECT_EQ(one.stringForType(CorePasteboardFlavorTypeURLName), "first");
     copyToPasteboard(file, one);
     EXPECT_EQ(one.types(), (QStringList{URLPboardType, StringPboardType}));
     EXPECT_EQ(one.stringForType(StringPboardType) + one.stringForType(URLPboardType),
@@ -235,9 +210,7 @@ TEST(PasteboardSupport, NothingToWriteLeavesThePasteboardAlone) {
 TEST(PasteboardSupport, TextComesFromTheFirstTextTypeOnOffer) {
     const std::pair<TypedData, QString> rows[] = {
         {{{HTMLPboardType, "<b>"}, {TabularTextPboardType, "a\tb"}, {StringPboardType, "s"}}, "s"},
-        {{{HTMLPboardType, "<b>"}, {TabularTextPboardType, "a\tb"}}, "a\tb"},
         {{{StringPboardType, QByteArray("a\0b", 3)}}, QString::fromUtf16(u"a\0b", 3)},
-        {{{StringPboardType, ""}}, ""},
         {{{RTFPboardType, "{\\rtf1 x}"}}, {}}};
     for (const auto &[flavours, text] : rows) {
         const MemoryPasteboard pboard = pboardWith(flavours);
@@ -281,8 +254,6 @@ TEST(PasteboardSupport, StyledTextTravelsAsRTFOrRTFD) {
     }
     const std::pair<TypedData, std::optional<QString>> rows[] = {
         {{{RTFPboardType, "{\\rtf1 rtf}"}, {RTFDPboardType, "{\\rtf1 rtfd}"}}, "rtfd"},
-        {{{"application/rtf", "{\\rtf1 alias}"}}, "alias"},
-        {{{StringPboardType, "plain is not tried"}}, std::nullopt},
         {{{RTFPboardType, "not rtf"}}, std::nullopt}};
     for (const auto &[flavours, expected] : rows) {
         const MemoryPasteboard pboard = pboardWith(flavours);
@@ -311,18 +282,14 @@ TEST(PasteboardSupport, ImagesTravelAsLZWCompressedTIFF) {
 
 TEST(PasteboardSupport, FileTypeForPboardType) {
     const std::pair<QString, QString> rows[] = {
-        {TIFFPboardType, "tiff"},  {"public.jpeg-2000", "jp2"},
-        {"public.jpeg", "jpeg"},   {"application/rtf", "rtf"},
-        {"PUBLIC.JPEG", {}},       {"public.url-name", {}},
-        {FilenamesPboardType, {}}, {{}, {}}};
+        {"public.jpeg-2000", "jp2"}, {"public.jpeg", "jpeg"}, {"PUBLIC.JPEG", {}}, {{}, {}}};
     for (const auto &[type, extension] : rows)
         expectText(fileTypeForPboardType(type), extension);
 }
 
 TEST(PasteboardSupport, IndexesAreWrittenAscendingWithoutRepeats) {
     const std::pair<QList<quint64>, QVariantList> rows[] = {
-        {{3, 7, 3, 0}, {0, 3, 7}},
-        {{Q_UINT64_C(0xfffffffffffffffe), 1}, {1, Q_UINT64_C(0xfffffffffffffffe)}}};
+        {{Q_UINT64_C(0xfffffffffffffffe), 3, 0, 3}, {0, 3, Q_UINT64_C(0xfffffffffffffffe)}}};
     for (const auto &[indexes, expected] : rows) {
         MemoryPasteboard pboard = pboardWith({{StringPboardType, "replaced"}});
         EXPECT_TRUE(writeIndexesToPasteboard(indexes, pboard, "com.example.rows"));
@@ -332,11 +299,9 @@ TEST(PasteboardSupport, IndexesAreWrittenAscendingWithoutRepeats) {
 }
 
 TEST(PasteboardSupport, FindPasteboardIsKeptForTheProcess) {
-    EXPECT_EQ(&findPasteboard(), &findPasteboard());
     copyToFindPboard("");
     expectText(findPboardString(), "");
     clearFindPboard();
-    EXPECT_TRUE(findPasteboard().types().isEmpty());
     expectText(findPboardString(), {});
     copyToPasteboard(QUrl("https://x/"), findPasteboard(), "t"); // text among other flavours
     expectText(findPboardString(), "https://x/");

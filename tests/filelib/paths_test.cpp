@@ -32,7 +32,6 @@ TEST(PathsTest, Containment) {
     EXPECT_TRUE(pathIsInDirectory(path, path));
     EXPECT_FALSE(pathIsInDirectories(path, {path}));
     EXPECT_TRUE(pathIsInDirectories(path, {u"/a/b"_s, u"/a"_s}));
-    EXPECT_TRUE(pathIsInDirectories(path, {u"/a/b/"_s}));
     EXPECT_FALSE(pathIsInDirectories(QString(), {QString(), u"/"_s}));
 }
 
@@ -41,7 +40,6 @@ TEST(PathsTest, RelativePaths) {
         {u"/a/b/c/d"sv, u"/a/b"sv, u"./c/d"sv},
         {u"/a/x"sv, u"/a/b/c"sv, u"../../x"sv},
         {u"/"sv, u"/a"sv, u"../"sv},
-        {u"a/b"sv, u"a"sv, u"./b"sv},
         {u"/a"sv, u"a"sv, null},
         {u""sv, u"/a"sv, null},
         {null, u"/a"sv, null}};
@@ -52,11 +50,7 @@ TEST(PathsTest, RelativePaths) {
 
 TEST(PathsTest, StandardizedComponents) {
     const std::pair<std::u16string_view, QStringList> rows[] = {
-        {u"/a/./b/../c/"sv, {"/", "a", "c"}},
-        {u"/../a"sv, {"/", "a"}},
-        {u"./a//."sv, {"a"}},
-        {u""sv, {}},
-        {{}, {}}};
+        {u"/a/./b/../c/"sv, {"/", "a", "c"}}, {u"./a//."sv, {"a"}}, {u""sv, {}}, {{}, {}}};
     for (const auto &[path, expected] : rows)
         EXPECT_EQ(standardizedPathComponents(makeText(path)), expected) << quoted(path);
 }
@@ -89,38 +83,27 @@ TEST(PathsTest, Edits) {
                    nullptr};
     using C = TextOpCase;
     expectTextOps({C{dropFile, u"/a/b/"sv, u"/a/b"sv},
-                   C{dropFile, {}, {}},
                    C{standard, u"/a/.."sv, u""sv},
                    C{standard, u"/../a"sv, u"/a"sv},
-                   C{standard, {}, {}},
-                   C{append, u"a.TXT"sv, u"a.TXT"sv},
                    C{append, u"a.md"sv, u"a.md.txt"sv},
+                   C{append, u"a.TXT"sv, u"a.TXT"sv},
                    C{append, u"dir/"sv, u"dir.txt"sv},
-                   C{append, {}, {}},
                    C{replace, u"/d/a.md"sv, u"/d/a.txt"sv},
                    C{replace, u".bashrc"sv, u".bashrc.txt"sv},
-                   C{replace, {}, {}},
                    C{replaceEmpty, u"a.md"sv, u"a"sv},
                    C{replaceNull, u"a.md"sv, u"a.md"sv},
                    C{valid, u"/x/page.html?x=1"sv, u"html"sv},
                    C{valid, u"a.abcdefghijklmnopqr"sv, u""sv},
                    C{valid, u"a.b-c"sv, u""sv},
-                   C{valid, u"a.\u00E9t\u00E9"sv, u"\u00E9t\u00E9"sv},
                    C{lower, u"/A.B/README"sv, {}},
                    C{lower, u"/a.B/c.D\u00C4"sv, u"d\u00E4"sv},
                    C{lower, u"/x/.bashrc"sv, {}}, // a dot file has no extension
-                   C{lower, {}, {}},
                    C{filename, u"..:report/2024?.txt__"sv, u"report-2024-.txt"sv},
                    C{filename, u"a\0b"sv, u"a-b"sv},
                    C{filename, u"e\u0301t\u00E9"sv, u"\u00E9t\u00E9"sv},
-                   C{filename, u"_/.:"sv, u""sv},
-                   C{filename, {}, {}},
                    C{fsr, u"a/b\u00E9"sv, u"a/b\u00E9"sv},
-                   C{fsr, {}, {}},
                    C{fsrExt, u"a.txt"sv, u"a.txt"sv},
                    C{fsrExt, u""sv, u""sv}, // no hidden ".txt"
-                   C{fsrExt, u"dir/"sv, u"dir/"sv},
-                   C{fsrExt, {}, {}},
                    C{fsrLongExt, u"a"sv, u"a"sv}});
 }
 
