@@ -38,7 +38,6 @@ TEST_F(Defaults, TypedReadsFallBackOnlyWhereDescribed) {
     } rows[] = {{QVariant(), true, 7, 1.5f, 2.5, "dflt"}, // nothing stored: every default
                 {QString("YES"), true, 0, 0, 0, "YES"},
                 {QString("nan"), false, 0, 1.5f, 2.5, "nan"},
-                {false, false, 0, 0, 0, "false"},
                 {QVariantList{1, 2}, false, 0, 0, 2.5, "dflt"}};
     for (const auto &r : rows) {
         SCOPED_TRACE(testing::Message() << "type " << r.stored.metaType().id());

@@ -2,6 +2,8 @@
 // owning a temporary folder.
 #pragma once
 
+#include "textlib/systemlog.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -31,6 +33,20 @@ inline QByteArray readFile(const QString &path) {
 inline bool there(const QString &path) {
     return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
 }
+
+// Collects the log lines written while it lives.
+struct LogCapture {
+    LogCapture() {
+        lines().clear();
+        previous = textlib::setLogHandler([](const QString &m) { lines().append(m); });
+    }
+    ~LogCapture() { textlib::setLogHandler(previous); }
+    static QStringList &lines() {
+        static QStringList all;
+        return all;
+    }
+    textlib::LogHandler previous;
+};
 
 // Root passes every permission check, so as root the running test runs again, alone, as the
 // user nobody (setpriv) and its outcome is checked here; answers true then, and the test body

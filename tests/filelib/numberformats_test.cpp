@@ -39,14 +39,12 @@ TEST(NumberFormats, SharedFormatters) {
         double value;
         const char16_t *expected;
     } rows[] = {{en, asInt, -2147483648.0, u"-2,147,483,648"},
-                {de, asInt, 1234567, u"1.234.567"},
                 {en, asFloat, -0.004, u"0"},
                 {en, asFloat, 999.999, u"1,000"},
                 {de, asFloat, -0.25, u"-0,25"},
                 {en, asSize, 1023, u"1023 bytes"},
                 {en, asSize, 1024, u"1 KB"},
                 {en, asSize, 1048575, u"1,024 KB"},
-                {en, asSize, 0x1p40, u"1 TB"},
                 {de, asSize, 1536, u"1,5 KB"}};
     for (const auto &r : rows) {
         InLocale locale(r.locale);

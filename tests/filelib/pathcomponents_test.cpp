@@ -13,7 +13,6 @@ TEST(PathComponentsTest, Splits) {
     const std::pair<std::u16string_view, QStringList> rows[] = {
         {u"/a//b/"sv, {"/", "a", "b", "/"}},
         {u"\U0001F600/\u00E9"sv, {u"\U0001F600"_s, u"\u00E9"_s}},
-        {u""sv, {}},
         {{}, {}}};
     for (const auto &[path, expected] : rows)
         EXPECT_EQ(pathComponents(makeText(path)), expected) << quoted(path);
@@ -76,7 +75,6 @@ TEST_F(LinkTree, ResolvesSymlinks) {
         {u"/rel/"_s, u"/real"_s},
         {u"/abs/../x"_s, u"/real/x"_s}, // ".." leaves the target, not the link
         {u"/dangling/x"_s, u"/missing/x"_s},
-        {u"/\u00FC"_s, u"/\u00E9t\u00E9"_s},
         {u"/loop1/x"_s, u"/loop1/x"_s},
         {makeText(u"/rel\0/sub"sv), makeText(u"/rel\0/sub"sv)}};
     for (const auto &[path, expected] : rows)
@@ -85,7 +83,6 @@ TEST_F(LinkTree, ResolvesSymlinks) {
     EXPECT_EQ(stringByResolvingSymlinksInPath(plain).constData(), plain.constData());
     EXPECT_EQ(stringByResolvingSymlinksInPath(u"/.."_s), u"/");
     EXPECT_EQ(stringByResolvingSymlinksInPath(u"rel/./x/"_s), u"rel/x");
-    EXPECT_EQ(stringByResolvingSymlinksInPath(u""_s), u"");
     EXPECT_TRUE(stringByResolvingSymlinksInPath(QString()).isNull());
 }
 

@@ -21,7 +21,6 @@ TEST(PathsTest, Containment) {
         {u"/a/b/c"sv, u"/a/b/"sv, true},
         {u"/a/bc"sv, u"/a/b"sv, false},
         {u"/A/b"sv, u"/a"sv, false},
-        {u"/a/b"sv, null, false},
         {u""sv, u"/a"sv, false},
         {u"/\u00E9"sv, u"/e\u0301"sv, false} // compared unit by unit, no normalisation
     };
@@ -41,7 +40,6 @@ TEST(PathsTest, RelativePaths) {
         {u"/a/x"sv, u"/a/b/c"sv, u"../../x"sv},
         {u"/"sv, u"/a"sv, u"../"sv},
         {u"/a"sv, u"a"sv, null},
-        {u""sv, u"/a"sv, null},
         {null, u"/a"sv, null}};
     for (const auto &[path, directory, expected] : rows)
         expectText(relativePathToDirectory(makeText(path), makeText(directory)), expected);
@@ -126,8 +124,6 @@ TEST(PathsTest, LengthLimits) {
         std::u16string_view suffix;
     } rows[] = {
         {"ascii", times(u"a", 300), createFileSystemRepresentation, 249, u""sv},
-        {"two-byte", times(u"\u00E9", 200), createFileSystemRepresentation, 124, u""sv},
-        {"pairs", times(u"\U0001F600", 100), createFileSystemRepresentation, 124, u""sv},
         {"pair over bytes", times(u"a", 247) + emoji, createFileSystemRepresentation, 247, u""sv},
         {"ext pairs", times(u"\U0001F600", 100), txt, 126, u".txt"sv},
         {"ext two-byte", times(u"a", 300), two, 248, u".\u00E9"sv},
@@ -151,7 +147,6 @@ TEST(PathsTest, Predicates) {
         {u"mp3"sv, false, true},
         {u"abcdefghijklmnopq"sv, false, true},
         {u"abcdefghijklmnopqr"sv, false, false},
-        {u""sv, false, false},
         {null, false, false}};
     for (const auto &[text, path, extension] : rows) {
         EXPECT_EQ(isPath(makeText(text)), path) << quoted(text);
