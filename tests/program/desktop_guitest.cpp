@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QtEndian>
 
 #include <array>
 #include <csignal>
@@ -41,8 +42,9 @@ QByteArray xclip(const char *selection, const char *target = "UTF8_STRING") {
 struct Desktop : X11 {
     QList<xcb_window_t> windows(const char *name) {
         const QByteArray v = property(root, atom(name));
-        QList<xcb_window_t> list(v.size() / 4);
-        std::memcpy(list.data(), v.constData(), size_t(list.size()) * 4);
+        QList<xcb_window_t> list;
+        for (qsizetype i = 0; i + 4 <= v.size(); i += 4)
+            list << qFromUnaligned<quint32>(v.constData() + i);
         return list;
     }
     xcb_window_t active() { return windows("_NET_ACTIVE_WINDOW").value(0); }
