@@ -1,11 +1,9 @@
-// What the clipboard tests share: this binary run as a helper, processes and the environment.
+// What the clipboard tests share: this binary run as a helper and its processes.
 #pragma once
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QList>
-
-#include <optional>
 
 /// This test binary, which also serves as holder, writer and reader (tests/support).
 inline QString self() {
@@ -23,20 +21,3 @@ inline bool processEnded(qint64 pid) {
     const QList<QByteArray> stat = procStat(pid);
     return stat.isEmpty() || stat[0] == "Z" || stat[0] == "X";
 }
-
-/// Sets or removes environment variables for one test.
-class Environment {
-public:
-    ~Environment() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
-            it->second ? qputenv(it->first, *it->second) : qunsetenv(it->first);
-    }
-    void set(const char *name, const std::optional<QByteArray> &value = std::nullopt) {
-        m_saved.append(
-            {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-        value ? qputenv(name, *value) : qunsetenv(name);
-    }
-
-private:
-    QList<std::pair<const char *, std::optional<QByteArray>>> m_saved;
-};

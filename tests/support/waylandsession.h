@@ -33,8 +33,6 @@ public:
                 (*it)->kill();
             (*it)->waitForFinished();
         }
-        for (const auto &[name, value] : m_saved)
-            value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
 
     /// Starts the compositor and points this process at it; false with *why when a tool is
@@ -69,8 +67,8 @@ public:
             return false;
         }
         env.insert("WAYLAND_DISPLAY", sockets.first());
-        qputenv("WAYLAND_DISPLAY", QFile::encodeName(sockets.first()));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        m_restore.set("WAYLAND_DISPLAY", QFile::encodeName(sockets.first()));
+        m_restore.set("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         return true;
     }
 
@@ -201,7 +199,5 @@ private:
 
     QStringList m_as;
     std::vector<std::unique_ptr<QProcess>> m_processes;
-    const std::pair<const char *, QByteArray> m_saved[2] = {
-        {"WAYLAND_DISPLAY", qgetenv("WAYLAND_DISPLAY")},
-        {"XDG_RUNTIME_DIR", qgetenv("XDG_RUNTIME_DIR")}};
+    Environment m_restore; // put back after the session's programs ended
 };
