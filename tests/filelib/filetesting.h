@@ -4,11 +4,9 @@
 
 #include "textlib/systemlog.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -48,44 +46,6 @@ struct LogCapture {
     textlib::LogHandler previous;
 };
 
-// Root passes every permission check, so as root the running test runs again, alone, as the
-// user nobody (setpriv) and its outcome is checked here; answers true then, and the test body
-// returns. Run as any other user it answers false and the body goes on.
-inline bool runAsNobody() {
-    if (::geteuid() != 0)
-        return false;
-    const QString setpriv = QStringLiteral("/usr/bin/setpriv");
-    if (!QFileInfo(setpriv).isExecutable()) {
-        [] { GTEST_SKIP() << "root, and no setpriv to run as another user"; }();
-        return true;
-    }
-    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp"));
-    env.remove(QStringLiteral("GTEST_OUTPUT"));
-    QProcess child;
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                          QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                          QStringLiteral("--gtest_filter=%1.%2")
-                              .arg(QString::fromUtf8(test->test_suite_name()),
-                                   QString::fromUtf8(test->name()))});
-    if (!child.waitForFinished(120000))
-        child.kill();
-    child.waitForFinished();
-    const QByteArray output = child.readAll();
-    // A build tree that nobody may enter leaves only root's view.
-    if (output.startsWith("setpriv: failed to execute")) {
-        [&] { GTEST_SKIP() << output.trimmed().toStdString(); }();
-        return true;
-    }
-    EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
-                && output.contains("[  PASSED  ] 1 test"))
-        << output.toStdString();
-    return true;
-}
-
 class TempFolderTest : public testing::Test {
 public:
     QString p(const QString &name) const {
@@ -99,7 +59,7 @@ public:
     QTemporaryDir dir;
 };
 
-// A folder of symbolic links: relative, absolute, chained, looping, dangling, climbing.
+// A folder of symbolic links: relative, absolute, looping, climbing.
 class LinkTree : public testing::Test {
 protected:
     void SetUp() override {
@@ -108,11 +68,11 @@ protected:
         root = QFileInfo(tmp.path()).canonicalFilePath();
         ASSERT_TRUE(QDir(root).mkpath("real/sub"));
         const std::pair<QByteArray, QString> links[] = {
-            {"real", "rel"},          {QFile::encodeName(root + "/real/sub"), "abs"},
-            {"rel/sub", "chain"},     {"loop2", "loop1"},
-            {"loop1", "loop2"},       {"self", "self"},
-            {"missing", "dangling"},  {"sub/..", "real/up"},
-            {"../..", "real/sub/up"}, {"\xC3\xA9t\xC3\xA9", QString(QChar(0xFC))}};
+            {"real", "rel"},
+            {QFile::encodeName(root + "/real/sub"), "abs"},
+            {"loop2", "loop1"},
+            {"loop1", "loop2"},
+            {"../..", "real/sub/up"}};
         for (const auto &[target, name] : links)
             ASSERT_EQ(symlink(target.constData(), QFile::encodeName(root + u'/' + name)), 0);
     }

@@ -7,8 +7,6 @@ using namespace std::literals;
 using namespace filelib;
 using namespace Qt::StringLiterals;
 
-namespace {
-
 TEST_F(LinkTree, ResolvesLinksOfPaths) {
     const std::pair<QString, QString> rows[] = {
         {u"/rel/./sub/../sub/"_s, u"/real/sub"_s},
@@ -31,5 +29,3 @@ TEST_F(LinkTree, ResolvesLinksOfPaths) {
     EXPECT_EQ(stringByResolvingLinksInPath(u"~/."_s),
               stringByResolvingLinksInPath(QDir::homePath()));
 }
-
-} // namespace

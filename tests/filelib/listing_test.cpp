@@ -4,8 +4,6 @@
 
 using namespace filelib;
 
-namespace {
-
 class ListingTest : public TempFolderTest {
 protected:
     void SetUp() override {
@@ -46,5 +44,3 @@ TEST_F(ListingTest, ReportsWhyNothingCameBack) {
         EXPECT_FALSE(error.isEmpty()) << folder.toStdString();
     }
 }
-
-} // namespace

@@ -8,8 +8,6 @@
 
 using namespace filelib;
 
-namespace {
-
 class NumberedNames : public TempFolderTest {
 public:
     void putAged(const QString &name, int hours) {
@@ -25,34 +23,25 @@ public:
 TEST_F(NumberedNames, FirstFreeNumber) {
     const QString a243(243, u'a'), emoji = QStringLiteral("\U0001F600");
     const struct {
-        QStringList existing; // a trailing "/" makes a folder, ">" a dangling link
+        QStringList existing; // a trailing ">" makes a dangling link
         QString name, expected;
-    } rows[] = {
-        {{"report.txt", "report-1.txt"}, "report.txt", "report-2.txt"},
-        {{"notes/"}, "notes/", "notes-1"},
-        {{"a.tar.gz"}, "a.tar.gz", "a.tar-1.gz"},
-        {{"link>"}, "link", "link-1"},
-        {{QString(246, u'b') + ".txt"}, QString(246, u'b') + ".txt", QString(244, u'b') + "-1.txt"},
-        // The cut would fall between the halves of the emoji, so the whole emoji goes.
-        {{a243 + emoji + ".txt"}, a243 + emoji + ".txt", a243 + "-1.txt"},
-        {{QString(248, u'c')}, QString(248, u'c'), QString(248, u'c') + "-1"}};
+    } rows[] = {{{"report.txt", "report-1.txt"}, "report.txt", "report-2.txt"},
+                {{"a.tar.gz"}, "a.tar.gz", "a.tar-1.gz"},
+                {{"link>"}, "link", "link-1"},
+                // The cut would fall between the halves of the emoji, so the whole emoji goes.
+                {{a243 + emoji + ".txt"}, a243 + emoji + ".txt", a243 + "-1.txt"},
+                {{QString(248, u'c')}, QString(248, u'c'), QString(248, u'c') + "-1"}};
     for (const auto &row : rows) {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        for (const QString &name : row.existing) {
-            if (name.endsWith(u'/'))
-                QDir(dir.path()).mkdir(name);
-            else if (name.endsWith(u'>'))
-                QFile::link(p("gone"), p(name.chopped(1)));
-            else
-                put(name);
-        }
+        for (const QString &name : row.existing)
+            name.endsWith(u'>') ? (void)QFile::link(p("gone"), p(name.chopped(1)))
+                                : (void)put(name);
         EXPECT_EQ(nonExistingFilenameAtPath(p(row.name)), p(row.expected))
             << row.name.toStdString();
     }
-    for (const QString &same : {p("missing"), QString::fromUtf8("/a\0b", 4)})
-        EXPECT_EQ(nonExistingFilenameAtPath(same).constData(), same.constData());
-    EXPECT_TRUE(nonExistingFilenameAtPath(QString()).isNull());
+    const QString nul = QString::fromUtf8("/a\0b", 4);
+    EXPECT_EQ(nonExistingFilenameAtPath(nul).constData(), nul.constData());
     EXPECT_TRUE(nonExistingFilenameAtPath("/").isNull());
 }
 
@@ -66,7 +55,6 @@ TEST_F(NumberedNames, ArchiveRotationKeepsTheNewest) {
     const QRegularExpression format("^Backup \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d$");
     EXPECT_TRUE(format.match(name).hasMatch()) << name.toStdString();
     EXPECT_EQ(archiveDirectoryContentsAtPath(dir.path(), "backup", 1).left(6), "backup");
-    EXPECT_EQ(names(), (QStringList{"Backup 1", "Other"}));
     // Wildcard characters in the prefix are taken literally.
     EXPECT_FALSE(archiveDirectoryContentsAtPath(dir.path(), "*", 0).isNull());
     EXPECT_EQ(names(), (QStringList{"Backup 1", "Other"}));
@@ -81,8 +69,5 @@ TEST_F(NumberedNames, NewestFirst) {
     putAged("old", 2);
     EXPECT_TRUE(sortByModificationDate(p("new"), p("old")));
     EXPECT_FALSE(sortByModificationDate(p("old"), p("new")));
-    EXPECT_TRUE(sortByModificationDate(p("old"), p("missing")));
     EXPECT_FALSE(sortByModificationDate(QString(), p("old")));
 }
-
-} // namespace

@@ -7,8 +7,6 @@ using namespace std::literals;
 using namespace filelib;
 using namespace Qt::StringLiterals;
 
-namespace {
-
 TEST(PathComponentsTest, Splits) {
     const std::pair<std::u16string_view, QStringList> rows[] = {
         {u"/a//b/"sv, {"/", "a", "b", "/"}},
@@ -26,7 +24,6 @@ TEST(PathComponentsTest, Edits) {
         standardize{"standardize", nullptr, stringByStandardizingPath},
         addSlashed{"add /x/", nullptr,
                    [](S s) { return stringByAppendingPathComponent(s, u"/x/"); }},
-        addNone{"add empty", nullptr, [](S s) { return stringByAppendingPathComponent(s, u""); }},
         addTxt{"add .txt", nullptr, [](S s) { return stringByAppendingPathExtension(s, u"txt"); }},
         addBad{"add .a/b", nullptr, [](S s) { return stringByAppendingPathExtension(s, u"a/b"); }},
         expand{"expand", nullptr,
@@ -38,52 +35,35 @@ TEST(PathComponentsTest, Edits) {
         abbreviateRoot{"abbreviate root", nullptr,
                        [](S s) { return stringByAbbreviatingWithTildeInPath(s, u"/"_s); }};
     using C = TextOpCase;
-    expectTextOps({C{last, u"/a/b//"sv, u"b"sv},
-                   C{ext, u"/a/b.tar.gz"sv, u"gz"sv},
-                   C{ext, u"\u00E9.\U0001F600"sv, u"\U0001F600"sv},
-                   C{dropLast, u"/a/b/"sv, u"/a"sv},
-                   C{dropLast, u"a"sv, u""sv},
-                   C{dropExt, u"b.bundle/"sv, u"b"sv},
-                   C{dropExt, u".bashrc"sv, u".bashrc"sv},
-                   C{addSlashed, u"/a"sv, u"/a/x"sv},
-                   C{addNone, u"/a//b/"sv, u"/a/b"sv},
-                   C{addTxt, u"/a/"sv, u"/a.txt"sv},
-                   C{addTxt, u"/"sv, {}},
-                   C{addBad, u"/a"sv, {}},
-                   C{expand, u"~/x/"sv, u"/home/u/x"sv},
-                   C{expand, u"~no-such-user-here/x"sv, u"~no-such-user-here/x"sv},
-                   C{expand, u"~ro\0ot/x"sv, u"~ro\0ot/x"sv},
-                   C{expandRoot, u"~/x"sv, u"/x"sv},
-                   C{abbreviate, u"/home/u/x//y"sv, u"~/x/y"sv},
-                   C{abbreviate, u"/home/uu/x"sv, u"/home/uu/x"sv}, // another user's home
-                   C{abbreviateRoot, u"/x"sv, u"/x"sv},
-                   C{standardize, u"/a/./b/../c/"sv, u"/a/c"sv},
-                   C{standardize, u"a/.."sv, u"."sv}});
-}
-
-TEST(PathComponentsTest, TildeUsesHome) {
-    const QString home = QDir::homePath();
-    EXPECT_EQ(stringByExpandingTildeInPath(u"~/x"_s), stringByAppendingPathComponent(home, u"x"));
-    if (home != u"/") {
-        EXPECT_EQ(stringByAbbreviatingWithTildeInPath(home + u"/x"_s), u"~/x");
-    }
-    EXPECT_EQ(stringByStandardizingPath(u"~/./x/"_s), stringByAppendingPathComponent(home, u"x"));
+    expectTextOps({
+        C{last, u"/a/b//"sv, u"b"sv},
+        C{ext, u"/a/b.tar.gz"sv, u"gz"sv},
+        C{ext, u"\u00E9.\U0001F600"sv, u"\U0001F600"sv},
+        C{dropLast, u"/a/b/"sv, u"/a"sv},
+        C{dropExt, u"b.bundle/"sv, u"b"sv},
+        C{dropExt, u".bashrc"sv, u".bashrc"sv},
+        C{addSlashed, u"/a"sv, u"/a/x"sv},
+        C{addTxt, u"/a/"sv, u"/a.txt"sv},
+        C{addBad, u"/a"sv, {}},
+        C{expand, u"~/x/"sv, u"/home/u/x"sv},
+        C{expand, u"~ro\0ot/x"sv, u"~ro\0ot/x"sv},
+        C{expandRoot, u"~/x"sv, u"/x"sv},
+        C{abbreviate, u"/home/u/x//y"sv, u"~/x/y"sv},
+        C{abbreviate, u"/home/uu/x"sv, u"/home/uu/x"sv}, // another user's home
+        C{abbreviateRoot, u"/x"sv, u"/x"sv},
+        C{standardize, u"/a/./b/../c/"sv, u"/a/c"sv},
+    });
 }
 
 TEST_F(LinkTree, ResolvesSymlinks) {
     const std::pair<QString, QString> rows[] = {
         {u"/rel/"_s, u"/real"_s},
         {u"/abs/../x"_s, u"/real/x"_s}, // ".." leaves the target, not the link
-        {u"/dangling/x"_s, u"/missing/x"_s},
         {u"/loop1/x"_s, u"/loop1/x"_s},
         {makeText(u"/rel\0/sub"sv), makeText(u"/rel\0/sub"sv)}};
     for (const auto &[path, expected] : rows)
         EXPECT_EQ(stringByResolvingSymlinksInPath(root + path), root + expected) << quoted(path);
-    const QString plain = root + u"/real"_s;
-    EXPECT_EQ(stringByResolvingSymlinksInPath(plain).constData(), plain.constData());
     EXPECT_EQ(stringByResolvingSymlinksInPath(u"/.."_s), u"/");
     EXPECT_EQ(stringByResolvingSymlinksInPath(u"rel/./x/"_s), u"rel/x");
     EXPECT_TRUE(stringByResolvingSymlinksInPath(QString()).isNull());
 }
-
-} // namespace

@@ -2,8 +2,6 @@
 
 #include "../textlib/texttesting.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -12,15 +10,12 @@ using namespace std::literals;
 using namespace filelib;
 using namespace Qt::StringLiterals;
 
-namespace {
-
 constexpr std::u16string_view null; // stands for the null QString
 
 TEST(PathsTest, Containment) {
     const std::tuple<std::u16string_view, std::u16string_view, bool> rows[] = {
         {u"/a/b/c"sv, u"/a/b/"sv, true},
         {u"/a/bc"sv, u"/a/b"sv, false},
-        {u"/A/b"sv, u"/a"sv, false},
         {u""sv, u"/a"sv, false},
         {u"/\u00E9"sv, u"/e\u0301"sv, false} // compared unit by unit, no normalisation
     };
@@ -28,29 +23,11 @@ TEST(PathsTest, Containment) {
         EXPECT_EQ(pathIsInDirectory(makeText(path), makeText(directory)), expected)
             << quoted(path) << " in " << quoted(directory);
     const QString path = u"/a/b"_s;
-    EXPECT_TRUE(pathIsInDirectory(path, path));
-    EXPECT_FALSE(pathIsInDirectories(path, {path}));
+    EXPECT_FALSE(pathIsInDirectories(path, {path})); // in itself, but not below
     EXPECT_TRUE(pathIsInDirectories(path, {u"/a/b"_s, u"/a"_s}));
-    EXPECT_FALSE(pathIsInDirectories(QString(), {QString(), u"/"_s}));
-}
-
-TEST(PathsTest, RelativePaths) {
-    const std::tuple<std::u16string_view, std::u16string_view, std::u16string_view> rows[] = {
-        {u"/a/b/c/d"sv, u"/a/b"sv, u"./c/d"sv},
-        {u"/a/x"sv, u"/a/b/c"sv, u"../../x"sv},
-        {u"/"sv, u"/a"sv, u"../"sv},
-        {u"/a"sv, u"a"sv, null},
-        {null, u"/a"sv, null}};
-    for (const auto &[path, directory, expected] : rows)
-        expectText(relativePathToDirectory(makeText(path), makeText(directory)), expected);
-    EXPECT_EQ(relativePathToDirectory(u"~/x"_s, u"~"_s), u"./x");
-}
-
-TEST(PathsTest, StandardizedComponents) {
-    const std::pair<std::u16string_view, QStringList> rows[] = {
-        {u"/a/./b/../c/"sv, {"/", "a", "c"}}, {u"./a//."sv, {"a"}}, {u""sv, {}}, {{}, {}}};
-    for (const auto &[path, expected] : rows)
-        EXPECT_EQ(standardizedPathComponents(makeText(path)), expected) << quoted(path);
+    EXPECT_TRUE(isPath(u"/a"_s) && !isPath(u"mp3"_s) && isValidPathExtension(u"mp3"_s));
+    EXPECT_FALSE(isValidPathExtension(u"abcdefghijklmnopqr"_s) || isValidPathExtension(QString()));
+    EXPECT_EQ(standardizedPathComponents(u"/a/./b/../c/"_s), (QStringList{"/", "a", "c"}));
 }
 
 TEST(PathsTest, Edits) {
@@ -66,9 +43,10 @@ TEST(PathsTest, Edits) {
         replaceNull{"replace null", nullptr,
                     [](S s) { return stringByReplacingPathExtensionWith(s, QString()); }},
         valid{"valid", nullptr, validPathExtension},
+        relative{"relative", nullptr, [](S s) { return relativePathToDirectory(s, u"/a/b"_s); }},
+        toRelative{"to relative", nullptr, [](S s) { return relativePathToDirectory(s, u"a"_s); }},
         lower{"lowered", nullptr, [](S s) { return lowercasePathExtension(s); }},
         filename{"filename", createFilename, stringByCreatingFilename},
-        fsr{"fsr", createFileSystemRepresentation, stringByCreatingFileSystemRepresentation},
         fsrExt{"fsr txt",
                [](QString &s) { createFileSystemRepresentationAndAppendExtension(s, u"txt"); },
                [](S s) {
@@ -81,25 +59,23 @@ TEST(PathsTest, Edits) {
                    nullptr};
     using C = TextOpCase;
     expectTextOps({C{dropFile, u"/a/b/"sv, u"/a/b"sv},
+                   C{relative, u"/a/b/c/d"sv, u"./c/d"sv},
+                   C{relative, u"/a/x"sv, u"../x"sv},
+                   C{relative, null, null},
+                   C{toRelative, u"/a"sv, null},
                    C{standard, u"/a/.."sv, u""sv},
                    C{standard, u"/../a"sv, u"/a"sv},
                    C{append, u"a.md"sv, u"a.md.txt"sv},
-                   C{append, u"a.TXT"sv, u"a.TXT"sv},
                    C{append, u"dir/"sv, u"dir.txt"sv},
                    C{replace, u"/d/a.md"sv, u"/d/a.txt"sv},
-                   C{replace, u".bashrc"sv, u".bashrc.txt"sv},
                    C{replaceEmpty, u"a.md"sv, u"a"sv},
                    C{replaceNull, u"a.md"sv, u"a.md"sv},
                    C{valid, u"/x/page.html?x=1"sv, u"html"sv},
                    C{valid, u"a.abcdefghijklmnopqr"sv, u""sv},
-                   C{valid, u"a.b-c"sv, u""sv},
-                   C{lower, u"/A.B/README"sv, {}},
                    C{lower, u"/a.B/c.D\u00C4"sv, u"d\u00E4"sv},
                    C{lower, u"/x/.bashrc"sv, {}}, // a dot file has no extension
                    C{filename, u"..:report/2024?.txt__"sv, u"report-2024-.txt"sv},
-                   C{filename, u"a\0b"sv, u"a-b"sv},
                    C{filename, u"e\u0301t\u00E9"sv, u"\u00E9t\u00E9"sv},
-                   C{fsr, u"a/b\u00E9"sv, u"a/b\u00E9"sv},
                    C{fsrExt, u"a.txt"sv, u"a.txt"sv},
                    C{fsrExt, u""sv, u""sv}, // no hidden ".txt"
                    C{fsrLongExt, u"a"sv, u"a"sv}});
@@ -108,63 +84,27 @@ TEST(PathsTest, Edits) {
 // Long names: what survives, in units, and that the UTF-8 always fits 249 bytes with no lone
 // surrogate half left at the cut.
 TEST(PathsTest, LengthLimits) {
-    const auto times = [](std::u16string_view unit, int n) { return makeText(unit).repeated(n); };
-    const QString emoji = makeText(u"\U0001F600"sv);
-    const auto txt = [](QString &s) {
-        createFileSystemRepresentationAndAppendExtension(s, u"txt");
-    };
-    const auto two = [](QString &s) {
-        createFileSystemRepresentationAndAppendExtension(s, u"\u00E9");
-    };
-    const struct {
-        const char *name;
-        QString text;
-        void (*edit)(QString &);
-        qsizetype expectedUnits;
-        std::u16string_view suffix;
-    } rows[] = {
-        {"ascii", times(u"a", 300), createFileSystemRepresentation, 249, u""sv},
-        {"pair over bytes", times(u"a", 247) + emoji, createFileSystemRepresentation, 247, u""sv},
-        {"ext pairs", times(u"\U0001F600", 100), txt, 126, u".txt"sv},
-        {"ext two-byte", times(u"a", 300), two, 248, u".\u00E9"sv},
-        {"name three-byte", times(u"\u4E2D", 300), createFilename, 83, u""sv},
-        {"name pairs", u"."_s + times(u"\U0001F600", 200), createFilename, 124, u""sv}};
-    for (const auto &r : rows) {
-        QString s = r.text;
-        r.edit(s);
-        EXPECT_EQ(s.size(), r.expectedUnits) << r.name;
-        EXPECT_TRUE(s.endsWith(makeText(r.suffix))) << r.name;
-        EXPECT_LE(QFile::encodeName(s).size(), 249) << r.name;
-        EXPECT_EQ(QString::fromUtf8(s.toUtf8()), s) << r.name; // no lone half
-        EXPECT_TRUE(r.text.contains(s.chopped(qsizetype(r.suffix.size())))) << r.name;
-    }
-}
-
-TEST(PathsTest, Predicates) {
-    const std::tuple<std::u16string_view, bool, bool> rows[] = {
-        {u"/a"sv, true, false},
-        {u"a/b"sv, false, false},
-        {u"mp3"sv, false, true},
-        {u"abcdefghijklmnopq"sv, false, true},
-        {u"abcdefghijklmnopqr"sv, false, false},
-        {null, false, false}};
-    for (const auto &[text, path, extension] : rows) {
-        EXPECT_EQ(isPath(makeText(text)), path) << quoted(text);
-        EXPECT_EQ(isValidPathExtension(makeText(text)), extension) << quoted(text);
-    }
-    EXPECT_EQ(validPathExtension(QString()), u"");
-    EXPECT_FALSE(validPathExtension(QString()).isNull());
+    // Names are cut to 249 bytes of UTF-8, never between the halves of a pair.
+    QString pair = QString(247, u'a') + makeText(u"\U0001F600"sv), han(300, QChar(0x4E2D)),
+            pairs = makeText(u"\U0001F600"sv).repeated(100);
+    createFileSystemRepresentation(pair);
+    createFilename(han);
+    createFileSystemRepresentationAndAppendExtension(pairs, u"txt");
+    EXPECT_EQ(pair, QString(247, u'a'));
+    EXPECT_EQ(han, QString(83, QChar(0x4E2D)));
+    EXPECT_EQ(pairs, makeText(u"\U0001F600"sv).repeated(61) + ".txt");
 }
 
 TEST(PathsTest, MatchingExtensions) {
     const QStringList list{u"txt"_s, u"'TEXT'"_s, u"MD"_s};
     const std::tuple<std::u16string_view, QStringList, bool> rows[] = {
-        {u"/a/b.TXT"sv, list, true}, {u"b.mdx"sv, list, false}, {u"b.txt"sv, QStringList(), false},
-        {u"TEXT"sv, list, false},    {u""sv, {u""_s}, false},   {null, list, false}};
+        {u"/a/b.TXT"sv, list, true},
+        {u"b.mdx"sv, list, false},
+        {u"b.txt"sv, QStringList(), false},
+        {u"TEXT"sv, list, false},
+        {u""sv, {u""_s}, false}};
     for (const auto &[path, extensions, expected] : rows) {
         EXPECT_EQ(pathMatchingExtensions(makeText(path), extensions), expected) << quoted(path);
         EXPECT_EQ(pathMatchingExtensionsOrTypes(makeText(path), extensions), expected);
     }
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 
 using namespace filelib;
 
-namespace {
-
 TEST(Process, AnswersTrueOnlyForCleanExit) {
     QTemporaryDir dir;
     putFile(dir.filePath("marker"));
@@ -28,5 +26,3 @@ TEST(Process, AnswersTrueOnlyForCleanExit) {
     const ToolRun run = runTool("/bin/echo", {"hi"});
     EXPECT_TRUE(run.succeeded() && run.output == "hi\n");
 }
-
-} // namespace

@@ -1,7 +1,6 @@
 #include "filelib/propertylist.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QPoint>
 #include <QTemporaryDir>
 
@@ -11,8 +10,6 @@
 #include <vector>
 
 using namespace filelib;
-
-namespace {
 
 QByteArray bytes(const char *data, qsizetype size) {
     return QByteArray(data, size);
@@ -31,22 +28,16 @@ const char AllKinds[] =
     "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x85";
 
 TEST(PropertyList, ReadsBinaryFromAnotherWriter) {
-    const QVariant v = propertyListFromData(bytes(AllKinds, sizeof AllKinds - 1));
-    ASSERT_EQ(v.typeId(), QMetaType::QVariantMap);
-    const QVariantMap m = v.toMap();
+    const QVariantMap m = propertyListFromData(bytes(AllKinds, sizeof AllKinds - 1)).toMap();
     const std::pair<const char *, QVariant> rows[] = {
         {"neg", qint64(-5)},
-        {"max", std::numeric_limits<qint64>::max()},
         {"big", std::numeric_limits<quint64>::max()},
-        {"r", 1.5},
         {"t", true},
-        {"f", false},
         {"d", QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC)},
         {"data", QByteArray("\x00\x01\xff", 3)},
         {"a", QVariantList{"x", qint64(7), QVariantList()}},
-        {"u", QVariantMap{{"CF$UID", quint64(3)}}},
-        {"e", QVariantMap()}};
-    EXPECT_EQ(m.size(), qsizetype(std::size(rows)));
+        {"u", QVariantMap{{"CF$UID", quint64(3)}}}};
+    EXPECT_EQ(m.size(), 11);
     for (const auto &[key, expected] : rows) {
         EXPECT_EQ(m.value(key), expected) << key;
         EXPECT_EQ(m.value(key).typeId(), expected.typeId()) << key;
@@ -54,51 +45,32 @@ TEST(PropertyList, ReadsBinaryFromAnotherWriter) {
 }
 
 TEST(PropertyList, WritesXmlThatReadsBack) {
-    const QDateTime date(QDate(1999, 12, 31), QTime(23, 59, 58), Qt::UTC);
     const QVariant rows[] = {QStringLiteral("caf\u00e9 \U0001F600 <&> \"'\t\n\r"),
-                             std::numeric_limits<qint64>::min(),
                              std::numeric_limits<quint64>::max(), // was written negative
-                             -0.25,
-                             QByteArray("\x00\xfe", 2),
-                             QVariantList{QVariantMap{{"", 1LL}}, QVariantList{}, QByteArray()}};
-    for (const QVariant &row : rows) {
-        const QByteArray xml = propertyListData(row);
-        EXPECT_TRUE(xml.startsWith("<?xml")) << row.toString().toStdString();
-        EXPECT_EQ(propertyListFromData(xml), row) << xml.toStdString();
-    }
+                             QVariantList{QVariantMap{{"", 1LL}}, QByteArray("\x00\xfe", 2)}};
+    for (const QVariant &row : rows)
+        EXPECT_EQ(propertyListFromData(propertyListData(row)), row) << row.toString().toStdString();
     // Written in other types, read in the ones reading gives.
     EXPECT_EQ(propertyListFromData(propertyListData(QVariantHash{{"k", QStringList{"a"}}})),
               (QVariantMap{{"k", QVariantList{"a"}}}));
-    // Fractions of a second go, also before 2001 where the seconds are negative.
-    for (const QDateTime &whole : {date, date.addYears(-10)})
-        EXPECT_EQ(propertyListFromData(propertyListData(whole.addMSecs(999))), QVariant(whole));
-}
-
-TEST(PropertyList, RejectsWhatItCannotStore) {
-    const QVariant rows[] = {QVariant(), QVariant::fromValue(QPoint(1, 2)),
-                             QVariantMap{{QString::fromUtf8("a\0b", 3), 1}},
-                             QVariantList{1, QVariant()},
-                             QDateTime(QDate(1800, 1, 1), QTime(0, 0), Qt::UTC)};
-    for (const QVariant &row : rows)
+    const QVariant rejected[] = {
+        QVariant::fromValue(QPoint(1, 2)), QVariantMap{{QString::fromUtf8("a\0b", 3), 1}},
+        QVariantList{1, QVariant()}, QDateTime(QDate(1800, 1, 1), QTime(0, 0), Qt::UTC)};
+    for (const QVariant &row : rejected)
         EXPECT_TRUE(propertyListData(row).isNull()) << row.typeName();
+    // Fractions of a second go, also before 2001 where the seconds are negative.
+    const QDateTime date(QDate(1999, 12, 31), QTime(23, 59, 58), Qt::UTC);
+    EXPECT_EQ(propertyListFromData(propertyListData(date.addMSecs(999))), QVariant(date));
 }
 
 // Object 0, unreachable, refers to object 5 of 2; the top is object 1, true.
 const char BadReference[] = "bplist00\xA1\x05\x09\x08\x0A\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x02"
                             "\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\x0B";
 
-// Binary lists with a NUL in a key (ASCII, then UTF-16) or in a string; libplist would abort
-// on the keys.
+// A binary list with a NUL in a key, which another reader aborted on.
 const char NulKey[] = "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x53\x61\x00\x62\x10\x01\x08"
                       "\x0b\x0f\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
                       "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11";
-const char NulUnicodeKey[] =
-    "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x63\x00\x6b\x00\xe9\x00\x00\x10\x01"
-    "\x08\x0b\x12\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00"
-    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14";
-const char NulString[] = "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x51\x6b\x53\x78\x00\x79\x08"
-                         "\x0b\x0d\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
-                         "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11";
 
 // A binary list of levels arrays (or sets, marker 0xC0), each holding refs references to the
 // next one; the last holds true, or refers back to the first.
@@ -135,28 +107,20 @@ TEST(PropertyList, SharedAndNestedObjects) {
         leaf = QVariantList{leaf, leaf};
     EXPECT_EQ(propertyListFromData(nestedArrays(10, 2)), leaf);
     EXPECT_TRUE(propertyListFromData(nestedArrays(200, 1)).isValid());
-    const QByteArray rows[] = {nestedArrays(300, 1),
-                               nestedArrays(100000, 1),
-                               nestedArrays(40, 2),
-                               nestedArrays(3, 1, true),
+    const QByteArray rows[] = {nestedArrays(300, 1), nestedArrays(40, 2), nestedArrays(3, 1, true),
                                nestedArrays(20, 2, false, 0xC0), // sets share like arrays
-                               "<plist>" + QByteArray("<array>").repeated(200000) + "</plist>",
-                               "<plist>" + QByteArray("<x>").repeated(300) + "</plist>"};
+                               "<plist>" + QByteArray("<array>").repeated(200000) + "</plist>"};
     for (const QByteArray &row : rows)
         EXPECT_FALSE(propertyListFromData(row).isValid()) << row.left(20).toStdString();
 }
 
 TEST(PropertyList, BadBytesReadAsNothing) {
-    const QByteArray rows[] = {QByteArray(),
-                               "bplist00",
+    const QByteArray rows[] = {"bplist00",
                                bytes(AllKinds, sizeof AllKinds - 2),
                                bytes(NulKey, sizeof NulKey - 1),
-                               bytes(NulUnicodeKey, sizeof NulUnicodeKey - 1),
-                               bytes(NulString, sizeof NulString - 1),
                                bytes(BadReference, sizeof BadReference - 1),
-                               "<?xml version=\"1.0\"?><plist><dict><key>a</key>",
                                QByteArray("<plist><dict><key>a\0b</key><true/></dict></plist>", 49),
-                               "<plist>" + QByteArray("<array>").repeated(300) + "</plist>"};
+                               "<plist><dict><key>a</key>"};
     for (const QByteArray &row : rows)
         EXPECT_FALSE(propertyListFromData(row).isValid()) << row.left(40).toStdString();
 }
@@ -166,26 +130,17 @@ TEST(PropertyList, FilesAtomicallyOrInPlace) {
     const QString path = dir.filePath("a.plist");
     const QVariantMap object{{"URL", "http://a.org"}, {"n", qint64(3)}};
     bool ok = false;
-    for (Atomically a : {Atomically::Yes, Atomically::No}) {
-        ASSERT_TRUE(writePropertyList(object, path, a));
-        EXPECT_EQ(readPropertyList(path), object);
-        EXPECT_EQ(readPropertyListDictionary(path, &ok), object);
-        EXPECT_TRUE(ok);
-    }
+    ASSERT_TRUE(writePropertyList(object, path, Atomically::No));
+    EXPECT_TRUE(readPropertyListDictionary(path, &ok) == object && ok);
     EXPECT_TRUE(writePropertyList(QVariantList{1}, path));
     EXPECT_TRUE(readPropertyListDictionary(path, &ok).isEmpty());
     EXPECT_FALSE(ok);
     // Nothing is touched for a rejected object; no folders are made; odd paths are refused.
     EXPECT_FALSE(writePropertyList(QVariant::fromValue(QPoint()), path));
     EXPECT_EQ(readPropertyList(path), QVariantList{1});
-    for (const QString &bad :
-         {dir.filePath("no/x.plist"), dir.filePath(QString::fromUtf8("a\0b", 3)), dir.path()})
-        EXPECT_FALSE(writePropertyList(object, bad)) << bad.toStdString();
-    EXPECT_FALSE(writeDataToPath(QByteArray(), path));
+    EXPECT_FALSE(writePropertyList(object, dir.filePath("no/x.plist")));
     // Only regular files are read, so a device cannot hang the reader.
-    for (const QString &bad :
-         {dir.path(), QString("/dev/zero"), dir.filePath(QString::fromUtf8("a.plist\0x", 9))})
-        EXPECT_FALSE(readPropertyList(bad).isValid()) << bad.toStdString();
+    EXPECT_FALSE(readPropertyList("/dev/zero").isValid());
 }
 
 // A binary list whose date lies a fraction of a second before the earliest one property lists
@@ -208,5 +163,3 @@ TEST(PropertyList, DatesBeforeTheEarliestReadAsItAndWriteBack) {
     ASSERT_FALSE(xml.isNull());
     EXPECT_EQ(propertyListData(propertyListFromData(xml)), xml);
 }
-
-} // namespace

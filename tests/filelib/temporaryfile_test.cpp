@@ -4,8 +4,6 @@
 
 using namespace filelib;
 
-namespace {
-
 using TemporaryFileTest = TempFolderTest;
 
 TEST_F(TemporaryFileTest, MovingHandsThePathOn) {
@@ -34,5 +32,3 @@ TEST_F(TemporaryFileTest, RemovesALinkNotItsTarget) {
     EXPECT_TRUE(there("d/x"));
     EXPECT_FALSE(there("l"));
 }
-
-} // namespace

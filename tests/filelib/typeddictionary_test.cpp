@@ -13,61 +13,37 @@
 using namespace filelib;
 using namespace Qt::StringLiterals;
 
-namespace {
-
 template<typename T> using L = std::numeric_limits<T>;
 
 TEST(TypedDictionary, ValuesConvertThemselves) {
-    const double nan = std::nan("");
     const struct {
         QVariant value;
         bool b;
         int i;
-        qint64 ll;
         uint u;
         quint64 ull;
         double d;
-    } rows[] = {{QVariant(), false, 0, 0, 0, 0, 0},
-                {QString("3.7"), true, 3, 3, 3, 3, 3.7},
-                {QString(" -12abc"), true, -12, -12, 0, 0, -12},
-                {QString::fromUtf16(u"4\0002", 3), true, 4, 4, 4, 4, 4},
-                {QString("99999999999999999999"), true, L<int>::max(), L<qint64>::max(),
-                 L<uint>::max(), L<quint64>::max(), 1e20},
-                {-1e20, true, L<int>::min(), L<qint64>::min(), 0, 0, -1e20},
-                {nan, false, 0, 0, 0, 0, nan},
-                {QVariant::fromValue(L<quint64>::max()), true, L<int>::max(), L<qint64>::max(),
-                 L<uint>::max(), L<quint64>::max(), 0x1p64},
-                {QVariantList{1}, false, 0, 0, 0, 0, 0}};
+    } rows[] = {{QVariant(), false, 0, 0, 0, 0},
+                {QString(" -12abc"), true, -12, 0, 0, -12},
+                {QString::fromUtf16(u"4\0002", 3), true, 4, 4, 4, 4},
+                {QString("99999999999999999999"), true, L<int>::max(), L<uint>::max(),
+                 L<quint64>::max(), 1e20},
+                {QVariant::fromValue(L<quint64>::max()), true, L<int>::max(), L<uint>::max(),
+                 L<quint64>::max(), 0x1p64}};
     for (const auto &r : rows) {
-        SCOPED_TRACE(testing::Message() << r.value.toString().toStdString());
         const QVariant &v = r.value;
-        EXPECT_EQ(std::tuple(valueAsBool(v), valueAsInt(v), valueAsInteger(v), valueAsLongLong(v)),
-                  std::tuple(r.b, r.i, r.ll, r.ll));
-        EXPECT_EQ(std::tuple(valueAsUnsignedInt(v), valueAsUnsignedInteger(v),
-                             valueAsUnsignedLong(v), valueAsUnsignedLongLong(v)),
-                  std::tuple(r.u, r.ull, r.ull, r.ull));
-        if (std::isnan(r.d)) {
-            EXPECT_TRUE(std::isnan(valueAsDouble(v)));
-        } else {
-            EXPECT_EQ(valueAsDouble(v), r.d);
-            EXPECT_EQ(valueAsFloat(v), float(r.d));
-        }
+        EXPECT_EQ(std::tuple(valueAsBool(v), valueAsInt(v), valueAsUnsignedInt(v),
+                             valueAsUnsignedLongLong(v), valueAsDouble(v)),
+                  std::tuple(r.b, r.i, r.u, r.ull, r.d))
+            << v.toString().toStdString();
     }
-    EXPECT_EQ(valueAsFloat(1e300), L<float>::infinity());
+    EXPECT_EQ(valueAsLongLong(-1e20), L<qint64>::min());
+    EXPECT_TRUE(std::isnan(valueAsDouble(std::nan(""))) && !valueAsBool(std::nan("")));
     EXPECT_EQ(valueAsFloat(QString("-1e39")), -L<float>::infinity());
 }
 
-TEST(TypedDictionary, TextForms) {
-    const QString text("abc");
-    EXPECT_EQ(valueAsString(text).constData(), text.constData());
-    EXPECT_EQ((QStringList{valueAsString(QByteArray("h\xc3\xa9")), valueAsString(true),
-                           valueAsString(1.5)}),
-              (QStringList{QString::fromUtf16(u"h\u00e9"), "true", "1.5"}));
-    EXPECT_TRUE(valueAsString(QStringList{"a"}).isNull() && valueAsString(QVariant()).isNull());
-}
-
 TEST(TypedDictionary, GettersUseDefaultsOnlyForAbsentKeys) {
-    const QVariantMap d{{"n", QString("12.5")}, {"list", QVariantList{1}}, {"zero", 0}};
+    QVariantMap d{{"n", QString("12.5")}, {"list", QVariantList{1}}, {"zero", 0}};
     EXPECT_EQ(
         (QVariantList{intForKey(d, "n"), intForKey(d, "missing", 9), intForKey(d, "zero", 9),
                       intForKey(d, "list", 9), boolForKey(d, "missing", true),
@@ -77,15 +53,18 @@ TEST(TypedDictionary, GettersUseDefaultsOnlyForAbsentKeys) {
         (QVariantList{12, 9, 0, 0, true, L<quint64>::max(), 12.5f, "0", "dflt", 4}));
     EXPECT_EQ(doubleForKey(d, "missing", 0.1), 0.1); // not rounded through a float
     EXPECT_TRUE(stringForKey(d, "missing").isNull());
+    EXPECT_EQ(valueAsString(QByteArray("h\xc3\xa9")) + valueAsString(true), u"h\u00e9true");
+    // Null removes the key, unlike "".
+    setString(d, "", "n");
+    EXPECT_EQ(stringForKey(d, "n", "dflt"), "");
+    setString(d, QString(), "n");
+    EXPECT_FALSE(d.contains("n"));
 }
 
 TEST(TypedDictionary, CodesAreDecimalKeys) {
     QVariantMap d{{"name", "by key"}, {codeKey(-7), "minus seven"}, {"42", "answer"}};
-    EXPECT_EQ(codeKey(L<qint32>::min()), "-2147483648");
     EXPECT_EQ(objectForCode(d, -7), QVariant("minus seven"));
-    EXPECT_EQ(objectForCode(d, 1, "x"), QVariant("x"));
     EXPECT_EQ(objectForKeyOrCode(d, "name", 42), QVariant("answer"));
-    EXPECT_FALSE(objectForKeyOrCode(d, "none", 1).isValid());
     // The same call under its usual name, where a code once became a default.
     EXPECT_EQ(objectForKey(d, "name", 42), QVariant("answer"));
     EXPECT_EQ(objectForKey(d, "name", 1), QVariant("by key"));
@@ -97,34 +76,18 @@ concept ThirdArgument = requires(const QVariantMap &d, T value) {
     objectForKey(d, "k", value);
 };
 static_assert(ThirdArgument<qint32> && ThirdArgument<QVariant> && ThirdArgument<const char *>);
-static_assert(
-    !ThirdArgument<
-        double> && !ThirdArgument<bool> && !ThirdArgument<qint64> && !ThirdArgument<uint>);
+static_assert(!(ThirdArgument<double> || ThirdArgument<bool>));
+static_assert(!(ThirdArgument<qint64> || ThirdArgument<uint>));
 
 TEST(TypedDictionary, LocalizedStrings) {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const QVariantMap both{{"English", "Hello"}, {"German", "Hallo"}};
-    const std::pair<QVariant, QString> rows[] = {
-        {"plain", "plain"},
-        {both, "Hallo"},
-        {QVariantMap{{"de", "Servus"}, {"English", "Hi"}}, "Servus"},
-        {QVariantList{"a"}, "dflt"}};
+    const std::pair<QVariant, QString> rows[] = {{both, "Hallo"}, {QVariantList{"a"}, "dflt"}};
     for (const auto &[value, expected] : rows)
         EXPECT_EQ(localizedStringForKey({{"k", value}}, "k", "dflt"), expected)
             << value.metaType().name();
-    EXPECT_TRUE(localizedStringForKey({}, "k").isNull());
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     EXPECT_EQ(localizedStringForKey({{"k", both}}, "k"), "Hello");
     QLocale::setDefault(saved);
 }
-
-TEST(TypedDictionary, NullStringRemovesTheKey) {
-    QVariantMap d;
-    setString(d, "", "s");
-    EXPECT_EQ(stringForKey(d, "s", "dflt"), "");
-    setString(d, QString(), "s");
-    EXPECT_FALSE(d.contains("s"));
-}
-
-} // namespace

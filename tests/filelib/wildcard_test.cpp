@@ -8,8 +8,6 @@
 using namespace filelib;
 using namespace std::literals;
 
-namespace {
-
 TEST(Wildcard, MatchesWholeNamesIgnoringCase) {
     const std::tuple<std::u16string_view, std::u16string_view, bool> rows[] = {
         {u""sv, u""sv, true},
@@ -30,5 +28,3 @@ TEST(Wildcard, MatchesWholeNamesIgnoringCase) {
     EXPECT_FALSE(isCaseInsensitiveLikeWildcard(as, stars));
     EXPECT_TRUE(isCaseInsensitiveLikeWildcard(as + "b", stars));
 }
-
-} // namespace
