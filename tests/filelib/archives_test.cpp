@@ -64,13 +64,9 @@ protected:
                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            const QFileInfo info = it.nextFileInfo();
-            names.append(QDir(p(folder)).relativeFilePath(info.filePath())
-                         + (info.isSymLink()
-                                ? " -> "
-                                      + QString::fromStdString(std::filesystem::read_symlink(
-                                          info.filePath().toStdString()))
-                                : QString()));
+            const std::filesystem::path path = it.next().toStdString();
+            names.append(QDir(p(folder)).relativeFilePath(QString::fromStdString(path))
+                         + (is_symlink(path) ? " -> " + read_symlink(path).native() : "").c_str());
         }
         names.sort();
         return names;

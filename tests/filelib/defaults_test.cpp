@@ -18,26 +18,21 @@ protected:
 };
 
 TEST_F(Defaults, TypedReadsFallBackOnlyWhereDescribed) {
-    const struct {
-        QVariant stored;
-        bool b;
-        qint64 integer;
-        float f;
-        double d;
-        QString text;
-    } rows[] = {{QVariant(), true, 7, 1.5f, 2.5, "dflt"}, // nothing stored: every default
-                {QString("YES"), true, 0, 0, 0, "YES"},
-                {QString("nan"), false, 0, 1.5f, 2.5, "nan"},
-                {QVariantList{1, 2}, false, 0, 0, 2.5, "dflt"}};
-    for (const auto &r : rows) {
-        SCOPED_TRACE(testing::Message() << "type " << r.stored.metaType().id());
-        setValue(store, r.stored, "k");
+    // What is stored, then what reading it as bool, integer, float, double and text gives.
+    using As = std::tuple<bool, qint64, float, double, QString>;
+    const std::pair<QVariant, As> rows[] = {
+        {QVariant(), {true, 7, 1.5f, 2.5, "dflt"}}, // nothing stored: every default
+        {QString("YES"), {true, 0, 0, 0, "YES"}},
+        {QString("nan"), {false, 0, 1.5f, 2.5, "nan"}},
+        {QVariantList{1, 2}, {false, 0, 0, 2.5, "dflt"}}};
+    for (const auto &[stored, as] : rows) {
+        setValue(store, stored, "k");
         EXPECT_EQ(std::tuple(boolForKey(store, "k", true), integerForKey(store, "k", 7),
                              floatForKey(store, "k", 1.5f), doubleForKey(store, "k", 2.5),
                              stringForKey(store, "k", "dflt")),
-                  std::tuple(r.b, r.integer, r.f, r.d, r.text));
-        EXPECT_EQ(objectForKey(store, "k", "dflt"),
-                  r.stored.isValid() ? r.stored : QVariant("dflt"));
+                  as)
+            << stored.metaType().id();
+        EXPECT_EQ(objectForKey(store, "k", "dflt"), stored.isValid() ? stored : QVariant("dflt"));
     }
     setValue(store, QString(), "k"); // null text removes the key too
     EXPECT_FALSE(store.objectForKey("k").isValid());

@@ -35,35 +35,30 @@ TEST_F(FileOperationsTest, CreationAndRemoval) {
     const auto remove = [](S s) { return removePath(s); };
     const auto unlinked = [](S s) { return unlinkFileAtPath(s); };
     const QStringList linked{"d/sub/x", "l>d"};
-    const struct {
-        const char *name;
-        QStringList setup;
-        std::function<bool(S)> call;
-        const char *path;
-        bool expected;
-        QStringList present, absent;
-    } rows[] = {{"file missing parent", {}, file, "a/f", false, {}, {"a"}},
-                {"file dangling link", {"f>gone"}, file, "f", true, {}, {"gone"}},
-                {"file with parents", {}, withParents, "a/b/f", true, {"a/b/f"}, {}},
-                {"file under a file", {"f"}, withParents, "f/g", false, {"f"}, {}},
-                {"folder link to folder", linked, folder, "l", true, {"d/sub/x"}, {}},
-                {"folder to file", {}, folderTo, "a/b/f", true, {"a/b"}, {"a/b/f"}},
-                {"previous moved", {"old/x"}, renamed, "new", true, {"new/x"}, {"old"}},
-                {"path exists", {"old/x", "new/y"}, renamed, "new", false, {"new/y"}, {"new/x"}},
-                {"writable replaces file", {"f"}, writable, "f", true, {"f"}, {}},
-                {"remove link with slash", linked, remove, "l/", true, {"d/sub/x"}, {"l"}},
-                {"unlink folder", {"d/sub/x"}, unlinked, "d", false, {"d/sub/x"}, {}}};
-    for (const auto &r : rows) {
+    using Call = std::function<bool(S)>;
+    const std::tuple<const char *, QStringList, Call, const char *, bool, QStringList, QStringList>
+        rows[] = {{"file missing parent", {}, file, "a/f", false, {}, {"a"}},
+                  {"file dangling link", {"f>gone"}, file, "f", true, {}, {"gone"}},
+                  {"file with parents", {}, withParents, "a/b/f", true, {"a/b/f"}, {}},
+                  {"file under a file", {"f"}, withParents, "f/g", false, {"f"}, {}},
+                  {"folder link to folder", linked, folder, "l", true, {"d/sub/x"}, {}},
+                  {"folder to file", {}, folderTo, "a/b/f", true, {"a/b"}, {"a/b/f"}},
+                  {"previous moved", {"old/x"}, renamed, "new", true, {"new/x"}, {"old"}},
+                  {"path exists", {"old/x", "new/y"}, renamed, "new", false, {"new/y"}, {"new/x"}},
+                  {"writable replaces file", {"f"}, writable, "f", true, {"f"}, {}},
+                  {"remove link with slash", linked, remove, "l/", true, {"d/sub/x"}, {"l"}},
+                  {"unlink folder", {"d/sub/x"}, unlinked, "d", false, {"d/sub/x"}, {}}};
+    for (const auto &[row, setup, call, path, expected, present, absent] : rows) {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        for (const QString &name : r.setup)
+        for (const QString &name : setup)
             name.contains('>') ? link(p(name.section('>', 1)), name.section('>', 0, 0))
                                : (void)put(name);
-        EXPECT_EQ(r.call(p(r.path)), r.expected) << r.name;
-        for (const QString &name : r.present)
-            EXPECT_TRUE(there(name)) << r.name << " " << name.toStdString();
-        for (const QString &name : r.absent)
-            EXPECT_FALSE(there(name)) << r.name << " " << name.toStdString();
+        EXPECT_EQ(call(p(path)), expected) << row;
+        for (const QString &name : present)
+            EXPECT_TRUE(there(name)) << row << " " << name.toStdString();
+        for (const QString &name : absent)
+            EXPECT_FALSE(there(name)) << row << " " << name.toStdString();
     }
 }
 

@@ -41,11 +41,8 @@ const char BinaryWebloc[] =
 using InternetLocationFiles = TempFolderTest;
 
 TEST_F(InternetLocationFiles, ReadsBothForms) {
-    const struct {
-        const char *name;
-        QByteArray content;
-        const char16_t *address, *title;
-    } rows[] = {
+    // File name, content, the address and the title read.
+    const std::tuple<const char *, QByteArray, const char16_t *, const char16_t *> rows[] = {
         {"bin.webloc", QByteArray(BinaryWebloc, sizeof BinaryWebloc - 1),
          u"https://example.com/\u00E4?q=1", u"Caf\u00E9"},
         {"xml.inetloc", "<plist><dict><key>URL</key><string>http://a.org/</string></dict></plist>",
@@ -58,17 +55,14 @@ TEST_F(InternetLocationFiles, ReadsBothForms) {
         {"one.url", "\xEF\xBB\xBF  http://c.org  ", u"http://c.org", nullptr},
         // Shortcuts are a line or two: a bigger file is something else.
         {"huge.url", "URL=http://a.org/" + QByteArray((1 << 20) - 16, ' '), nullptr, nullptr},
-        {"shortcut.webloc", "[InternetShortCut]\nURL=http://a.org\n", nullptr, nullptr},
-        {"plain.txt", "URL=http://a.org\n", nullptr, nullptr}};
-    for (const auto &row : rows) {
-        const QString path = put(row.name, row.content);
-        QString title = QStringLiteral("stale");
-        const QString address = resolveInternetLocation(path, &title);
-        const QString expected = row.address ? QString::fromUtf16(row.address) : QString();
-        EXPECT_EQ(address, expected) << row.name;
-        EXPECT_EQ(address.isNull(), expected.isNull()) << row.name;
-        EXPECT_EQ(title, row.title ? QString::fromUtf16(row.title) : QString()) << row.name;
-        EXPECT_EQ(resolveInternetLocation(path), expected) << row.name;
+        {"shortcut.webloc", "[InternetShortCut]\nURL=http://a.org\n", nullptr, nullptr}};
+    for (const auto &[name, content, address, title] : rows) {
+        const QString path = put(name, content);
+        QString read = QStringLiteral("stale");
+        const QString found = resolveInternetLocation(path, &read);
+        EXPECT_EQ(found, address ? QString::fromUtf16(address) : QString()) << name;
+        EXPECT_EQ(found.isNull(), address == nullptr) << name;
+        EXPECT_EQ(read, title ? QString::fromUtf16(title) : QString()) << name;
     }
     QDir(dir.path()).mkdir("folder.url");
     EXPECT_TRUE(resolveInternetLocation(p("folder.url")).isNull());

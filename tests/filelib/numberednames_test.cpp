@@ -22,23 +22,21 @@ public:
 
 TEST_F(NumberedNames, FirstFreeNumber) {
     const QString a243(243, u'a'), emoji = QStringLiteral("\U0001F600");
-    const struct {
-        QStringList existing; // a trailing ">" makes a dangling link
-        QString name, expected;
-    } rows[] = {{{"report.txt", "report-1.txt"}, "report.txt", "report-2.txt"},
-                {{"a.tar.gz"}, "a.tar.gz", "a.tar-1.gz"},
-                {{"link>"}, "link", "link-1"},
-                // The cut would fall between the halves of the emoji, so the whole emoji goes.
-                {{a243 + emoji + ".txt"}, a243 + emoji + ".txt", a243 + "-1.txt"},
-                {{QString(248, u'c')}, QString(248, u'c'), QString(248, u'c') + "-1"}};
-    for (const auto &row : rows) {
+    // The names there (">" at the end: a dangling link), the name asked for, the answer.
+    const std::tuple<QStringList, QString, QString> rows[] = {
+        {{"report.txt", "report-1.txt"}, "report.txt", "report-2.txt"},
+        {{"a.tar.gz"}, "a.tar.gz", "a.tar-1.gz"},
+        {{"link>"}, "link", "link-1"},
+        // The cut would fall between the halves of the emoji, so the whole emoji goes.
+        {{a243 + emoji + ".txt"}, a243 + emoji + ".txt", a243 + "-1.txt"},
+        {{QString(248, u'c')}, QString(248, u'c'), QString(248, u'c') + "-1"}};
+    for (const auto &[existing, name, expected] : rows) {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        for (const QString &name : row.existing)
-            name.endsWith(u'>') ? (void)QFile::link(p("gone"), p(name.chopped(1)))
-                                : (void)put(name);
-        EXPECT_EQ(nonExistingFilenameAtPath(p(row.name)), p(row.expected))
-            << row.name.toStdString();
+        for (const QString &entry : existing)
+            entry.endsWith(u'>') ? (void)QFile::link(p("gone"), p(entry.chopped(1)))
+                                 : (void)put(entry);
+        EXPECT_EQ(nonExistingFilenameAtPath(p(name)), p(expected)) << name.toStdString();
     }
     const QString nul = QString::fromUtf8("/a\0b", 4);
     EXPECT_EQ(nonExistingFilenameAtPath(nul).constData(), nul.constData());

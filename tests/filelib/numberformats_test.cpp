@@ -31,20 +31,17 @@ TEST(NumberFormats, SharedFormatters) {
             asFloat = [](double v) { return stringForFloat(float(v)); },
             asSize = [](double v) { return stringForSize(quint64(v)); };
     const char *en = "en_US", *de = "de_DE";
-    const struct {
-        const char *locale;
-        F format;
-        double value;
-        const char16_t *expected;
-    } rows[] = {{en, asInt, -2147483648.0, u"-2,147,483,648"},
-                {en, asFloat, -0.004, u"0"},
-                {de, asFloat, -0.25, u"-0,25"},
-                {en, asSize, 1023, u"1023 bytes"},
-                {en, asSize, 1024, u"1 KB"},
-                {de, asSize, 1536, u"1,5 KB"}};
-    for (const auto &r : rows) {
-        InLocale locale(r.locale);
-        EXPECT_EQ(r.format(r.value), QString::fromUtf16(r.expected)) << r.locale << " " << r.value;
+    const std::tuple<const char *, F, double, const char16_t *> rows[] = {
+        {en, asInt, -2147483648.0, u"-2,147,483,648"},
+        {en, asFloat, -0.004, u"0"},
+        {de, asFloat, -0.25, u"-0,25"},
+        {en, asSize, 1023, u"1023 bytes"},
+        {en, asSize, 1024, u"1 KB"},
+        {en, asSize, 1048575, u"1,024 KB"},
+        {de, asSize, 1536, u"1,5 KB"}};
+    for (const auto &[name, format, value, expected] : rows) {
+        InLocale locale(name);
+        EXPECT_EQ(format(value), QString::fromUtf16(expected)) << name << " " << value;
     }
     InLocale locale("en_US");
     EXPECT_EQ(stringForSize(std::numeric_limits<quint64>::max()), "16,777,216 TB");
@@ -55,20 +52,16 @@ TEST(NumberFormats, Patterns) {
     const NumberFormatter money(QString::fromUtf8("#,##0.00 \u20ac"));
     const NumberFormatter braces(QStringLiteral("0.#;zero;(0.#)"));
     const NumberFormatter integer(QStringLiteral("#,###;0;-#,###"), false);
-    const struct {
-        const NumberFormatter &formatter;
-        double value;
-        const char16_t *expected;
-    } rows[] = {{money, 1234.5, u"1,234.50 \u20ac"},
-                {braces, -1.25, u"(1.2)"},
-                {braces, 0.04, u"zero"},
-                {integer, 2.5, u"2"}, // halves go to even
-                {integer, 3.5, u"4"},
-                {integer, 1e20, u"100,000,000,000,000,000,000"}};
-    for (const auto &r : rows) {
-        EXPECT_EQ(r.formatter.stringFromNumber(r.value), QString::fromUtf16(r.expected))
-            << r.formatter.format().toStdString() << " " << r.value;
-    }
+    const std::tuple<const NumberFormatter *, double, const char16_t *> rows[] = {
+        {&money, 1234.5, u"1,234.50 \u20ac"},
+        {&braces, -1.25, u"(1.2)"},
+        {&braces, 0.04, u"zero"},
+        {&integer, 2.5, u"2"}, // halves go to even
+        {&integer, 3.5, u"4"},
+        {&integer, 1e20, u"100,000,000,000,000,000,000"}};
+    for (const auto &[formatter, value, expected] : rows)
+        EXPECT_EQ(formatter->stringFromNumber(value), QString::fromUtf16(expected))
+            << formatter->format().toStdString() << " " << value;
     EXPECT_EQ(integer.stringFromNumber(std::numeric_limits<quint64>::max()),
               "18,446,744,073,709,551,615");
     EXPECT_FALSE(integer.stringFromNumber(std::nan("")).isEmpty());

@@ -44,9 +44,9 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
         EXPECT_TRUE(found == url && found.isNull() == url.isNull()) << found.toStdString();
         EXPECT_EQ(log.lines().size(), logged ? 1 : 0);
     }
-    const MemoryPasteboard named =
-        pboardWith({{PublicURLNameType, "public"}, {CorePasteboardFlavorTypeURLName, "core"}});
-    EXPECT_EQ(URLName(named), "core");
+    EXPECT_EQ(
+        URLName(pboardWith({{PublicURLNameType, "p"}, {CorePasteboardFlavorTypeURLName, "c"}})),
+        "c");
 }
 
 TEST(PasteboardSupport, AddressListsAreFoundInTextAndLocationFiles) {

@@ -11,10 +11,6 @@
 
 using namespace filelib;
 
-QByteArray bytes(const char *data, qsizetype size) {
-    return QByteArray(data, size);
-}
-
 // Written by Python's plistlib (an independent binary writer): a dictionary with every kind.
 const char AllKinds[] =
     "\x62\x70\x6c\x69\x73\x74\x30\x30\xdb\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x10"
@@ -28,7 +24,7 @@ const char AllKinds[] =
     "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x85";
 
 TEST(PropertyList, ReadsBinaryFromAnotherWriter) {
-    const QVariantMap m = propertyListFromData(bytes(AllKinds, sizeof AllKinds - 1)).toMap();
+    const QVariantMap m = propertyListFromData(QByteArray(AllKinds, sizeof AllKinds - 1)).toMap();
     const std::pair<const char *, QVariant> rows[] = {
         {"neg", qint64(-5)},
         {"big", std::numeric_limits<quint64>::max()},
@@ -116,9 +112,9 @@ TEST(PropertyList, SharedAndNestedObjects) {
 
 TEST(PropertyList, BadBytesReadAsNothing) {
     const QByteArray rows[] = {"bplist00",
-                               bytes(AllKinds, sizeof AllKinds - 2),
-                               bytes(NulKey, sizeof NulKey - 1),
-                               bytes(BadReference, sizeof BadReference - 1),
+                               QByteArray(AllKinds, sizeof AllKinds - 2),
+                               QByteArray(NulKey, sizeof NulKey - 1),
+                               QByteArray(BadReference, sizeof BadReference - 1),
                                QByteArray("<plist><dict><key>a\0b</key><true/></dict></plist>", 49),
                                "<plist><dict><key>a</key>"};
     for (const QByteArray &row : rows)
@@ -156,7 +152,7 @@ const char EarliestDate[] =
     "\x00\x00\x00\x00\x00\x00\x00\x6d";
 
 TEST(PropertyList, DatesBeforeTheEarliestReadAsItAndWriteBack) {
-    const QVariant v = propertyListFromData(bytes(EarliestDate, sizeof EarliestDate - 1));
+    const QVariant v = propertyListFromData(QByteArray(EarliestDate, sizeof EarliestDate - 1));
     const QDateTime date = v.toMap().value("d").toDateTime();
     EXPECT_EQ(date, QDateTime(QDate(1932, 12, 13), QTime(20, 45, 52), Qt::UTC));
     const QByteArray xml = propertyListData(v);

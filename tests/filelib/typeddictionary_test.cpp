@@ -16,27 +16,21 @@ using namespace Qt::StringLiterals;
 template<typename T> using L = std::numeric_limits<T>;
 
 TEST(TypedDictionary, ValuesConvertThemselves) {
-    const struct {
-        QVariant value;
-        bool b;
-        int i;
-        uint u;
-        quint64 ull;
-        double d;
-    } rows[] = {{QVariant(), false, 0, 0, 0, 0},
-                {QString(" -12abc"), true, -12, 0, 0, -12},
-                {QString::fromUtf16(u"4\0002", 3), true, 4, 4, 4, 4},
-                {QString("99999999999999999999"), true, L<int>::max(), L<uint>::max(),
-                 L<quint64>::max(), 1e20},
-                {QVariant::fromValue(L<quint64>::max()), true, L<int>::max(), L<uint>::max(),
-                 L<quint64>::max(), 0x1p64}};
-    for (const auto &r : rows) {
-        const QVariant &v = r.value;
+    // A value, then as bool, int, uint, quint64 and double.
+    using As = std::tuple<bool, int, uint, quint64, double>;
+    const std::pair<QVariant, As> rows[] = {
+        {QVariant(), {false, 0, 0, 0, 0}},
+        {QString(" -12abc"), {true, -12, 0, 0, -12}},
+        {QString::fromUtf16(u"4\0002", 3), {true, 4, 4, 4, 4}},
+        {QString("99999999999999999999"),
+         {true, L<int>::max(), L<uint>::max(), L<quint64>::max(), 1e20}},
+        {QVariant::fromValue(L<quint64>::max()),
+         {true, L<int>::max(), L<uint>::max(), L<quint64>::max(), 0x1p64}}};
+    for (const auto &[v, as] : rows)
         EXPECT_EQ(std::tuple(valueAsBool(v), valueAsInt(v), valueAsUnsignedInt(v),
                              valueAsUnsignedLongLong(v), valueAsDouble(v)),
-                  std::tuple(r.b, r.i, r.u, r.ull, r.d))
+                  as)
             << v.toString().toStdString();
-    }
     EXPECT_EQ(valueAsLongLong(-1e20), L<qint64>::min());
     EXPECT_TRUE(std::isnan(valueAsDouble(std::nan(""))) && !valueAsBool(std::nan("")));
     EXPECT_EQ(valueAsFloat(QString("-1e39")), -L<float>::infinity());
