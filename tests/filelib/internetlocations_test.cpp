@@ -78,5 +78,6 @@ TEST_F(InternetLocationFiles, WritesBothForms) {
               "[InternetShortCut]\nURL=http://a.org/%0D%0AURL=http://b.org/%E2%80%A8x\n");
     for (const QVariant &address : {QVariant(42), QVariant(QString::fromUtf8("a\0b", 3))})
         EXPECT_FALSE(createInternetLocation(address, p("r.webloc")));
-    EXPECT_FALSE(there("r.webloc") || createURL(QString("http://a.org"), p("no/a.url")));
+    EXPECT_FALSE(there("r.webloc") || createURL(QUrl(), url)
+                 || createURL(QString("http://a.org"), p("no/a.url")));
 }
