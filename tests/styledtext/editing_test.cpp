@@ -53,6 +53,7 @@ TEST(StyledEditingTest, CharacterEditsKeepEachUnitsAttributes) {
     const std::tuple<std::u16string_view, Edit, std::u16string_view, const char *> cases[] = {
         {u"\na \u00A0b\n", [](auto &s) { removeWhiteSpaces(s); }, u"ab", "be"},
         {u"xabyab", [](auto &s) { EXPECT_EQ(deleteString(s, "ab"), 2); }, u"xy", "ad"},
+        {u"--a-b--", [](auto &s) { trimCharacter(s, u'-'); }, u"a-b", "cde"},
         // The unit after; with equal units side by side the edit's own position decides.
         {u"ab", [](auto &s) { insertCharacter(s, u'b', 1); }, u"abb", "aab"},
         {u"a", [](auto &s) { appendUnichars(s, u"\U0001F600", 2); }, u"a\U0001F600", "aaa"},

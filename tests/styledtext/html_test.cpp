@@ -58,7 +58,7 @@ TEST(HtmlTest, ReadsTheCharacters) {
          u"a\tb\nc\nc2\td"},
         {bytesOf("a\0b<b>c\0</b>"), u"abc"}, // NULs dropped
         {"<b>a<i>b<table><tr><td>c", u"ab\nc"},
-        // Encodings: UTF-8 unless declared (or unknown), Windows-1252 when it is no UTF-8.
+        // Encodings: UTF-8 unless declared, Windows-1252 when it is no UTF-8.
         {"caf\xe9 \x80", u"café €"},
         {"<meta charset=\"shift_jis\">\x93\xfa\x96\x7b", u"日本"},
     };

@@ -50,14 +50,13 @@ TEST(RtfReaderTest, ReadsTheCharacters) {
         {R"({\uc3\u233 a}b)", u"éb"}, // skipping ends with the group
         // Destinations.
         {R"({\stylesheet{\s0 Normal;}}{\*\unknown a{b}c}x)", u"x"},
-        // A numbered heading's number and tab are no text, and neither is an old-style bullet.
+        // A numbered heading's number and tab are no text.
         {R"(\pard\plain\s1{\listtext\pard\plain  1.\tab}\ls1 \li0{\loch 2+3}\par )", u"2+3\n"},
         {R"({\upr{caf\'e9}{\*\ud{caf\u233?}}})", u"café"},
         // Code pages.
         {R"({\rtf1\ansi\deff0{\fonttbl{\f0 A;}{\f1\fcharset204 B;}}\f1\'c0\plain\'c0})", u"АÀ"},
         {R"({\rtf1\ansi{\fonttbl{\f1\fcharset128 M;}}\f1 \'93\'fa\'93\par x})", u"日\uFFFD\nx"},
-        // Pages that do not read ASCII as ASCII (EBCDIC, UTF-16, UTF-7) are unknown ones; a
-        // yen sign at the backslash still leaves the rest ASCII.
+        // Pages that do not read ASCII as ASCII (EBCDIC, UTF-16, UTF-7) are unknown ones.
         {R"({\rtf1\ansi\ansicpg931 2+3\'80})", u"2+3€"},
         {R"({\rtf1\ansi{\fonttbl{\f1\cpg65000 X;}}\f1 1+2})", u"1+2"},
     };
