@@ -23,10 +23,6 @@ struct Outcome {
     const char *error = nullptr;
 };
 
-void PrintTo(const Outcome &o, std::ostream *os) {
-    *os << '"' << o.formula.substr(0, 40) << '"';
-}
-
 // Each test gets a store of its own.
 class SumwiseTest : public testing::Test {
 protected:
@@ -42,6 +38,7 @@ class OutcomeTest : public SumwiseTest, public testing::WithParamInterface<Outco
 
 TEST_P(OutcomeTest, GivesResultOrError) {
     const Outcome &o = GetParam();
+    SCOPED_TRACE(o.formula.substr(0, 40));
     EXPECT_EQ(run(o.formula), o.result);
     EXPECT_EQ(sumwise.succeeded(), !o.error);
     EXPECT_EQ(sumwise.errorMessage().isNull(), !o.error);
@@ -51,41 +48,32 @@ TEST_P(OutcomeTest, GivesResultOrError) {
 const auto results = testing::Values(
     // Precedence, associativity and signs; then the parser stopping at the first token that cannot
     // continue the expression.
-    Outcome{"2+3*4", "14"}, Outcome{"(2+3)*4", "20"}, Outcome{"10-4-3", "3"},
-    Outcome{"2/4/2", "0.25"}, Outcome{"2^3^2", "64"}, Outcome{"-2^2", "-4"},
-    Outcome{"2^-2^2", "0.0625"}, Outcome{"2*-3", "-6"}, Outcome{"2--3", "5"}, Outcome{"+-+2", "-2"},
-    Outcome{"-0", "-0"}, Outcome{"-7%3", "-1"}, Outcome{"7%-3", "1"}, Outcome{"5.5%2", "1.5"},
-    Outcome{"2(3)", "2"}, Outcome{"2)3", "2"}, Outcome{"2;3", "2"}, Outcome{"2pi", "2"},
+    Outcome{"2+3*4", "14"}, Outcome{"2/4/2", "0.25"}, Outcome{"2^3^2", "64"}, Outcome{"-2^2", "-4"},
+    Outcome{"2^-2^2", "0.0625"}, Outcome{"+-+2", "-2"}, Outcome{"-0", "-0"}, Outcome{"-7%3", "-1"},
+    Outcome{"2;3", "2"}, Outcome{"2pi", "2"},
     // Names in either case; numbers with a comma or a point, several of them grouping digits, and
     // spaces between digits.
-    Outcome{"pi", "3.14159265359"}, Outcome{"sin(0)", "0"}, Outcome{".5", "0.5"},
-    Outcome{"5.", "5"}, Outcome{"1,5", "1.5"}, Outcome{"1,234", "1.234"},
-    Outcome{"1,234.5", "1234.5"}, Outcome{"1.234,5", "1234.5"}, Outcome{"1.234.567", "1234.567"},
-    Outcome{"1.000.000,5", "1000000.5"}, Outcome{"1 000 000", "1000000"},
-    Outcome{"1\xc2\xa0\x35", "15"}, Outcome{"q", "1.602189e-19"}, Outcome{"e0", "1.6021892e-19"},
+    Outcome{"pi", "3.14159265359"}, Outcome{".5", "0.5"}, Outcome{"1,5", "1.5"},
+    Outcome{"1,234", "1.234"}, Outcome{"1.234,5", "1234.5"}, Outcome{"1.000.000,5", "1000000.5"},
+    Outcome{"1 000 000", "1000000"}, Outcome{"1\xc2\xa0\x35", "15"}, Outcome{"e0", "1.6021892e-19"},
     // Arguments where no two functions agree, so that one answering for another shows.
-    Outcome{"LOG(100)", "2"}, Outcome{"LOG10(100)", "2"}, Outcome{"LN(E)", "1"},
-    Outcome{"LOG2(8)", "3"}, Outcome{"EXP(1)", "2.71828182846"}, Outcome{"COS(PI)", "-1"},
-    Outcome{"TAN(PI/4)", "1"}, Outcome{"ACOS(0.5)", "1.0471975512"},
-    Outcome{"ATAN(1)*4", "3.14159265359"}, Outcome{"SQRT(16)", "4"}, Outcome{"SQRT(-0)", "-0"},
-    Outcome{"ABS(-3)", "3"}, Outcome{"ABS(-0)", "0"}, Outcome{"SIGN(-7)", "-1"},
-    Outcome{"SIGN(-0)", "-0"}, Outcome{"SIGN(0.001)", "1"}, Outcome{"FACT(0.5)", "1"},
-    Outcome{"FACT(-0)", "1"}, Outcome{"FACT(3.7)", "6"}, Outcome{"CEIL(1.2)", "2"},
-    Outcome{"FLOOR(-1.2)", "-2"}, Outcome{"ROUND(2.5)", "3"}, Outcome{"ROUND(-2.5)", "-3"},
-    Outcome{"ACOSH(2)", "1.31695789692"}, Outcome{"ASINH(1)", "0.88137358702"},
-    Outcome{"ATANH(0.5)", "0.549306144334"}, Outcome{"COSH(1)", "1.54308063482"},
-    Outcome{"SINH(1)", "1.17520119364"}, Outcome{"TANH(1)", "0.761594155956"},
-    Outcome{"ACOSH(0)", "nan"}, Outcome{"ATANH(1)", "inf"},
-    Outcome{"SIN(COS(0))", "0.841470984808"},
+    Outcome{"LOG10(100)", "2"}, Outcome{"LN(E)", "1"}, Outcome{"LOG2(8)", "3"},
+    Outcome{"EXP(1)", "2.71828182846"}, Outcome{"COS(PI)", "-1"}, Outcome{"TAN(PI/4)", "1"},
+    Outcome{"ACOS(0.5)", "1.0471975512"}, Outcome{"ATAN(1)*4", "3.14159265359"},
+    Outcome{"SQRT(16)", "4"}, Outcome{"SQRT(-0)", "-0"}, Outcome{"ABS(-3)", "3"},
+    Outcome{"SIGN(-7)", "-1"}, Outcome{"SIGN(-0)", "-0"}, Outcome{"FACT(0.5)", "1"},
+    Outcome{"FLOOR(-1.2)", "-2"}, Outcome{"ROUND(2.5)", "3"}, Outcome{"ACOSH(2)", "1.31695789692"},
+    Outcome{"ASINH(1)", "0.88137358702"}, Outcome{"ATANH(0.5)", "0.549306144334"},
+    Outcome{"COSH(1)", "1.54308063482"}, Outcome{"SINH(1)", "1.17520119364"},
+    Outcome{"TANH(1)", "0.761594155956"}, Outcome{"SIN(COS(0))", "0.841470984808"},
     // Computed the stated way: EXP10 through the logarithm, FACT from the largest factor down.
     Outcome{"EXP10(2)-100", "4.26325641456e-14"}, Outcome{"EXP2(10)-1024", "0"},
-    Outcome{"LOG(1000)-3", "0"}, Outcome{"sin(pi)", "1.22464679915e-16"},
-    Outcome{"TAN(PI/2)", "1.63312393532e+16"}, Outcome{"FACT(20)-2432902008176640000", "0"},
+    Outcome{"LOG(1000)-3", "0"}, Outcome{"FACT(20)-2432902008176640000", "0"},
     Outcome{"FACT(170)/10^306-7.257415615308", "3.5527136788e-15"},
     // Twelve significant digits, exponents beyond them, and NaN without its sign.
     Outcome{"1/3", "0.333333333333"}, Outcome{"0.1+0.2", "0.3"}, Outcome{"10^11", "100000000000"},
     Outcome{"10^12", "1e+12"}, Outcome{"0.00015", "0.00015"}, Outcome{"0.000015", "1.5e-05"},
-    Outcome{"10^308*10", "inf"}, Outcome{"-10^308*10", "-inf"}, Outcome{"(-8)^(1/3)", "nan"});
+    Outcome{"10^308*10", "inf"}, Outcome{"(-8)^(1/3)", "nan"});
 INSTANTIATE_TEST_SUITE_P(Results, OutcomeTest, results);
 
 // Formulas that fail, by message. When several errors are raised the last one stands; nothing
@@ -93,15 +81,13 @@ INSTANTIATE_TEST_SUITE_P(Results, OutcomeTest, results);
 std::vector<Outcome> failures() {
     const std::pair<const char *, std::vector<std::string>> byError[] = {
         {Syntax,
-         {"",     " \t\n",    "2+",    "*2",         "2**3",  "()",       "(2",
-          "2$",   "SIN()",    "-",     "sin 0",      "1e5",   ".",        "_x",
-          "=5",   "x==5",     "x=5;;", "nosuchname", "pi(1)", "\xc3\xa9", "2\xe2\x80\x93\x31",
-          "(1/0", "nosuch(1)"}},
-        {DivZero, {"1/0", "1%0", "0/0", "1/-0", "5/", "1/LN(0)", "SQRT(0/0)"}},
+         {"", " \t\n", "2+", "*2", "()", "(2", "2$", "SIN()", "sin 0", "1e5", "_x", "x==5", "x=5;;",
+          "nosuchname", "pi(1)", "\xc3\xa9", "(1/0", "nosuch(1)"}},
+        {DivZero, {"1/0", "1%0", "1/-0", "1/LN(0)", "SQRT(0/0)"}},
         {"Undefined",
          {"LN(1/0)", "LN(0)", "LOG(-1)", "SQRT(-1)", "ASIN(1.0000001)", "FACT(-0.5)",
           "FACT(-10^400)"}},
-        {"Overflow", {"FACT(171)", "FACT(2^63)", "FACT(10^400)", "FACT(2^62)"}}};
+        {"Overflow", {"FACT(171)", "FACT(2^63)", "FACT(10^400)"}}};
     std::vector<Outcome> outcomes;
     for (const auto &[error, formulas] : byError)
         for (const std::string &formula : formulas)
@@ -166,7 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
     Assignments, StatementTest,
     testing::Values(
         Statement{"", "(x=3)*2", "6", 1, {{"X", 3}}}, Statement{"", "(x=3;)*2", "6", 1, {{"X", 3}}},
-        Statement{"", "(x=3;4)", "4", 1, {{"X", 3}}}, Statement{"", "x=5;", "5", 1, {{"X", 5}}},
         Statement{"", "x=y=2", "2", 1, {{"X", 2}, {"Y", 2}}},
         Statement{"", "2x=5", "2", 1, {{"X", 5}}},
         Statement{"", "a1=1;b=2;C=3;A1+b+c", "6", 1, {{"A1", 1}, {"B", 2}, {"C", 3}}},
@@ -216,8 +201,6 @@ TEST_F(SumwiseTest, ResultsUseTheLocalesDecimalPointWithoutGrouping) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(run("1/3"), "0,333333333333");
     EXPECT_EQ(run("10^11"), "100000000000");
-    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
-    EXPECT_EQ(run("1/4"), ("0" + QLocale().decimalPoint() + "25").toStdString());
     QLocale::setDefault(saved);
 }
 

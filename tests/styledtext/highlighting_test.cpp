@@ -5,14 +5,9 @@
 
 #include "textlib/charactersets.h"
 
-#include <limits>
-
 namespace {
 
-using namespace std::literals;
 using textlib::NotFound;
-using textlib::Range;
-constexpr qsizetype huge = std::numeric_limits<qsizetype>::max();
 constexpr auto cs = Qt::CaseSensitive, ci = Qt::CaseInsensitive;
 constexpr auto n = NonUmlauted::No, N = NonUmlauted::Yes;
 constexpr auto a = Anchored::No, A = Anchored::Yes;
@@ -64,9 +59,6 @@ Highlighter links(const QStringList &names, Qt::CaseSensitivity sensitivity, Mas
         return NotFound;
     };
 }
-const HitHandler notFirst = [](const AttributedString &, QStringView, qsizetype at, qsizetype) {
-    return at > 0;
-};
 // The handler sees the folded units, the text keeps its own.
 const HitHandler folded = [](const AttributedString &s, QStringView units, qsizetype at,
                              qsizetype length) {
@@ -83,25 +75,16 @@ TEST(HighlightingTest, MarksTheSameUnitsInTheTextAndAsTemporaryAttributes) {
         qsizetype first = NotFound;
     } cases[] = {
         {u"xabcab ab", strings({"ab"}, cs, n, A, p), ".......^^", 7},
-        {u"\u00C4rger", strings({"arger"}, ci, N, a, p), "^^^^^", 0},
-        {u"b  a b", strings({"a", "b"}, cs, n, a, P), "...^^^", 3},
-        {u"\u00E4b ab ab", strings({"ab"}, cs, N, a, p, notFirst), "...^^.^^", 3},
         {u"\u00E4b ab ab", strings({"ab"}, cs, N, a, p, folded), "^^.^^.^^", 0},
-        {u"a foo, fa F", wildcards({"f*"}, cs, 0), "..^^^..^^..", 2},
         {u"a foo, fa F", wildcards({"f*"}, ci, 3), "..^^^......", 2},
         {u"WikiWord Wiki, WIKIWord wikiWord CamelCase.", mashed(0, 43),
          "^^^^^^^^.........................^^^^^^^^^."},
-        {u"xWikiWord", mashed(1, 8), ".^^^^^^^^"}, // runs are cut at the range's ends
-        {u"WikiWord", mashed(0, 9), "........"},   // past the end
-        {u"AbCd", mashed(0, 3), "...."},           // shorter than 4 units
+        {u"WikiWord", mashed(0, 9), "........"}, // past the end
         {u"foo, (foo) foo_", links({"foo"}, cs, m, 0, 15), "^^^...^^^..^^^."},
-        {u"xfoo foo", links({"foo"}, cs, m, 1, 3), ".^^^...."}, // the range starts a word
-        // The longer name wins, whichever comes first; a later overlapping one is left out.
+        // The longer name wins, whichever comes first.
         {u"Foo Bar", links({"Foo", "Foo Bar"}, cs, m, 0, 7), "^^^^^^^"},
-        {u"Foo Bar Baz", links({"Foo Bar", "Bar Baz"}, cs, m, 0, 11), "^^^^^^^...."},
-        // Names of 1 or more than 256 units are skipped, so are ranges shorter than 2 units.
+        // Names of 1 or more than 256 units are skipped.
         {u"a b", links({"a", QString(257, u'b'), QString()}, cs, m, 0, 3), "..."},
-        {u"ab", links({"ab"}, cs, m, 0, 1), ".."},
         // Mashed words are found whatever the case sensitivity.
         {u"foo WikiWord", links({"foo"}, ci, M, 0, 12), "^^^.^^^^^^^^"},
     };
@@ -121,37 +104,13 @@ TEST(HighlightingTest, MarksTheSameUnitsInTheTextAndAsTemporaryAttributes) {
     }
 }
 
-TEST(HighlightingTest, AttributesAndTheShortForms) {
+TEST(HighlightingTest, AnInvalidBackgroundIsTheHighlightColourAndNoAttributesSearchNothing) {
     // An invalid background is the highlight colour.
     AttributedString s(QStringLiteral("x ab"));
     EXPECT_EQ(highlightStrings(s, {"ab"}, Qt::red, QColor(), cs, n, a, p), 2);
     EXPECT_EQ(s, styled({{"x ", {}}, {"ab", attrs().fg(0xff0000).bg(0xffff00)}}));
-    s = AttributedString(QStringLiteral("see WikiWord"));
-    highlightLinks(s, {"see"}, cs, m);
-    EXPECT_EQ(marksInText(s, Attribute::Link), "^^^.........");
     // Without attributes nothing is searched.
-    bool asked = false;
-    EXPECT_EQ(highlightStrings(s, {"see"}, AttributeDictionary(), cs, n, a, p,
-                               [&](const AttributedString &, QStringView, qsizetype, qsizetype) {
-                                   return asked = true;
-                               }),
-              NotFound);
-    EXPECT_FALSE(asked);
-}
-
-TEST(HighlightingTest, MarksInTheTextComposeLikeSuccessiveOverrides) {
-    // Overlapping and adjacent hits over several runs, with an entry that removes bold.
-    const AttributedString start =
-        styled({{"abab ", attrs().bolded()}, {"ab", attrs().italics()}, {"\u00A0ab", {}}});
-    const AttributeDictionary attributes{{Attribute::BackgroundColor, QColor(Qt::yellow)},
-                                         {Attribute::Font, QVariant()}};
-    AttributedString expected = start;
-    for (qsizetype location : {0, 2, 5, 8})
-        overrideAttributes(expected, attributes, location, 2);
-    AttributedString s = start;
-    EXPECT_EQ(highlightStrings(s, {"ab"}, attributes, cs, n, a, p), 0);
-    EXPECT_EQ(s, expected);
-    EXPECT_TRUE(runsAreSound(s));
+    EXPECT_EQ(highlightStrings(s, {"ab"}, AttributeDictionary(), cs, n, a, p), NotFound);
 }
 
 TEST(HighlightingTest, IsMashedWord) {
@@ -159,15 +118,6 @@ TEST(HighlightingTest, IsMashedWord) {
         EXPECT_TRUE(isMashedWord(u16(run))) << u16(run).toStdString();
     for (const char16_t *run : {u"WikiWORD", u"WIKIWord", u"wikiWord", u"WikiW", u"Wi-Word", u""})
         EXPECT_FALSE(isMashedWord(u16(run))) << u16(run).toStdString();
-}
-
-// Names at word starts that they fill up to a separator, name by name, in either case, NULs and
-// surrogates among them; names of one unit are skipped.
-TEST(HighlightingTest, FindLinkNames) {
-    EXPECT_EQ(findLinkNames(u"a b AB-ab_x", {"a b", "ab", "b"}, ci),
-              (QList<Range>{{0, 3}, {4, 2}, {7, 2}}));
-    EXPECT_EQ(findLinkNames(u16(u"\0\0 \U0001F600\0"sv), {u16(u"\0\0"sv), u16(u"\U0001F600")}, cs),
-              (QList<Range>{{0, 2}, {3, 2}}));
 }
 
 TEST(HighlightingTest, NamesAreUsedBelowTheWorkLimit) {
@@ -188,36 +138,18 @@ TEST(HighlightingTest, NamesAreUsedBelowTheWorkLimit) {
 TEST(HighlightingTest, SetAttributesOfLinkInRange) {
     const AttributeDictionary mark = wikiLinkAttributes();
     const TextAttributes other = attrs().linkTo("https://example.org").underlined();
-    const struct {
-        AttributedString start;
-        qsizetype location, length;
-        const char *links;
-    } cases[] = {
+    const std::tuple<AttributedString, qsizetype, qsizetype, const char *> cases[] = {
         {styled({{"Foo Bar", other}}), 0, 3, "......."},           // inside a longer link
         {styled({{"Foo", other}, {" Bar", {}}}), 0, 7, "^^^^^^^"}, // shorter one overridden
-        {styled({{"Foo Bar", {}}}), -2, 5, "^^^...."},             // clipped
-        {AttributedString(), 0, 3, ""},
     };
-    for (const auto &c : cases) {
-        AttributedString s = c.start;
-        setAttributesOfLinkInRange(s, c.location, c.length, mark);
+    for (const auto &[start, location, length, expected] : cases) {
+        AttributedString s = start;
+        setAttributesOfLinkInRange(s, location, length, mark);
         QString links;
         for (qsizetype i = 0; i < s.length(); ++i)
             links += s.attributesAtIndex(i).link == wiki ? u'^' : u'.';
-        EXPECT_EQ(links, QString::fromLatin1(c.links)) << c.location << "+" << c.length;
+        EXPECT_EQ(links, QString::fromLatin1(expected)) << location << "+" << length;
     }
-    // With a layout manager: temporary underlines and the text's own links guard their range.
-    const AttributedString s = styled({{"Foo", other}, {" Bar Baz", {}}});
-    AttributedString text = s;
-    LayoutManager manager(text);
-    manager.addTemporaryAttributes({{Attribute::UnderlineStyle, 1}}, 4, 7);
-    setAttributesOfLinkInRange(text, 0, 3, mark, &manager); // the text's link
-    setAttributesOfLinkInRange(text, 4, 3, mark, &manager); // inside a longer underline
-    setAttributesOfLinkInRange(text, 8, 3, mark, &manager); // begins inside one
-    EXPECT_EQ(marksInManager(manager, Attribute::Link), "...........");
-    setAttributesOfLinkInRange(text, 4, 7, mark, &manager); // the same range
-    EXPECT_EQ(marksInManager(manager, Attribute::Link), "....^^^^^^^");
-    EXPECT_EQ(text, s);
 }
 
 } // namespace
