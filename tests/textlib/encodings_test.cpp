@@ -38,7 +38,8 @@ TEST(Encodings, RejectsWhatTheEncodingCannotHold) {
           {NonLossyASCIIStringEncoding, "\\x\\u12\\9\\"sv, u"\\x\\u12\\9\\"sv},
           {99, "a"sv, Null}})
         expectText(stringWithData(bytesOf(bytes), encoding), expected);
-    // Converters tend to drop default ignorables silently where an encoding has no byte for them.
+    // Text an encoding cannot hold gives no data; converters tend to drop default ignorables
+    // such as a soft hyphen silently instead.
     for (auto [encoding, text] : {std::pair{quint64(UTF8StringEncoding), u"a\xD800"sv},
                                   {ShiftJISStringEncoding, u"\u00AD"sv},
                                   {99, u"a"sv}})
