@@ -10,10 +10,9 @@ namespace {
 
 TEST(DoubleValue, ReadsTheNumberTextBeginsWith) {
     const std::pair<const char16_t *, double> cases[] = {
-        {u"", 0.0},           {u"abc", 0.0},    {u"2.5", 2.5},     {u"  2.5kg", 2.5},
-        {u"-3", -3.0},        {u".5", 0.5},     {u"1e3", 1e3},     {u"1e+", 1.0},
-        {u"2E-2x", 0.02},     {u"1,5", 1.0},    {u".", 0.0},       {u"1e999", HUGE_VAL},
-        {u"-inf", -HUGE_VAL}, {u"1e-400", 0.0}, {u"\u00a07", 7.0}, {u"\u0663", 0.0}};
+        {u"", 0.0},           {u"  2.5kg", 2.5},    {u"-3", -3.0},     {u".5", 0.5},
+        {u"1e+", 1.0},        {u"2E-2x", 0.02},     {u"1,5", 1.0},     {u".", 0.0},
+        {u"1e999", HUGE_VAL}, {u"-inf", -HUGE_VAL}, {u"\u00a07", 7.0}, {u"\u0663", 0.0}};
     for (const auto &[text, value] : cases)
         EXPECT_EQ(platform::doubleValue(QStringView(text)), value)
             << QString::fromUtf16(text).toStdString();
@@ -26,8 +25,7 @@ TEST(DoubleValue, ReadsObjectsByKind) {
         QVariant object;
         double value;
         bool ok;
-    } cases[] = {{1.25, 1.25, true}, {QStringLiteral("3"), 3, true}, {QByteArray("4.5"), 4.5, true},
-                 {true, 1, true},    {QStringList{"1"}, 0, false},   {QVariant(), 0, false}};
+    } cases[] = {{QByteArray("4.5"), 4.5, true}, {true, 1, true}, {QStringList{"1"}, 0, false}};
     for (const auto &c : cases) {
         bool ok = !c.ok;
         EXPECT_EQ(platform::doubleValue(c.object, &ok), c.value) << c.object.typeName();

