@@ -1,10 +1,10 @@
 // The desktop clipboard and PRIMARY under a private Xvfb, cross-checked with xclip, and the
-// Wayland tools through stand-ins.
+// Wayland clipboard through a stand-in for wl-copy.
 #include "tests/pasteboard/pasteboardtesting.h"
 
 #include "pasteboard/clipboard.h"
+#include "pasteboard/desktop.h"
 #include "pasteboard/mimedatapasteboard.h"
-#include "pasteboard/x11desktop.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -108,7 +108,9 @@ TEST_F(ClipboardTest, ReadsWhatOtherProgramsOffer) {
 // The shortcut's own reading: the first wanted type on offer, and every flavour kept aside.
 TEST_F(ClipboardTest, DesktopReadsLatin1AsUtf8AndSavesTheContentsAlone) {
     xclipWrite("clipboard", "STRING", "\xe4");
-    const std::unique_ptr<X11Desktop> desktop = X11Desktop::open();
+    Environment env;
+    env.set("WAYLAND_DISPLAY"); // no compositor: the X server
+    const std::unique_ptr<Desktop> desktop = Desktop::open();
     ASSERT_TRUE(desktop);
     EXPECT_EQ(desktop->readFirstOf(ClipboardSelection::Clipboard, {RTF, String}),
               std::pair(String, QByteArray("\xc3\xa4")));
