@@ -1,6 +1,5 @@
 // The active application's name, from the active window on the private X server (the harness
 // that starts one lives with the clipboard tests).
-#include "tests/pasteboard/pasteboardtesting.h"
 #include "tests/support/guitest.h"
 
 #include "platform/activeapplication.h"
@@ -15,34 +14,29 @@ TEST_F(ActiveApplicationTest, IsTheClassOfTheActiveWindow) {
     x.sync();
     EXPECT_EQ(platform::activeApplicationName(), QString()) << "no window manager";
     const struct {
-        std::optional<QByteArray> wmClass;
+        QByteArray wmClass; // empty: none
         QString expected;
     } cases[] = {
-        {QByteArray("sumwise-test\0Calculator\0", 24), "Calculator"},
-        {QByteArray("no-terminator"), QString()},
-        {QByteArray("x\0\xc4rger\0", 8), "\u00c4rger"},
         {QByteArray("x\0\xc3\x84rger\0", 9), "\u00c4rger"},
-        {std::nullopt, QString()},
+        {QByteArray("x\0\xc4rger\0", 8), "\u00c4rger"}, // not UTF-8: Latin-1
+        {"no-terminator", QString()},
+        {"", QString()},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.wmClass.value_or("(none)").toStdString());
+        SCOPED_TRACE(c.wmClass.toStdString());
         const xcb_window_t w = x.window();
-        if (c.wmClass)
-            x.setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, c.wmClass->constData(),
-                          uint32_t(c.wmClass->size()));
+        if (!c.wmClass.isEmpty())
+            x.setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, c.wmClass.constData(),
+                          uint32_t(c.wmClass.size()));
         x.setActive(w);
         EXPECT_EQ(platform::activeApplicationName(), c.expected);
         xcb_destroy_window(x.c, w);
         x.sync();
         EXPECT_EQ(platform::activeApplicationName(), QString()) << "active window gone";
     }
-    x.setActive(XCB_WINDOW_NONE);
-    EXPECT_EQ(platform::activeApplicationName(), QString());
     Environment env;
-    for (const char *display : {"", ":9999"}) {
-        env.set("DISPLAY", *display ? std::optional<QByteArray>(display) : std::nullopt);
-        EXPECT_EQ(platform::activeApplicationName(), QString()) << display;
-    }
+    env.set("DISPLAY", ":9999");
+    EXPECT_EQ(platform::activeApplicationName(), QString()) << "no X server";
 }
 
 } // namespace

@@ -1,13 +1,19 @@
 // What the clipboard tests share: this binary run as a helper and its processes.
 #pragma once
 
-#include <QCoreApplication>
+#include "tests/support/guitest.h"
+
 #include <QFile>
-#include <QList>
 
 /// This test binary, which also serves as holder, writer and reader (tests/support).
 inline QString self() {
     return QCoreApplication::applicationFilePath();
+}
+
+/// What a process without a GUI application reads, over its own X connection.
+inline Ran readWithoutGui(const char *selection, const QString &type = {}) {
+    const QStringList args{"--read-pasteboard", selection, type};
+    return run(self(), type.isEmpty() ? args.first(2) : args);
 }
 
 /// Fields of /proc/PID/stat after the command name: state, ppid, pgrp, session, ...
