@@ -29,7 +29,6 @@ TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakTo) {
         {escaped, ProviderState::NotRunning},
         {"unix:path=/nonexistent;" + bus, ProviderState::NotRunning},
         {"unix:path=/nonexistent", ProviderState::NoBus},
-        {"disabled:", ProviderState::NoBus},
         {"tcp:host=localhost,port=1", ProviderState::Unknown},
     };
     for (const auto &r : rows)
@@ -40,8 +39,6 @@ TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakTo) {
     EXPECT_EQ(busProvider(bus, ProviderName), ProviderState::Running);
     // Asking starts nothing: another name stays unowned.
     EXPECT_EQ(busProvider(bus, "org.sumwise.Nobody"), ProviderState::NotRunning);
-    owner.unregisterService(QString::fromLatin1(ProviderName));
-    EXPECT_EQ(busProvider(bus, ProviderName), ProviderState::NotRunning);
     QDBusConnection::disconnectFromBus("owner");
 }
 
@@ -49,7 +46,6 @@ TEST_F(BusProbeTest, SilentOrStrangeSocketsAreUnknownWithinTheDeadline) {
     const QByteArray path = QFile::encodeName(home.filePath(QStringLiteral("impostor")));
     const QByteArray rows[] = {
         {}, // silence: the probe gives up at its deadline
-        "REJECTED EXTERNAL\r\n",
         // A well-formed header that announces more than a bus may send.
         QByteArray("OK 0123456789abcdef0123456789abcdef\r\nl\2\0\1\xff\xff\xff\x7f\1\0\0\0\0\0\0\0",
                    53),
@@ -78,19 +74,14 @@ TEST_F(BusProbeTest, SilentOrStrangeSocketsAreUnknownWithinTheDeadline) {
 }
 
 TEST_F(BusProbeTest, WithoutAnAddressLooksWhereTheLibraryLooks) {
-    const char *const names[] = {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY"};
-    QByteArray saved[3];
-    for (int i = 0; i < 3; ++i)
-        saved[i] = qgetenv(names[i]);
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
-    qunsetenv("DISPLAY");
+    Environment env;
+    env.set("DBUS_SESSION_BUS_ADDRESS");
+    env.set("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
+    env.set("DISPLAY");
     EXPECT_EQ(busProvider(ProviderName), ProviderState::NoBus);
     // The library would try to launch a bus for the display: not ours to say.
-    qputenv("DISPLAY", ":99");
+    env.set("DISPLAY", ":99");
     EXPECT_EQ(busProvider(ProviderName), ProviderState::Unknown);
-    for (int i = 0; i < 3; ++i)
-        saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
 }
 
 } // namespace
