@@ -85,10 +85,6 @@ struct Row {
     QByteArray clipboard = {}; // its text afterwards; null: as it was before
 };
 
-void PrintTo(const Row &row, std::ostream *os) {
-    *os << row.name;
-}
-
 // In lines of 80 characters: GTK lays a line out whole, and a 1 MB one takes it seconds.
 const QByteArray Megabyte = QByteArray("1+").repeated(40).append('\n').repeated(12500) + "1";
 

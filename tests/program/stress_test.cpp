@@ -1,12 +1,8 @@
-// The real program under load, faults and hostile input: writers of the user's variables at
-// once or killed mid-write, a settings folder that cannot be written, and selections that are
-// huge or binary.
+// The real program under load: writers of the user's variables at once, some killed mid-write
+// (a store that cannot be written is the evaluator's test, hostile selections the provider's).
 #include "tests/support/sessionbus.h"
 
-#include <QRandomGenerator>
 #include <QSettings>
-
-#include <sys/resource.h>
 
 #include <csignal>
 
@@ -51,63 +47,5 @@ TEST_F(StressTest, WritersAtOnceOrKilledLoseNoVariable) {
         }
     }
 }
-
-// The folder's place taken by a file: unwritable even for root, as a read-only folder is not.
-TEST_F(StressTest, UnwritableStoreIsAClearErrorAndKeepsTheSelection) {
-    const QString folder = home.filePath("config/Sumwise");
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(folder).path()));
-    QFile file(folder);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    const Ran r = run({"substitute"}, "x=5;x*2\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "x=5;x*2\n");
-    EXPECT_EQ(r.err, "Error: The variable cannot be saved in " + (folder + "/Sumwise.conf").toUtf8()
-                         + "\n");
-    // Formulas that store nothing still work.
-    EXPECT_EQ(run({"substitute"}, "2*(3+4)^2").out, "98");
-}
-
-// Selections no formula comes from, or huge ones: a result or a clear error, the selection
-// given back byte for byte, through the provider and without it (deep nesting is the
-// evaluator's and the RTF reader's tests).
-class HostileInputTest : public StressTest, public testing::WithParamInterface<bool> {};
-
-TEST_P(HostileInputTest, ResultOrClearErrorAndTheSelectionKept) {
-    const bool throughBus = GetParam();
-    if (throughBus && !startBus(environment()))
-        GTEST_SKIP() << "no dbus-daemon";
-    QByteArray random(10'000'000, '\0');
-    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
-    const QByteArray sum = "1" + QByteArray("+1").repeated(5'000'000);
-    const QByteArray runs = "{\\rtf1\\ansi " + QByteArray("{\\b 1}+").repeated(140'000) + "1}";
-    const QByteArray syntax = "Error: Syntax error\n";
-    const struct {
-        const char *name, *service;
-        QByteArray in, outEnd, err; // outEnd empty: the selection comes back unchanged
-    } cases[] = {
-        {"10 MB sum", "substitute", sum + "\n", "5000001\n", ""},
-        {"10 MB binary", "add", random, "", syntax},
-        {"RTF of 280,000 runs", "add", runs, "1{ = 140001}}", ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " " + c.service);
-        const Ran r = run({c.service}, c.in);
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1);
-        EXPECT_TRUE(c.outEnd.isEmpty() ? r.out == c.in : r.out.endsWith(c.outEnd))
-            << r.out.right(40).toStdString();
-    }
-#if !defined(__SANITIZE_ADDRESS__)
-    if (!throughBus) {
-        // About 80 MB serve 10 MB of text; a copy too many per character would show here.
-        rusage usage{};
-        getrusage(RUSAGE_CHILDREN, &usage);
-        EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "KB at most in one run";
-    }
-#endif
-}
-
-INSTANTIATE_TEST_SUITE_P(Routes, HostileInputTest, testing::Bool(),
-                         [](const auto &info) { return info.param ? "Bus" : "InProcess"; });
 
 } // namespace
