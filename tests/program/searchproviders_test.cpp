@@ -32,7 +32,6 @@ protected:
         shellBus.reset();
         QDBusConnection::disconnectFromBus("shell");
         SessionBusTest::TearDown();
-        qunsetenv("DISPLAY");
     }
 
     // What the user's store holds under key, read from the file as another process would.
