@@ -1,8 +1,6 @@
 // The real program as a command that serves itself, without a session bus.
 #include "tests/support/sessionbus.h"
 
-#include <QRegularExpression>
-
 namespace {
 
 class CommandTest : public SessionBusTest {};
@@ -19,6 +17,7 @@ TEST_F(CommandTest, ArgumentsHelpVersionAndUsageErrors) {
         {{"substitute", "1", "000"}, "", "1000\n"},
         {{"substitute", "1/0"}, "", "", 1, "Error: Division by zero\n"},
         {{"--help"}, "", "Usage:"},
+        {{"--version"}, "", "sumwise "},
         // Help after the command is help, not a formula.
         {{"substitute", "--help"}, "", "Usage:"},
         // "--" ends the options, so a formula may start with "-"; "=" joins an option's value.
@@ -36,11 +35,6 @@ TEST_F(CommandTest, ArgumentsHelpVersionAndUsageErrors) {
         EXPECT_TRUE(c.out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(c.out)) << r.out.data();
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.data();
     }
-    const Ran version = run({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(QRegularExpression("^sumwise \\d+\\.\\d+\\.\\d+\\n$")
-                    .match(QString::fromUtf8(version.out))
-                    .hasMatch());
 }
 
 // A named display that cannot be reached, and Qt left to choose: nothing may abort, a panel
