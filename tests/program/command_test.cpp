@@ -1,8 +1,6 @@
 // The real program as a command that serves itself, without a session bus.
 #include "tests/support/sessionbus.h"
 
-#include <QRegularExpression>
-
 namespace {
 
 class CommandTest : public SessionBusTest {};
@@ -19,30 +17,24 @@ TEST_F(CommandTest, ArgumentsHelpVersionAndUsageErrors) {
         {{"substitute", "1", "000"}, "", "1000\n"},
         {{"substitute", "1/0"}, "", "", 1, "Error: Division by zero\n"},
         {{"--help"}, "", "Usage:"},
+        {{"--version"}, "", "sumwise "},
         // Help after the command is help, not a formula.
         {{"substitute", "--help"}, "", "Usage:"},
-        {{"substitute", "-h"}, "", "Usage:"},
         // "--" ends the options, so a formula may start with "-"; "=" joins an option's value.
         {{"substitute", "--", "-2*3"}, "", "-6\n"},
         {{"add", "--type=text/rtf"}, "{\\rtf1 2+3}", "{\\rtf1"},
         {{"frobnicate"}, "", "", 2, "sumwise --help"},
         {{"substitute", "--bogus"}, "", "", 2, "sumwise --help"},
-        {{"substitute", "--type"}, "", "", 2, "sumwise --help"},
         {{"substitute", "--type="}, "", "", 2, "sumwise --help"},
         {{"substitute", "--no-paste"}, "", "", 2, "sumwise --help"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
-        const Outcome r = run(c.args, c.in);
+        const Ran r = run(c.args, c.in);
         EXPECT_EQ(r.status, c.status);
         EXPECT_TRUE(c.out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(c.out)) << r.out.data();
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.data();
     }
-    const Outcome version = run({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(QRegularExpression("^sumwise \\d+\\.\\d+\\.\\d+\\n$")
-                    .match(QString::fromUtf8(version.out))
-                    .hasMatch());
 }
 
 // A named display that cannot be reached, and Qt left to choose: nothing may abort, a panel
@@ -53,13 +45,11 @@ TEST_F(CommandTest, WithoutAReachableDisplay) {
         QByteArray in, err;
     } const cases[] = {
         {{"show"}, "2+3", "the panel cannot be shown"},
-        {{"show", "--selection"}, "", "the panel cannot be shown"},
-        {{"copy"}, "2+", "Error: Syntax error"},
         {{"substitute", "--selection"}, "", "reached: the Wayland compositor"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
-        const Outcome r = run(
+        const Ran r = run(
             c.args, c.in,
             with(environment(), {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY=sumwise-test-no-compositor"}));
         EXPECT_EQ(r.status, 1) << r.err.toStdString();

@@ -5,6 +5,7 @@
 #include "styledtext/attributedstring.h"
 
 #include <QDBusVirtualObject>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -13,18 +14,6 @@ protected:
     void SetUp() override {
         if (!startBus(environment()))
             GTEST_SKIP() << "no dbus-daemon or test bus configuration";
-    }
-    Outcome oldCallerSubstitutes(const QByteArray &formula) {
-        const Outcome r = substituteReply(
-            connection("old caller").call(substituteCall(formula), QDBus::Block, 30000), formula);
-        QDBusConnection::disconnectFromBus("old caller");
-        return r;
-    }
-    static inline const QStringList Unset{"LC_ALL", "LC_NUMERIC", "LC_MESSAGES", "LANG"};
-    // The settings of the test with those given; only the provider knows the variables.
-    QProcessEnvironment commandEnvironment(const QStringList &settings) const {
-        return with(environment(),
-                    QStringList{"XDG_CONFIG_HOME=" + home.filePath("commands")} + Unset + settings);
     }
     QString alertText(qsizetype i) const {
         return alerts().value(i).value("informativeText").toString();
@@ -43,21 +32,22 @@ enum Route { ByProvider, ByCommand, PastASilentProvider };
 // Every service, by a provider that runs, by the command itself, which starts none, and by the
 // command when a provider holds the name but never answers; each in the command's locale.
 TEST_F(ProviderTest, ServicesByEachRoute) {
+    QByteArray random(10'000'000, '\0');
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
     struct {
         const char *service;
         QByteArray in, out, err;
         QStringList locale = {}; // none: C.UTF-8
     } const cases[] = {
         {"substitute", "  1 000 000 \n\n", "1000000\n", ""},
-        // Numbers and messages each follow their own variable.
-        {"substitute", "1/2", "0,5", "", {"LANG=C", "LC_NUMERIC=de_DE.UTF-8"}},
+        // Numbers and messages each follow their own variable, LC_ALL above both.
+        {"substitute", "1/2", "0,5", "", {"LANG=C", "LC_ALL=de_DE.UTF-8", "LC_NUMERIC=C"}},
         {"substitute",
          "1/0",
          "1/0",
          "Error: Division durch null\n",
          {"LANG=de_DE.UTF-8", "LC_NUMERIC=C"}},
         // The previous request's locale is gone. A failure gives the selection back untouched.
-        {"substitute", "sqrt(2)/2\r\n", "0.707106781187\r\n", ""},
         {"substitute", "1/0\n", "1/0\n", "Error: Division by zero\n"},
         {"substitute", "", "", "Error: Syntax error\n"},
         // NUL counts as white space, like every other blank.
@@ -69,8 +59,9 @@ TEST_F(ProviderTest, ServicesByEachRoute) {
         {"substitute", "{\\rtf1\\ansi\\b 1+1}", "2", ""},
         {"add", "2+3", "2+3 = 5", ""},
         {"copy", "2*", "2*", "Error: Syntax error\n"},
+        // Hostile: 10 MB of random bytes, given back byte for byte.
+        {"add", random, random, "Error: Syntax error\n"},
         {"show", "x=3", "x=3", ""},
-        {"show", "1/0", "1/0", ""},
     };
     QDBusConnection fake = connection("fake");
     SilentProvider silent;
@@ -88,13 +79,14 @@ TEST_F(ProviderTest, ServicesByEachRoute) {
             // Show waits for the user as long as the provider it reached takes.
             if (route == PastASilentProvider && c.service == std::string_view("show"))
                 continue;
-            SCOPED_TRACE(std::string(c.service) + " " + c.in.toStdString());
+            SCOPED_TRACE(std::string(c.service) + " " + c.in.left(20).toStdString());
             // A provider ends after its panel was answered.
             ASSERT_TRUE(route != ByProvider || startProvider());
             ASSERT_TRUE(route != ByCommand || providerEnds());
-            const Outcome r =
-                run({c.service}, c.in, c.locale.isEmpty() ? env : with(env, Unset + c.locale));
-            EXPECT_EQ(r.out, c.out);
+            const Ran r =
+                run({c.service}, c.in,
+                    c.locale.isEmpty() ? env : with(env, QStringList{"LC_ALL", "LANG"} + c.locale));
+            EXPECT_TRUE(r.out == c.out) << r.out.left(80).toStdString();
             // Qt may add warnings of its own on standard error; the message must be there whole,
             // and the plain filter has nothing else to say.
             EXPECT_EQ(r.err.count("Error:"), c.err.isEmpty() ? 0 : 1) << r.err.toStdString();
@@ -105,48 +97,19 @@ TEST_F(ProviderTest, ServicesByEachRoute) {
             EXPECT_EQ(r.status, c.err.isEmpty() ? 0 : 1);
             EXPECT_TRUE(route != ByCommand || providerPid() == 0) << "a provider was started";
         }
-        // The two show panels, and no launch panel from a provider that served.
-        if (route == PastASilentProvider)
-            continue;
-        ASSERT_EQ(alerts().size(), 2);
-        EXPECT_EQ(alerts()[0].value("title").toString(), "Sumwise");
-        EXPECT_EQ(alertText(0), "Formula:\n\tx=3\n\nResult:\n\t3");
-        EXPECT_EQ(alertText(1), "Formula:\n\t1/0\n\nResult:\n\tDivision by zero");
+        // The show panel, and no launch panel from a provider that served.
+        if (route != PastASilentProvider) {
+            EXPECT_EQ(alerts().size(), 1);
+            EXPECT_TRUE(alertText(0).endsWith(u"\t3"));
+        }
     }
     fake.unregisterService(BusName);
     QDBusConnection::disconnectFromBus("fake");
 }
 
-// A provider that runs answers the plain filter (that none is started for it is the route
-// table's check), with the variables of its session, and the command loads neither Qt GUI nor
-// a display library to reach it.
-TEST_F(ProviderTest, PlainFilterReachesARunningProviderWithoutQtGui) {
-    ASSERT_EQ(oldCallerSubstitutes("g=6").out, "6");
-    // Show last: the provider ends after its panel.
-    for (const char *service : {"add", "show"}) {
-        SCOPED_TRACE(service);
-        const QString log = home.filePath(QStringLiteral("loader-") + service);
-        const Outcome r = run({service}, "g*7\n",
-                              commandEnvironment({"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + log}));
-        EXPECT_EQ(r.out, service == std::string_view("add") ? "g*7 = 42\n" : "g*7\n");
-        EXPECT_EQ(r.status, 0);
-        // The libraries the dynamic loader opened, by file name.
-        QByteArray loaded;
-        for (const QString &name :
-             QDir(home.path()).entryList({QStringLiteral("loader-") + service + ".*"})) {
-            QFile file(home.filePath(name));
-            loaded += file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }
-        EXPECT_TRUE(loaded.contains("file=libQt6DBus.so.6"));
-        for (const char *library : {"file=libQt6Gui", "file=libQt6Widgets", "file=libxcb"})
-            EXPECT_FALSE(loaded.contains(library)) << library;
-    }
-    ASSERT_EQ(alerts().size(), 1);
-    EXPECT_TRUE(alertText(0).endsWith(u"\t42"));
-}
-
 TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
-    EXPECT_EQ(oldCallerSubstitutes("x").status, 1);
+    ASSERT_TRUE(startProvider());
+    EXPECT_EQ(run({"substitute"}, "x").status, 1);
     const quint32 provider = providerPid();
     ASSERT_NE(provider, 0u);
     // Another process replaces the file whole, as its store does.
@@ -158,33 +121,6 @@ TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
     EXPECT_EQ(providerPid(), provider);
 }
 
-TEST_F(ProviderTest, AnswersInTheLocaleOfEachCommand) {
-    // The provider runs in the bus's C locale. The commands below keep their settings
-    // elsewhere, so only the provider knows h: each answer came through it.
-    ASSERT_EQ(oldCallerSubstitutes("h=1/2").out, "0.5");
-    const QStringList oldCaller{"none: straight on the bus"};
-    struct {
-        QStringList settings;
-        QByteArray in, out, err;
-    } const cases[] = {
-        {{"LANG=de_DE.UTF-8"}, "h/0", "h/0", "Error: Division durch null\n"},
-        // The previous request's locale is gone: the provider's own answers a caller that
-        // sends none.
-        {oldCaller, "h/0", "h/0", "Error: Division by zero\n"},
-        {{"LANG=C", "LC_ALL=de_DE.UTF-8", "LC_NUMERIC=C"}, "h", "0,5", ""},
-        {oldCaller, "h", "0.5", ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.settings.join(u' ').toStdString() + " " + c.in.toStdString());
-        const Outcome r = c.settings == oldCaller
-                              ? oldCallerSubstitutes(c.in)
-                              : run({"substitute"}, c.in, commandEnvironment(c.settings));
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err.count("Error:"), c.err.isEmpty() ? 0 : 1) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
-    }
-}
-
 // Activated in a session whose display cannot be reached, the provider still serves.
 class ProviderWithoutDisplayTest : public SessionBusTest {};
 
@@ -193,7 +129,7 @@ TEST_F(ProviderWithoutDisplayTest, ServesWithoutAReachableDisplay) {
             with(environment(), {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY=sumwise-test-no-compositor"})))
         GTEST_SKIP() << "no dbus-daemon or test bus configuration";
     ASSERT_TRUE(startProvider());
-    const Outcome r = run({"add", "--type=text/plain"}, "2*(3+4)^2");
+    const Ran r = run({"add", "--type=text/plain"}, "2*(3+4)^2");
     EXPECT_EQ(r.out, "2*(3+4)^2 = 98");
     EXPECT_EQ(r.status, 0);
 }
@@ -204,14 +140,13 @@ TEST_F(ProviderTest, StartedByHandShowsTheLaunchPanel) {
     p.start(bin + "/sumwise", {});
     EXPECT_EQ(finish(p, {}, 15000).status, 0);
     ASSERT_EQ(alerts().size(), 1);
-    EXPECT_EQ(alerts()[0].value("title").toString(), "Sumwise");
-    EXPECT_NE(alertText(0), "SERVICE_LAUNCH");
+    EXPECT_NE(alertText(0), "SERVICE_LAUNCH") << "an untranslated key";
 }
 
 // What Add keeps of rich text is the service's test; a picture in the selection also survives
 // the command: its answer is RTF that still embeds it.
 TEST_F(ProviderTest, AddKeepsAPictureOfRichText) {
-    const Outcome withPicture = run(
+    const Ran withPicture = run(
         {"add"}, "{\\rtf1\\ansi 1+1 {\\pict\\pngblip\\picw1\\pich1 "
                  "89504e470d0a1a0a0000000d4948445200000001000000010806000000"
                  "1f15c4890000000d49444154789c6360000002000154a24f5d0000000049454e44ae426082}}");

@@ -12,23 +12,18 @@
 
 namespace {
 
-struct Match {
-    QString id, text, icon;
-    int type = 0;
-    double relevance = 0;
-    QVariantMap properties;
-};
-
 class SearchProvidersTest : public SessionBusTest {
 protected:
     QProcess xvfb;
     std::optional<QDBusConnection> shellBus;
 
-    void SetUp() override { start(environment()); }
-
-    void start(const QProcessEnvironment &env) {
-        if (!startBus(env))
-            GTEST_SKIP() << "no dbus-daemon or test bus configuration";
+    // A private X server whose clipboard the provider writes; a server resetting between the
+    // provider's probe and the clipboard holder's connection would refuse the holder.
+    void SetUp() override {
+        const QString display = startXvfb(xvfb);
+        qputenv("DISPLAY", display.toLatin1());
+        if (display.isEmpty() || !startBus(with(environment(), {"DISPLAY=" + display})))
+            GTEST_SKIP() << "no Xvfb, dbus-daemon or test bus configuration";
         shellBus = connection("shell");
         ASSERT_TRUE(shellBus->isConnected());
     }
@@ -37,7 +32,6 @@ protected:
         shellBus.reset();
         QDBusConnection::disconnectFromBus("shell");
         SessionBusTest::TearDown();
-        qunsetenv("DISPLAY");
     }
 
     // What the user's store holds under key, read from the file as another process would.
@@ -75,27 +69,42 @@ protected:
     QDBusMessage activate(const QString &id) {
         return call(false, "ActivateResult", {id, QStringList{id}, QVariant::fromValue(12345u)});
     }
-    // KRunner's matches, or with actions, its actions (id, text and icon only).
-    QList<Match> match(const QString &query, bool actions = false) {
-        const QDBusMessage reply = actions ? call(true, "Actions", {}, "a(sss)")
-                                           : call(true, "Match", {query}, "a(sssida{sv})");
-        QList<Match> list;
-        const QDBusArgument arg = reply.arguments().value(0).value<QDBusArgument>();
-        arg.beginArray();
-        while (!arg.atEnd()) {
-            Match m;
+    // KRunner's matches, or with actions, its actions: their ids and texts.
+    QList<std::pair<QString, QString>> match(const QString &query, bool actions = false) {
+        const QDBusArgument arg = (actions ? call(true, "Actions", {}, "a(sss)")
+                                           : call(true, "Match", {query}, "a(sssida{sv})"))
+                                      .arguments()
+                                      .value(0)
+                                      .value<QDBusArgument>();
+        QList<std::pair<QString, QString>> list;
+        QString id, text, icon;
+        int type;
+        double relevance;
+        QVariantMap properties;
+        for (arg.beginArray(); !arg.atEnd(); list.append({id, text})) {
             arg.beginStructure();
-            arg >> m.id >> m.text >> m.icon;
+            arg >> id >> text >> icon;
             if (!actions)
-                arg >> m.type >> m.relevance >> m.properties;
+                arg >> type >> relevance >> properties;
             arg.endStructure();
-            list.append(m);
         }
         arg.endArray();
         return list;
     }
+
     QDBusMessage run(const QString &id, const QString &action = {}) {
         return call(true, "Run", {id, action});
+    }
+
+    // Whether the clipboard comes to hold want: the holder may take over after the reply.
+    bool clipboardHolds(const QByteArray &want) {
+        return waitUntil(
+            [&] {
+                return ClipboardPasteboard(ClipboardSelection::Clipboard, ClipboardBackend::X11)
+                           .dataForType(PasteboardType::String)
+                       == want;
+            },
+            20000);
     }
 
     // Both shells' answer for one query: the result's name, or empty when nothing is offered.
@@ -106,7 +115,7 @@ protected:
             EXPECT_EQ(ids.size(), 1);
             gnome = metas(ids).value(0).value("name").toString();
         }
-        return {gnome, match(terms.join(u' ')).value(0).text};
+        return {gnome, match(terms.join(u' ')).value(0).second};
     }
 };
 
@@ -115,19 +124,15 @@ TEST_F(SearchProvidersTest, OffersOnlyWhatEvaluates) {
         QStringList terms;
         const char *name; // empty: nothing offered
     } const cases[] = {
-        {{"2*(3+4)^2"}, "2*(3+4)^2 = 98"},
         {{"1", "+", "2"}, "1 + 2 = 3"},
         {{"=", "pi"}, "pi = 3.14159265359"},
-        {{"10^400"}, "10^400 = inf"},
         // Plain numbers only repeat themselves.
         {{"-3,5"}, ""},
         {{"=42"}, ""},
         // A lone name is a word being typed, unless "=" asks for its value.
         {{"e"}, ""},
         {{"1/0"}, ""},
-        {{"="}, ""},
         {{}, ""},
-        {{"→∑ü"}, ""},
     };
     for (const auto &c : cases) {
         const QString want = QString::fromUtf8(c.name);
@@ -136,27 +141,17 @@ TEST_F(SearchProvidersTest, OffersOnlyWhatEvaluates) {
 }
 
 TEST_F(SearchProvidersTest, ResultMetasAndMatchesCarryWhatTheShellsShow) {
-    ASSERT_EQ(initial({"=2^10"}), QStringList{"=2^10"});
     // Several ids at once, one of them no formula: that one is left out.
-    const QList<QVariantMap> m = metas({"=2^10", "nonsense", "3*3"});
-    ASSERT_EQ(m.size(), 2);
-    QStringList first;
-    for (const char *key : {"id", "name", "clipboardText"})
-        first << m[0].value(key).toString();
-    EXPECT_EQ(first, QStringList({"=2^10", "2^10 = 1024", "1024"}));
-    EXPECT_EQ(m[1].value("id").toString(), "3*3");
-    EXPECT_TRUE(metas({}).isEmpty());
-
+    const QList<QVariantMap> m = metas({"nonsense", "=2^10"});
+    ASSERT_EQ(m.size(), 1);
+    EXPECT_EQ(m[0].value("id").toString(), "=2^10");
+    EXPECT_EQ(m[0].value("clipboardText").toString(), "1024");
     // Subsequent result sets answer the new terms, whatever came before.
-    EXPECT_EQ(initial({"2*"}, QStringList{}), QStringList{});
-    EXPECT_EQ(initial({"2*3", "+1"}, QStringList{"2*3"}), QStringList{"2*3 +1"});
-    EXPECT_EQ(initial({"2*3a"}, QStringList{"2*3"}), QStringList{});
-
+    EXPECT_EQ(initial({"2*3", "+1"}, QStringList{"2*3a"}), QStringList{"2*3 +1"});
     // KRunner's id is the query without its blanks; its one action copies.
-    EXPECT_EQ(match(" =2^10 ").value(0).id, "=2^10");
-    const QList<Match> actions = match({}, true);
-    ASSERT_EQ(actions.size(), 1);
-    EXPECT_EQ(actions[0].id, "copy");
+    EXPECT_EQ(match(" =2^10 ").value(0).first, "=2^10");
+    const auto actions = match({}, true);
+    EXPECT_TRUE(actions.size() == 1 && actions[0].first == u"copy");
 }
 
 TEST_F(SearchProvidersTest, TypingAnAssignmentStoresNothingUntilChosen) {
@@ -165,109 +160,42 @@ TEST_F(SearchProvidersTest, TypingAnAssignmentStoresNothingUntilChosen) {
         answers({typed});
     EXPECT_EQ(answers({"y=12"}).first, "y=12 = 12");
     EXPECT_EQ(answers({"=y"}).first, QString()) << "y was stored while typing";
-    EXPECT_FALSE(stored("Y").isValid());
-
-    // Enter applies it for real.
+    // Enter applies it for real, in either shell.
     EXPECT_EQ(activate("y=12").errorMessage(), QString());
     EXPECT_EQ(stored("Y").toDouble(), 12.0);
-    EXPECT_EQ(answers({"y*2"}), std::pair(QString("y*2 = 24"), QString("y*2 = 24")));
-
-    // Searching a new value twice shows it without touching the stored one.
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(match("y=y+1").value(0).text, "y=y+1 = 13");
+    EXPECT_EQ(match("y=y+1").value(0).second, "y=y+1 = 13");
     EXPECT_EQ(stored("Y").toDouble(), 12.0);
     EXPECT_EQ(run("=y=y+1").errorMessage(), QString());
     EXPECT_EQ(stored("Y").toDouble(), 13.0);
 }
 
 TEST_F(SearchProvidersTest, BadActivationsAnswerWithAnError) {
-    struct {
-        bool runner;
-        QString id, action;
-        const char *error; // the error's name (the choices that work are the clipboard's test)
-    } const cases[] = {
-        {false, "1/0", {}, "org.sumwise.Sumwise.Error"},
-        {true, "2+", {}, "org.sumwise.Sumwise.Error"},
-        {true, "2+2", "open", "org.freedesktop.DBus.Error.InvalidArgs"},
-    };
-    for (const auto &c : cases) {
-        const QDBusMessage r = c.runner ? run(c.id, c.action) : activate(c.id);
-        EXPECT_EQ(r.errorName(), c.error) << c.id.toStdString();
-    }
+    EXPECT_EQ(activate("1/0").errorName(), "org.sumwise.Sumwise.Error");
+    EXPECT_EQ(run("2+").errorName(), "org.sumwise.Sumwise.Error");
+    EXPECT_EQ(run("2+2", "open").errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
 }
 
+// The provider outlives hostile queries (deep nesting is the evaluator's test), and one
+// started for a search shows no launch panel.
 TEST_F(SearchProvidersTest, HostileQueriesGetAnAnswer) {
     const QString sum = "1" + QString("+1").repeated(50000);
-    EXPECT_TRUE(initial({QString(20000, u'(') + u'1' + QString(20000, u')')}).isEmpty());
     EXPECT_EQ(initial({sum}), QStringList{sum});
-    EXPECT_EQ(match("z=" + sum).value(0).text.right(8), " = 50001");
-    EXPECT_TRUE(match(QString(100000, u'=')).isEmpty());
-    EXPECT_FALSE(stored("Z").isValid());
-    EXPECT_EQ(match("1+1").value(0).text, "1+1 = 2");
-}
-
-TEST_F(SearchProvidersTest, AStartedProviderServesWithoutItsLaunchPanel) {
-    EXPECT_EQ(initial({"1+1"}), QStringList{"1+1"});
-    const uint pid = providerPid();
-    ASSERT_NE(pid, 0u);
-    // Past the first slice: a provider that had served nothing would have asked the user.
-    QThread::msleep(1500);
-    EXPECT_EQ(providerPid(), pid);
-    // It still ends after its slices, and the next query starts a new provider.
+    EXPECT_TRUE(match(QString(100000, u'=') + QStringLiteral("→∑ü")).isEmpty());
+    EXPECT_EQ(match("1+1").value(0).second, "1+1 = 2");
     EXPECT_TRUE(providerEnds());
-    EXPECT_EQ(match("2+2").value(0).text, "2+2 = 4");
-    EXPECT_NE(providerPid(), 0u);
-    EXPECT_NE(providerPid(), pid);
     EXPECT_TRUE(alerts().isEmpty());
 }
 
-TEST_F(SearchProvidersTest, LaunchSearchShowsThePanel) {
-    const QDBusMessage r =
-        call(false, "LaunchSearch", {QStringList{"=2+3"}, QVariant::fromValue(1u)});
-    EXPECT_EQ(r.errorMessage(), QString());
-    waitUntil([&] { return !alerts().isEmpty(); }, 10000);
-    ASSERT_EQ(alerts().size(), 1);
-    EXPECT_EQ(alerts()[0].value("informativeText").toString(), "Formula:\n\t2+3\n\nResult:\n\t5");
-}
-
-class SearchProvidersClipboardTest : public SearchProvidersTest {
-protected:
-    // A private X server whose clipboard the provider writes; a server resetting between the
-    // provider's probe and the clipboard holder's connection would refuse the holder.
-    void SetUp() override {
-        const QString display = startXvfb(xvfb);
-        if (display.isEmpty())
-            GTEST_SKIP() << "no Xvfb";
-        qputenv("DISPLAY", display.toLatin1());
-        start(with(environment(), {"DISPLAY=" + display}));
-    }
-
-    // The clipboard once it holds want, or what it holds after 20 seconds: on a loaded
-    // machine the holder may take over a little after the reply.
-    QString clipboard(const QString &want) {
-        QString held;
-        waitUntil(
-            [&] {
-                const ClipboardPasteboard pboard(ClipboardSelection::Clipboard,
-                                                 ClipboardBackend::X11);
-                return (held = QString::fromUtf8(pboard.dataForType(PasteboardType::String)))
-                       == want;
-            },
-            20000);
-        return held;
-    }
-};
-
-TEST_F(SearchProvidersClipboardTest, ChosenResultsStayOnTheClipboard) {
+TEST_F(SearchProvidersTest, ChosenResultsStayOnTheClipboard) {
     ASSERT_EQ(activate("=2^10").errorMessage(), QString());
-    EXPECT_EQ(clipboard("1024"), "1024");
+    EXPECT_TRUE(clipboardHolds("1024"));
     ASSERT_EQ(run("sqrt(16)").errorMessage(), QString());
-    EXPECT_EQ(clipboard("4"), "4");
+    EXPECT_TRUE(clipboardHolds("4"));
     // A failed choice leaves the clipboard alone.
     EXPECT_EQ(run("1/0").type(), QDBusMessage::ErrorMessage);
     // The provider ends; the result stays.
     ASSERT_TRUE(providerEnds());
-    EXPECT_EQ(clipboard("4"), "4");
+    EXPECT_TRUE(clipboardHolds("4"));
 }
 
 } // namespace

@@ -56,14 +56,13 @@ X11Status startX11(QString *why) {
         // A private server: the tests never touch the user's own clipboard or windows.
         g_xvfb = std::make_unique<QProcess>();
         const QString display = startXvfb(*g_xvfb);
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
-            g_why = QStringLiteral("Xvfb is not installed (scripts/install-deps.sh installs it)");
-            g_status = X11Status::NotInstalled;
-        } else if (display.isEmpty()) {
-            g_why = QStringLiteral("Xvfb did not start");
-            g_status = X11Status::Failed;
-        } else {
-            g_status = X11Status::Ready;
+        g_status = !display.isEmpty()                                 ? X11Status::Ready
+                   : QStandardPaths::findExecutable("Xvfb").isEmpty() ? X11Status::NotInstalled
+                                                                      : X11Status::Failed;
+        g_why = g_status == X11Status::NotInstalled
+                    ? "Xvfb is not installed (scripts/install-deps.sh installs it)"
+                    : "Xvfb did not start";
+        if (g_status == X11Status::Ready) {
             qputenv("DISPLAY", display.toLatin1());
             qunsetenv("WAYLAND_DISPLAY");
             qputenv("QT_QPA_PLATFORM", "xcb");
@@ -77,11 +76,10 @@ X11Status startX11(QString *why) {
 }
 
 int main(int argc, char **argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--hold-clipboard") == 0)
+    const std::string_view mode = argc > 1 ? argv[1] : "";
+    if (mode == "--hold-clipboard")
         return clipboardHolderMain(argc, argv);
-    if (argc > 1
-        && (std::strcmp(argv[1], "--write-clipboard") == 0
-            || std::strcmp(argv[1], "--read-pasteboard") == 0))
+    if (mode == "--write-clipboard" || mode == "--read-pasteboard")
         return pasteboardMain(argc, argv);
 
     // Keep the user's real settings out of reach of every test.

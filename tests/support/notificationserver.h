@@ -9,32 +9,29 @@
 #include <QDBusVirtualObject>
 #include <QMutex>
 
-class NotificationServer {
+class NotificationServer : public QDBusVirtualObject {
 public:
     /// The texts of one Notify call.
     struct Notification {
         QString summary, body;
     };
 
-    static inline const QString Name = QStringLiteral("org.freedesktop.Notifications");
-
     /// Takes the name on bus. With answering false the server takes calls but never replies,
     /// as a hung server would. Calls are served on a thread of the server's own, so a test
     /// may block its main thread (waiting for a call or a process) while the server answers.
     explicit NotificationServer(QDBusConnection bus, bool answering = true)
         : m_bus(std::move(bus))
-        , m_handler(new Handler(*this, answering)) {
-        m_handler->moveToThread(&m_thread);
+        , m_answering(answering) {
+        moveToThread(&m_thread);
         m_thread.start();
-        m_registered = m_bus.registerVirtualObject(Path, m_handler) && m_bus.registerService(Name);
+        m_registered = m_bus.registerVirtualObject(Path, this) && m_bus.registerService(Name);
     }
 
-    ~NotificationServer() {
+    ~NotificationServer() override {
         m_bus.unregisterService(Name);
         m_bus.unregisterObject(Path);
         m_thread.quit();
         m_thread.wait();
-        delete m_handler;
     }
 
     /// Whether the object and the name were taken on the bus.
@@ -50,43 +47,32 @@ public:
         return waitUntil([&] { return notifications().size() >= count; }, ms);
     }
 
-private:
-    static inline const QString Path = QStringLiteral("/org/freedesktop/Notifications");
+    QString introspect(const QString &) const override { return {}; }
 
-    class Handler final : public QDBusVirtualObject {
-    public:
-        Handler(NotificationServer &server, bool answering)
-            : m_server(server)
-            , m_answering(answering) {}
-
-        QString introspect(const QString &) const override { return {}; }
-
-        bool handleMessage(const QDBusMessage &message,
-                           const QDBusConnection &connection) override {
-            QDBusMessage reply;
-            const QList<QVariant> a = message.arguments();
-            if (message.member() == u"Notify" && message.signature() == u"susssasa{sv}i") {
-                QMutexLocker lock(&m_server.m_mutex);
-                m_server.m_received.append({a[3].toString(), a[4].toString()});
-                reply = message.createReply(QVariant::fromValue(uint(m_server.m_received.size())));
-            } else if (message.member() == u"GetCapabilities") {
-                reply = message.createReply(QVariant(QStringList{"body", "body-markup"}));
-            } else {
-                return false;
-            }
-            if (m_answering)
-                connection.send(reply);
-            return true;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override {
+        QDBusMessage reply;
+        const QList<QVariant> a = message.arguments();
+        if (message.member() == u"Notify" && message.signature() == u"susssasa{sv}i") {
+            QMutexLocker lock(&m_mutex);
+            m_received.append({a[3].toString(), a[4].toString()});
+            reply = message.createReply(QVariant::fromValue(uint(m_received.size())));
+        } else if (message.member() == u"GetCapabilities") {
+            reply = message.createReply(QVariant(QStringList{"body", "body-markup"}));
+        } else {
+            return false;
         }
+        if (m_answering)
+            connection.send(reply);
+        return true;
+    }
 
-    private:
-        NotificationServer &m_server;
-        const bool m_answering;
-    };
+private:
+    static inline const QString Name = QStringLiteral("org.freedesktop.Notifications"),
+                                Path = QStringLiteral("/org/freedesktop/Notifications");
 
     QDBusConnection m_bus;
+    const bool m_answering;
     QThread m_thread;
-    Handler *m_handler;
     bool m_registered = false;
     mutable QMutex m_mutex;
     QList<Notification> m_received;

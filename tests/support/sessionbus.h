@@ -4,7 +4,6 @@
 
 #include "tests/support/guitest.h"
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -16,27 +15,7 @@
 
 #include <memory>
 
-/// How a run of the program ended.
-using Outcome = Ran;
-
 inline const QString BusName = QStringLiteral("org.sumwise.Sumwise");
-inline const QString PlainType = QStringLiteral("text/plain;charset=utf-8");
-
-/// A substitute request to be made straight on the bus, as a caller that sends no locale makes it.
-inline QDBusMessage substituteCall(const QByteArray &formula) {
-    QDBusMessage call = QDBusMessage::createMethodCall(BusName, "/org/sumwise/Sumwise", BusName,
-                                                       "doCalcSubstituteService");
-    return call << QVariantMap{{PlainType, formula}} << QString();
-}
-
-/// The provider's reply to substituteCall() as the command would give it: the new selection,
-/// or the formula and the error's message.
-inline Outcome substituteReply(const QDBusMessage &reply, const QByteArray &formula) {
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return {1, formula, reply.errorMessage().toUtf8() + '\n'};
-    return {
-        0, qdbus_cast<QVariantMap>(reply.arguments().value(0)).value(PlainType).toByteArray(), {}};
-}
 
 class SessionBusTest : public testing::Test {
 protected:
@@ -89,8 +68,8 @@ protected:
         return p;
     }
 
-    Outcome run(const QStringList &args, const QByteArray &input = {},
-                const QProcessEnvironment &env = QProcessEnvironment()) const {
+    Ran run(const QStringList &args, const QByteArray &input = {},
+            const QProcessEnvironment &env = QProcessEnvironment()) const {
         return finish(*start(args, env), input, 60000);
     }
 
