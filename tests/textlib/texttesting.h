@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <cstdio>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
