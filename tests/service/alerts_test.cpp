@@ -30,15 +30,6 @@ public:
     bool isEmpty() const override { return false; }
 };
 
-QStringList titlesByCode(const QMessageBox &alert) {
-    QStringList titles;
-    for (int code : {AlertDefaultReturn, AlertAlternateReturn, AlertOtherReturn}) {
-        if (const QAbstractButton *button = alertButton(alert, code))
-            titles << button->text().replace("&&", "&");
-    }
-    return titles;
-}
-
 // Runs the real modal loop and acts on the shown alert from inside it (a loop nobody ends
 // fails at the test's timeout).
 int runDoing(QMessageBox &alert, std::function<void()> action) {
@@ -120,7 +111,6 @@ TEST_F(Alerts, ButtonsKeysAndClosingGiveFixedCodes) {
     for (const auto &c : cases) {
         auto alert =
             alertWithMessageText("Q", c.def, c.alt, c.other, SuppressionButton::Hidden, none);
-        EXPECT_EQ(titlesByCode(*alert), c.titles);
         EXPECT_EQ(alert->buttons().size(), c.titles.size());
         if (c.key == Close) {
             EXPECT_EQ(runDoing(*alert, [&] { alert->close(); }), c.expected);
@@ -129,11 +119,16 @@ TEST_F(Alerts, ButtonsKeysAndClosingGiveFixedCodes) {
         } else if (c.key != Click) {
             EXPECT_EQ(runWithKey(*alert, c.key), c.expected) << c.key;
         }
+        QStringList titles;
         for (int code : {AlertDefaultReturn, AlertAlternateReturn, AlertOtherReturn}) {
-            if (QAbstractButton *button = alertButton(*alert, code); button && c.key == Click) {
+            QAbstractButton *button = alertButton(*alert, code);
+            if (button)
+                titles << button->text();
+            if (button && c.key == Click) {
                 EXPECT_EQ(runDoing(*alert, [button] { button->click(); }), code);
             }
         }
+        EXPECT_EQ(titles, c.titles);
     }
     // Qt's own OK button of a bare alert counts as the default.
     auto bare = newAlert();
@@ -151,7 +146,7 @@ TEST_F(Alerts, TextsAreShownAsTheyAreNotAsMarkupOrMnemonics) {
     }
     const auto *save = qobject_cast<QPushButton *>(alertButton(*alert, AlertDefaultReturn));
     EXPECT_TRUE(save->shortcut().isEmpty());
-    EXPECT_EQ(titlesByCode(*alert), QStringList{"&Save"});
+    EXPECT_EQ(save->text(), "&&Save");
 }
 
 // Only a ticked answer is remembered, under a key of the untranslated message and format (the

@@ -42,7 +42,6 @@ TEST(Service, ReadsTheRichestReadableFlavour) {
          "plain",
          false},
         {"broken rtfd without plain", {{RTFD, Broken}, {RTF, Rtf}}, nullptr, false},
-        {"broken rtf falls to plain", {{RTF, Broken}, {String, "plain"}}, "plain", false},
         {"empty plain", {{String, ""}}, "", false},
         {"nothing readable", {{QStringLiteral("image/png"), "x"}}, nullptr, false},
     };
