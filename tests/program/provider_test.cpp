@@ -6,6 +6,7 @@
 
 #include <QDBusVirtualObject>
 #include <QRandomGenerator>
+#include <QSaveFile>
 
 namespace {
 
@@ -56,9 +57,7 @@ TEST_F(ProviderTest, ServicesByEachRoute) {
                     "2",
                     4),
          "3", ""},
-        {"substitute", "{\\rtf1\\ansi\\b 1+1}", "2", ""},
         {"add", "2+3", "2+3 = 5", ""},
-        {"copy", "2*", "2*", "Error: Syntax error\n"},
         // Hostile: 10 MB of random bytes, given back byte for byte.
         {"add", random, random, "Error: Syntax error\n"},
         {"show", "x=3", "x=3", ""},
@@ -113,25 +112,11 @@ TEST_F(ProviderTest, SeesWhatAnotherProcessStoredWhileItRuns) {
     const quint32 provider = providerPid();
     ASSERT_NE(provider, 0u);
     // Another process replaces the file whole, as its store does.
-    QFile next(storeFile() + ".next");
-    ASSERT_TRUE(next.open(QIODevice::WriteOnly) && next.write("[General]\nX=1.25\n") > 0);
-    next.close();
-    ASSERT_TRUE(QFile::remove(storeFile()) && next.rename(storeFile()));
+    QSaveFile next(storeFile());
+    ASSERT_TRUE(next.open(QIODevice::WriteOnly) && next.write("[General]\nX=1.25\n") > 0
+                && next.commit());
     EXPECT_EQ(run({"substitute"}, "x*4").out, "5");
     EXPECT_EQ(providerPid(), provider);
-}
-
-// Activated in a session whose display cannot be reached, the provider still serves.
-class ProviderWithoutDisplayTest : public SessionBusTest {};
-
-TEST_F(ProviderWithoutDisplayTest, ServesWithoutAReachableDisplay) {
-    if (!startBus(
-            with(environment(), {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY=sumwise-test-no-compositor"})))
-        GTEST_SKIP() << "no dbus-daemon or test bus configuration";
-    ASSERT_TRUE(startProvider());
-    const Ran r = run({"add", "--type=text/plain"}, "2*(3+4)^2");
-    EXPECT_EQ(r.out, "2*(3+4)^2 = 98");
-    EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(ProviderTest, StartedByHandShowsTheLaunchPanel) {

@@ -98,13 +98,11 @@ protected:
 
     // Whether the clipboard comes to hold want: the holder may take over after the reply.
     bool clipboardHolds(const QByteArray &want) {
-        return waitUntil(
-            [&] {
-                return ClipboardPasteboard(ClipboardSelection::Clipboard, ClipboardBackend::X11)
-                           .dataForType(PasteboardType::String)
-                       == want;
-            },
-            20000);
+        const auto holds = [&] {
+            ClipboardPasteboard clipboard(ClipboardSelection::Clipboard, ClipboardBackend::X11);
+            return clipboard.dataForType(PasteboardType::String) == want;
+        };
+        return waitUntil(holds, 20000);
     }
 
     // Both shells' answer for one query: the result's name, or empty when nothing is offered.
@@ -156,7 +154,7 @@ TEST_F(SearchProvidersTest, ResultMetasAndMatchesCarryWhatTheShellsShow) {
 
 TEST_F(SearchProvidersTest, TypingAnAssignmentStoresNothingUntilChosen) {
     // Keystroke by keystroke, as the shells send them.
-    for (const char *typed : {"y", "y=", "y=1", "y=12"})
+    for (const char *typed : {"y", "y=", "y=1"})
         answers({typed});
     EXPECT_EQ(answers({"y=12"}).first, "y=12 = 12");
     EXPECT_EQ(answers({"=y"}).first, QString()) << "y was stored while typing";
@@ -167,12 +165,6 @@ TEST_F(SearchProvidersTest, TypingAnAssignmentStoresNothingUntilChosen) {
     EXPECT_EQ(stored("Y").toDouble(), 12.0);
     EXPECT_EQ(run("=y=y+1").errorMessage(), QString());
     EXPECT_EQ(stored("Y").toDouble(), 13.0);
-}
-
-TEST_F(SearchProvidersTest, BadActivationsAnswerWithAnError) {
-    EXPECT_EQ(activate("1/0").errorName(), "org.sumwise.Sumwise.Error");
-    EXPECT_EQ(run("2+").errorName(), "org.sumwise.Sumwise.Error");
-    EXPECT_EQ(run("2+2", "open").errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
 }
 
 // The provider outlives hostile queries (deep nesting is the evaluator's test), and one
@@ -191,8 +183,10 @@ TEST_F(SearchProvidersTest, ChosenResultsStayOnTheClipboard) {
     EXPECT_TRUE(clipboardHolds("1024"));
     ASSERT_EQ(run("sqrt(16)").errorMessage(), QString());
     EXPECT_TRUE(clipboardHolds("4"));
-    // A failed choice leaves the clipboard alone.
-    EXPECT_EQ(run("1/0").type(), QDBusMessage::ErrorMessage);
+    // A failed or unknown choice answers with an error and leaves the clipboard alone.
+    EXPECT_EQ(activate("1/0").errorName(), "org.sumwise.Sumwise.Error");
+    EXPECT_EQ(run("2+").errorName(), "org.sumwise.Sumwise.Error");
+    EXPECT_EQ(run("2+2", "open").errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
     // The provider ends; the result stays.
     ASSERT_TRUE(providerEnds());
     EXPECT_TRUE(clipboardHolds("4"));
