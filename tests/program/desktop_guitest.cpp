@@ -14,14 +14,10 @@
 
 namespace {
 
-// Synthetic input through XTest, xdotool's commands separated by blanks.
-bool xdotool(const QString &commands) {
-    return ::run("xdotool", commands.split(u' ')).status == 0;
+// Synthetic input through XTest: keys pressed in turn, or with how, held or let go.
+bool keys(const QString &sequence, const QString &how = "key --delay 40") {
+    return ::run("xdotool", (how + u' ' + sequence).split(u' ')).status == 0;
 }
-bool keys(const QString &sequence) {
-    return xdotool("key --delay 40 " + sequence);
-}
-
 QByteArray xclip(const char *selection, const char *target = "UTF8_STRING") {
     return xclipRead(selection, target).out;
 }
@@ -128,10 +124,9 @@ protected:
         // The application and the display exist only now.
         bin = QCoreApplication::applicationDirPath();
         x = std::make_unique<Desktop>();
-        for (const char *tool : {"openbox", "xdotool", "xclip", "dbus-daemon", program}) {
+        for (const char *tool : {"openbox", "xdotool", "xclip", "dbus-daemon", program})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
-        }
         const auto managed = [&] { return !x->windows("_NET_SUPPORTING_WM_CHECK").isEmpty(); };
         if (!windowManager || windowManager->state() != QProcess::Running || !managed()) {
             windowManager = std::make_unique<QProcess>();
@@ -172,8 +167,7 @@ protected:
         }
         const QString file = home.filePath("document.txt");
         QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(row.text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(row.text) == row.text.size());
         f.close();
         const QStringList args[] = {
             {"--disable-server", file},
@@ -192,8 +186,7 @@ protected:
 
     bool focused() {
         const char *const classes[] = {"Mousepad", "FeatherPad", "libreoffice-writer"};
-        const xcb_window_t w = x->active();
-        return w && x->windowClass(w) == QLatin1String(classes[row.app]);
+        return x->windowClass(x->active()) == QLatin1String(classes[row.app]);
     }
 
     void stopEditor() {
@@ -222,26 +215,23 @@ protected:
     void select() {
         ASSERT_TRUE(own(QClipboard::Selection, "(no selection)"));
         keys(row.gesture);
-        if (row.app != FeatherPad) {
-            ASSERT_TRUE(waitUntil([] { return !owns(QClipboard::Selection); }, 30000))
-                << "the editor did not take PRIMARY for its selection";
-        }
+        ASSERT_TRUE(row.app == FeatherPad
+                    || waitUntil([] { return !owns(QClipboard::Selection); }, 30000))
+            << "the editor did not take PRIMARY for its selection";
     }
 
     // Runs the command as a shortcut daemon would; Show's panel is answered with Copy.
     Ran runCommand() {
         if (row.flags & KeysHeld)
-            xdotool("keydown ctrl+alt");
-        if (row.flags & (Provider | ProviderElsewhere)) {
-            EXPECT_TRUE(startProvider());
-        }
+            keys("ctrl+alt", "keydown");
+        EXPECT_TRUE(!(row.flags & (Provider | ProviderElsewhere)) || startProvider());
         const auto p = start({row.service, "--selection"}, session);
         p->waitForStarted();
         p->closeWriteChannel();
         if (row.flags & KeysHeld) {
             // The user lets go of the shortcut a moment after it fired.
             waitUntil([] { return false; }, 300);
-            xdotool("keyup ctrl+alt");
+            keys("ctrl+alt", "keyup");
         }
         // Show's panel, once it has the focus: Tab to its Copy button and press it.
         bool answered = row.service != std::string_view("show");
@@ -269,14 +259,13 @@ TEST_P(DesktopTest, ServiceInPlace) {
 
     keys("ctrl+End");
     ASSERT_NO_FATAL_FAILURE(select());
-    if (row.flags & StalePrimary) {
-        ASSERT_NO_FATAL_FAILURE(xclipWrite("primary", "UTF8_STRING", OtherPrimary));
-    }
-    if (row.flags & HtmlBefore) {
-        ASSERT_NO_FATAL_FAILURE(xclipWrite("clipboard", "text/html", KeptHtml));
-    } else {
-        ASSERT_TRUE(own(QClipboard::Clipboard, PreviousText, PreviousHtml));
-    }
+    if (row.flags & StalePrimary)
+        xclipWrite("primary", "UTF8_STRING", OtherPrimary);
+    if (row.flags & HtmlBefore)
+        xclipWrite("clipboard", "text/html", KeptHtml);
+    else
+        EXPECT_TRUE(own(QClipboard::Clipboard, PreviousText, PreviousHtml));
+    ASSERT_FALSE(HasFailure()) << "the selections were not set up";
 
     const Ran r = runCommand();
     EXPECT_EQ(r.status, row.status) << r.err.toStdString();

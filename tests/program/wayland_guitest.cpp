@@ -26,10 +26,6 @@ struct Row {
     Case what = Plain;
 };
 
-void PrintTo(const Row &row, std::ostream *os) {
-    *os << row.name;
-}
-
 // The first on every compositor; the others take routes that do not depend on it (how each
 // compositor takes keys and names the focused window is the pasteboard's tests').
 const Row Rows[] = {
