@@ -77,15 +77,10 @@ protected:
                                       .value(0)
                                       .value<QDBusArgument>();
         QList<std::pair<QString, QString>> list;
-        QString id, text, icon;
-        int type;
-        double relevance;
-        QVariantMap properties;
+        QString id, text; // the rest of each structure is skipped: call() checked its types
         for (arg.beginArray(); !arg.atEnd(); list.append({id, text})) {
             arg.beginStructure();
-            arg >> id >> text >> icon;
-            if (!actions)
-                arg >> type >> relevance >> properties;
+            arg >> id >> text;
             arg.endStructure();
         }
         arg.endArray();

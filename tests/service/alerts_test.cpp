@@ -38,10 +38,8 @@ int runDoing(QMessageBox &alert, std::function<void()> action) {
 }
 
 int runWithKey(QMessageBox &alert, int key) {
-    return runDoing(alert, [&alert, key] {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(&alert, &press);
-    });
+    QApplication::postEvent(&alert, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    return runModal(alert);
 }
 
 class Alerts : public testing::Test {
