@@ -25,7 +25,6 @@ TEST_F(BusProbeTest, AnswersForTheAddressesItCanSpeakToOrFinds) {
         QByteArray address;
         ProviderState state;
     } const rows[] = {
-        {bus, ProviderState::NotRunning},
         {escaped, ProviderState::NotRunning},
         {"unix:path=/nonexistent;" + bus, ProviderState::NotRunning},
         {"unix:path=/nonexistent", ProviderState::NoBus},
