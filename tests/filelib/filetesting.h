@@ -2,6 +2,7 @@
 // owning a temporary folder.
 #pragma once
 
+#include "tests/support/testing.h"
 #include "textlib/systemlog.h"
 
 #include <QDir>
@@ -12,20 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
-
-// Writes content to path, making its parent folders first; answers path.
-inline QString putFile(const QString &path, const QByteArray &content = "x") {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size())
-        << path.toStdString();
-    return path;
-}
-
-inline QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Whether anything, a dangling link included, is at path.
 inline bool there(const QString &path) {

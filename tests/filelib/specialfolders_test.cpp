@@ -42,16 +42,13 @@ TEST(SpecialFoldersTest, FromEnvironment) {
         EXPECT_EQ(fields(specialFoldersFor(environment)), expected) << name;
 }
 
-// The real environment is read through QStandardPaths; changed here and put back at once.
+// The real environment is read through QStandardPaths; changed for this test alone.
 TEST(SpecialFoldersTest, ReadsTheProcessEnvironment) {
-    const QByteArray home = qgetenv("HOME"), cache = qgetenv("XDG_CACHE_HOME");
-    qputenv("HOME", "/nowhere/home");
-    qputenv("XDG_CACHE_HOME", "relative/cache");
-    qputenv("SNAP_REAL_HOME", "/nowhere/real");
+    Environment env;
+    env.set("HOME", "/nowhere/home");
+    env.set("XDG_CACHE_HOME", "relative/cache");
+    env.set("SNAP_REAL_HOME", "/nowhere/real");
     const SpecialFolders f = specialFoldersFor(currentFolderEnvironment());
-    qputenv("HOME", home);
-    qputenv("XDG_CACHE_HOME", cache);
-    qunsetenv("SNAP_REAL_HOME");
     EXPECT_EQ(QStringList({f.caches, f.userHome}),
               QStringList({"/nowhere/home/.cache", "/nowhere/real"}));
 }

@@ -15,13 +15,14 @@ namespace {
 class SearchProvidersTest : public SessionBusTest {
 protected:
     QProcess xvfb;
+    Environment env;
     std::optional<QDBusConnection> shellBus;
 
     // A private X server whose clipboard the provider writes; a server resetting between the
     // provider's probe and the clipboard holder's connection would refuse the holder.
     void SetUp() override {
         const QString display = startXvfb(xvfb);
-        qputenv("DISPLAY", display.toLatin1());
+        env.set("DISPLAY", display.toLatin1());
         if (display.isEmpty() || !startBus(with(environment(), {"DISPLAY=" + display})))
             GTEST_SKIP() << "no Xvfb, dbus-daemon or test bus configuration";
         shellBus = connection("shell");

@@ -2,6 +2,7 @@
 // that scripts them for the program's tests, and the log they write.
 #include "platform/userdefaults.h"
 #include "service/alerts.h"
+#include "tests/support/testing.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,8 +49,6 @@ protected:
     void TearDown() override {
         setAlertAnswerer({});
         QCoreApplication::removeTranslator(&m_translator);
-        qunsetenv("SUMWISE_ALERT_ANSWER");
-        qunsetenv("SUMWISE_ALERT_LOG");
     }
 
     // Answers with code, ticking the checkbox first when asked; counts the alerts shown.
@@ -201,7 +200,8 @@ TEST_F(Alerts, ResetFindsAndRemovesTheThreePrefixesOnly) {
 
 TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
     const QString log = m_dir.filePath("alerts.jsonl");
-    qputenv("SUMWISE_ALERT_LOG", QFile::encodeName(log));
+    Environment env;
+    env.set("SUMWISE_ALERT_LOG", QFile::encodeName(log));
     const struct {
         const char *answer;
         int expected;
@@ -212,14 +212,14 @@ TEST_F(Alerts, EnvironmentDrivesTheRealDialogAndLogsIt) {
         {"alternate", AlertNoAnswer, AlternateButton::Disabled}, // closed, not left open
     };
     for (const auto &p : panels) {
-        qputenv("SUMWISE_ALERT_ANSWER", p.answer);
+        env.set("SUMWISE_ALERT_ANSWER", p.answer);
         // The panel's texts come translated and must not be translated again.
         EXPECT_EQ(runAlertPanel("Sure?", "%@:\n\t%@", {"Formula", "1+1"}, "OK", "Copy", p.copy),
                   p.expected)
             << p.answer;
     }
     // Ticking through the environment makes the runner remember.
-    qputenv("SUMWISE_ALERT_ANSWER", "check+default");
+    env.set("SUMWISE_ALERT_ANSWER", "check+default");
     ask(defaults, "Go?", QString());
     EXPECT_EQ(defaults.integerForKey(R"(NSAlert AutoSuppress "Go?")", 9), AlertDefaultReturn);
     // An answerer takes precedence over the environment.

@@ -147,8 +147,7 @@ TEST(RtfReaderTest, PicturesBecomeAttachments) {
 // what the Add service does to it: read, append plain characters, write, read again. Pictures keep
 // their PNG; LibreOffice's metafile fallback beside it is not read.
 QByteArray dataFile(const char *name) {
-    QFile file(QStringLiteral(STYLEDTEXT_TEST_DATA "/") + QLatin1StringView(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readFile(QStringLiteral(STYLEDTEXT_TEST_DATA "/") + QLatin1StringView(name));
 }
 
 TEST(RtfReaderTest, FilesOfOtherProgramsKeepEverythingWhenAppendedTo) {

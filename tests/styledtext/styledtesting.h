@@ -3,6 +3,7 @@
 #pragma once
 
 #include "styledtext/attributedstring.h"
+#include "tests/support/testing.h"
 
 #include <QStringList>
 
@@ -74,11 +75,6 @@ struct attrs : TextAttributes {
         return attachment = TextAttachment{name, mimeType, contents}, *this;
     }
 };
-
-/// The bytes of a literal, NULs included.
-template<std::size_t N> QByteArray bytesOf(const char (&literal)[N]) {
-    return QByteArray(literal, qsizetype(N - 1));
-}
 
 /// The units of a view, NULs included (u"a\0b"sv); a default view gives a null string.
 inline QString u16(std::u16string_view s) {

@@ -2,6 +2,8 @@
 // runner, one wait, one X server launcher and the test's own X connection.
 #pragma once
 
+#include "tests/support/testing.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -55,23 +57,6 @@ inline Ran finish(QProcess &p, const QByteArray &input = {}, int ms = 10000) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }
-
-/// Sets or removes environment variables for one test or session, and puts them back at its end.
-class Environment {
-public:
-    ~Environment() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
-            it->second ? qputenv(it->first, *it->second) : qunsetenv(it->first);
-    }
-    void set(const char *name, const std::optional<QByteArray> &value = std::nullopt) {
-        m_saved.append(
-            {name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-        value ? qputenv(name, *value) : qunsetenv(name);
-    }
-
-private:
-    QList<std::pair<const char *, std::optional<QByteArray>>> m_saved;
-};
 
 /// env with each "NAME=value" set and each bare "NAME" removed.
 inline QProcessEnvironment with(QProcessEnvironment env, const QStringList &settings) {

@@ -1,26 +1,13 @@
 #include "textlib/construction.h"
 #include "textlib/encodings.h"
 
+#include "tests/support/testing.h"
 #include "texttesting.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
-
-namespace {
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 TEST(Construction, ComponentsBoolValuesAndUniqueStrings) {
     EXPECT_EQ(stringWithComponents({u"a"_s, u"b"_s, QString(), u"c"_s}), u"a.b"_s);
@@ -45,7 +32,7 @@ TEST(Construction, WritesAndReadsFilesInChosenOrDetectedEncodings) {
                      Atomically::Yes},
           {u""_s, ISOLatin1StringEncoding, ""_ba, Atomically::No}}) {
         ASSERT_TRUE(writeToFile(text, path, mode, encoding));
-        EXPECT_EQ(readBytes(path), bytes) << encoding;
+        EXPECT_EQ(readFile(path), bytes) << encoding;
         EXPECT_EQ(stringWithContentsOfFile(path, encoding, &used), text);
         EXPECT_EQ(used, encoding);
     }
@@ -58,7 +45,7 @@ TEST(Construction, WritesAndReadsFilesInChosenOrDetectedEncodings) {
         u"The weather is nice and the children are in the garden with their friends.\n"_s;
     for (auto [bytes, text] :
          {std::pair{ascii.toLatin1(), ascii}, {"\x01\x80\xFE"_ba, QString()}}) {
-        ASSERT_TRUE(writeBytes(path, bytes));
+        putFile(path, bytes);
         const QString read = stringWithContentsOfFile(path, ~quint64(0), &used);
         EXPECT_TRUE(read == text && read.isNull() == text.isNull()) << read.toStdString();
         EXPECT_EQ(used, ASCIIStringEncoding);
@@ -69,7 +56,7 @@ TEST(Construction, WritesAndReadsFilesInChosenOrDetectedEncodings) {
 TEST(Construction, FailedWritesLeaveOldFilesAndNoTemporaries) {
     QTemporaryDir dir;
     const QString path = dir.filePath("old"), blocker = dir.filePath("sub");
-    ASSERT_TRUE(writeBytes(path, "old"));
+    putFile(path, "old");
     ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
     // Not representable, null text, a folder under a plain file, a folder, no path.
     for (const Atomically mode : {Atomically::Yes, Atomically::No}) {
@@ -78,7 +65,7 @@ TEST(Construction, FailedWritesLeaveOldFilesAndNoTemporaries) {
         for (const QString &to : {path + "/x", blocker, QString()})
             EXPECT_FALSE(writeToFile(u"x"_s, to, mode, UTF8StringEncoding)) << to.toStdString();
     }
-    EXPECT_EQ(readBytes(path), "old");
+    EXPECT_EQ(readFile(path), "old");
     const auto entries = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden;
     EXPECT_EQ(QDir(dir.path()).entryList(entries), QStringList({"old", "sub"}));
 }

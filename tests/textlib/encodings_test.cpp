@@ -1,14 +1,7 @@
 #include "textlib/encodings.h"
 
+#include "tests/support/testing.h"
 #include "texttesting.h"
-
-namespace {
-
-QByteArray bytesOf(std::string_view bytes) {
-    return QByteArray(bytes.data(), qsizetype(bytes.size()));
-}
-
-} // namespace
 
 // One encoding of each kind (own table, escapes, ICU with the Shift JIS controls, ICU, UTF-16
 // with a mark), a text it can hold and the bytes it must give.
