@@ -53,9 +53,8 @@ TEST_F(ProviderTest, ServicesByEachRoute) {
         {"substitute", "", "", "Error: Syntax error\n"},
         // NUL counts as white space, like every other blank.
         {"substitute",
-         QByteArray("1+\0"
-                    "2",
-                    4),
+         bytesOf("1+\0"
+                 "2"),
          "3", ""},
         {"add", "2+3", "2+3 = 5", ""},
         // Hostile: 10 MB of random bytes, given back byte for byte.
