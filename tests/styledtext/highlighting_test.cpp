@@ -104,22 +104,6 @@ TEST(HighlightingTest, MarksTheSameUnitsInTheTextAndAsTemporaryAttributes) {
     }
 }
 
-TEST(HighlightingTest, AnInvalidBackgroundIsTheHighlightColourAndNoAttributesSearchNothing) {
-    // An invalid background is the highlight colour.
-    AttributedString s(QStringLiteral("x ab"));
-    EXPECT_EQ(highlightStrings(s, {"ab"}, Qt::red, QColor(), cs, n, a, p), 2);
-    EXPECT_EQ(s, styled({{"x ", {}}, {"ab", attrs().fg(0xff0000).bg(0xffff00)}}));
-    // Without attributes nothing is searched.
-    EXPECT_EQ(highlightStrings(s, {"ab"}, AttributeDictionary(), cs, n, a, p), NotFound);
-}
-
-TEST(HighlightingTest, IsMashedWord) {
-    for (const char16_t *run : {u"WikiWo", u"WikiWord2", u"\u00C4rger\u00DCber"})
-        EXPECT_TRUE(isMashedWord(u16(run))) << u16(run).toStdString();
-    for (const char16_t *run : {u"WikiWORD", u"WIKIWord", u"wikiWord", u"WikiW", u"Wi-Word", u""})
-        EXPECT_FALSE(isMashedWord(u16(run))) << u16(run).toStdString();
-}
-
 TEST(HighlightingTest, NamesAreUsedBelowTheWorkLimit) {
     // 10,000 names × 200,000 units reach the limit; one name fewer stays below it.
     const QString characters = QStringLiteral("ab ") + QString(200'000 - 3, u'x');

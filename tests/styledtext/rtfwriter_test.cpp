@@ -12,9 +12,6 @@ namespace {
 QByteArray rtfOf(const AttributedString &s) {
     return s.RTFFromRange(0, s.length());
 }
-QByteArray rtfdOf(const AttributedString &s) {
-    return s.RTFDFromRange(0, s.length());
-}
 
 // The control words of RTF output, in order ("b", "b0", "f1"...), escaped backslashes left out.
 QStringList controlWords(const QByteArray &rtf) {
@@ -124,7 +121,7 @@ TEST(RtfWriterTest, PicturesKeepTheirBytesWhenRtfKnowsTheirType) {
         AttributedString s = styled({{"before ", attrs().bolded()}});
         s.append(AttributedString::withAttachment(attachment, attrs().italics()));
         s.appendString(QStringLiteral(" after"));
-        const QByteArray rtfd = rtfdOf(s);
+        const QByteArray rtfd = s.RTFDFromRange(0, s.length());
         EXPECT_EQ(controlWords(rtfd).filter(pictureWords), words) << rtfd.constData();
         EXPECT_EQ(AttributedString::fromRTFD(rtfd), s);
         // Plain RTF leaves attachments out.
@@ -140,7 +137,8 @@ TEST(RtfWriterTest, OtherImagesBecomePngAndOtherFilesAreLeftOut) {
     for (const TextAttachment &dropped : {TextAttachment{"doc.pdf", "application/pdf", "%PDF-1.4"},
                                           TextAttachment{"broken.gif", "image/gif", "not a gif"}})
         s.append(AttributedString::withAttachment(dropped));
-    const std::optional<AttributedString> back = AttributedString::fromRTFD(rtfdOf(s));
+    const std::optional<AttributedString> back =
+        AttributedString::fromRTFD(s.RTFDFromRange(0, s.length()));
     ASSERT_TRUE(back && back->string() == u16(u"\uFFFC|"));
     const TextAttachment converted = *back->attributesAtIndex(0).attachment;
     EXPECT_EQ(converted.mimeType, QStringLiteral("image/png"));
