@@ -22,48 +22,39 @@ inline QString putFile(const QString &path, const QByteArray &content = "x") {
     return path;
 }
 
-inline QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-// Whether anything, a dangling link included, is at path.
-inline bool there(const QString &path) {
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-}
-
 // Collects the log lines written while it lives.
 struct LogCapture {
-    LogCapture() {
-        lines().clear();
-        previous = textlib::setLogHandler([](const QString &m) { lines().append(m); });
-    }
+    LogCapture() { lines().clear(); }
     ~LogCapture() { textlib::setLogHandler(previous); }
     static QStringList &lines() {
         static QStringList all;
         return all;
     }
-    textlib::LogHandler previous;
+    textlib::LogHandler previous =
+        textlib::setLogHandler([](const QString &m) { lines().append(m); });
 };
 
-class TempFolderTest : public testing::Test {
-public:
+struct TempFolderTest : testing::Test {
     QString p(const QString &name) const {
         return name.isEmpty() ? dir.path() : dir.filePath(name);
     }
     QString put(const QString &name, const QByteArray &content = "x") {
         return putFile(p(name), content);
     }
-    QByteArray read(const QString &name) const { return readFile(p(name)); }
-    bool there(const QString &name) const { return ::there(p(name)); }
+    QByteArray read(const QString &name) const {
+        QFile f(p(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    // Whether anything, a dangling link included, is there.
+    bool there(const QString &name) const {
+        return QFileInfo(p(name)).exists() || QFileInfo(p(name)).isSymLink();
+    }
     QTemporaryDir dir;
 };
 
 // A folder of symbolic links: relative, absolute, looping, climbing.
-class LinkTree : public testing::Test {
-protected:
+struct LinkTree : testing::Test {
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
         // The temporary folder may itself sit behind a link.
         root = QFileInfo(tmp.path()).canonicalFilePath();
         ASSERT_TRUE(QDir(root).mkpath("real/sub"));

@@ -4,8 +4,7 @@
 
 using namespace filelib;
 
-class ListingTest : public TempFolderTest {
-protected:
+struct ListingTest : TempFolderTest {
     void SetUp() override {
         for (const char *name : {"a.TXT", "b.txt", ".hidden", "c.md", "noext", "dot.", "sub.txt/x"})
             put(name);

@@ -10,10 +10,8 @@ using namespace std::literals;
 
 TEST(Wildcard, MatchesWholeNamesIgnoringCase) {
     const std::tuple<std::u16string_view, std::u16string_view, bool> rows[] = {
-        {u""sv, u""sv, true},
         {{}, u"*"sv, true},
         {u"a"sv, {}, false},
-        {u""sv, u"?"sv, false},
         {u"report.txt"sv, u"R?PORT.*"sv, true},
         {u"abcbc"sv, u"*bc"sv, true},
         {u"a\0b"sv, u"a?b"sv, true},
