@@ -34,8 +34,6 @@ mode_t bitsOf(const QString &path) {
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-const QString nul = QString(QChar(0));
-
 struct AttributesTest : TempFolderTest {
     // An immutable entry would outlive the temporary folder.
     void TearDown() override {
@@ -72,7 +70,7 @@ TEST_F(AttributesTest, KindsOfItemsAndResourceValues) {
     const std::tuple<QString, bool, bool, bool> rows[] = {{p("d/"), true, false, true},
                                                           {p("toDir"), true, true, false},
                                                           {p("dangling"), false, true, false},
-                                                          {p("d") + nul, false, false, false}};
+                                                          {p("d") + QChar(0), false, false, false}};
     for (const auto &[path, directory, link, itself] : rows)
         EXPECT_EQ(std::tuple(isDirectoryAtPath(path), isSymbolicLinkAtPath(path),
                              getBoolValueForKey(URLIsDirectoryKey, path)),
@@ -83,7 +81,7 @@ TEST_F(AttributesTest, KindsOfItemsAndResourceValues) {
     EXPECT_FALSE(getResourceValueForKey(QLatin1StringView("NSURLFileSizeKey"), f, &error).isValid()
                  || error.isEmpty());
     EXPECT_TRUE(freeDiskSpaceAtPath(f) > 0 && !freeDiskSpaceAtPath(p("gone")));
-    EXPECT_TRUE(localizedVolumeNameAtPath(f + nul).isNull());
+    EXPECT_TRUE(localizedVolumeNameAtPath(f + QChar(0)).isNull());
     // Only below /Volumes is a missing volume unmounted.
     EXPECT_TRUE(isVolumeMountedAtPath("/volumes/X") && !isVolumeMountedAtPath("/Volumes/no-such/"));
 }

@@ -33,7 +33,6 @@ TEST(PasteboardSupport, AddressAndNameComeFromTheFirstTypeOnOffer) {
         // flavours, URL, whether a log line tells why it was refused
         {{{PublicURLType, "later"}, {CorePasteboardFlavorTypeURL, "first"}}, "first", false},
         {{{AppleURLPasteboardType, propertyListData(QStringList{a, ""})}}, a, false},
-        {{{QStringLiteral("Public.URL"), "case"}}, {}, false},
         {{{CorePasteboardFlavorTypeURL, pair}}, {}, true}}; // a base it cannot join
     for (const auto &[flavours, url, logged] : rows) {
         LogCapture log;

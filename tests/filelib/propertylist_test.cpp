@@ -54,8 +54,8 @@ TEST(PropertyList, WritesXmlThatReadsBack) {
 }
 
 // Object 0, unreachable, refers to object 5 of 2; the top is object 1, true.
-const char BadReference[] = "bplist00\xA1\x05\x09\x08\x0A\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x02"
-                            "\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\x0B";
+const QByteArray BadReference =
+    QByteArray::fromBase64("YnBsaXN0MDChBQkICgAAAAAAAAEBAAAAAAAAAAIAAAAAAAAAAQAAAAAAAAAL");
 
 // A binary list with a NUL in a key, which another reader aborted on.
 const QByteArray NulKey = QByteArray::fromBase64(
@@ -104,8 +104,7 @@ TEST(PropertyList, SharedAndNestedObjects) {
 }
 
 TEST(PropertyList, BadBytesReadAsNothing) {
-    const QByteArray rows[] = {AllKinds.chopped(1), NulKey,
-                               QByteArray(BadReference, sizeof BadReference - 1),
+    const QByteArray rows[] = {AllKinds.chopped(1), NulKey, BadReference,
                                QByteArray("<plist><dict><key>a\0b</key><true/></dict></plist>", 49),
                                "<plist><dict><key>a</key>"};
     for (const QByteArray &row : rows)
