@@ -21,8 +21,7 @@ using namespace filelib;
 using Batch = std::tuple<bool, int, int>; // folders, size, failed
 QList<Batch> batches;
 
-class CommentsTest : public testing::Test {
-public:
+struct CommentsTest : testing::Test {
     void SetUp() override {
         // /tmp may be a tmpfs without user attributes, so try places on disk file systems too.
         for (const QString &base :
@@ -80,7 +79,6 @@ TEST_F(CommentsTest, WritesAndReadsSynchronously) {
 TEST_F(CommentsTest, RefusesWhatCannotTakeComments) {
     QFile::link(p("gone"), p("dangling"));
     const std::pair<QString, bool> rows[] = {
-        {QString(), false},
         {p("dangling"), false},
         {p("") + QChar(0), false},
         {"/proc/self/status", false}, // no user attributes there

@@ -10,8 +10,7 @@ using namespace filelib;
 using namespace Qt::StringLiterals;
 
 // The same getters on the user defaults, which add the install flags and extension lists.
-class Defaults : public testing::Test {
-protected:
+struct Defaults : testing::Test {
     QString file() const { return dir.filePath("defaults.ini"); }
     QTemporaryDir dir;
     UserDefaults store{file()};

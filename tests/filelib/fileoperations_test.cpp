@@ -8,8 +8,7 @@
 
 using namespace filelib;
 
-class FileOperationsTest : public TempFolderTest {
-public:
+struct FileOperationsTest : TempFolderTest {
     void link(const QString &target, const QString &name) {
         ASSERT_TRUE(QFile::link(target, p(name)));
     }
@@ -18,24 +17,20 @@ public:
         fs::last_write_time(p(name).toStdString(),
                             fs::file_time_type::clock::now() - std::chrono::seconds(seconds));
     }
-    LogCapture log;
-    const QStringList &logged = LogCapture::lines();
 };
 
 // Each row makes its names ("l>d": a link l to d), runs one call on a path inside the folder,
 // and states the answer and which names must (not) exist afterwards.
 TEST_F(FileOperationsTest, CreationAndRemoval) {
     using S = const QString &;
-    const auto file = [](S s) { return createFile(s); };
-    const auto withParents = [](S s) { return createPathAndFile(s); };
     const auto folder = [](S s) { return createPath(s); };
     const auto folderTo = [](S s) { return createPathToFile(s); };
     const auto renamed = [](S s) { return createPath(s, QFileInfo(s).path() + "/old"); };
-    const auto writable = [](S s) { return createWritableTemporaryPath(s); };
     const auto remove = [](S s) { return removePath(s); };
-    const auto unlinked = [](S s) { return unlinkFileAtPath(s); };
     const QStringList linked{"d/sub/x", "l>d"};
     using Call = std::function<bool(S)>;
+    const Call file = createFile, withParents = createPathAndFile,
+               writable = createWritableTemporaryPath, unlinked = unlinkFileAtPath;
     const std::tuple<const char *, QStringList, Call, const char *, bool, QStringList, QStringList>
         rows[] = {{"file missing parent", {}, file, "a/f", false, {}, {"a"}},
                   {"file dangling link", {"f>gone"}, file, "f", true, {}, {"gone"}},
@@ -122,10 +117,11 @@ TEST_F(FileOperationsTest, MirrorsInBothModes) {
 }
 
 TEST_F(FileOperationsTest, RemovesListedFilesUpToNull) {
+    LogCapture log;
     for (const char *name : {"a", "b/c", "d", "keep"})
         put(name);
     directory(p("b"), {"c", "missing"});
     directory(p(""), {"a", "", ".", "../x", "./", QString(), "d"});
-    EXPECT_EQ(logged, (QStringList{"Removed: " + p("b/c"), "Removed: " + p("a")}));
+    EXPECT_EQ(log.lines(), (QStringList{"Removed: " + p("b/c"), "Removed: " + p("a")}));
     EXPECT_TRUE(there("d") && there("keep") && there("b"));
 }

@@ -1,5 +1,5 @@
-// Helpers shared by the file library tests: files written and read in one call, and a fixture
-// owning a temporary folder.
+// Helpers shared by the file library tests: the log lines written meanwhile, and fixtures owning a
+// temporary folder or a tree of links.
 #pragma once
 
 #include "tests/support/testing.h"
@@ -14,27 +14,19 @@
 
 #include <unistd.h>
 
-// Whether anything, a dangling link included, is at path.
-inline bool there(const QString &path) {
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-}
-
 // Collects the log lines written while it lives.
 struct LogCapture {
-    LogCapture() {
-        lines().clear();
-        previous = textlib::setLogHandler([](const QString &m) { lines().append(m); });
-    }
+    LogCapture() { lines().clear(); }
     ~LogCapture() { textlib::setLogHandler(previous); }
     static QStringList &lines() {
         static QStringList all;
         return all;
     }
-    textlib::LogHandler previous;
+    textlib::LogHandler previous =
+        textlib::setLogHandler([](const QString &m) { lines().append(m); });
 };
 
-class TempFolderTest : public testing::Test {
-public:
+struct TempFolderTest : testing::Test {
     QString p(const QString &name) const {
         return name.isEmpty() ? dir.path() : dir.filePath(name);
     }
@@ -42,15 +34,16 @@ public:
         return putFile(p(name), content);
     }
     QByteArray read(const QString &name) const { return readFile(p(name)); }
-    bool there(const QString &name) const { return ::there(p(name)); }
+    // Whether anything, a dangling link included, is there.
+    bool there(const QString &name) const {
+        return QFileInfo(p(name)).exists() || QFileInfo(p(name)).isSymLink();
+    }
     QTemporaryDir dir;
 };
 
 // A folder of symbolic links: relative, absolute, looping, climbing.
-class LinkTree : public testing::Test {
-protected:
+struct LinkTree : testing::Test {
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
         // The temporary folder may itself sit behind a link.
         root = QFileInfo(tmp.path()).canonicalFilePath();
         ASSERT_TRUE(QDir(root).mkpath("real/sub"));

