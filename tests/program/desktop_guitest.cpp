@@ -79,6 +79,7 @@ struct Row {
     int flags = 0;
     int status = 0;            // the command's exit status
     QByteArray clipboard = {}; // its text afterwards; null: as it was before
+    friend void PrintTo(const Row &row, std::ostream *os) { *os << row.name; }
 };
 
 // In lines of 80 characters: GTK lays a line out whole, and a 1 MB one takes it seconds.

@@ -24,6 +24,7 @@ struct Row {
     QByteArray document;
     int status = 0;
     Case what = Plain;
+    friend void PrintTo(const Row &row, std::ostream *os) { *os << row.name; }
 };
 
 // The first on every compositor; the others take routes that do not depend on it (how each
