@@ -3,6 +3,7 @@
 #include "filelib/defaults.h"
 
 #include "../textlib/texttesting.h"
+#include "tests/support/testing.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,10 +68,9 @@ TEST_F(FileTypes, Decisions) {
 
 TEST_F(FileTypes, Paths) {
     QTemporaryDir dir;
-    QFile file(dir.filePath("notes.RTF"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    EXPECT_TRUE(typeCodeOfFile(file.fileName()).isNull());
-    EXPECT_TRUE(isRTFFile(file.fileName()) && isAttributedFile(file.fileName()));
+    const QString file = putFile(dir.filePath("notes.RTF"), "");
+    EXPECT_TRUE(typeCodeOfFile(file).isNull());
+    EXPECT_TRUE(isRTFFile(file) && isAttributedFile(file));
     EXPECT_TRUE(isTextFile("/a.odt/b.txt/") && isWordFile("x.DOCX") && isOpenOfficeFile("x.sxw"));
     EXPECT_TRUE(isTextClippingFile("/tmp/.clipping"));
     EXPECT_FALSE(isTextFile(QString()) || isAttributedFile("/a.odt/b.txt/"));

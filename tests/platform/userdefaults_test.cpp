@@ -1,5 +1,6 @@
 #include "platform/doublevalue.h"
 #include "platform/userdefaults.h"
+#include "tests/support/testing.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,11 +72,9 @@ TEST_F(UserDefaultsTest, ReloadsWhatAnotherProcessWrote) {
     ASSERT_TRUE(defaults.synchronize());
     // Written the way another process's store replaces it: a new file under the name. QSettings
     // itself re-reads only a file whose size or millisecond differs.
-    QFile out(file + ".new");
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write("[General]\nA=1\nB=2\n");
-    out.close();
-    ASSERT_EQ(::rename(QFile::encodeName(out.fileName()), QFile::encodeName(file)), 0);
+    ASSERT_EQ(::rename(QFile::encodeName(putFile(file + ".new", "[General]\nA=1\nB=2\n")),
+                       QFile::encodeName(file)),
+              0);
     EXPECT_EQ(defaults.integerForKey("B", -1), -1) << "read too early";
     defaults.reloadIfChanged();
     EXPECT_EQ(defaults.integerForKey("B", -1), 2);

@@ -166,10 +166,7 @@ protected:
             env.insert(name, home.filePath(QStringLiteral("editor/") + name));
             QDir().mkpath(env.value(name));
         }
-        const QString file = home.filePath("document.txt");
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(row.text) == row.text.size());
-        f.close();
+        const QString file = putFile(home.filePath("document.txt"), row.text);
         const QStringList args[] = {
             {"--disable-server", file},
             {"--standalone", file},

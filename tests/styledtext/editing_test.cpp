@@ -113,10 +113,7 @@ TEST(StyledEditingTest, LinksAndAttachmentsAreMade) {
     EXPECT_EQ(card->attributesAtIndex(0).attachment->preferredFilename, "Ann.VCF");
 
     QTemporaryDir dir;
-    QFile file(dir.filePath("note.txt"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("hello") == 5);
-    file.close();
-    EXPECT_EQ(attributedStringWithAttachmentAtPath(file.fileName()),
+    EXPECT_EQ(attributedStringWithAttachmentAtPath(putFile(dir.filePath("note.txt"), "hello")),
               AttributedString::withAttachment({"note.txt", "text/plain", "hello"}));
     EXPECT_FALSE(attributedStringWithAttachmentAtPath(dir.path()));
 }

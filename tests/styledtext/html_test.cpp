@@ -75,10 +75,8 @@ TEST(HtmlTest, PicturesByAddressAreReadOrLeaveTheirAltText) {
     QTemporaryDir dir;
     const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a");
     for (const auto &[name, contents] :
-         {std::pair("s.css", QByteArray("b { color: #ff0000 }")), std::pair("p.png", png)}) {
-        QFile file(dir.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-    }
+         {std::pair("s.css", QByteArray("b { color: #ff0000 }")), std::pair("p.png", png)})
+        putFile(dir.filePath(QString::fromLatin1(name)), contents);
     const QUrl base = QUrl::fromLocalFile(dir.filePath("page.html"));
     EXPECT_TRUE(baseURLForWebKit(base) == base && !baseURLForWebKit(QUrl("http://[bad")));
     const HTMLResourceLoader web = [&](const QUrl &address) -> std::optional<QByteArray> {
